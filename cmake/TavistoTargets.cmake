@@ -1,0 +1,37 @@
+# Shared target helpers: warnings, tests and fuzz targets, all target-scoped.
+
+function(tavisto_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
+  if(TAVISTO_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# tavisto_add_test(NAME name SOURCES ... [LIBS ...] [ENV VAR=value ...])
+# A GoogleTest executable whose cases CTest lists one by one.
+function(tavisto_add_test)
+  if(NOT TAVISTO_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  tavisto_warnings(${T_NAME})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${T_NAME}
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES TIMEOUT 600 ENVIRONMENT "${T_ENV}"
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()
+
+# tavisto_add_fuzzer(NAME name SOURCES ... [LIBS ...])
+# A libFuzzer target; only built with TAVISTO_FUZZ under clang.
+function(tavisto_add_fuzzer)
+  if(NOT TAVISTO_FUZZ)
+    return()
+  endif()
+  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${F_NAME} ${F_SOURCES})
+  target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+endfunction()
