@@ -23,15 +23,20 @@ function(tavisto_add_test)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
 
-# tavisto_add_fuzzer(NAME name SOURCES ... [LIBS ...])
-# A libFuzzer target; only built with TAVISTO_FUZZ under clang.
+# tavisto_add_fuzzer(NAME fuzz_name SOURCES ... [LIBS ...] [SEEDS seed-sources ...])
+# A libFuzzer target; only built with TAVISTO_FUZZ under clang (scripts/fuzz runs them).
+# SEEDS builds fuzz_name_seeds, a program that writes seed inputs into the folder it is given.
 function(tavisto_add_fuzzer)
   if(NOT TAVISTO_FUZZ)
     return()
   endif()
-  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS;SEEDS" ${ARGN})
   add_executable(${F_NAME} ${F_SOURCES})
   target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
   target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+  if(F_SEEDS)
+    add_executable(${F_NAME}_seeds ${F_SEEDS})
+    target_link_libraries(${F_NAME}_seeds PRIVATE ${F_LIBS})
+  endif()
 endfunction()
