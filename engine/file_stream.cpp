@@ -1,0 +1,70 @@
+#include "engine/file_stream.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/errtext.h"
+
+namespace engine {
+
+EFileError::EFileError(const std::string& action, const std::string& fileName, int errnum)
+    : platform::Exception(action + " \"" + fileName + "\": " + platform::ErrnoText(errnum)),
+      errnum_(errnum) {}
+
+TFileStream::TFileStream(const std::string& fileName, Mode mode) : fileName_(fileName) {
+  const int flags = mode == Mode::CreateTruncate ? O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC
+                                                 : O_RDWR | O_CLOEXEC;
+  do {
+    fd_ = ::open(fileName.c_str(), flags, 0666);
+  } while (fd_ < 0 && errno == EINTR);
+  if (fd_ < 0) {
+    throw EFileError(mode == Mode::CreateTruncate ? "Cannot create file" : "Cannot open file", fileName, errno);
+  }
+}
+
+TFileStream::~TFileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void TFileStream::Write(const void* data, std::size_t count) {
+  const char* p = static_cast<const char*>(data);
+  while (count > 0) {
+    const ssize_t n = ::write(fd_, p, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError("Cannot write to file", fileName_, errno);
+    }
+    if (n == 0) throw EFileError("Cannot write to file", fileName_, ENOSPC);
+    p += n;
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
+std::size_t TFileStream::Read(void* data, std::size_t count) {
+  std::size_t total = 0;
+  char* p = static_cast<char*>(data);
+  while (total < count) {
+    const ssize_t n = ::read(fd_, p + total, count - total);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError("Cannot read file", fileName_, errno);
+    }
+    if (n == 0) break;
+    total += static_cast<std::size_t>(n);
+  }
+  return total;
+}
+
+void TFileStream::Seek(long long offset) {
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) throw EFileError("Cannot seek in file", fileName_, errno);
+}
+
+void TFileStream::Close() {
+  const int fd = fd_;
+  fd_ = -1;
+  // A close that reports an error (EIO on a network file system) means data may be lost.
+  if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) throw EFileError("Cannot write to file", fileName_, errno);
+}
+
+}  // namespace engine

@@ -1,0 +1,262 @@
+// The MP3 output end to end: known signals encoded with the real LAME library and decoded back
+// with FFmpeg, checked by their sound, their tags and their headers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "decoded_audio.h"
+#include "engine/ACS_LAME.h"
+#include "test_components.h"
+
+using namespace enginetest;
+using testsupport::DecodeAudioFile;
+using testsupport::ReadAllBytes;
+
+namespace {
+
+struct Mp3Output : ::testing::Test {
+  MainThread main;
+  testsupport::TempDir dir;
+  TComponent owner{nullptr};
+  TMP3Out* out = new TMP3Out(&owner);
+  std::atomic<int> done{0};
+  std::vector<std::string> errors;
+
+  void SetUp() override {
+    out->OnDone = [this](TComponent*) { ++done; };
+    out->OnThreadException = [this](TComponent*, const std::exception& e) { errors.push_back(e.what()); };
+  }
+  // Runs `input` into `fileName` and waits for the end of the run.
+  void Convert(TACSInput* input, const std::string& fileName) {
+    out->FileName = fileName;
+    out->SetInput(input);
+    done = 0;
+    errors.clear();
+    out->Run();
+    ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.empty(); }));
+  }
+  TToneInput* Tone(int rate, int channels, double seconds, double frequency = 1000.0) {
+    return new TToneInput(&owner, rate, channels, static_cast<std::int64_t>(seconds * rate), frequency);
+  }
+};
+
+struct EncodingCase {
+  const char* name;
+  int inputRate, inputChannels;
+  double frequency;
+  TMP3Mode mode;
+  TMP3SampleRate outputRate;
+  bool vbr;
+  int expectedRate, expectedChannels;
+};
+
+class Mp3Encodings : public Mp3Output, public ::testing::WithParamInterface<EncodingCase> {};
+
+}  // namespace
+
+// Each signal comes back at the right rate, channel count, length and pitch.
+TEST_P(Mp3Encodings, SignalDecodesBackWithItsRateChannelsDurationAndFrequency) {
+  const EncodingCase& c = GetParam();
+  out->Mode = c.mode;
+  out->SampleRate = c.outputRate;
+  out->EnableVBR = c.vbr;
+  out->WriteVBRHeader = c.vbr;
+  out->BitRate = br192;
+  const std::string file = dir.file(std::string(c.name) + ".mp3");
+  Convert(Tone(c.inputRate, c.inputChannels, 3.0, c.frequency), file);
+  ASSERT_TRUE(errors.empty()) << errors[0];
+  ASSERT_EQ(done, 1);
+
+  const auto decoded = DecodeAudioFile(file);
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  EXPECT_EQ(decoded.codec, "mp3float");
+  EXPECT_EQ(decoded.sampleRate, c.expectedRate);
+  EXPECT_EQ(decoded.channels, c.expectedChannels);
+  const double frameSeconds = 1152.0 / c.expectedRate;
+  EXPECT_NEAR(decoded.seconds(), 3.0, frameSeconds);
+  for (int ch = 0; ch < decoded.channels; ++ch) {
+    EXPECT_NEAR(decoded.DominantFrequency(ch), c.frequency, c.frequency * 0.02) << "channel " << ch;
+    EXPECT_GT(decoded.Rms(ch), 0.2);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, Mp3Encodings,
+    ::testing::Values(
+        EncodingCase{"stereo_sine", 44100, 2, 1000.0, STEREO, sr41kHz, false, 44100, 2},
+        EncodingCase{"joint_stereo_48k", 48000, 2, 440.0, JOINT_STEREO, sr48kHz, false, 48000, 2},
+        EncodingCase{"mono_input_as_two_channels", 44100, 1, 1000.0, STEREO, sr41kHz, false, 44100, 2},
+        EncodingCase{"mono_mode", 44100, 2, 1000.0, MONO, sr41kHz, false, 44100, 1},
+        EncodingCase{"resampled_to_32k", 44100, 2, 1000.0, JOINT_STEREO, sr32kHz, false, 32000, 2},
+        EncodingCase{"vbr", 44100, 2, 1000.0, JOINT_STEREO, sr41kHz, true, 44100, 2}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(Mp3Output, ConstantBitRateFramesAllCarryTheChosenRateAndAnInfoTag) {
+  out->BitRate = br192;
+  out->Quality = ql2;
+  const std::string file = dir.file("cbr.mp3");
+  Convert(Tone(44100, 2, 2.0), file);
+  const auto bytes = ReadAllBytes(file);
+  const auto walk = testsupport::WalkFrames(bytes);
+  EXPECT_TRUE(walk.clean);
+  ASSERT_GT(walk.frames, 70);
+  for (int kbps : walk.bitrates) ASSERT_EQ(kbps, 192);
+  const auto tag = testsupport::ReadXingTag(bytes);
+  EXPECT_TRUE(tag.present);
+  EXPECT_EQ(tag.name, "Info");
+}
+
+// Without a right frame count in the Xing tag, players show a wrong length for VBR files.
+TEST_F(Mp3Output, VariableBitRateFileHasAXingTagWithTheRightFrameCount) {
+  out->EnableVBR = true;
+  out->WriteVBRHeader = true;
+  out->VBRQuality = ql2;
+  out->VBRMinBitrate = 32;
+  out->VBRMaxBitrate = 320;
+  const std::string file = dir.file("vbr.mp3");
+  // A tone that stops half way gives the encoder something to vary its rate over.
+  auto* tone = Tone(44100, 2, 4.0, 3000.0);
+  Convert(tone, file);
+  const auto bytes = ReadAllBytes(file);
+  const auto walk = testsupport::WalkFrames(bytes);
+  const auto tag = testsupport::ReadXingTag(bytes);
+  ASSERT_TRUE(tag.present);
+  EXPECT_EQ(tag.name, "Xing");
+  EXPECT_TRUE(walk.clean);
+  EXPECT_EQ(tag.frames, walk.frames - 1);  // the tag frame itself is not counted
+}
+
+TEST_F(Mp3Output, VbrMinimumAboveMaximumIsExchangedBeforeEncoding) {
+  out->EnableVBR = true;
+  out->WriteVBRHeader = true;
+  out->VBRMinBitrate = 256;
+  out->VBRMaxBitrate = 128;
+  const std::string file = dir.file("swap.mp3");
+  Convert(Tone(44100, 2, 1.0), file);
+  EXPECT_EQ(out->VBRMinBitrate, 128);
+  EXPECT_EQ(out->VBRMaxBitrate, 256);
+  const auto walk = testsupport::WalkFrames(ReadAllBytes(file));
+  for (std::size_t i = 1; i < walk.bitrates.size(); ++i) EXPECT_LE(walk.bitrates[i], 256);
+}
+
+TEST_F(Mp3Output, Id3v1TagAtTheEndCarriesTheSevenFieldsEmptyOnesIncluded) {
+  out->Id3TagTitle = "Tone Title";
+  out->Id3TagArtist = "Caf\u00e9 \u00dcber \u6771\u4eac";
+  out->Id3TagAlbum = "";
+  out->Id3TagYear = "2024";
+  out->Id3TagTrack = "7";
+  out->Id3TagComment = "";
+  out->Id3TagGenre = "Rock";
+  const std::string file = dir.file("tagged.mp3");
+  Convert(Tone(44100, 2, 1.0), file);
+  const auto id3 = testsupport::ReadId3v1(ReadAllBytes(file));
+  ASSERT_TRUE(id3.present);
+  EXPECT_EQ(id3.title, "Tone Title");
+  EXPECT_EQ(id3.artist, "Caf\xE9 \xDC" "ber ??");  // ID3v1 is Latin-1
+  EXPECT_EQ(id3.album, "");
+  EXPECT_EQ(id3.year, "2024");
+  EXPECT_EQ(id3.track, 7);
+  EXPECT_EQ(id3.comment, "");
+  EXPECT_EQ(id3.genre, 17);
+}
+
+// Texts beyond Latin-1 survive in the ID3v2 tag at the start, which readers prefer.
+TEST_F(Mp3Output, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
+  out->Id3TagTitle = "\u6771\u4eac Nights";
+  out->Id3TagArtist = "Caf\u00e9 \u00dcber";
+  out->Id3TagAlbum = "Album \u2013 One";
+  out->Id3TagYear = "1999";
+  out->Id3TagComment = "Converted \u2713";
+  out->Id3TagGenre = "Jazz";
+  const std::string file = dir.file("unicode.mp3");
+  Convert(Tone(44100, 2, 1.0), file);
+  const auto decoded = DecodeAudioFile(file);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_EQ(decoded.tags.at("title"), "\u6771\u4eac Nights");
+  EXPECT_EQ(decoded.tags.at("artist"), "Caf\u00e9 \u00dcber");
+  EXPECT_EQ(decoded.tags.at("album"), "Album \u2013 One");
+  EXPECT_EQ(decoded.tags.at("date"), "1999");
+  EXPECT_EQ(decoded.tags.at("comment"), "Converted \u2713");
+  EXPECT_EQ(decoded.tags.at("genre"), "Jazz");
+  EXPECT_NEAR(decoded.seconds(), 1.0, 1152.0 / 44100);
+  const auto bytes = ReadAllBytes(file);
+  EXPECT_TRUE(testsupport::ReadXingTag(bytes).present) << "the Info frame follows the ID3v2 tag";
+  EXPECT_TRUE(testsupport::WalkFrames(bytes).clean);
+}
+
+TEST_F(Mp3Output, StopInTheMiddleLeavesACompleteDecodableTaggedFile) {
+  out->Id3TagTitle = "Stopped";
+  const std::string file = dir.file("stopped.mp3");
+  auto* tone = Tone(44100, 2, 60.0);
+  out->FileName = file;
+  out->SetInput(tone);
+  out->Run();
+  ASSERT_TRUE(main.RunUntil([&] { return tone->Position() > 44100 * 4 * 2; }));
+  out->Stop();
+  ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.empty(); }));
+  EXPECT_TRUE(errors.empty());
+  const auto bytes = ReadAllBytes(file);
+  const auto decoded = DecodeAudioFile(file);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_GT(decoded.seconds(), 1.5);
+  EXPECT_LT(decoded.seconds(), 59.0);
+  EXPECT_NEAR(decoded.seconds(), static_cast<double>(tone->Position()) / (44100 * 4), 0.2);
+  EXPECT_TRUE(testsupport::WalkFrames(bytes).clean);
+  EXPECT_TRUE(testsupport::ReadXingTag(bytes).present);
+  EXPECT_EQ(testsupport::ReadId3v1(bytes).title, "Stopped");
+  EXPECT_EQ(tone->flushCount, 1);
+}
+
+// A full disk must end the run as an error that names the file and the reason, not a success.
+TEST_F(Mp3Output, AFailedWriteEndsTheRunWithAnErrorNamingTheFileAndTheReason) {
+  Convert(Tone(44100, 2, 2.0), "/dev/full");
+  EXPECT_EQ(done, 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("\"/dev/full\""), std::string::npos) << errors[0];
+  EXPECT_NE(errors[0].find("No space left on device"), std::string::npos) << errors[0];
+  EXPECT_EQ(out->Status(), osIdle);
+
+  // The output is usable again afterwards.
+  const std::string file = dir.file("after.mp3");
+  Convert(Tone(44100, 2, 1.0), file);
+  EXPECT_EQ(done, 1);
+  EXPECT_TRUE(DecodeAudioFile(file).ok);
+}
+
+TEST_F(Mp3Output, AnOutputThatCannotStartReportsWhyAndCreatesNothing) {
+  struct Case {
+    std::string fileName, expected;
+  } cases[] = {
+      {"", "File name is not assigned."},
+      {dir.file("missing-folder/out.mp3"), "No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    auto* tone = Tone(44100, 2, 1.0);
+    Convert(tone, c.fileName);
+    ASSERT_EQ(errors.size(), 1u) << c.fileName;
+    EXPECT_NE(errors[0].find(c.expected), std::string::npos) << errors[0];
+    EXPECT_EQ(done, 0);
+    EXPECT_EQ(tone->initCount, 0) << "the input is not started when the file cannot be";
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing-folder")));
+  }
+}
+
+TEST_F(Mp3Output, ConstructorValues) {
+  EXPECT_EQ(out->BitRate, br128);
+  EXPECT_EQ(out->Quality, ql5);
+  EXPECT_EQ(out->SampleRate, srDefault);
+  EXPECT_EQ(out->Mode, STEREO);
+  EXPECT_FALSE(out->CRC);
+  EXPECT_FALSE(out->Copyright);
+  EXPECT_TRUE(out->Original);
+  EXPECT_FALSE(out->WriteVBRHeader);
+  EXPECT_FALSE(out->EnableVBR);
+  EXPECT_EQ(out->VBRMinBitrate, 128);
+  EXPECT_EQ(out->VBRMaxBitrate, 192);
+  EXPECT_EQ(out->FileMode(), foRewrite);
+  EXPECT_TRUE(out->SuspendWhenIdle());
+  EXPECT_EQ(BitRateKbps(br8), 8);
+  EXPECT_EQ(BitRateKbps(br320), 320);
+  EXPECT_EQ(SampleRateHz(srDefault), 0);
+  EXPECT_EQ(SampleRateHz(sr41kHz), 44100);
+}

@@ -1,0 +1,245 @@
+// The pipeline framework's run lifecycle, driven by recording test components.
+#include <gtest/gtest.h>
+
+#include "test_components.h"
+
+using namespace enginetest;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Pipeline : ::testing::Test {
+  MainThread main;
+  TComponent owner{nullptr};
+  TRecordingOutput* output = new TRecordingOutput(&owner);
+  TToneInput* input = new TToneInput(&owner, 44100, 2, 44100);  // one second, 176400 bytes
+  std::atomic<int> done{0};
+  std::vector<std::string> errors;
+  std::vector<int> progress;
+
+  void SetUp() override {
+    output->SetInput(input);
+    output->OnDone = [this](TComponent*) { ++done; };
+    output->OnProgress = [this](TComponent*) { progress.push_back(output->Progress()); };
+    output->OnThreadException = [this](TComponent*, const std::exception& e) { errors.push_back(e.what()); };
+  }
+  bool Finish() { return main.RunUntil([&] { return done > 0 || !errors.empty(); }); }
+};
+
+std::string MessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+}  // namespace
+
+TEST_F(Pipeline, CompleteRunDeliversEveryByteAndReportsDoneOnTheMainThread) {
+  std::thread::id doneThread;
+  output->OnDone = [&](TComponent*) {
+    doneThread = std::this_thread::get_id();
+    ++done;
+  };
+  output->Run();
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(doneThread, std::this_thread::get_id());
+  ASSERT_EQ(output->recorded.size(), 176400u);
+  for (std::size_t i = 0; i < output->recorded.size(); i += 997) ASSERT_EQ(output->recorded[i], input->ByteAt(i));
+  EXPECT_EQ(output->doneCount, 1);
+  EXPECT_EQ(input->flushCount, 1);
+  EXPECT_EQ(output->Status(), osIdle);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front(), 0);
+  EXPECT_EQ(progress.back(), 100);
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+}
+
+TEST_F(Pipeline, RunWhileBusyRaisesAndRunWithoutInputChangesNothing) {
+  output->delayPerBlock = 5ms;
+  output->Run();
+  EXPECT_EQ(MessageOf([&] { output->Run(); }), "Component is Busy");
+  output->Stop();
+  ASSERT_TRUE(Finish());
+
+  TRecordingOutput* bare = new TRecordingOutput(&owner);
+  EXPECT_EQ(MessageOf([&] { bare->Run(); }), "Input is not assigned");
+  EXPECT_EQ(bare->Status(), osIdle);
+  EXPECT_EQ(bare->prepareCount, 0);
+}
+
+// An input of unknown length shows -1 throughout; an empty one 0, never a division by zero.
+TEST_F(Pipeline, ProgressIsMinusOneForUnknownSizeAndZeroForEmptyOrMissingInput) {
+  input->unknownSize = true;
+  output->Run();
+  ASSERT_TRUE(Finish());
+  ASSERT_FALSE(progress.empty());
+  for (int p : progress) EXPECT_EQ(p, -1);
+
+  TRecordingOutput* other = new TRecordingOutput(&owner);
+  EXPECT_EQ(other->Progress(), 0);
+  TToneInput* empty = new TToneInput(&owner, 44100, 2, 0);
+  other->SetInput(empty);
+  empty->Init();
+  EXPECT_EQ(other->Progress(), 0);
+}
+
+TEST_F(Pipeline, StopEndsTheRunThroughDoneAndOnDoneNotOnThreadException) {
+  output->delayPerBlock = 5ms;
+  output->Run();
+  ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 8192; }));
+  output->Stop();
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(done, 1);
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(output->abortCalls, 1);
+  EXPECT_EQ(output->doneCount, 1);
+  EXPECT_LT(output->RecordedSize(), 176400u);
+  EXPECT_EQ(output->Status(), osIdle);
+}
+
+TEST_F(Pipeline, ErrorInGetDataEndsTheRunThroughOnThreadExceptionAndANewRunIsAccepted) {
+  input->failAfterCalls = 3;
+  output->Run();
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "decoder broke at call 3");
+  errors.clear();
+  EXPECT_EQ(done, 0);
+  EXPECT_EQ(output->doneCount, 1);
+  EXPECT_EQ(input->flushCount, 1);
+  EXPECT_EQ(output->Status(), osIdle);
+  EXPECT_FALSE(output->Busy());
+
+  input->failAfterCalls = -1;
+  output->recorded.clear();
+  output->Run();
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(done, 1);
+  EXPECT_EQ(output->recorded.size(), 176400u);
+}
+
+TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerOnTheCallerAndLeavesTheOutputIdle) {
+  // A TACSFileIn without a file name refuses Init; the error must not escape Run.
+  struct NamelessFile : TACSFileIn {
+    using TACSFileIn::TACSFileIn;
+    void OpenFile() override {}
+    void CloseFile() override {}
+    void Seek(std::int64_t) override {}
+    int GetData(void*, int) override { return 0; }
+  };
+  auto* nameless = new NamelessFile(&owner);
+  output->SetInput(nameless);
+  std::thread::id errorThread;
+  output->OnThreadException = [&](TComponent*, const std::exception& e) {
+    errorThread = std::this_thread::get_id();
+    errors.push_back(e.what());
+  };
+  EXPECT_NO_THROW(output->Run());
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "The file name is not assigned");
+  EXPECT_EQ(errorThread, std::this_thread::get_id());
+  EXPECT_EQ(output->Status(), osIdle);
+  EXPECT_EQ(output->doneCount, 0);
+}
+
+// Pausing must freeze the run where it is; resuming must continue with the very next byte.
+TEST_F(Pipeline, PauseAndResumeContinueExactlyWhereTheRunStopped) {
+  input->counting = true;
+  output->delayPerBlock = 2ms;
+  output->Run();
+  ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 20000; }));
+  output->Pause();
+  EXPECT_EQ(output->Status(), osPaused);
+  main.dispatcher.RunUntil([] { return false; }, 50ms);  // let a block in flight land
+  const std::size_t frozen = output->RecordedSize();
+  main.dispatcher.RunUntil([] { return false; }, 100ms);
+  EXPECT_EQ(output->RecordedSize(), frozen);
+  output->Resume();
+  EXPECT_EQ(output->Status(), osBusy);
+  ASSERT_TRUE(Finish());
+  ASSERT_EQ(output->recorded.size(), 176400u);
+  for (std::size_t i = 0; i < output->recorded.size(); ++i) ASSERT_EQ(output->recorded[i], input->ByteAt(i)) << i;
+}
+
+TEST_F(Pipeline, StopWhilePausedTakesEffectOnResume) {
+  output->delayPerBlock = 2ms;
+  output->Run();
+  ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 8192; }));
+  output->Pause();
+  output->Stop();
+  main.dispatcher.RunUntil([] { return false; }, 50ms);
+  EXPECT_EQ(done, 0);
+  EXPECT_EQ(output->Status(), osPaused);
+  output->Resume();
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(done, 1);
+}
+
+// The worker waits for the main thread inside OnProgress; the main thread destroys the output
+// instead of serving it. Neither may wait for the other forever.
+TEST_F(Pipeline, DestroyingAnOutputWhileItsWorkerWaitsForAHandOffDoesNotDeadlock) {
+  std::atomic<bool> handlerRan{false};
+  output->OnProgress = [&](TComponent*) { handlerRan = true; };
+  output->Run();
+  std::this_thread::sleep_for(50ms);  // the worker is now waiting for its first hand-off
+  const auto start = std::chrono::steady_clock::now();
+  delete output;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  main.dispatcher.ProcessPending();  // the dropped hand-off must not run its handler now
+  EXPECT_FALSE(handlerRan);
+  // The unfinished run was finished on the way out.
+  EXPECT_EQ(input->flushCount, 1);
+}
+
+TEST_F(Pipeline, SetInputWhileBusySwapsToTheNewInputAndFlushesTheOld) {
+  output->delayPerBlock = 2ms;
+  TToneInput* second = new TToneInput(&owner, 44100, 2, 1000);
+  output->Run();
+  ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 8192; }));
+  output->SetInput(second);
+  EXPECT_EQ(second->initCount, 1);
+  EXPECT_EQ(input->flushCount, 1);
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(second->flushCount, 1);
+  EXPECT_LT(output->RecordedSize(), 176400u + 4000u);
+}
+
+TEST_F(Pipeline, DestroyingTheInputClearsTheOutputsReference) {
+  delete input;
+  EXPECT_EQ(output->Input(), nullptr);
+  EXPECT_EQ(MessageOf([&] { output->Run(); }), "Input is not assigned");
+}
+
+TEST(Components, AnOwnerDestroysWhatItOwns) {
+  struct Probe : TComponent {
+    Probe(TComponent* owner, int& counter) : TComponent(owner), counter_(counter) {}
+    ~Probe() override { ++counter_; }
+    int& counter_;
+  };
+  int destroyed = 0;
+  auto* owner = new TComponent(nullptr);
+  new Probe(owner, destroyed);
+  auto* second = new Probe(owner, destroyed);
+  new Probe(second, destroyed);
+  EXPECT_EQ(owner->ComponentCount(), 2);
+  delete owner;
+  EXPECT_EQ(destroyed, 3);
+}
+
+TEST(Components, FileModeAppendReadsBackAsRewrite) {
+  TACSFileOut* out = nullptr;
+  struct PlainFileOut : TACSFileOut {
+    using TACSFileOut::TACSFileOut;
+    ~PlainFileOut() override { TerminateWorker(); }
+    bool DoOutput(bool) override { return false; }
+    void Done() override {}
+    void Prepare() override {}
+  };
+  PlainFileOut file(nullptr);
+  out = &file;
+  out->SetFileMode(foAppend);
+  EXPECT_EQ(out->FileMode(), foRewrite);
+}

@@ -1,0 +1,132 @@
+// Test components: inputs that produce known PCM and an output that records what it pulls.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/ACS_Classes.h"
+#include "platform/dispatcher.h"
+
+namespace enginetest {
+
+using namespace engine;
+
+// 16-bit PCM: a sine of `frequency` Hz, or (with `counting`) bytes 0, 1, 2, ... so that a lost
+// or repeated byte shows. Can fail in GetData after a number of calls.
+class TToneInput : public TACSInput {
+ public:
+  TToneInput(TComponent* owner, int sampleRate, int channels, std::int64_t frames, double frequency = 1000.0)
+      : TACSInput(owner), rate_(sampleRate), channels_(channels), frames_(frames), frequency_(frequency) {}
+
+  bool counting = false;
+  bool unknownSize = false;
+  int failAfterCalls = -1;     // raise on this GetData call (0-based); -1 never
+  int maxBytesPerCall = 1 << 30;
+  std::atomic<int> initCount{0}, flushCount{0}, getDataCalls{0};
+
+  int GetBitsPerSample() override { return 16; }
+  int GetChannels() override { return channels_; }
+  int GetSampleRate() override { return rate_; }
+  void Init() override {
+    ++initCount;
+    FSize = unknownSize ? -1 : frames_ * channels_ * 2;
+    FPosition = 0;
+    FBusy = true;
+    produced_ = 0;
+  }
+  void Flush() override {
+    ++flushCount;
+    FBusy = false;
+  }
+  int GetData(void* buffer, int bufferSize) override {
+    const int call = getDataCalls++;
+    if (call == failAfterCalls) throw platform::Exception("decoder broke at call " + std::to_string(call));
+    const std::int64_t total = frames_ * channels_ * 2;
+    const std::int64_t count = std::min<std::int64_t>({bufferSize, maxBytesPerCall, total - produced_});
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    for (std::int64_t i = 0; i < count; ++i) out[i] = ByteAt(produced_ + i);
+    produced_ += count;
+    FPosition += count;
+    return static_cast<int>(count);
+  }
+
+  std::uint8_t ByteAt(std::int64_t offset) const {
+    if (counting) return static_cast<std::uint8_t>(offset * 7 + offset / 251);
+    const std::int64_t frame = offset / (2 * channels_);
+    const auto value = static_cast<std::int16_t>(
+        std::lround(16000.0 * std::sin(2.0 * M_PI * frequency_ * static_cast<double>(frame) / rate_)));
+    const auto u = static_cast<std::uint16_t>(value);
+    return offset % 2 == 0 ? static_cast<std::uint8_t>(u & 0xFF) : static_cast<std::uint8_t>(u >> 8);
+  }
+
+ private:
+  int rate_, channels_;
+  std::int64_t frames_;
+  double frequency_;
+  std::int64_t produced_ = 0;
+};
+
+// Records every byte it pulls, in 4096-byte requests; can slow down per block.
+class TRecordingOutput : public TACSOutput {
+ public:
+  explicit TRecordingOutput(TComponent* owner) : TACSOutput(owner) {}
+  ~TRecordingOutput() override { TerminateWorker(); }
+
+  std::chrono::milliseconds delayPerBlock{0};
+  std::atomic<int> doneCount{0}, prepareCount{0}, abortCalls{0};
+  std::mutex mutex;
+  std::vector<std::uint8_t> recorded;
+
+  std::size_t RecordedSize() {
+    std::lock_guard lock(mutex);
+    return recorded.size();
+  }
+
+ protected:
+  void Prepare() override {
+    ++prepareCount;
+    Input()->Init();
+  }
+  bool DoOutput(bool abort) override {
+    if (!Active()) return true;
+    if (abort) {
+      ++abortCalls;
+      return false;
+    }
+    std::uint8_t block[4096];
+    int n;
+    {
+      std::lock_guard lock(InputLock);
+      n = FInput->GetData(block, sizeof block);
+    }
+    if (n == 0) return false;
+    {
+      std::lock_guard lock(mutex);
+      recorded.insert(recorded.end(), block, block + n);
+    }
+    if (delayPerBlock.count() > 0) std::this_thread::sleep_for(delayPerBlock);
+    return true;
+  }
+  void Done() override {
+    ++doneCount;
+    if (TACSInput* input = Input()) input->Flush();
+  }
+};
+
+// Installs a PlainDispatcher on the test's thread for the test's lifetime.
+struct MainThread {
+  platform::PlainDispatcher dispatcher;
+  platform::MainThreadDispatcher* previous = platform::SetMainDispatcher(&dispatcher);
+  ~MainThread() { platform::SetMainDispatcher(previous); }
+  // Serves hand-offs until `done` holds; false after 20 s.
+  bool RunUntil(const std::function<bool()>& done) {
+    return dispatcher.RunUntil(done, std::chrono::seconds(20));
+  }
+};
+
+}  // namespace enginetest
