@@ -1,0 +1,6 @@
+// libFuzzer target: parse_rm on arbitrary file bytes.
+#include "fuzz_harness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return metascan::fuzz::runReader(parse_rm, metascan::fuzz::TextKind::fileBytes, data, size);
+}
