@@ -10,7 +10,7 @@
 
 using namespace enginetest;
 using testsupport::DecodeAudioFile;
-using testsupport::ReadAllBytes;
+using testsupport::ReadBytes;
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST_P(Mp3Encodings, SignalDecodesBackWithItsRateChannelsDurationAndFrequency) {
   out->EnableVBR = c.vbr;
   out->WriteVBRHeader = c.vbr;
   out->BitRate = br192;
-  const std::string file = dir.file(std::string(c.name) + ".mp3");
+  const std::string file = dir.File(std::string(c.name) + ".mp3");
   Convert(Tone(c.inputRate, c.inputChannels, 3.0, c.frequency), file);
   ASSERT_TRUE(errors.empty()) << errors[0];
   ASSERT_EQ(done, 1);
@@ -94,9 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Mp3Output, ConstantBitRateFramesAllCarryTheChosenRateAndAnInfoTag) {
   out->BitRate = br192;
   out->Quality = ql2;
-  const std::string file = dir.file("cbr.mp3");
+  const std::string file = dir.File("cbr.mp3");
   Convert(Tone(44100, 2, 2.0), file);
-  const auto bytes = ReadAllBytes(file);
+  const auto bytes = ReadBytes(file);
   const auto walk = testsupport::WalkFrames(bytes);
   EXPECT_TRUE(walk.clean);
   ASSERT_GT(walk.frames, 70);
@@ -113,11 +113,11 @@ TEST_F(Mp3Output, VariableBitRateFileHasAXingTagWithTheRightFrameCount) {
   out->VBRQuality = ql2;
   out->VBRMinBitrate = 32;
   out->VBRMaxBitrate = 320;
-  const std::string file = dir.file("vbr.mp3");
+  const std::string file = dir.File("vbr.mp3");
   // A tone that stops half way gives the encoder something to vary its rate over.
   auto* tone = Tone(44100, 2, 4.0, 3000.0);
   Convert(tone, file);
-  const auto bytes = ReadAllBytes(file);
+  const auto bytes = ReadBytes(file);
   const auto walk = testsupport::WalkFrames(bytes);
   const auto tag = testsupport::ReadXingTag(bytes);
   ASSERT_TRUE(tag.present);
@@ -131,11 +131,11 @@ TEST_F(Mp3Output, VbrMinimumAboveMaximumIsExchangedBeforeEncoding) {
   out->WriteVBRHeader = true;
   out->VBRMinBitrate = 256;
   out->VBRMaxBitrate = 128;
-  const std::string file = dir.file("swap.mp3");
+  const std::string file = dir.File("swap.mp3");
   Convert(Tone(44100, 2, 1.0), file);
   EXPECT_EQ(out->VBRMinBitrate, 128);
   EXPECT_EQ(out->VBRMaxBitrate, 256);
-  const auto walk = testsupport::WalkFrames(ReadAllBytes(file));
+  const auto walk = testsupport::WalkFrames(ReadBytes(file));
   for (std::size_t i = 1; i < walk.bitrates.size(); ++i) EXPECT_LE(walk.bitrates[i], 256);
 }
 
@@ -147,9 +147,9 @@ TEST_F(Mp3Output, Id3v1TagAtTheEndCarriesTheSevenFieldsEmptyOnesIncluded) {
   out->Id3TagTrack = "7";
   out->Id3TagComment = "";
   out->Id3TagGenre = "Rock";
-  const std::string file = dir.file("tagged.mp3");
+  const std::string file = dir.File("tagged.mp3");
   Convert(Tone(44100, 2, 1.0), file);
-  const auto id3 = testsupport::ReadId3v1(ReadAllBytes(file));
+  const auto id3 = testsupport::ReadId3v1(ReadBytes(file));
   ASSERT_TRUE(id3.present);
   EXPECT_EQ(id3.title, "Tone Title");
   EXPECT_EQ(id3.artist, "Caf\xE9 \xDC" "ber ??");  // ID3v1 is Latin-1
@@ -168,7 +168,7 @@ TEST_F(Mp3Output, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
   out->Id3TagYear = "1999";
   out->Id3TagComment = "Converted \u2713";
   out->Id3TagGenre = "Jazz";
-  const std::string file = dir.file("unicode.mp3");
+  const std::string file = dir.File("unicode.mp3");
   Convert(Tone(44100, 2, 1.0), file);
   const auto decoded = DecodeAudioFile(file);
   ASSERT_TRUE(decoded.ok);
@@ -179,14 +179,14 @@ TEST_F(Mp3Output, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
   EXPECT_EQ(decoded.tags.at("comment"), "Converted \u2713");
   EXPECT_EQ(decoded.tags.at("genre"), "Jazz");
   EXPECT_NEAR(decoded.seconds(), 1.0, 1152.0 / 44100);
-  const auto bytes = ReadAllBytes(file);
+  const auto bytes = ReadBytes(file);
   EXPECT_TRUE(testsupport::ReadXingTag(bytes).present) << "the Info frame follows the ID3v2 tag";
   EXPECT_TRUE(testsupport::WalkFrames(bytes).clean);
 }
 
 TEST_F(Mp3Output, StopInTheMiddleLeavesACompleteDecodableTaggedFile) {
   out->Id3TagTitle = "Stopped";
-  const std::string file = dir.file("stopped.mp3");
+  const std::string file = dir.File("stopped.mp3");
   auto* tone = Tone(44100, 2, 60.0);
   out->FileName = file;
   out->SetInput(tone);
@@ -195,7 +195,7 @@ TEST_F(Mp3Output, StopInTheMiddleLeavesACompleteDecodableTaggedFile) {
   out->Stop();
   ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.empty(); }));
   EXPECT_TRUE(errors.empty());
-  const auto bytes = ReadAllBytes(file);
+  const auto bytes = ReadBytes(file);
   const auto decoded = DecodeAudioFile(file);
   ASSERT_TRUE(decoded.ok);
   EXPECT_GT(decoded.seconds(), 1.5);
@@ -217,7 +217,7 @@ TEST_F(Mp3Output, AFailedWriteEndsTheRunWithAnErrorNamingTheFileAndTheReason) {
   EXPECT_EQ(out->Status(), osIdle);
 
   // The output is usable again afterwards.
-  const std::string file = dir.file("after.mp3");
+  const std::string file = dir.File("after.mp3");
   Convert(Tone(44100, 2, 1.0), file);
   EXPECT_EQ(done, 1);
   EXPECT_TRUE(DecodeAudioFile(file).ok);
@@ -228,7 +228,7 @@ TEST_F(Mp3Output, AnOutputThatCannotStartReportsWhyAndCreatesNothing) {
     std::string fileName, expected;
   } cases[] = {
       {"", "File name is not assigned."},
-      {dir.file("missing-folder/out.mp3"), "No such file or directory"},
+      {dir.File("missing-folder/out.mp3"), "No such file or directory"},
   };
   for (const Case& c : cases) {
     auto* tone = Tone(44100, 2, 1.0);
@@ -237,7 +237,7 @@ TEST_F(Mp3Output, AnOutputThatCannotStartReportsWhyAndCreatesNothing) {
     EXPECT_NE(errors[0].find(c.expected), std::string::npos) << errors[0];
     EXPECT_EQ(done, 0);
     EXPECT_EQ(tone->initCount, 0) << "the input is not started when the file cannot be";
-    EXPECT_FALSE(std::filesystem::exists(dir.file("missing-folder")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing-folder")));
   }
 }
 

@@ -1,10 +1,6 @@
 #include "decoded_audio.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <cctype>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -15,27 +11,21 @@ extern "C" {
 
 namespace testsupport {
 
+std::vector<double> DecodedAudio::Channel(int channel) const {
+  std::vector<double> out;
+  out.reserve(static_cast<std::size_t>(frames()));
+  for (std::int64_t i = 0; i < frames(); ++i) out.push_back(samples[i * channels + channel]);
+  return out;
+}
+
 double DecodedAudio::DominantFrequency(int channel) const {
-  const std::int64_t n = frames();
-  if (n < 4 || sampleRate <= 0) return 0.0;
-  // Skip the encoder's start-up and fade at both ends.
-  const std::int64_t begin = n / 10, end = n - n / 10;
-  int crossings = 0;
-  float previous = samples[begin * channels + channel];
-  for (std::int64_t i = begin + 1; i < end; ++i) {
-    const float current = samples[i * channels + channel];
-    if ((previous < 0.0f) != (current < 0.0f)) ++crossings;
-    previous = current;
-  }
-  return crossings / 2.0 / (static_cast<double>(end - begin) / sampleRate);
+  const auto n = static_cast<std::size_t>(frames());
+  return media_fixtures::Frequency(Channel(channel), sampleRate, n / 10, n - n / 10);
 }
 
 double DecodedAudio::Rms(int channel) const {
-  const std::int64_t n = frames();
-  if (n == 0) return 0.0;
-  double sum = 0.0;
-  for (std::int64_t i = 0; i < n; ++i) sum += samples[i * channels + channel] * samples[i * channels + channel];
-  return std::sqrt(sum / n);
+  const auto n = static_cast<std::size_t>(frames());
+  return media_fixtures::Rms(Channel(channel), n / 10, n - n / 10);
 }
 
 DecodedAudio DecodeAudioFile(const std::string& path) {
@@ -106,11 +96,6 @@ DecodedAudio DecodeAudioFile(const std::string& path) {
   out.ok = true;
   finish();
   return out;
-}
-
-std::vector<std::uint8_t> ReadAllBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 namespace {
@@ -203,21 +188,6 @@ FrameWalk WalkFrames(const std::vector<std::uint8_t>& b) {
   }
   walk.clean = at == end;
   return walk;
-}
-
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tavisto-test-XXXXXX").string();
-  path_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-}
-
-bool RunFfmpeg(const std::string& args) {
-  const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y " + args;
-  return std::system(command.c_str()) == 0;
 }
 
 }  // namespace testsupport

@@ -1,5 +1,6 @@
 // Test support: decodes a media file back with FFmpeg so tests can check what was produced by
-// its sound (rate, channels, duration, frequency) and its tags, never by its size.
+// its sound (rate, channels, duration, frequency) and its tags, never by its size; and reads
+// the MP3 headers and tags from its bytes.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/mmstream/tests/media_fixtures.h"
+
 namespace testsupport {
+
+using media_fixtures::ReadBytes;
+using media_fixtures::TempDir;
 
 struct DecodedAudio {
   bool ok = false;
@@ -21,16 +27,16 @@ struct DecodedAudio {
 
   std::int64_t frames() const { return channels > 0 ? static_cast<std::int64_t>(samples.size()) / channels : 0; }
   double seconds() const { return sampleRate > 0 ? static_cast<double>(frames()) / sampleRate : 0.0; }
-  // Frequency of channel `channel` from its zero crossings, over the middle of the signal.
+  // One channel's samples.
+  std::vector<double> Channel(int channel) const;
+  // Frequency of a channel from its zero crossings, over the middle of the signal (the
+  // encoder's start-up and end are left out).
   double DominantFrequency(int channel = 0) const;
-  // Root mean square of channel `channel`.
+  // Root mean square of a channel over the same middle part.
   double Rms(int channel = 0) const;
 };
 
 DecodedAudio DecodeAudioFile(const std::string& path);
-
-// The file's bytes.
-std::vector<std::uint8_t> ReadAllBytes(const std::string& path);
 
 // The fields of the 128-byte ID3v1 tag at the end of the bytes; `present` false when there is none.
 struct Id3v1Fields {
@@ -58,22 +64,5 @@ struct FrameWalk {
   std::vector<int> bitrates;  // kbps of every frame walked
 };
 FrameWalk WalkFrames(const std::vector<std::uint8_t>& bytes);
-
-// A fresh, empty temporary folder removed when the object goes.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-// Runs the ffmpeg command line with `args` (quiet, overwriting); true on success.
-bool RunFfmpeg(const std::string& args);
 
 }  // namespace testsupport

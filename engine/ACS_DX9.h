@@ -1,0 +1,59 @@
+// TDX9In: the pipeline input that decodes a media file. It owns one TcbAudioFileReader, created
+// when the file is first opened and released when it is last closed, and widens mono and 8-bit
+// audio in place so that such sources arrive as 16-bit stereo.
+//
+// Threads: OpenFile is first called on the main thread by the conversion run, Init on the caller
+// of the output's Run, GetData on the output's worker (the only user of the block buffer).
+// The conversion run reads Reader->StreamPosition() from the main thread while the worker reads.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/ACS_Classes.h"
+#include "engine/cbAudioFileRead.h"
+
+namespace engine {
+
+class TDX9In : public TACSFileIn {
+ public:
+  static constexpr int kBlockBufferSize = 32768;
+
+  explicit TDX9In(TComponent* owner);
+  ~TDX9In() override;
+
+  int GetData(void* buffer, int bufferSize) override;
+  void Init() override;
+  void Flush() override;
+  void OpenFile() override;
+  void CloseFile() override;
+  void Seek(std::int64_t sampleNumber) override;
+
+  // The open reader, or null.
+  TcbAudioFileReader* Reader() const { return FReader.get(); }
+  // 100-ns units per byte of delivered PCM (0 when the source is shorter than a second).
+  std::int64_t TimePerByte() const { return FTimePerByte; }
+
+ private:
+  // Reads one block into the block buffer and widens it; returns the widened byte count.
+  int ReadBlock();
+
+  std::unique_ptr<std::uint8_t[]> FBlock;
+  std::int64_t FTimePerByte = 0;
+  std::unique_ptr<TcbAudioFileReader> FReader;
+};
+
+// Widens `count` unsigned 8-bit samples at the start of `block` in place into signed 16-bit
+// samples (little-endian), working backwards so nothing is overwritten before it is read.
+void Widen8BitInPlace(std::uint8_t* block, int count);
+// Duplicates `count` 16-bit samples at the start of `block` in place into stereo frames.
+void WidenMonoInPlace(std::uint8_t* block, int count);
+
+// The start-up check of the decoding layer: initialises the component run time for the calling
+// thread and returns the message to show when media files cannot be decoded, or nothing.
+std::optional<std::string> StartDecoding();
+// Undoes StartDecoding at program end.
+void StopDecoding();
+
+}  // namespace engine

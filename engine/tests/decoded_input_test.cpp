@@ -1,0 +1,284 @@
+// The decoded input stage and its reader on real media files made by FFmpeg's own encoders.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "engine/ACS_DX9.h"
+#include "platform/mmstream/tests/media_fixtures.h"
+
+using namespace engine;
+using media_fixtures::Ffmpeg;
+using media_fixtures::SineInput;
+using media_fixtures::TempDir;
+
+namespace {
+
+std::vector<std::uint8_t> ReadThrough(TDX9In& in, int bufferSize) {
+  std::vector<std::uint8_t> all, buffer(static_cast<std::size_t>(bufferSize));
+  for (int n; (n = in.GetData(buffer.data(), bufferSize)) > 0;) all.insert(all.end(), buffer.begin(), buffer.begin() + n);
+  return all;
+}
+
+std::string ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+}  // namespace
+
+TEST(Widening, EightBitSamplesAreCentredAndScaledToSixteenBits) {
+  std::uint8_t block[8] = {255, 0, 128, 129};
+  Widen8BitInPlace(block, 4);
+  const auto sample = [&](int i) { return static_cast<std::int16_t>(block[2 * i] | (block[2 * i + 1] << 8)); };
+  EXPECT_EQ(sample(0), 32512);
+  EXPECT_EQ(sample(1), -32768);
+  EXPECT_EQ(sample(2), 0) << "silence must stay silence";
+  EXPECT_EQ(sample(3), 256);
+}
+
+TEST(Widening, MonoSamplesBecomeIdenticalLeftAndRight) {
+  std::uint8_t block[16] = {0x01, 0x02, 0xFF, 0x7F, 0x00, 0x80};
+  WidenMonoInPlace(block, 3);
+  const std::uint8_t expected[12] = {0x01, 0x02, 0x01, 0x02, 0xFF, 0x7F, 0xFF, 0x7F, 0x00, 0x80, 0x00, 0x80};
+  EXPECT_EQ(0, std::memcmp(block, expected, sizeof expected));
+}
+
+struct DecodedInput : ::testing::Test {
+  TempDir dir;
+  std::string Make(const std::string& name, const std::string& args) {
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(Ffmpeg(args, path)) << args;
+    return path;
+  }
+};
+
+// Whatever the caller's buffer size, the bytes come out in order, none lost or repeated.
+TEST_F(DecodedInput, CallerBuffersSmallerAndLargerThanABlockSeeTheSameBytes) {
+  const std::string wma = Make("tone.wma", SineInput(1000, 44100, 2) + " -ac 2 -c:a wmav2 -b:a 128k");
+  std::vector<std::uint8_t> reference;
+  for (int size : {TDX9In::kBlockBufferSize, 1, 4095, 70000}) {
+    TDX9In in(nullptr);
+    in.FileName = wma;
+    in.Init();
+    const auto bytes = ReadThrough(in, size);
+    in.Flush();
+    if (reference.empty()) {
+      reference = bytes;
+      EXPECT_NEAR(reference.size(), 2 * 44100 * 4, 4096 * 4) << "about two seconds of 16-bit stereo";
+    } else {
+      ASSERT_EQ(bytes.size(), reference.size()) << "buffer size " << size;
+      EXPECT_TRUE(bytes == reference) << "buffer size " << size;
+    }
+  }
+}
+
+TEST_F(DecodedInput, MonoEightBitSourceArrivesAsSixteenBitStereo) {
+  const std::string wav = Make("u8.wav", SineInput(500, 11025, 2) + " -ac 1 -c:a pcm_u8");
+  TDX9In in(nullptr);
+  in.FileName = wav;
+  EXPECT_EQ(in.GetChannels(), 2);
+  EXPECT_EQ(in.GetBitsPerSample(), 16);
+  EXPECT_EQ(in.GetSampleRate(), 11025);
+  in.Init();
+  ASSERT_TRUE(in.Reader()->WidenMono());
+  ASSERT_TRUE(in.Reader()->Widen8Bit());
+  const auto bytes = ReadThrough(in, 10000);
+  in.Flush();
+  ASSERT_EQ(bytes.size(), 2u * 11025 * 4);  // four times the bytes decoded
+  double sum = 0;
+  for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
+    const auto left = static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8));
+    const auto right = static_cast<std::int16_t>(bytes[i + 2] | (bytes[i + 3] << 8));
+    ASSERT_EQ(left, right);
+    sum += left;
+  }
+  EXPECT_LT(std::abs(sum / (bytes.size() / 4)), 300.0) << "a sine has no offset after widening";
+}
+
+TEST_F(DecodedInput, SizeCountsWholeSecondsOnly) {
+  // 90.7 s of 16-bit stereo at 44.1 kHz: 90 × 44100 × 2 × 2 bytes.
+  const std::string wav = Make("long.wav", SineInput(440, 44100, 90.7) + " -ac 2 -c:a pcm_s16le");
+  TDX9In in(nullptr);
+  in.FileName = wav;
+  in.OpenFile();
+  EXPECT_EQ(in.Size(), 15876000);
+  EXPECT_EQ(in.TotalSamples(), 90 * 44100);
+  EXPECT_EQ(in.TimePerByte(), in.Reader()->StreamDuration() / 15876000);
+  EXPECT_EQ(in.GetTotalTime(), 90);
+  in.CloseFile();
+}
+
+// A source shorter than a second has no whole-second size; it must convert all the same.
+TEST_F(DecodedInput, SubSecondSourceHasSizeZeroAndStillDeliversItsAudio) {
+  const std::string wma = Make("short.wma", SineInput(1000, 44100, 0.4) + " -ac 2 -c:a wmav2");
+  TDX9In in(nullptr);
+  in.FileName = wma;
+  in.Init();
+  EXPECT_EQ(in.Size(), 0);
+  EXPECT_EQ(in.TimePerByte(), 0);
+  const auto bytes = ReadThrough(in, 16384);
+  EXPECT_NEAR(bytes.size(), 0.4 * 44100 * 4, 4096 * 4);
+  in.Flush();
+}
+
+TEST_F(DecodedInput, OpensAreCountedAndTheLastCloseReleasesTheReader) {
+  const std::string wma = Make("a.wma", SineInput(1000, 44100, 1) + " -c:a wmav2");
+  TDX9In in(nullptr);
+  in.FileName = wma;
+  in.OpenFile();
+  in.OpenFile();
+  in.CloseFile();
+  EXPECT_NE(in.Reader(), nullptr);
+  in.CloseFile();
+  EXPECT_EQ(in.Reader(), nullptr);
+  in.CloseFile();  // one too many changes nothing
+  EXPECT_EQ(in.OpenCount(), 0);
+}
+
+TEST_F(DecodedInput, EndOfStreamReturnsZeroAgainAndAgain) {
+  const std::string wma = Make("a.wma", SineInput(1000, 44100, 1) + " -c:a wmav2");
+  TDX9In in(nullptr);
+  in.FileName = wma;
+  EXPECT_EQ(ErrorOf([&] {
+              char b[16];
+              in.GetData(b, sizeof b);
+            }),
+            "The Stream is not opened");
+  in.Init();
+  ReadThrough(in, 32768);
+  char buffer[1024];
+  EXPECT_EQ(in.GetData(buffer, sizeof buffer), 0);
+  EXPECT_EQ(in.GetData(buffer, sizeof buffer), 0);
+  in.Flush();
+}
+
+TEST_F(DecodedInput, LoopStartsTheSourceOverInsteadOfEnding) {
+  const std::string wma = Make("a.wma", SineInput(1000, 44100, 1) + " -c:a wmav2");
+  TDX9In in(nullptr);
+  in.FileName = wma;
+  in.Loop = true;
+  in.Init();
+  std::vector<std::uint8_t> buffer(32768);
+  std::int64_t total = 0;
+  for (int i = 0; i < 200; ++i) {
+    const int n = in.GetData(buffer.data(), 32768);
+    ASSERT_GT(n, 0) << "a looping input never runs dry";
+    total += n;
+  }
+  EXPECT_GT(total, 3 * 44100 * 4) << "more than three times the one-second source";
+  in.Flush();
+}
+
+TEST_F(DecodedInput, SeekStartsDeliveryAtTheAskedSample) {
+  const std::string wav = Make("a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_s16le");
+  TDX9In whole(nullptr), part(nullptr);
+  whole.FileName = part.FileName = wav;
+  whole.Init();
+  const auto all = ReadThrough(whole, 32768);
+  whole.Flush();
+  part.StartSample = 44100;
+  part.Init();
+  EXPECT_EQ(part.Size(), 2 * 44100 * 4);
+  const auto rest = ReadThrough(part, 32768);
+  part.Flush();
+  ASSERT_EQ(rest.size(), all.size() - 44100 * 4);
+  EXPECT_TRUE(std::equal(rest.begin(), rest.end(), all.begin() + 44100 * 4));
+}
+
+// Position is read by the progress display while the worker decodes: never a torn value.
+TEST_F(DecodedInput, StreamPositionOnlyMovesForwardWhileAnotherThreadWatches) {
+  const std::string wma = Make("a.wma", SineInput(1000, 44100, 3) + " -c:a wmav2");
+  TDX9In in(nullptr);
+  in.FileName = wma;
+  in.Init();
+  std::atomic<bool> finished{false};
+  std::vector<std::int64_t> seen;
+  std::thread watcher([&] {
+    while (!finished) seen.push_back(in.Reader()->StreamPosition());
+  });
+  ReadThrough(in, 4096);
+  finished = true;
+  watcher.join();
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_NEAR(in.Reader()->StreamPosition(), 30'000'000, 1'000'000);
+  in.Flush();
+}
+
+struct BadInput {
+  const char* name;
+  std::function<std::string(TempDir&)> make;
+  const char* expected;
+};
+
+class BadInputs : public ::testing::TestWithParam<BadInput> {};
+
+// A file that cannot be decoded ends in the reader's error with a clear reason, never a crash
+// or a hang.
+TEST_P(BadInputs, OpeningFailsWithTheMappedMessage) {
+  TempDir dir;
+  const std::string path = GetParam().make(dir);
+  TDX9In in(nullptr);
+  in.FileName = path;
+  try {
+    in.OpenFile();
+    FAIL() << "opened " << path;
+  } catch (const EAudioReadError& e) {
+    EXPECT_EQ(std::string(e.what()), GetParam().expected);
+    EXPECT_NE(e.ErrorCode, 0);
+  }
+  EXPECT_EQ(in.OpenCount(), 0);
+  EXPECT_EQ(in.Reader(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BadInputs,
+    ::testing::Values(
+        BadInput{"Missing", [](TempDir& d) { return d.File("missing.wma"); }, "No such file or directory"},
+        BadInput{"ZeroLength",
+                 [](TempDir& d) {
+                   media_fixtures::WriteBytes(d.File("empty.wma"), {});
+                   return d.File("empty.wma");
+                 },
+                 "Invalid data found when processing input"},
+        BadInput{"TruncatedHeader",
+                 [](TempDir& d) {
+                   Ffmpeg(SineInput(1000, 44100, 1) + " -c:a wmav2", d.File("whole.wma"));
+                   auto bytes = media_fixtures::ReadBytes(d.File("whole.wma"));
+                   bytes.resize(300);
+                   media_fixtures::WriteBytes(d.File("cut.wma"), bytes);
+                   return d.File("cut.wma");
+                 },
+                 "Invalid data found when processing input"},
+        BadInput{"RandomBytesNamedWma",
+                 [](TempDir& d) {
+                   media_fixtures::WriteBytes(d.File("noise.wma"), media_fixtures::RandomBytes(50000, 7));
+                   return d.File("noise.wma");
+                 },
+                 "Invalid data found when processing input"},
+        BadInput{"VideoOnly",
+                 [](TempDir& d) {
+                   Ffmpeg("-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v wmv2", d.File("video.wmv"));
+                   return d.File("video.wmv");
+                 },
+                 "No stream can be found with the specified attributes."}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(AudioReadError, UnlistedCodesFallBackToAGenericText) {
+  EXPECT_EQ(TcbAudioFileReader::ErrorMessage(platform::MakeResult(0x80040403u)),
+            "No stream can be found with the specified attributes.");
+  EXPECT_EQ(TcbAudioFileReader::ErrorMessage(0x08000001), "Invalid buffer size.");
+  EXPECT_EQ(TcbAudioFileReader::ErrorMessage(platform::MS_S_ENDOFSTREAM),
+            "Reached the end of the stream; the sample wasn't updated.");
+  EXPECT_EQ(TcbAudioFileReader::ErrorMessage(platform::MakeResult(0x8000FFFFu)), "Unrecognized error value.");
+  try {
+    TcbAudioFileReader::CheckResult(platform::MS_S_PENDING);  // success codes raise too
+    FAIL();
+  } catch (const EAudioReadError& e) {
+    EXPECT_EQ(e.ErrorCode, platform::MS_S_PENDING);
+  }
+}
