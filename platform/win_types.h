@@ -38,6 +38,8 @@ constexpr HRESULT MS_S_PENDING = MakeResult(0x00040001u);
 constexpr HRESULT MS_S_NOUPDATE = MakeResult(0x00040002u);
 constexpr HRESULT MS_S_ENDOFSTREAM = MakeResult(0x00040003u);
 constexpr HRESULT MS_E_NOSTREAM = MakeResult(0x80040403u);
+constexpr HRESULT MS_E_NOSEEKING = MakeResult(0x80040404u);
+constexpr HRESULT MS_E_NOTINIT = MakeResult(0x80040407u);
 constexpr HRESULT MS_E_NOTRUNNING = MakeResult(0x8004040Au);
 
 constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }

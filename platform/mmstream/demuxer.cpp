@@ -1,0 +1,234 @@
+#include "platform/mmstream/demuxer.h"
+
+#include "platform/mmstream/error_text.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <mutex>
+#include <vector>
+
+namespace platform::mmstream {
+
+namespace {
+
+// A caller that reads one stream of a two-stream file leaves the other's packets waiting; past
+// these limits the oldest are dropped, so memory stays flat however long the file is.
+constexpr std::size_t kQueueByteLimit = 16u << 20;
+constexpr std::size_t kQueuePacketLimit = 4096;
+
+// Consecutive failed packet reads after which the container is taken as unreadable from there
+// on. Damaged stretches usually cost one or two failures before the demuxer resynchronises.
+constexpr int kMaxConsecutiveReadFailures = 32;
+
+constexpr AVRational kHundredNanoseconds = {1, 10'000'000};
+
+HRESULT OpenFailure(int averror) {
+  return RecordFailure(averror == AVERROR_INVALIDDATA ? VFW_E_INVALID_FILE_FORMAT : E_FAIL, averror);
+}
+
+// Failures reach callers as result codes and texts; FFmpeg's own log would only print to a
+// terminal that a desktop program does not have.
+void SilenceLibraryLog() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+bool IsCoverPicture(const AVStream* stream) {
+  return (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+}
+
+bool IsWanted(const AVStream* stream, unsigned streams) {
+  switch (stream->codecpar->codec_type) {
+    case AVMEDIA_TYPE_AUDIO:
+      return (streams & kAudio) != 0;
+    case AVMEDIA_TYPE_VIDEO:
+      return (streams & kVideo) != 0 && !IsCoverPicture(stream);
+    default:
+      return false;
+  }
+}
+
+// The primary video stream: a real picture sequence (cover art is not video) that can be
+// decoded, the one marked as default when there are several.
+int FindVideoStream(const AVFormatContext* format, const AVCodec** decoder) {
+  int chosen = -1;
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    const AVStream* stream = format->streams[i];
+    if (stream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO || IsCoverPicture(stream)) continue;
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (codec == nullptr) continue;
+    if (chosen < 0 || (stream->disposition & AV_DISPOSITION_DEFAULT) != 0) {
+      chosen = static_cast<int>(i);
+      *decoder = codec;
+      if ((stream->disposition & AV_DISPOSITION_DEFAULT) != 0) break;
+    }
+  }
+  return chosen;
+}
+
+}  // namespace
+
+HRESULT Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr<Demuxer>& out) {
+  out.reset();
+  SilenceLibraryLog();
+  std::unique_ptr<Demuxer> demuxer(new Demuxer);
+  demuxer->scratch_.reset(av_packet_alloc());
+  if (!demuxer->scratch_) return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
+
+  // Always the local file protocol, and only that: a name like "concat:a|b" must open a file of
+  // that name, and a playlist inside a file must not reach out to other places.
+  const std::string url = "file:" + path;
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  AVFormatContext* raw = nullptr;
+  int err = avformat_open_input(&raw, url.c_str(), nullptr, &options);
+  av_dict_free(&options);
+  if (err < 0) return OpenFailure(err);
+  demuxer->format_.reset(raw);
+  AVFormatContext* format = raw;
+
+  // Probing decodes a few frames of each stream to complete its parameters. A decoder list that
+  // names no decoder keeps it from decoding the streams this open will never use (video for an
+  // audio-only open, cover pictures always).
+  std::vector<AVDictionary*> probe_options(format->nb_streams, nullptr);
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    if (!IsWanted(format->streams[i], streams)) {
+      av_dict_set(&probe_options[i], "codec_whitelist", "none", 0);
+    }
+  }
+  err = avformat_find_stream_info(format, probe_options.empty() ? nullptr : probe_options.data());
+  for (AVDictionary*& d : probe_options) av_dict_free(&d);
+  if (err < 0) return OpenFailure(err);
+
+  int audio_error = AVERROR_STREAM_NOT_FOUND;
+  if ((streams & kAudio) != 0) {
+    const AVCodec* codec = nullptr;
+    const int index = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (index >= 0) {
+      demuxer->audio_index_ = index;
+      demuxer->audio_decoder_ = codec;
+    } else {
+      audio_error = index;
+    }
+  }
+  if ((streams & kVideo) != 0) {
+    demuxer->video_index_ = FindVideoStream(format, &demuxer->video_decoder_);
+  }
+  if (demuxer->audio_index_ < 0 && demuxer->video_index_ < 0) {
+    if (audio_error == AVERROR_DECODER_NOT_FOUND) return RecordFailure(E_FAIL, audio_error);
+    return MS_E_NOSTREAM;
+  }
+
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    const int index = static_cast<int>(i);
+    if (index != demuxer->audio_index_ && index != demuxer->video_index_) {
+      format->streams[i]->discard = AVDISCARD_ALL;
+    }
+  }
+  out = std::move(demuxer);
+  return S_OK;
+}
+
+AVStream* Demuxer::Stream(StreamKind kind) const {
+  const int index = Index(kind);
+  return index >= 0 ? format_->streams[index] : nullptr;
+}
+
+const AVCodec* Demuxer::Decoder(StreamKind kind) const {
+  return kind == kAudio ? audio_decoder_ : video_decoder_;
+}
+
+void Demuxer::Drop(StreamKind kind) {
+  AVStream* stream = Stream(kind);
+  if (stream == nullptr) return;
+  stream->discard = AVDISCARD_ALL;
+  Queue& queue = QueueOf(kind);
+  queue.packets.clear();
+  queue.bytes = 0;
+  (kind == kAudio ? audio_index_ : video_index_) = -1;
+}
+
+STREAM_TIME Demuxer::Duration() const {
+  if (format_->duration > 0) return av_rescale(format_->duration, 10'000'000, AV_TIME_BASE);
+  for (StreamKind kind : {kAudio, kVideo}) {
+    const AVStream* stream = Stream(kind);
+    if (stream != nullptr && stream->duration > 0) {
+      return av_rescale_q(stream->duration, stream->time_base, kHundredNanoseconds);
+    }
+  }
+  return 0;
+}
+
+Demuxer::Result Demuxer::Next(StreamKind kind, AVPacket* packet, int& averror) {
+  const int index = Index(kind);
+  if (index < 0) return Result::kEnd;
+  Queue& waiting = QueueOf(kind);
+  if (!waiting.packets.empty()) {
+    waiting.bytes -= static_cast<std::size_t>(waiting.packets.front()->size);
+    av_packet_move_ref(packet, waiting.packets.front().get());
+    waiting.packets.pop_front();
+    return Result::kPacket;
+  }
+
+  const StreamKind other = kind == kAudio ? kVideo : kAudio;
+  int failures = 0;
+  // Each pass consumes one packet of a finite file or counts a failure, so the loop ends.
+  while (!at_end_) {
+    const int err = av_read_frame(format_.get(), scratch_.get());
+    if (err == AVERROR_EOF || (err < 0 && format_->pb != nullptr && avio_feof(format_->pb))) {
+      at_end_ = true;
+      break;
+    }
+    if (err < 0) {
+      if (++failures >= kMaxConsecutiveReadFailures) {
+        averror = err;
+        return Result::kError;
+      }
+      continue;
+    }
+    failures = 0;
+    if (scratch_->stream_index == index) {
+      av_packet_move_ref(packet, scratch_.get());
+      return Result::kPacket;
+    }
+    if (scratch_->stream_index == Index(other)) Enqueue(QueueOf(other), scratch_.get());
+    av_packet_unref(scratch_.get());
+  }
+  return Result::kEnd;
+}
+
+void Demuxer::Enqueue(Queue& queue, AVPacket* packet) {
+  PacketPtr waiting(av_packet_alloc());
+  if (!waiting) return;
+  av_packet_move_ref(waiting.get(), packet);
+  queue.bytes += static_cast<std::size_t>(waiting->size);
+  queue.packets.push_back(std::move(waiting));
+  while (queue.packets.size() > kQueuePacketLimit || queue.bytes > kQueueByteLimit) {
+    queue.bytes -= static_cast<std::size_t>(queue.packets.front()->size);
+    queue.packets.pop_front();
+  }
+}
+
+void Demuxer::ClearQueues() {
+  for (Queue* queue : {&audio_queue_, &video_queue_}) {
+    queue->packets.clear();
+    queue->bytes = 0;
+  }
+}
+
+int Demuxer::Seek(StreamKind kind, int64_t timestamp) {
+  const int index = Index(kind);
+  if (index < 0) return AVERROR(EINVAL);
+  // Backwards first so that decoding can run up to the exact target; some containers can only
+  // place the read at or after a time.
+  int err = av_seek_frame(format_.get(), index, timestamp, AVSEEK_FLAG_BACKWARD);
+  if (err < 0) err = av_seek_frame(format_.get(), index, timestamp, 0);
+  if (err < 0) return err;
+  ClearQueues();
+  at_end_ = false;
+  return 0;
+}
+
+}  // namespace platform::mmstream

@@ -1,0 +1,74 @@
+// The container side of one opened media file: probing, choosing the primary audio and video
+// streams, and handing out their packets.
+//
+// Owned by one MediaStream and used by its thread only. Packets of the two chosen streams
+// arrive interleaved; a packet of the stream not being read waits in that stream's queue, and
+// each queue is capped so that a caller reading only one stream never buffers the whole file
+// (beyond the cap the oldest waiting packets are dropped). Packets of every other stream are
+// discarded by the demuxer itself.
+#pragma once
+
+#include "platform/mmstream/ffmpeg_ptr.h"
+#include "platform/win_types.h"
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace platform::mmstream {
+
+enum StreamKind : unsigned { kAudio = 1, kVideo = 2 };
+
+class Demuxer {
+ public:
+  enum class Result { kPacket, kEnd, kError };
+
+  // Opens `path` (always as a local file) and picks the streams `streams` asks for. Fails with
+  // E_FAIL or VFW_E_INVALID_FILE_FORMAT (text recorded, see error_text.h) when the file cannot
+  // be read, MS_E_NOSTREAM when none of the asked-for streams exists, and E_FAIL with
+  // "Decoder not found" when the only asked-for stream cannot be decoded.
+  static HRESULT Open(const std::string& path, unsigned streams, std::unique_ptr<Demuxer>& out);
+
+  // The chosen streams and their decoders, or null.
+  AVStream* Stream(StreamKind kind) const;
+  const AVCodec* Decoder(StreamKind kind) const;
+  // Stops handing out and queueing packets of `kind` (a stream found unusable after opening).
+  void Drop(StreamKind kind);
+
+  // Playing time in 100-ns units: the container's, else the chosen streams', else 0.
+  STREAM_TIME Duration() const;
+
+  // The next packet of `kind` into `packet`. kEnd at the end of the data; kError with
+  // `averror` set when reading fails for good.
+  Result Next(StreamKind kind, AVPacket* packet, int& averror);
+
+  // Repositions near `timestamp` (in the time base of `kind`'s stream, at or before it when the
+  // container allows) and empties the queues. Returns an AVERROR on failure, leaving the
+  // position where it was.
+  int Seek(StreamKind kind, int64_t timestamp);
+
+ private:
+  struct Queue {
+    std::deque<PacketPtr> packets;
+    std::size_t bytes = 0;
+  };
+
+  Demuxer() = default;
+  int Index(StreamKind kind) const { return kind == kAudio ? audio_index_ : video_index_; }
+  Queue& QueueOf(StreamKind kind) { return kind == kAudio ? audio_queue_ : video_queue_; }
+  void Enqueue(Queue& queue, AVPacket* packet);
+  void ClearQueues();
+
+  FormatPtr format_;
+  int audio_index_ = -1;
+  int video_index_ = -1;
+  const AVCodec* audio_decoder_ = nullptr;
+  const AVCodec* video_decoder_ = nullptr;
+  Queue audio_queue_;
+  Queue video_queue_;
+  PacketPtr scratch_;
+  bool at_end_ = false;
+};
+
+}  // namespace platform::mmstream

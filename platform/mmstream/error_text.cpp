@@ -1,0 +1,56 @@
+#include "platform/mmstream/error_text.h"
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+#include <array>
+#include <cstring>
+
+namespace platform::mmstream {
+
+namespace {
+
+// Few distinct codes ever get a text; a handful of slots holds them all, and a new code beyond
+// that replaces the oldest slot instead of growing the table.
+constexpr std::size_t kSlots = 4;
+
+struct Slot {
+  HRESULT code = S_OK;
+  char text[AV_ERROR_MAX_STRING_SIZE * 2] = {};
+};
+
+struct Table {
+  std::array<Slot, kSlots> slots;
+  std::size_t next = 0;
+};
+
+thread_local Table table;
+
+}  // namespace
+
+HRESULT RecordFailure(HRESULT code, int averror) {
+  Slot* slot = nullptr;
+  for (Slot& s : table.slots) {
+    if (s.code == code) slot = &s;
+  }
+  if (slot == nullptr) {
+    slot = &table.slots[table.next];
+    table.next = (table.next + 1) % kSlots;
+    slot->code = code;
+  }
+  // av_strerror writes a generic "Error number N occurred" when it knows no better text.
+  av_strerror(averror, slot->text, sizeof slot->text);
+  slot->text[sizeof slot->text - 1] = '\0';
+  return code;
+}
+
+std::string ErrorText(HRESULT code) {
+  if (code == S_OK) return {};
+  for (const Slot& s : table.slots) {
+    if (s.code == code) return s.text;
+  }
+  return {};
+}
+
+}  // namespace platform::mmstream

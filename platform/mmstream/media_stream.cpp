@@ -1,0 +1,116 @@
+#include "platform/mmstream/media_stream.h"
+
+#include "platform/mmstream/audio_decoder.h"
+#include "platform/mmstream/demuxer.h"
+#include "platform/mmstream/video_decoder.h"
+
+#include <algorithm>
+
+namespace platform::mmstream {
+
+namespace {
+
+// A quarter of a second covers the few frames any audio decoder needs to settle.
+constexpr STREAM_TIME kAudioSeekLeadIn = 2'500'000;
+
+}  // namespace
+
+MediaStream::MediaStream() = default;
+
+// The decoders hold a reference to the demuxer, so they go first.
+MediaStream::~MediaStream() {
+  audio_.reset();
+  video_.reset();
+  demuxer_.reset();
+}
+
+HRESULT MediaStream::Open(const std::string& path, unsigned streams, std::unique_ptr<MediaStream>& out) {
+  out.reset();
+  std::unique_ptr<MediaStream> media(new MediaStream);
+  HRESULT hr = Demuxer::Open(path, streams & (kAudio | kVideo), media->demuxer_);
+  if (Failed(hr)) return hr;
+  Demuxer& demuxer = *media->demuxer_;
+
+  HRESULT video_failure = S_OK;
+  if (demuxer.Stream(kVideo) != nullptr) {
+    video_failure = VideoDecoder::Open(demuxer, media->video_);
+    if (Failed(video_failure)) demuxer.Drop(kVideo);
+  }
+  if (demuxer.Stream(kAudio) != nullptr) {
+    // Opening the audio decodes its first samples; a stream that yields none is unusable.
+    hr = AudioDecoder::Open(demuxer, media->audio_);
+    if (Failed(hr)) {
+      if (!media->video_) return hr;
+      demuxer.Drop(kAudio);
+    }
+  }
+  if (!media->audio_ && !media->video_) return Failed(video_failure) ? video_failure : MS_E_NOSTREAM;
+
+  media->duration_ = demuxer.Duration();
+  out = std::move(media);
+  return S_OK;
+}
+
+const WAVEFORMATEX& MediaStream::AudioFormat() const {
+  static const WAVEFORMATEX kNone{};
+  return audio_ ? audio_->Format() : kNone;
+}
+
+HRESULT MediaStream::ReadAudio(void* buffer, uint32_t size, uint32_t& bytes, STREAM_TIME& start,
+                               STREAM_TIME& end) {
+  bytes = 0;
+  if (!audio_) return MS_E_NOSTREAM;
+  if (!running_) return MS_E_NOTRUNNING;
+  if (buffer == nullptr) return E_POINTER;
+  return audio_->Read(static_cast<uint8_t*>(buffer), size, bytes, start, end);
+}
+
+HRESULT MediaStream::Seek(STREAM_TIME position) {
+  if (position < 0) position = 0;
+  if (duration_ > 0 && position > duration_) position = duration_;
+  // The audio's timeline leads when there is audio; video frames follow by their times. The
+  // container is placed a little before the target: a decoder restarted cold gets its first
+  // frames wrong (overlapping windows, MP3's bit reservoir), and those frames are then dropped
+  // along with the rest of the lead-in.
+  const StreamKind lead = audio_ ? kAudio : kVideo;
+  const STREAM_TIME lead_in = audio_ ? std::max<STREAM_TIME>(0, position - kAudioSeekLeadIn) : position;
+  const int64_t timestamp = audio_ ? audio_->TimestampAt(lead_in) : video_->TimestampAt(position);
+  if (demuxer_->Seek(lead, timestamp) < 0) return MS_E_NOSEEKING;
+  if (audio_) audio_->Restart(position);
+  if (video_) video_->Restart(position);
+  return S_OK;
+}
+
+HRESULT MediaStream::SetRunning(bool run) {
+  running_ = run;
+  return S_OK;
+}
+
+int MediaStream::VideoWidth() const { return video_ ? video_->Width() : 0; }
+int MediaStream::VideoHeight() const { return video_ ? video_->Height() : 0; }
+STREAM_TIME MediaStream::TimePerFrame() const { return video_ ? video_->TimePerFrame() : 0; }
+int MediaStream::VideoBitCount() const { return video_ ? video_->BitCount() : 0; }
+uint32_t MediaStream::VideoFrameBytes() const { return video_ ? video_->FrameBytes() : 0; }
+
+HRESULT MediaStream::SetVideoBitCount(int bits) {
+  if (!video_) return MS_E_NOSTREAM;
+  return video_->SetBitCount(bits);
+}
+
+HRESULT MediaStream::ReadVideoFrame(void* buffer, uint32_t size, STREAM_TIME& start, STREAM_TIME& end,
+                                    std::chrono::milliseconds wait) {
+  if (!video_) return MS_E_NOSTREAM;
+  if (!running_) return MS_E_NOTRUNNING;
+  using Clock = PacketDecoder::Clock;
+  const Clock::time_point now = Clock::now();
+  // A wait too long to add to the clock means no limit.
+  const Clock::time_point deadline =
+      wait >= std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - now)
+          ? Clock::time_point::max()
+          : now + wait;
+  return video_->Read(static_cast<uint8_t*>(buffer), size, start, end, deadline);
+}
+
+bool CanDecodeWindowsMedia() { return avcodec_find_decoder(AV_CODEC_ID_WMAV2) != nullptr; }
+
+}  // namespace platform::mmstream

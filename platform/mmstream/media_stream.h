@@ -1,0 +1,105 @@
+// The multimedia-stream layer: one opened media file with its primary audio and video streams,
+// decoded through FFmpeg and reported with DirectShow-style result codes.
+//
+// A MediaStream is used by one thread at a time. It owns everything it opened and releases it
+// when destroyed. Reads stream: memory does not grow with the length of the file.
+//
+// Delivered audio is PCM (tag 1), interleaved, at the source's own sample rate: 8-bit unsigned
+// when the source is 8-bit PCM, otherwise signed 16-bit little-endian; one channel for a mono
+// source, two for every other (more channels are downmixed). Video is decoded only when asked
+// for, and a cover picture in an audio file is not video.
+#pragma once
+
+#include "platform/win_types.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform::mmstream {
+
+class AudioDecoder;
+class Demuxer;
+class VideoDecoder;
+
+// Which primary streams an open sets up.
+constexpr unsigned kAudioStream = 1;
+constexpr unsigned kVideoStream = 2;
+
+class MediaStream {
+ public:
+  static constexpr std::chrono::milliseconds kNoTimeLimit = std::chrono::milliseconds::max();
+
+  // Opens the file at the UTF-8 `path` with the streams `streams` asks for. On failure `out` is
+  // empty and the result is MS_E_NOSTREAM (none of the asked-for streams is there),
+  // VFW_E_INVALID_FILE_FORMAT (not a media file, or its audio yields nothing) or E_FAIL (cannot
+  // be read, or no decoder); ErrorText gives the reason for the last two. A stream asked for
+  // along with another that turns out unusable is left out (HasAudio/HasVideo say so). The
+  // stream opens stopped: reads need SetRunning(true).
+  static HRESULT Open(const std::string& path, unsigned streams, std::unique_ptr<MediaStream>& out);
+  ~MediaStream();
+  MediaStream(const MediaStream&) = delete;
+  MediaStream& operator=(const MediaStream&) = delete;
+
+  bool HasAudio() const { return audio_ != nullptr; }
+  bool HasVideo() const { return video_ != nullptr; }
+  // Playing time in 100-ns units: the container's, else the streams', else 0 (unknown).
+  STREAM_TIME Duration() const { return duration_; }
+
+  // The PCM that ReadAudio delivers (all zero without audio).
+  const WAVEFORMATEX& AudioFormat() const;
+  // Blocking: fills `buffer` with up to `size` bytes (whole sample frames) of the next PCM.
+  // S_OK with the byte count and the block's start and end times (100 ns after the stream's
+  // first sample; consecutive blocks join exactly); MS_S_ENDOFSTREAM at the end; E_INVALIDARG
+  // when `size` holds no whole sample frame; MS_E_NOSTREAM without audio; MS_E_NOTRUNNING when
+  // stopped; E_FAIL (text recorded) when the stream cannot be decoded any further. Damaged
+  // packets in the middle are skipped.
+  HRESULT ReadAudio(void* buffer, uint32_t size, uint32_t& bytes, STREAM_TIME& start, STREAM_TIME& end);
+
+  // Moves every stream to `position` (clamped to 0 … Duration when that is known); the next
+  // reads start there. MS_E_NOSEEKING when the file cannot be repositioned (the position is then
+  // unchanged).
+  HRESULT Seek(STREAM_TIME position);
+
+  // Run (reads allowed) or stop.
+  HRESULT SetRunning(bool run);
+  bool Running() const { return running_; }
+
+  // Video geometry (0 × 0 without video or without a usable size) and average time per frame
+  // (100 ns, 0 when unknown).
+  int VideoWidth() const;
+  int VideoHeight() const;
+  STREAM_TIME TimePerFrame() const;
+  // Pixel depth frames are rendered at: 32 (default), 24 or 16. E_INVALIDARG for others,
+  // MS_E_NOSTREAM without video.
+  HRESULT SetVideoBitCount(int bits);
+  int VideoBitCount() const;
+  // Bytes of one rendered frame: width × height × bytes per pixel (0 without usable video).
+  uint32_t VideoFrameBytes() const;
+  // Renders the next frame into `buffer`: S_OK with the frame's times; MS_S_ENDOFSTREAM at the
+  // end; MS_S_PENDING when no frame was complete within `wait` (the next call goes on from
+  // there); E_INVALIDARG for a buffer shorter than VideoFrameBytes(); MS_E_NOSTREAM without
+  // video; MS_E_NOTRUNNING when stopped; E_FAIL or VFW_E_INVALID_FILE_FORMAT (text recorded)
+  // when decoding fails.
+  HRESULT ReadVideoFrame(void* buffer, uint32_t size, STREAM_TIME& start, STREAM_TIME& end,
+                         std::chrono::milliseconds wait = kNoTimeLimit);
+
+ private:
+  MediaStream();
+
+  std::unique_ptr<Demuxer> demuxer_;
+  std::unique_ptr<AudioDecoder> audio_;
+  std::unique_ptr<VideoDecoder> video_;
+  STREAM_TIME duration_ = 0;
+  bool running_ = false;
+};
+
+// FFmpeg's text for the last failure the calling thread got from this layer with `code` ("No
+// such file or directory"), or "" for codes the layer has not produced on this thread.
+std::string ErrorText(HRESULT code);
+
+// Whether Windows Media Audio can be decoded (FFmpeg has its wmav2 decoder): the start-up check.
+bool CanDecodeWindowsMedia();
+
+}  // namespace platform::mmstream

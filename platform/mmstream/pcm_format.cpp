@@ -1,0 +1,53 @@
+#include "platform/mmstream/pcm_format.h"
+
+namespace platform::mmstream {
+
+PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int rate) {
+  PcmShape shape;
+  const bool eight_bit = source_format == AV_SAMPLE_FMT_U8 || source_format == AV_SAMPLE_FMT_U8P;
+  shape.sample_format = eight_bit ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+  shape.channels = source_channels == 1 ? 1 : 2;
+  shape.rate = rate;
+  return shape;
+}
+
+WAVEFORMATEX Describe(const PcmShape& shape) {
+  const int bytes = av_get_bytes_per_sample(shape.sample_format);
+  WAVEFORMATEX format{};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = static_cast<WORD>(shape.channels);
+  format.nSamplesPerSec = static_cast<DWORD>(shape.rate);
+  format.nBlockAlign = static_cast<WORD>(shape.channels * bytes);
+  format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+  format.wBitsPerSample = static_cast<WORD>(bytes * 8);
+  format.cbSize = 0;
+  return format;
+}
+
+void NamedLayout(const AVChannelLayout& declared, AVChannelLayout* out) {
+  if (declared.order != AV_CHANNEL_ORDER_UNSPEC && declared.nb_channels > 0 &&
+      av_channel_layout_copy(out, &declared) == 0) {
+    return;
+  }
+  av_channel_layout_default(out, declared.nb_channels);
+}
+
+std::vector<double> PlainDownmix(int in_channels, int out_channels) {
+  std::vector<double> matrix;
+  if (in_channels <= 0 || out_channels <= 0) return matrix;
+  matrix.assign(static_cast<std::size_t>(in_channels) * static_cast<std::size_t>(out_channels), 0.0);
+  for (int out = 0; out < out_channels; ++out) {
+    int count = 0;
+    for (int in = 0; in < in_channels; ++in) {
+      if (in % out_channels == out) ++count;
+    }
+    for (int in = 0; in < in_channels; ++in) {
+      if (in % out_channels == out) {
+        matrix[static_cast<std::size_t>(out) * in_channels + in] = 1.0 / count;
+      }
+    }
+  }
+  return matrix;
+}
+
+}  // namespace platform::mmstream

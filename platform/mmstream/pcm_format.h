@@ -1,0 +1,40 @@
+// The rules for the PCM the layer delivers, as plain functions of the decoded source format.
+//
+// Delivered PCM is interleaved and at the source's own rate; 8-bit unsigned when the source
+// decodes to 8-bit unsigned samples, otherwise signed 16-bit; one channel for a mono source and
+// two for every other.
+#pragma once
+
+#include "platform/win_types.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+}
+
+#include <vector>
+
+namespace platform::mmstream {
+
+struct PcmShape {
+  AVSampleFormat sample_format = AV_SAMPLE_FMT_S16;
+  int channels = 2;
+  int rate = 0;
+};
+
+PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int rate);
+
+// The PCM description with its derived fields (block align, bytes per second) consistent.
+WAVEFORMATEX Describe(const PcmShape& shape);
+
+// `declared` when it names its channels, else the usual layout for its channel count (a source
+// that does not say which channel is which is read as the standard layout for that many). The
+// result may still be unnamed for counts that have no standard layout; uninit it after use.
+void NamedLayout(const AVChannelLayout& declared, AVChannelLayout* out);
+
+// Mixing weights, row by row (output channel) over `in_channels` columns, for sources whose
+// channels have no names: even-numbered channels to the left, odd-numbered to the right, each
+// side scaled so that it cannot clip. With one output channel, all inputs are averaged.
+std::vector<double> PlainDownmix(int in_channels, int out_channels);
+
+}  // namespace platform::mmstream

@@ -1,0 +1,140 @@
+// Repositioning: the next samples are those at the asked-for time, and their times say so.
+#include "platform/mmstream/media_stream.h"
+#include "platform/mmstream/tests/media_fixtures.h"
+#include "platform/mmstream/tests/read_all.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace platform;
+using namespace platform::mmstream;
+using media_fixtures::Ffmpeg;
+using media_fixtures::TempDir;
+
+namespace {
+
+constexpr double kSeconds = 6.0;
+
+// A 1 kHz tone whose amplitude grows over the file, so that no two stretches look alike.
+std::string RampInput(int rate) {
+  const std::string channel = "0.9*t/" + std::to_string(kSeconds) + "*sin(2*PI*1000*t)";
+  return "-f lavfi -i \"aevalsrc=exprs=" + channel + "|" + channel + ":s=" + std::to_string(rate) +
+         ":d=" + std::to_string(kSeconds) + "\"";
+}
+
+// By how many samples `block` is displaced from where it sits in `whole` at `offset`: the shift
+// within ±`range` at which the two differ least.
+int Displacement(const std::vector<double>& whole, std::size_t offset, const std::vector<double>& block, int range) {
+  int best = 0;
+  double least = 1e300;
+  for (int lag = -range; lag <= range; ++lag) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < block.size(); ++i) {
+      const auto at = static_cast<std::ptrdiff_t>(offset + i) + lag;
+      if (at < 0 || at >= static_cast<std::ptrdiff_t>(whole.size())) continue;
+      const double d = whole[static_cast<std::size_t>(at)] - block[i];
+      sum += d * d;
+    }
+    if (sum < least) {
+      least = sum;
+      best = lag;
+    }
+  }
+  return best;
+}
+
+std::vector<uint8_t> ReadSpan(MediaStream& media, double seconds, STREAM_TIME* first_start) {
+  const WAVEFORMATEX& format = media.AudioFormat();
+  const auto wanted = static_cast<uint32_t>(seconds * format.nSamplesPerSec) * format.nBlockAlign;
+  std::vector<uint8_t> pcm(wanted);
+  uint32_t filled = 0;
+  while (filled < wanted) {
+    uint32_t bytes = 0;
+    STREAM_TIME start = 0;
+    STREAM_TIME end = 0;
+    if (media.ReadAudio(pcm.data() + filled, wanted - filled, bytes, start, end) != S_OK) break;
+    if (filled == 0 && first_start != nullptr) *first_start = start;
+    filled += bytes;
+  }
+  pcm.resize(filled);
+  return pcm;
+}
+
+struct SeekCase {
+  const char* name;
+  const char* file;
+  const char* codec;
+  int precision;  // samples: the container's timestamp resolution
+};
+
+void PrintTo(const SeekCase& c, std::ostream* out) { *out << c.name; }
+
+class SeekIn : public ::testing::TestWithParam<SeekCase> {};
+
+// Catches seeks that land at the container's nearest index point instead of the asked-for
+// time, and block times that do not restart from the target: the samples after a seek are
+// those a straight decode has at that time.
+TEST_P(SeekIn, LandsWhereAsked) {
+  TempDir dir;
+  const std::string path = dir.File(GetParam().file);
+  ASSERT_TRUE(Ffmpeg(RampInput(44100) + " " + GetParam().codec, path));
+  std::unique_ptr<MediaStream> media;
+  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  media->SetRunning(true);
+  const WAVEFORMATEX format = media->AudioFormat();
+  const auto straight = media_fixtures::Channel(mmstream_test::ReadAll(*media).pcm, 16, 2, 0);
+
+  for (double target : {4.0, 1.5, 3.0, 0.1}) {
+    ASSERT_EQ(media->Seek(static_cast<STREAM_TIME>(target * 1e7)), S_OK);
+    STREAM_TIME start = -1;
+    const auto block = media_fixtures::Channel(ReadSpan(*media, 0.05, &start), 16, 2, 0);
+    ASSERT_FALSE(block.empty()) << target;
+    EXPECT_EQ(start, static_cast<STREAM_TIME>(target * 1e7));
+    const auto offset = static_cast<std::size_t>(target * format.nSamplesPerSec);
+    EXPECT_LE(std::abs(Displacement(straight, offset, block, 2000)), GetParam().precision) << "seek to " << target;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SeekIn,
+                         // ASF stamps its packets in whole milliseconds (44 samples here).
+                         ::testing::Values(SeekCase{"Wav", "a.wav", "-c:a pcm_s16le", 0},
+                                           SeekCase{"Flac", "a.flac", "-c:a flac", 0},
+                                           SeekCase{"Mp3", "a.mp3", "-c:a libmp3lame -b:a 192k", 0},
+                                           SeekCase{"Wma", "a.wma", "-c:a wmav2 -b:a 192k", 45}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST(Seek, BackToTheStartRepeatsTheStreamExactly) {
+  TempDir dir;
+  const std::string path = dir.File("a.wav");
+  ASSERT_TRUE(Ffmpeg(RampInput(22050), path));
+  std::unique_ptr<MediaStream> media;
+  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  media->SetRunning(true);
+  const auto first = mmstream_test::ReadAll(*media);
+  ASSERT_EQ(first.final_result, MS_S_ENDOFSTREAM);
+  ASSERT_EQ(media->Seek(0), S_OK);
+  const auto second = mmstream_test::ReadAll(*media);
+  EXPECT_EQ(second.first_start, 0);
+  EXPECT_TRUE(first.pcm == second.pcm);
+}
+
+TEST(Seek, PastTheEndEndsTheStream) {
+  TempDir dir;
+  const std::string path = dir.File("a.flac");
+  ASSERT_TRUE(Ffmpeg(RampInput(44100) + " -c:a flac", path));
+  std::unique_ptr<MediaStream> media;
+  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  media->SetRunning(true);
+  ASSERT_EQ(media->Seek(static_cast<STREAM_TIME>(60 * 1e7)), S_OK);
+  const auto rest = mmstream_test::ReadAll(*media);
+  EXPECT_EQ(rest.final_result, MS_S_ENDOFSTREAM);
+  EXPECT_LT(rest.pcm.size(), 4096u * 4);
+  // And a negative position means the start.
+  ASSERT_EQ(media->Seek(-5), S_OK);
+  STREAM_TIME start = -1;
+  EXPECT_FALSE(ReadSpan(*media, 0.01, &start).empty());
+  EXPECT_EQ(start, 0);
+}
+
+}  // namespace
