@@ -6,6 +6,7 @@
 
 #include "decoded_audio.h"
 #include "engine/ACS_LAME.h"
+#include "engine/task_encoding.h"
 #include "test_components.h"
 
 using namespace enginetest;
@@ -259,4 +260,32 @@ TEST_F(Mp3Output, ConstructorValues) {
   EXPECT_EQ(BitRateKbps(br320), 320);
   EXPECT_EQ(SampleRateHz(srDefault), 0);
   EXPECT_EQ(SampleRateHz(sr41kHz), 44100);
+}
+
+TEST_F(Mp3Output, TaskSettingsMapOntoTheOutputAsTheRunDoes) {
+  TTaskEncoding task;
+  task.Bitrate = 160;
+  task.ChannelMode = 0;
+  task.SampleRate = 48000;
+  task.Vbr = true;
+  task.Title = "T";
+  ApplyTaskEncoding(*out, task);
+  EXPECT_EQ(out->BitRate, br160);
+  EXPECT_EQ(out->Mode, DUAL_CHANNEL);
+  EXPECT_EQ(out->SampleRate, sr48kHz);
+  EXPECT_TRUE(out->EnableVBR);
+  EXPECT_TRUE(out->WriteVBRHeader);
+  EXPECT_EQ(out->Id3TagTitle, "T");
+
+  // A rate outside the table keeps the previous one; unknown rates and modes fall back.
+  task.Bitrate = 100;
+  task.ChannelMode = 7;
+  task.SampleRate = 22050;
+  ApplyTaskEncoding(*out, task);
+  EXPECT_EQ(out->BitRate, br160);
+  EXPECT_EQ(out->Mode, MONO);
+  EXPECT_EQ(out->SampleRate, sr41kHz);
+  task.ChannelMode = 1;
+  ApplyTaskEncoding(*out, task);
+  EXPECT_EQ(out->Mode, STEREO);
 }

@@ -1,0 +1,75 @@
+#include "app/convert/file_converter.h"
+
+#include <chrono>
+#include <mutex>
+
+#include "engine/ACS_DX9.h"
+
+namespace convert {
+
+FileConverter::FileConverter(platform::PlainDispatcher& mainThread)
+    : main_(mainThread), out_(std::make_unique<engine::TMP3Out>(nullptr)) {
+  // As in the desktop program's progress window.
+  out_->SetSuspendWhenIdle(true);
+  out_->BitRate = engine::br192;
+  out_->Quality = engine::ql2;
+  out_->SampleRate = engine::sr41kHz;
+  out_->Original = false;
+  out_->VBRQuality = engine::ql2;
+}
+
+FileConverter::~FileConverter() = default;
+
+std::string FileConverter::Convert(const std::string& source, const std::string& output,
+                                   const engine::TTaskEncoding& encoding, const Progress& progress,
+                                   const StopRequested& stop) {
+  engine::TDX9In input(nullptr);
+  input.FileName = source;
+  try {
+    input.OpenFile();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  engine::ApplyTaskEncoding(*out_, encoding);
+  out_->FileName = output;
+  out_->SetInput(&input);
+
+  bool done = false;
+  std::mutex errorMutex;
+  std::string error;
+  bool failed = false;
+  out_->OnDone = [&](engine::TComponent*) { done = true; };
+  // Runs on the worker: only record what happened.
+  out_->OnThreadException = [&](engine::TComponent*, const std::exception& e) {
+    std::lock_guard lock(errorMutex);
+    error = e.what();
+    failed = true;
+  };
+  out_->Run();
+
+  bool stopped = false;
+  auto nextReport = std::chrono::steady_clock::now();
+  main_.RunUntil([&] {
+    {
+      std::lock_guard lock(errorMutex);
+      if (done || failed) return true;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= nextReport) {
+      nextReport = now + std::chrono::milliseconds(100);
+      if (!stopped && stop && stop()) {
+        stopped = true;
+        out_->Stop();
+      }
+      if (progress && input.Reader() != nullptr)
+        progress(input.Reader()->StreamPosition(), input.Reader()->StreamDuration());
+    }
+    return false;
+  });
+  out_->SetInput(nullptr);
+  input.CloseFile();
+  std::lock_guard lock(errorMutex);
+  return error;
+}
+
+}  // namespace convert

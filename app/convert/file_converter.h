@@ -1,0 +1,36 @@
+// Converts one media file after another to MP3 through the decoded input and the MP3 output,
+// on the output's worker, while the calling (main) thread waits and serves the hand-offs.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/ACS_LAME.h"
+#include "engine/task_encoding.h"
+#include "platform/dispatcher.h"
+
+namespace convert {
+
+class FileConverter {
+ public:
+  // Called about ten times a second while a file converts: position and length, 100-ns units.
+  using Progress = std::function<void(std::int64_t position, std::int64_t duration)>;
+  // Asked about ten times a second; true stops the current file (which is then finished as far
+  // as it got, like a cancelled run).
+  using StopRequested = std::function<bool()>;
+
+  // Creates the MP3 output; raises engine::EACSException when the encoder library is missing.
+  explicit FileConverter(platform::PlainDispatcher& mainThread);
+  ~FileConverter();
+
+  // Converts `source` into `output`; returns the error text, empty on success.
+  std::string Convert(const std::string& source, const std::string& output, const engine::TTaskEncoding& encoding,
+                      const Progress& progress, const StopRequested& stop);
+
+ private:
+  platform::PlainDispatcher& main_;
+  std::unique_ptr<engine::TMP3Out> out_;
+};
+
+}  // namespace convert
