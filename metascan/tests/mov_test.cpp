@@ -150,10 +150,8 @@ TEST(QuickTimeAtoms, DeepNestingDoesNotExhaustTheStack) {
 
 TEST(QuickTimeAtoms, ShortBodiesGiveNoText) {
   ByteVec tinyText = atom("\xA9" "nam", ByteVec{0, 1});
-  ByteVec tinyData = ilstItem("\xA9" "ART", "");
-  tinyData.resize(tinyData.size() - 8);  // the data atom's type, flags and locale are missing
-  writeBe32(tinyData, 0, 16);
-  writeBe32(tinyData, 8, 8);
+  // An item whose "data" atom lacks its type, flags and locale.
+  ByteVec tinyData = ByteWriter().be32(16).text("\xA9" "ART").be32(8).text("data").data();
   ByteVec meta = metaFullAtom({atom("ilst", {tinyData})});
   EXPECT_EQ(probe(parse_mov, atom("moov", {atom("udta", {tinyText, meta})})).found, "");
 }
