@@ -75,21 +75,5 @@ TEST(RealMedia, ContCutOffByTheEndOfTheFileKeepsWhatIsThere) {
   EXPECT_EQ(probe(parse_rm, file).found, "title=Title\nartist=Aut\n");
 }
 
-// The program reads a RealMedia file's ID3v1 tag too and fills what the chunks do not have.
-TEST(RealMedia, FileWithAnId3v1TagServesBothReaders) {
-  Id3v1Fields id3;
-  id3.title = "ID3 title";
-  id3.year = "2001";
-  id3.genre = 17;
-  TempFile file(cat({rmFileHeader(), rmContent("RM title", "", "", ""),
-                     rmChunk("DATA", ByteVec(64, 0)), id3v1Tag(id3)}));
-  TagRecord fromChunks, fromTag;
-  EXPECT_EQ(parse_rm(file.path().c_str(), &fromChunks.info), METASCAN_OK);
-  EXPECT_EQ(getid3_id3v1(file.path().c_str(), &fromTag.info), METASCAN_OK);
-  EXPECT_EQ(fromChunks.dump(), "title=RM title\n");
-  EXPECT_STREQ(fromTag.info.year, "2001");
-  EXPECT_STREQ(fromTag.info.genre, "Rock");
-}
-
 }  // namespace
 }  // namespace metascan::testing
