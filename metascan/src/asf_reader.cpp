@@ -95,7 +95,9 @@ ObjectReader readerFor(Bytes id) {
   return nullptr;
 }
 
-// Visits at most `count` objects in file order; other identifiers are skipped by their size.
+// Visits at most `count` objects in file order. Every object, the two content descriptions
+// included, ends where its own size says, so lengths inside a padded or damaged object cannot
+// throw the walk off; objects with other identifiers are skipped by their size.
 void walkHeaderObjects(Bytes block, std::int32_t count, FoundTags& found) {
   std::size_t position = 0;
   for (std::int32_t i = 0; i < count; ++i) {

@@ -90,6 +90,14 @@ TEST(AsfHeader, DurationAndUnknownObjectsSkippedBySize) {
             "title=Three minutes\nauthor=Band\nduration=1831000000\n");
 }
 
+// The next object starts where the object's size says, not where the texts inside it end.
+TEST(AsfHeader, PaddedDescriptionDoesNotThrowTheWalkOff) {
+  ByteVec padded = cat({contentDescription(u"Song", u""), ByteVec(6, 0x41)});
+  writeLe32(padded, 16, static_cast<std::uint32_t>(padded.size()));
+  ByteVec header = asfHeader({padded, asfExtendedContent({asfTextDescriptor(u"Album", u"Album")})});
+  EXPECT_EQ(probe(parse_wmv, header).found, "title=Song\nalbum=Album\n");
+}
+
 TEST(AsfHeader, ObjectCountLimitsTheWalk) {
   ByteVec header = asfHeader({contentDescription(u"Song", u"")}, 0);
   EXPECT_EQ(probe(parse_wmv, header).found, "");
