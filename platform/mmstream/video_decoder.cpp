@@ -108,6 +108,11 @@ HRESULT VideoDecoder::Render(const AVFrame& frame, uint8_t* buffer) {
   int strides[4] = {width_ * (bit_count_ / 8), 0, 0, 0};
   const int rows = sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
   if (rows != height_) return RecordFailure(E_FAIL, rows < 0 ? rows : AVERROR_INVALIDDATA);
+  if (bit_count_ == 32) {
+    // The scaler leaves the unused fourth byte at 255; the pixels promise 0 there.
+    const std::size_t pixels = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    for (std::size_t i = 0; i < pixels; ++i) buffer[4 * i + 3] = 0;
+  }
   return S_OK;
 }
 

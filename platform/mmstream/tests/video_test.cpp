@@ -86,6 +86,9 @@ TEST(Video, FramesAreRenderedInEachDepth) {
     ExpectColour(PixelAt(frame, bits, kWidth - 3, 2), {0, 0, 255}, depth + " top right");
     ExpectColour(PixelAt(frame, bits, 2, kHeight - 3), {255, 0, 0}, depth + " bottom left");
     ExpectColour(PixelAt(frame, bits, kWidth - 3, kHeight - 3), {0, 0, 255}, depth + " bottom right");
+    if (bits == 32) {
+      for (std::size_t i = 3; i < frame.size(); i += 4) ASSERT_EQ(frame[i], 0) << "pixel " << i / 4;
+    }
   }
 }
 
