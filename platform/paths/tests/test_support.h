@@ -3,9 +3,11 @@
 #pragma once
 
 #include <linux/capability.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -96,6 +98,29 @@ class ScopedFilePermissionsEnforced {
   __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct saved_[2]{};
   bool active_ = false;
+};
+
+// Makes every write beyond `bytes` into a file fail with EFBIG, as a full disk fails it, for the
+// life of the object. Unlike a read-only folder this works for root too.
+class ScopedFileSizeLimit {
+ public:
+  explicit ScopedFileSizeLimit(rlim_t bytes) {
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limited = old_;
+    limited.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~ScopedFileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+  ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldHandler_)(int) = nullptr;
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {

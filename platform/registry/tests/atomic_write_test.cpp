@@ -2,13 +2,13 @@
 #include "platform/registry/atomic_write.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
+#include <algorithm>
 #include <filesystem>
 
 using namespace platform;
 using platform::testing::ReadFile;
+using platform::testing::ScopedFileSizeLimit;
 using platform::testing::TempFolder;
 using platform::testing::WriteFile;
 
@@ -20,27 +20,6 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-// Makes every write beyond `bytes` fail with EFBIG (as a full disk fails it), for the life of
-// the object. Works for root too, unlike a read-only folder.
-class ScopedFileSizeLimit {
- public:
-  explicit ScopedFileSizeLimit(rlim_t bytes) {
-    old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    ::getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit limited = old_;
-    limited.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &limited);
-  }
-  ~ScopedFileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, old_handler_);
-  }
-
- private:
-  rlimit old_{};
-  void (*old_handler_)(int);
-};
 
 TEST(AtomicWrite, FailedWriteLeavesTheOldFileAndNoTemporaryFile) {
   TempFolder temp;
