@@ -28,7 +28,7 @@ class TaskText {
   static constexpr std::size_t kMaxCharacters = 255;
 
   TaskText() = default;
-  TaskText(std::string_view text);  // NOLINT: implicit, a task text is assigned like a string
+  TaskText(std::string_view text);  // implicit: a task text is assigned like a string
   TaskText(const std::string& text) : TaskText(std::string_view(text)) {}
   TaskText(const char* text) : TaskText(text != nullptr ? std::string_view(text) : std::string_view()) {}
 

@@ -81,13 +81,6 @@ TEST_F(TaskModelTest, PathsLongerThanATagTextAreKeptWhole) {
   EXPECT_TRUE(IsOutputInUse(folder + "song.mp3"));
 }
 
-TEST(BitrateTable, PositionsAreTheEncodersIndices) {
-  EXPECT_EQ(BitrateIndex(8), 0);
-  EXPECT_EQ(BitrateIndex(128), 11);
-  EXPECT_EQ(BitrateIndex(320), 17);
-  EXPECT_EQ(BitrateIndex(100), -1);
-}
-
 TEST(SizeEstimate, ThreeMinuteAndTwoHundredFiveSecondExamples) {
   EXPECT_EQ(EstimateOutputSize(128, 1'800'000'000), 2966);
 

@@ -50,12 +50,4 @@ TEST(PathParts, FolderNameAndExtension) {
   EXPECT_EQ(WithTrailingSlash(""), "");
 }
 
-TEST(PathParts, FilesAndFoldersAreToldApart) {
-  EXPECT_TRUE(FileExists("/proc/self/exe"));
-  EXPECT_FALSE(FileExists("/"));
-  EXPECT_TRUE(FolderExists("/"));
-  EXPECT_FALSE(FolderExists("/proc/self/exe"));
-  EXPECT_FALSE(FileExists("/no/such/file"));
-}
-
 }  // namespace

@@ -98,13 +98,6 @@ TEST_F(UserFoldersTest, SettingsFileAndDataFolderFollowXdgThenTheOverride) {
   EXPECT_EQ(UserDataFolder(), "/tmp/run1/");
 }
 
-TEST_F(UserFoldersTest, EmptyHomeFallsBackToTheAccountsHome) {
-  ScopedEnvironment home("HOME", "");
-  const std::string folder = HomeFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.front(), '/');
-}
-
 TEST(ProgramFolder, IsTheFolderOfTheRunningTestWithTrailingSlash) {
   const std::string folder = RunningProgramFolder();
   ASSERT_FALSE(folder.empty());

@@ -96,14 +96,6 @@ TEST(RegText, LongHexDataIsWrappedAndContinued) {
   EXPECT_EQ(Parsed(text), document);
 }
 
-TEST(RegText, SetValueKeepsTheFirstSpellingAndPlace) {
-  RegistryKeyData key{kTavisto, {}};
-  key.SetValue(Text("AudioBitrate", "a"));
-  key.SetValue(Text("tips", "b"));
-  key.SetValue(Text("AUDIOBITRATE", "c"));
-  EXPECT_EQ(key.values, (std::vector<RegistryValue>{Text("AudioBitrate", "c"), Text("tips", "b")}));
-}
-
 // Files a parser must refuse whole, at the line that is wrong, rather than half-read.
 struct HostileCase {
   const char* name;
