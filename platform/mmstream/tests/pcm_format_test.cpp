@@ -32,21 +32,6 @@ TEST(DeliveredShape, EightBitStaysEightBitEverythingElseBecomesSixteenBit) {
   }
 }
 
-TEST(Describe, DerivedFieldsMatchTheSampleLayout) {
-  const WAVEFORMATEX mono8 = Describe({AV_SAMPLE_FMT_U8, 1, 11025});
-  EXPECT_EQ(mono8.wFormatTag, 1);
-  EXPECT_EQ(mono8.nBlockAlign, 1);
-  EXPECT_EQ(mono8.wBitsPerSample, 8);
-  EXPECT_EQ(mono8.nAvgBytesPerSec, 11025u);
-
-  const WAVEFORMATEX stereo16 = Describe({AV_SAMPLE_FMT_S16, 2, 48000});
-  EXPECT_EQ(stereo16.nChannels, 2);
-  EXPECT_EQ(stereo16.nBlockAlign, 4);
-  EXPECT_EQ(stereo16.wBitsPerSample, 16);
-  EXPECT_EQ(stereo16.nAvgBytesPerSec, 192000u);
-  EXPECT_EQ(stereo16.cbSize, 0);
-}
-
 // Catches a downmix that drops channels or can clip: every input lands on exactly one side,
 // and the weights of each side add up to one.
 TEST(PlainDownmix, EvenChannelsLeftOddChannelsRightWithoutClipping) {
@@ -70,23 +55,6 @@ TEST(PlainDownmix, EvenChannelsLeftOddChannelsRightWithoutClipping) {
   ASSERT_EQ(mono.size(), 3u);
   for (double w : mono) EXPECT_DOUBLE_EQ(w, 1.0 / 3);
   EXPECT_TRUE(PlainDownmix(0, 2).empty());
-}
-
-TEST(NamedLayout, UnnamedChannelsGetTheStandardLayoutForTheirCount) {
-  AVChannelLayout unnamed{};
-  unnamed.order = AV_CHANNEL_ORDER_UNSPEC;
-  unnamed.nb_channels = 6;
-  AVChannelLayout named{};
-  NamedLayout(unnamed, &named);
-  EXPECT_EQ(named.order, AV_CHANNEL_ORDER_NATIVE);
-  EXPECT_EQ(named.nb_channels, 6);
-  av_channel_layout_uninit(&named);
-
-  // Counts without a standard layout stay unnamed; the converter mixes them plainly.
-  unnamed.nb_channels = 11;
-  NamedLayout(unnamed, &named);
-  EXPECT_EQ(named.order, AV_CHANNEL_ORDER_UNSPEC);
-  av_channel_layout_uninit(&named);
 }
 
 }  // namespace
