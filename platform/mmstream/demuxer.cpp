@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <cerrno>
 #include <mutex>
 #include <vector>
 
@@ -24,8 +25,25 @@ constexpr int kMaxConsecutiveReadFailures = 32;
 
 constexpr AVRational kHundredNanoseconds = {1, 10'000'000};
 
+// A failure to reach the file keeps the system's reason ("No such file or directory"). Any
+// other failure while the container is read means its bytes are not what they should be;
+// demuxers then return whatever code they happen to use (a truncated ASF header gives EPERM),
+// which would only puzzle the user.
 HRESULT OpenFailure(int averror) {
-  return RecordFailure(averror == AVERROR_INVALIDDATA ? VFW_E_INVALID_FILE_FORMAT : E_FAIL, averror);
+  switch (averror) {
+    case AVERROR(ENOENT):
+    case AVERROR(EACCES):
+    case AVERROR(EISDIR):
+    case AVERROR(ENOTDIR):
+    case AVERROR(ELOOP):
+    case AVERROR(ENAMETOOLONG):
+    case AVERROR(EIO):
+    case AVERROR(ENOMEM):
+    case AVERROR_PROTOCOL_NOT_FOUND:
+      return RecordFailure(E_FAIL, averror);
+    default:
+      return RecordFailure(VFW_E_INVALID_FILE_FORMAT, AVERROR_INVALIDDATA);
+  }
 }
 
 // Failures reach callers as result codes and texts; FFmpeg's own log would only print to a
