@@ -1,0 +1,68 @@
+#!/bin/sh
+# A full conversion measured against the encoder's own limit and against FFmpeg, in one run:
+#   tavisto-convert at CBR 192 (the desktop program's pipeline and settings),
+#   ffmpeg -c:a libmp3lame -b:a 192k -compression_level 2,
+#   lame -b 192 -q 2 on the source decoded to WAV beforehand (LAME alone, no decoding), and the
+#   same with --noreplaygain (the command line's ReplayGain analysis is work Tavisto does not do,
+#   so that line is the encoder's own limit at exactly Tavisto's settings),
+# on a 10-minute music-like stereo 44.1 kHz WMA; then the peak memory of tavisto-convert on a
+# 10-minute and a 60-minute source. Prints medians (CPU seconds, user + system) and ratios.
+# CPU times are only comparable on an otherwise idle machine; the medians damp the rest.
+# Usage: bench/convert.sh [ROUNDS]
+set -eu
+cd "$(dirname "$0")/.."
+rounds="${1:-3}"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)" --target tavisto-convert >/dev/null
+convert="$(pwd)/build/app/convert/tavisto-convert"
+work="$(mktemp -d "${TMPDIR:-/tmp}/tavisto-bench-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+# Chords with vibrato and tremolo over pink noise: something the encoder must work on.
+music() {
+  ffmpeg -nostdin -loglevel error -y \
+    -f lavfi -i "aevalsrc=0.25*sin(2*PI*220*t)*(0.6+0.4*sin(2*PI*0.5*t))+0.2*sin(2*PI*330*t+2*sin(2*PI*5*t))+0.1*sin(2*PI*1318*t)*(0.5+0.5*sin(2*PI*3*t))|0.25*sin(2*PI*277*t)*(0.6+0.4*sin(2*PI*0.4*t))+0.2*sin(2*PI*440*t+2*sin(2*PI*4*t))+0.1*sin(2*PI*1760*t)*(0.5+0.5*sin(2*PI*2*t)):s=44100:d=$1" \
+    -f lavfi -i "anoisesrc=c=pink:a=0.08:r=44100:d=$1" \
+    -filter_complex "[0][1]amix=inputs=2:normalize=0,aformat=channel_layouts=stereo" \
+    -c:a wmav2 -b:a 160k "$2"
+}
+echo "Generating the sources (10 and 60 minutes) ..."
+music 600 "$work/ten.wma"
+# Six times the ten minutes, without encoding them again.
+ffmpeg -nostdin -loglevel error -y -stream_loop 5 -i "$work/ten.wma" -c copy "$work/sixty.wma"
+ffmpeg -nostdin -loglevel error -y -i "$work/ten.wma" "$work/ten.wav"
+
+# Runs a command; prints "cpu-seconds peak-kilobytes".
+measure() {
+  /usr/bin/time -f "%U %S %M" -o "$work/time" "$@" >/dev/null 2>&1
+  awk '{ printf "%.2f %d\n", $1 + $2, $3 }' "$work/time"
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+: >"$work/tavisto"; : >"$work/ffmpeg"; : >"$work/lame"; : >"$work/lamenrg"
+for r in $(seq "$rounds"); do
+  measure "$convert" -q --force -o "$work/t.mp3" "$work/ten.wma" | cut -d' ' -f1 >>"$work/tavisto"
+  measure ffmpeg -nostdin -y -i "$work/ten.wma" -c:a libmp3lame -b:a 192k -compression_level 2 "$work/f.mp3" \
+    | cut -d' ' -f1 >>"$work/ffmpeg"
+  measure lame --quiet -b 192 -q 2 "$work/ten.wav" "$work/l.mp3" | cut -d' ' -f1 >>"$work/lame"
+  measure lame --quiet --noreplaygain -b 192 -q 2 "$work/ten.wav" "$work/l.mp3" | cut -d' ' -f1 >>"$work/lamenrg"
+  echo "round $r: tavisto-convert $(tail -n1 "$work/tavisto") s, ffmpeg $(tail -n1 "$work/ffmpeg") s," \
+    "lame $(tail -n1 "$work/lame") s, lame --noreplaygain $(tail -n1 "$work/lamenrg") s"
+done
+t=$(median <"$work/tavisto"); f=$(median <"$work/ffmpeg"); l=$(median <"$work/lame"); n=$(median <"$work/lamenrg")
+mem10=$(measure "$convert" -q --force -o "$work/t.mp3" "$work/ten.wma" | cut -d' ' -f2)
+mem60=$(measure "$convert" -q --force -o "$work/t.mp3" "$work/sixty.wma" | cut -d' ' -f2)
+
+echo
+echo "10 minutes of stereo 44.1 kHz WMA to MP3 at CBR 192 (median CPU seconds of $rounds rounds):"
+printf "  lame alone on decoded PCM:   %7.2f s\n" "$l"
+printf "  the same, --noreplaygain:    %7.2f s\n" "$n"
+printf "  ffmpeg with libmp3lame:      %7.2f s\n" "$f"
+printf "  tavisto-convert:             %7.2f s\n" "$t"
+awk -v t="$t" -v l="$l" -v n="$n" -v f="$f" 'BEGIN {
+  printf "  tavisto-convert / lame:      %7.3f  (target: at most 1.05)\n", t / l
+  printf "  ... / lame --noreplaygain:   %7.3f  (target: at most 1.05)\n", t / n
+  printf "  tavisto-convert / ffmpeg:    %7.3f  (target: at most 1.00)\n", t / f }'
+echo "Peak memory of tavisto-convert:"
+printf "  10-minute source:            %7d KB\n" "$mem10"
+printf "  60-minute source:            %7d KB  (target: under 40 MB, the same for both)\n" "$mem60"
