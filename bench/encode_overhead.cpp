@@ -153,11 +153,14 @@ int main(int argc, char** argv) {
                 d.cpu);
   }
   const double pw = Median(pipeWall), pc = Median(pipeCpu), dw = Median(directWall), dc = Median(directCpu);
-  std::printf("\n10 minutes of 44.1 kHz stereo PCM to MP3 at CBR 192, quality 2 (median of %d):\n", rounds);
-  std::printf("  LAME called directly:   %6.2f s wall, %6.2f s cpu\n", dw, dc);
-  std::printf("  through TMP3Out:        %6.2f s wall, %6.2f s cpu\n", pw, pc);
-  std::printf("  framework overhead:     %+6.2f %% wall, %+6.2f %% cpu (ratio %.3f)\n", (pw / dw - 1) * 100,
-              (pc / dc - 1) * 100, pc / dc);
+  // The fastest round is the one least disturbed by whatever else the machine was doing.
+  const double pcBest = *std::min_element(pipeCpu.begin(), pipeCpu.end());
+  const double dcBest = *std::min_element(directCpu.begin(), directCpu.end());
+  std::printf("\n10 minutes of 44.1 kHz stereo PCM to MP3 at CBR 192, quality 2 (%d rounds):\n", rounds);
+  std::printf("  LAME called directly:   %6.2f s wall, %6.2f s cpu median, %6.2f s cpu best\n", dw, dc, dcBest);
+  std::printf("  through TMP3Out:        %6.2f s wall, %6.2f s cpu median, %6.2f s cpu best\n", pw, pc, pcBest);
+  std::printf("  framework overhead:     %+6.2f %% cpu median, %+6.2f %% cpu best (target: under 3 %%)\n",
+              (pc / dc - 1) * 100, (pcBest / dcBest - 1) * 100);
   std::remove((dir + "/bench-pipeline.mp3").c_str());
   std::remove((dir + "/bench-direct.mp3").c_str());
   return 0;
