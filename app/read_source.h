@@ -1,0 +1,31 @@
+// Inspecting an added file on a reading thread while the user-interface thread goes on
+// dispatching events, so the windows keep repainting and answer (or refuse) the user.
+//
+// Thread: the user-interface thread of a Qt application.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+
+// Inspects `path` (InspectMediaFile on a new reading thread) into WorkingTask, with a new
+// default output name, and waits for it. True when the file was read and has audio: the
+// working task then holds it. Otherwise the message of the failure is shown (cannot be read,
+// no audio stream, or no thread could be started) and WorkingTask is unchanged.
+//
+// The call sets the hand-over state itself (CurrentFile := path, AssignOutputName := true,
+// ReadingDone := false, ReadResult := ReadPending) and leaves ReadingDone true. The caller
+// locks its controls around it and refuses every action that would change the task list, the
+// working task or the defaults while ReadingDone is false. A call made from an event that the
+// wait dispatches, while another inspection runs, returns false at once and changes nothing.
+bool ReadSourceFile(const std::string& path);
+
+// Shows the message for a ReadResult of ReadFailed or ReadNoAudio about `path`.
+void ShowReadFailure(std::int32_t readResult, const std::string& path);
+
+// How the reading thread is started: `body` on a new thread. Tests put in a starter that throws
+// std::system_error, as std::thread does when the system has no thread left; an empty function
+// restores std::thread.
+using ReadingThreadStarter = std::function<std::thread(std::function<void()> body)>;
+void SetReadingThreadStarter(ReadingThreadStarter starter);
