@@ -414,8 +414,9 @@ void TaddFrm::LoadHistoryLists() {
     for (const std::string& line : read.lines) AddSorted(box, Q(line));
     box->setEditText(text);
     if (!read.ok) {
-      // The wizard still opens; the lists after this one keep what they held.
-      ShowError(read.error);
+      // The wizard still opens, and says why once it is up; the lists after this one keep what
+      // they held.
+      QMetaObject::invokeMethod(this, [error = read.error] { ShowError(error); }, Qt::QueuedConnection);
       return;
     }
   }

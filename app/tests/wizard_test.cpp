@@ -323,6 +323,8 @@ TEST_F(Wizard, HistoryFileThatCannotBeReadIsReportedAndTheWizardOpens) {
   fs::create_directory(History("album.lst"));
   std::ofstream(History("author.lst")) << "Someone\n";
   Open(true);
+  EXPECT_TRUE(answers.asked.empty()) << "reported once the window is up";
+  QCoreApplication::processEvents();
   EXPECT_TRUE(w.isVisible());
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].kind, 0);
@@ -333,6 +335,7 @@ TEST_F(Wizard, HistoryFileThatCannotBeReadIsReportedAndTheWizardOpens) {
 TEST_F(Wizard, HistoryFileThatCannotBeWrittenKeepsPageThreeUntilTheNextFinish) {
   fs::create_directory(History("author.lst"));
   Open(true);
+  QCoreApplication::processEvents();
   answers.asked.clear();  // the read error of the show
   ToLastPage();
   Next();
