@@ -1,0 +1,285 @@
+// The main window driven as a person drives it: adding files by dialog and by dropping them,
+// the task list and its info panel, the refusals while busy, and a whole session end to end.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/add.h"
+#include "app/common.h"
+#include "app/inspect.h"
+#include "app/lang.h"
+#include "app/main.h"
+#include "app/settings.h"
+#include "app/task_info.h"
+#include "decoded_audio.h"
+#include "engine/progress.h"
+#include "message_answers.h"
+#include "platform/mmstream/tests/media_fixtures.h"
+
+using media_fixtures::Ffmpeg;
+using media_fixtures::SineInput;
+using media_fixtures::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Clicks through the wizard whenever it is up: Next, Next, OK (or Cancel), counting its shows.
+class WizardAutopilot {
+ public:
+  WizardAutopilot(TaddFrm& wizard, bool cancel = false) : wizard_(wizard), cancel_(cancel) {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Step(); });
+    timer_.start();
+  }
+  int shows = 0;
+
+ private:
+  void Step() {
+    const bool visible = wizard_.isVisible() && QApplication::activeModalWidget() == &wizard_;
+    if (visible && !wasVisible_) ++shows;
+    wasVisible_ = visible;
+    if (!visible) return;
+    (cancel_ ? wizard_.cancelBtn : wizard_.nextBtn)->click();
+  }
+  TaddFrm& wizard_;
+  bool cancel_;
+  bool wasVisible_ = false;
+  QTimer timer_;
+};
+
+struct MainWindow : ::testing::Test {
+  TempDir dir;
+  MessageAnswers answers;
+  std::unique_ptr<TmainFrm> main;
+  std::unique_ptr<TaddFrm> wizard;
+  std::unique_ptr<engine::TprgFrm> progress;
+  int dialogs = 0;
+
+  void SetUp() override {
+    setenv("TAVISTO_REGISTRY", dir.File("Tavisto.reg").c_str(), 1);
+    Tasks.Clear();
+    WorkingTask = {};
+    LoadSettings();
+    DefaultSettings.InputFileDir = dir.Path() + "/";
+    DefaultSettings.OutputFileDir.clear();
+    tips = TipsOff;
+    main = std::make_unique<TmainFrm>();
+    wizard = std::make_unique<TaddFrm>();
+    progress = std::make_unique<engine::TprgFrm>();
+    progress->SetMainWindow(main.get());
+    main->SetWindows(wizard.get(), progress.get(), nullptr);
+    main->show();
+    ChooseFiles({});
+  }
+  void TearDown() override {
+    TmainFrm::SetFileChooser({});
+    Tasks.Clear();
+  }
+  // The open-file dialog answers with `files` (Cancel when empty).
+  void ChooseFiles(std::vector<std::string> files) {
+    TmainFrm::SetFileChooser([this, files](QFileDialog&) -> std::optional<QStringList> {
+      ++dialogs;
+      if (files.empty()) return std::nullopt;
+      QStringList chosen;
+      for (const auto& f : files) chosen << QString::fromStdString(f);
+      return chosen;
+    });
+  }
+  std::string Wma(const std::string& name, const std::string& metadata = "") {
+    const std::string path = dir.File(name);
+    EXPECT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) + " -ac 2 -c:a wmav2 " + metadata, path));
+    return path;
+  }
+  int Rows() const { return main->TaskList->count(); }
+};
+
+}  // namespace
+
+TEST_F(MainWindow, FirstStartShowsTheHintRowAndClickingTheEmptyListOpensTheDialog) {
+  ASSERT_EQ(Rows(), 1);
+  EXPECT_EQ(main->TaskList->item(0)->text(), QString::fromUtf8(lang::AddFilesHint));
+  EXPECT_FALSE(main->TaskList->item(0)->flags().testFlag(Qt::ItemIsUserCheckable));
+  EXPECT_FALSE(main->rmFileBtn->isEnabled());
+  EXPECT_FALSE(main->editFileBtn->isEnabled());
+  EXPECT_FALSE(main->startBtn->isEnabled());
+  EXPECT_TRUE(main->taskInfo_1->text().contains(QStringLiteral("href=\"aa\"")));
+  main->TaskListClick();
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_TRUE(main->addFileBtn->isEnabled()) << "a cancelled dialog unlocks the controls";
+  EXPECT_EQ(Tasks.Count(), 0);
+}
+
+TEST_F(MainWindow, ThreeFilesWithSameSettingsGoThroughTheWizardOnce) {
+  ChooseFiles({Wma("a.wma"), Wma("b.wma"), Wma("c.wma")});
+  WizardAutopilot pilot(*wizard);
+  answers.Reply({1});  // use the same settings: Yes
+  main->addFileBtn->click();
+  EXPECT_EQ(pilot.shows, 1);
+  ASSERT_EQ(Tasks.Count(), 3);
+  ASSERT_EQ(answers.asked.size(), 1u);
+  EXPECT_EQ(answers.asked[0].text, lang::UseSameSettingsQuestion);
+  EXPECT_EQ(Tasks[0].OutputFile, dir.File("a.mp3"));
+  EXPECT_EQ(Tasks[1].OutputFile, dir.File("b.mp3"));
+  EXPECT_EQ(Tasks[2].OutputFile, dir.File("c.mp3"));
+  EXPECT_EQ(Rows(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(main->TaskList->item(i)->checkState(), Qt::Checked);
+  EXPECT_TRUE(main->startBtn->isEnabled());
+}
+
+TEST_F(MainWindow, CancellingTheFirstWizardAddsNothingAndAsksNothing) {
+  ChooseFiles({Wma("a.wma"), Wma("b.wma")});
+  WizardAutopilot pilot(*wizard, /*cancel=*/true);
+  main->addFileBtn->click();
+  EXPECT_EQ(pilot.shows, 1);
+  EXPECT_EQ(Tasks.Count(), 0);
+  EXPECT_TRUE(answers.asked.empty());
+  EXPECT_EQ(Rows(), 1) << "the hint row stays";
+}
+
+TEST_F(MainWindow, DropsPassTheExtensionFilterAndSkipTheDialog) {
+  fs::create_directory(dir.File("folder.wma"));
+  const std::string mp3 = dir.File("x.mp3");
+  ASSERT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) + " -c:a libmp3lame", mp3));
+  main->dfFormDropFiles({dir.File("folder.wma"), mp3});
+  EXPECT_EQ(Tasks.Count(), 0);
+  EXPECT_EQ(dialogs, 0);
+
+  WizardAutopilot pilot(*wizard);
+  answers.Reply({1});
+  main->dfFormDropFiles({Wma("one.wma"), Wma("TWO.WMA")});
+  EXPECT_EQ(dialogs, 0);
+  EXPECT_EQ(Tasks.Count(), 2);
+}
+
+TEST_F(MainWindow, CheckMarksRemovalAndEditKeepRowsAndTasksInStep) {
+  ChooseFiles({Wma("a.wma"), Wma("b.wma"), Wma("c.wma")});
+  WizardAutopilot pilot(*wizard);
+  answers.Reply({1});
+  main->addFileBtn->click();
+  ASSERT_EQ(Tasks.Count(), 3);
+
+  main->TaskList->setCurrentRow(1);
+  main->TaskList->item(1)->setCheckState(Qt::Unchecked);
+  EXPECT_FALSE(Tasks[1].Checked);
+  main->RefreshTaskList();
+  EXPECT_EQ(main->TaskList->item(1)->checkState(), Qt::Unchecked);
+
+  main->TaskList->setCurrentRow(0);
+  main->rmFileBtn->click();
+  ASSERT_EQ(Tasks.Count(), 2);
+  ASSERT_EQ(Rows(), 2);
+  EXPECT_EQ(Tasks[0].OutputFile, dir.File("b.mp3"));
+  EXPECT_EQ(main->TaskList->item(0)->text(), QStringLiteral("b"));
+  EXPECT_EQ(main->TaskList->item(0)->checkState(), Qt::Unchecked);
+
+  main->TaskList->setCurrentRow(1);
+  main->editFileBtn->click();
+  EXPECT_EQ(Tasks.Count(), 2);
+  EXPECT_EQ(Rows(), 2);
+  EXPECT_TRUE(main->taskInfo_1->text().contains(QString::fromStdString(Tasks[1].SourceFile)));
+}
+
+TEST(TaskInfo, LinesOfAVbrJointStereoTaskAndAnEscapedName) {
+  TConversionTask task;
+  task.SourceFile = "/m/R&B <live>.wma";
+  task.OutputFile = "/m/R&B <live>.mp3";
+  task.ChannelMode = 2;
+  task.Vbr = true;
+  task.VbrMinBitrate = 128;
+  task.VbrMaxBitrate = 256;
+  task.Duration = 1'800'000'000;
+  task.EstimatedSize = 2966;
+  const TaskInfoLines lines = TaskInfoFor(task, false);
+  EXPECT_EQ(lines.input.toStdString(), "<b>Input File</b>: <a href=\"bb\"><u>/m/R&amp;B &lt;live&gt;.wma</u></a>");
+  EXPECT_EQ(lines.output.toStdString(), "<b>Output File</b>: /m/R&amp;B &lt;live&gt;.mp3");
+  EXPECT_EQ(lines.settings.toStdString(), "<b>MP3 Settings</b>: Joint Stero, 128 - 256 Kbps, VBR");
+  EXPECT_TRUE(lines.duration.startsWith(QStringLiteral("<b>Duration</b>: 0:03:00.0, <b>Output File Size</b>: about 2")));
+  EXPECT_EQ(lines.editLink.toStdString(), "<a href=\"cc\"><u>Edit...</u></a>");
+  EXPECT_TRUE(TaskInfoFor(task, true).output.contains(QStringLiteral("href=\"dd\"")));
+  task.Vbr = false;
+  task.Bitrate = 192;
+  task.ChannelMode = 7;
+  EXPECT_EQ(TaskInfoFor(task, false).settings.toStdString(), "<b>MP3 Settings</b>: , 192 Kbps, CBR");
+}
+
+TEST(DropFilter, ExtensionsComeFromTheDialogFiltersFirstPatterns) {
+  EXPECT_EQ(DropExtensions("All available Files|*.wma;*.wmv;*.asf|Windows Meida Files(*.wma;*.wmv;*.asf)|*.wma"),
+            (std::vector<std::string>{".wma", ".wmv", ".asf"}));
+  EXPECT_TRUE(DropExtensions("no pairs").empty());
+  const QStringList filters = DialogNameFilters("All available Files|*.wma;*.wmv|Other|*.asf");
+  EXPECT_EQ(filters, (QStringList{"All available Files (*.wma *.wmv)", "Other (*.asf)", "All Files (*)"}));
+}
+
+TEST_F(MainWindow, ActionsAndClosingAreRefusedWhileAFileIsRead) {
+  ReadingDone = false;
+  main->addFileBtn->click();
+  EXPECT_EQ(dialogs, 0);
+  EXPECT_FALSE(main->close());
+  EXPECT_TRUE(main->isVisible());
+  ASSERT_EQ(answers.asked.size(), 2u);
+  EXPECT_EQ(answers.asked[0].text, lang::CannotActWhileBusy);
+  EXPECT_EQ(answers.asked[0].kind, engine::mkInformation);
+  ReadingDone = true;
+  EXPECT_TRUE(main->close());
+}
+
+TEST_F(MainWindow, StartWithoutTasksSaysThereIsNothingToConvert) {
+  main->startBtnClick();
+  ASSERT_EQ(answers.asked.size(), 1u);
+  EXPECT_EQ(answers.asked[0].text, lang::NothingToConvert);
+  EXPECT_FALSE(progress->isVisible());
+}
+
+// Start, add two tagged WMA files, convert them, answer the end question, close: the MP3 files
+// are right and tagged, and the settings file holds the last choices.
+TEST_F(MainWindow, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
+  ChooseFiles({Wma("first.wma", "-metadata title=First -metadata artist=Someone"),
+               Wma("second.wma", "-metadata title=Second -metadata artist=Else")});
+  {
+    WizardAutopilot pilot(*wizard);
+    answers.Reply({1});
+    main->addFileBtn->click();
+  }
+  ASSERT_EQ(Tasks.Count(), 2);
+  // The run's own messages: the end question is answered No (do not open the folder).
+  answers.Reply({2});
+  bool sawRunWindow = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] { sawRunWindow = sawRunWindow || progress->isVisible(); });
+  watch.start(5);
+  main->startBtn->click();
+  EXPECT_TRUE(sawRunWindow);
+  EXPECT_FALSE(progress->isVisible());
+  ASSERT_FALSE(answers.asked.empty());
+  EXPECT_NE(answers.asked.back().text.find(lang::AllFilesConverted), std::string::npos) << answers.asked.back().text;
+
+  for (const auto& [file, title, artist] : {std::tuple{"first.mp3", "First", "Someone"},
+                                            std::tuple{"second.mp3", "Second", "Else"}}) {
+    const auto decoded = testsupport::DecodeAudioFile(dir.File(file));
+    ASSERT_TRUE(decoded.ok) << file;
+    EXPECT_NEAR(decoded.seconds(), 1.0, 0.06);
+    EXPECT_EQ(decoded.sampleRate, 44100);
+    EXPECT_EQ(decoded.channels, 2);
+    EXPECT_EQ(decoded.tags.at("title"), title);
+    EXPECT_EQ(decoded.tags.at("artist"), artist);
+  }
+  main->TaskList->setCurrentRow(0);
+  main->ShowTaskInfo(0);
+  EXPECT_TRUE(main->taskInfo_2->text().contains(QStringLiteral("href=\"dd\""))) << "the output now exists";
+
+  EXPECT_TRUE(main->close());
+  std::ifstream settings(dir.File("Tavisto.reg"));
+  const std::string text{std::istreambuf_iterator<char>(settings), std::istreambuf_iterator<char>()};
+  EXPECT_NE(text.find("\"AudioBitrate\"=dword:000000c0"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"OutputFileDir\"=\"" + dir.Path() + "/\""), std::string::npos) << text;
+}
