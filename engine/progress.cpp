@@ -526,7 +526,7 @@ void TprgFrm::FinishRun() {
   const int answer =
       ShowMessageWindow(failures_.empty() ? mkInformation : mkWarning, text, lang::NoButton, lang::YesButton);
   if (!self) return;
-  if (answer == 1) OpenWithDesktop(OutputFolderToOpen());
+  if (const std::string folder = OutputFolderToOpen(); answer == 1 && !folder.empty()) OpenWithDesktop(folder);
   if (!Canceled) {
     pauseBtn->setEnabled(false);
     cancelBtn->setText(Q(lang::OKButton));
