@@ -20,10 +20,13 @@
 #include <fstream>
 
 #include "app/add.h"
+#include "app/convert/file_converter.h"
 #include "app/common.h"
 #include "app/inspect.h"
 #include "app/lang.h"
+#include "app/read_source.h"
 #include "app/settings.h"
+#include "decoded_audio.h"
 #include "message_answers.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
@@ -387,6 +390,61 @@ TEST_F(Wizard, KeysThatTypeOpenTheNameDialogsAndKeysThatMoveDoNot) {
   }
   EXPECT_EQ(seen, 2);
   EXPECT_EQ(w.srcFile->text(), Q(dir.File("song.wma")));
+}
+
+// The whole road of one file: a tagged WMA read on the reading thread and confirmed in the
+// wizard becomes a task that converts with the settings and tags the wizard stored.
+TEST_F(Wizard, AddedWmaConvertsWithTheSettingsAndTagsItsTaskHolds) {
+  const std::string source = dir.File("tagged.wma");
+  ASSERT_TRUE(Ffmpeg(media_fixtures::SineInput(440, 44100, 2) +
+                         " -ac 2 -c:a wmav2 -metadata title=Song -metadata 'artist=Ärtist' -metadata album=Album"
+                         " -metadata genre=Jazz -metadata year=2004",
+                     source));
+  ASSERT_TRUE(ReadSourceFile(source));
+  Open(true);
+  Next();
+  w.bitRateSel->setCurrentText("96 kbps");
+  w.samplerateSel->setCurrentText("32000 Hz");
+  Next();
+  Next();
+  ASSERT_EQ(Tasks.Count(), 1);
+  const TConversionTask& t = Tasks[0];
+  EXPECT_EQ(t.OutputFile, dir.File("tagged.mp3"));
+
+  engine::TTaskEncoding encoding;
+  encoding.Bitrate = t.Bitrate;
+  encoding.VbrMinBitrate = t.VbrMinBitrate;
+  encoding.VbrMaxBitrate = t.VbrMaxBitrate;
+  encoding.Vbr = t.Vbr;
+  encoding.ChannelMode = t.ChannelMode;
+  encoding.SampleRate = t.SampleRate;
+  encoding.Title = t.Title;
+  encoding.Artist = t.Artist;
+  encoding.Album = t.Album;
+  encoding.Year = t.Year;
+  encoding.Comment = t.Comment;
+  encoding.Genre = t.Genre;
+  platform::PlainDispatcher mainThread;
+  platform::MainThreadDispatcher* qtDispatcher = platform::SetMainDispatcher(&mainThread);
+  std::string error;
+  {
+    convert::FileConverter converter(mainThread);
+    error = converter.Convert(t.SourceFile, t.OutputFile, encoding, {}, {});
+  }
+  platform::SetMainDispatcher(qtDispatcher);
+  ASSERT_EQ(error, "");
+
+  const testsupport::DecodedAudio mp3 = testsupport::DecodeAudioFile(t.OutputFile);
+  ASSERT_TRUE(mp3.ok) << mp3.error;
+  EXPECT_EQ(mp3.sampleRate, 32000);
+  EXPECT_NEAR(mp3.bitRate, 96000, 6000);  // the container counts the tags in
+  EXPECT_NEAR(mp3.seconds(), 2.0, 0.2);
+  EXPECT_NEAR(mp3.DominantFrequency(), 440, 10);
+  EXPECT_EQ(mp3.tags.at("title"), "Song");
+  EXPECT_EQ(mp3.tags.at("artist"), "Ärtist");
+  EXPECT_EQ(mp3.tags.at("album"), "Album");
+  EXPECT_EQ(mp3.tags.at("genre"), "Jazz");
+  EXPECT_EQ(mp3.tags.at("date"), "2004");
 }
 
 class WizardRePick : public Wizard {
