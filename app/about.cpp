@@ -114,6 +114,7 @@ TaboutFrm::TaboutFrm(QWidget* parent) : QDialog(parent) {
   facts->setVerticalSpacing(8);
   facts->addWidget(versionLabel, 0, 0);
   auto* version = new QHBoxLayout;
+  version->setSpacing(6);
   version->addWidget(versionLabel2);
   version->addWidget(buildLabel);
   version->addStretch(1);
@@ -157,6 +158,8 @@ TaboutFrm::TaboutFrm(QWidget* parent) : QDialog(parent) {
   layout->addLayout(buttons);
   resize(471, 380);
 
+  // The label's access key (Alt+P) leads to the home-page button, which shares it.
+  HomepageLabel->setBuddy(homePageBtn);
   connect(helpBtn, &QPushButton::clicked, this, [] { engine::OpenHelpFile(); });
   connect(homePageBtn, &QPushButton::clicked, this, &TaboutFrm::homePageUrlLabelClick);
   connect(okBtn, &QPushButton::clicked, this, &TaboutFrm::okBtnClick);

@@ -216,7 +216,8 @@ void TmainFrm::FormShow() {
 }
 
 bool TmainFrm::CanAct() {
-  const bool progressShown = progress_ != nullptr && progress_->isVisible();
+  // A run hidden to the notification area is still a run.
+  const bool progressShown = progress_ != nullptr && (progress_->isVisible() || progress_->Running());
   if (ReadingDone.load(std::memory_order_acquire) && !progressShown) return true;
   engine::ShowMessageWindow(engine::mkInformation, lang::CannotActWhileBusy, lang::HelpButton, lang::OKButton);
   return false;
