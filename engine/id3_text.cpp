@@ -1,37 +1,12 @@
 #include "engine/id3_text.h"
 
+#include "platform/utf8.h"
+
 #include <algorithm>
 
 namespace engine {
 
 namespace {
-
-// Length of the valid UTF-8 sequence at `i` and its code point, or 0 when it is not valid.
-std::size_t DecodeSequence(const std::string& s, std::size_t i, char32_t& cp) {
-  const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
-  const std::uint8_t b0 = byte(i);
-  std::size_t length;
-  char32_t min;
-  if (b0 < 0x80) {
-    cp = b0;
-    return 1;
-  } else if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2; cp = b0 & 0x1F; min = 0x80;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    length = 3; cp = b0 & 0x0F; min = 0x800;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4; cp = b0 & 0x07; min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + length > s.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (byte(i + k) & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return length;
-}
 
 void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
@@ -50,19 +25,8 @@ std::vector<std::uint8_t> EncodeFrameText(const std::u32string& text) {
     for (char32_t c : text) out.push_back(static_cast<std::uint8_t>(c));
     return out;
   }
-  const auto unit = [&](char32_t u) {
-    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(u >> 8));
-  };
-  unit(0xFEFF);
-  for (char32_t c : text) {
-    if (c >= 0x10000) {
-      unit(0xD800 + ((c - 0x10000) >> 10));
-      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      unit(c);
-    }
-  }
+  platform::AppendUtf16Le(out, 0xFEFF);
+  for (char32_t c : text) platform::AppendUtf16Le(out, c);
   return out;
 }
 
@@ -80,13 +44,12 @@ std::u32string DecodeUtf8Leniently(const std::string& text) {
   std::u32string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    char32_t cp = 0;
-    const std::size_t length = DecodeSequence(text, i, cp);
+    const std::size_t length = platform::Utf8SequenceLength(text, i);
     if (length == 0) {
-      out.push_back(static_cast<std::uint8_t>(text[i]));
+      out.push_back(static_cast<std::uint8_t>(text[i]));  // taken as Latin-1
       ++i;
     } else {
-      out.push_back(cp);
+      out.push_back(platform::DecodeUtf8Sequence(text, i, length));
       i += length;
     }
   }
