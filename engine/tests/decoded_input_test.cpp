@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "engine/ACS_DX9.h"
+#include "test_components.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
 using namespace engine;
@@ -18,15 +19,6 @@ std::vector<std::uint8_t> ReadThrough(TDX9In& in, int bufferSize) {
   std::vector<std::uint8_t> all, buffer(static_cast<std::size_t>(bufferSize));
   for (int n; (n = in.GetData(buffer.data(), bufferSize)) > 0;) all.insert(all.end(), buffer.begin(), buffer.begin() + n);
   return all;
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
 }
 
 }  // namespace
@@ -144,7 +136,7 @@ TEST_F(DecodedInput, EndOfStreamReturnsZeroAgainAndAgain) {
   const std::string wma = Make("a.wma", SineInput(1000, 44100, 1) + " -c:a wmav2");
   TDX9In in(nullptr);
   in.FileName = wma;
-  EXPECT_EQ(ErrorOf([&] {
+  EXPECT_EQ(enginetest::ErrorMessageOf([&] {
               char b[16];
               in.GetData(b, sizeof b);
             }),

@@ -26,15 +26,6 @@ struct Pipeline : ::testing::Test {
   bool Finish() { return main.RunUntil([&] { return done > 0 || !errors.empty(); }); }
 };
 
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
-
 }  // namespace
 
 TEST_F(Pipeline, CompleteRunDeliversEveryByteAndReportsDoneOnTheMainThread) {
@@ -60,12 +51,12 @@ TEST_F(Pipeline, CompleteRunDeliversEveryByteAndReportsDoneOnTheMainThread) {
 TEST_F(Pipeline, RunWhileBusyRaisesAndRunWithoutInputChangesNothing) {
   output->delayPerBlock = 5ms;
   output->Run();
-  EXPECT_EQ(MessageOf([&] { output->Run(); }), "Component is Busy");
+  EXPECT_EQ(ErrorMessageOf([&] { output->Run(); }), "Component is Busy");
   output->Stop();
   ASSERT_TRUE(Finish());
 
   TRecordingOutput* bare = new TRecordingOutput(&owner);
-  EXPECT_EQ(MessageOf([&] { bare->Run(); }), "Input is not assigned");
+  EXPECT_EQ(ErrorMessageOf([&] { bare->Run(); }), "Input is not assigned");
   EXPECT_EQ(bare->Status(), osIdle);
   EXPECT_EQ(bare->prepareCount, 0);
 }
@@ -210,7 +201,7 @@ TEST_F(Pipeline, SetInputWhileBusySwapsToTheNewInputAndFlushesTheOld) {
 TEST_F(Pipeline, DestroyingTheInputClearsTheOutputsReference) {
   delete input;
   EXPECT_EQ(output->Input(), nullptr);
-  EXPECT_EQ(MessageOf([&] { output->Run(); }), "Input is not assigned");
+  EXPECT_EQ(ErrorMessageOf([&] { output->Run(); }), "Input is not assigned");
 }
 
 TEST(Components, AnOwnerDestroysWhatItOwns) {

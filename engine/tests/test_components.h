@@ -118,6 +118,16 @@ class TRecordingOutput : public TACSOutput {
   }
 };
 
+// The message of the error `action` raises, or "" when it raises none.
+inline std::string ErrorMessageOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 // Installs a PlainDispatcher on the test's thread for the test's lifetime.
 struct MainThread {
   platform::PlainDispatcher dispatcher;
