@@ -7,7 +7,9 @@
 #   so that line is the encoder's own limit at exactly Tavisto's settings),
 # on a 10-minute music-like stereo 44.1 kHz WMA; then the peak memory of tavisto-convert on a
 # 10-minute and a 60-minute source. Prints medians (CPU seconds, user + system) and ratios.
-# CPU times are only comparable on an otherwise idle machine; the medians damp the rest.
+# CPU times are only comparable on an otherwise idle machine; the medians damp the rest. With
+# valgrind present, the instructions of the three on the first 30 seconds are also counted
+# (callgrind): exact and repeatable whatever else the machine is doing.
 # Usage: bench/convert.sh [ROUNDS]
 set -eu
 cd "$(dirname "$0")/.."
@@ -66,3 +68,23 @@ awk -v t="$t" -v l="$l" -v n="$n" -v f="$f" 'BEGIN {
 echo "Peak memory of tavisto-convert:"
 printf "  10-minute source:            %7d KB\n" "$mem10"
 printf "  60-minute source:            %7d KB  (target: under 40 MB, the same for both)\n" "$mem60"
+
+if command -v valgrind >/dev/null 2>&1; then
+  ffmpeg -nostdin -loglevel error -y -i "$work/ten.wma" -t 30 -c copy "$work/half.wma"
+  ffmpeg -nostdin -loglevel error -y -i "$work/half.wma" "$work/half.wav"
+  count() {
+    valgrind --tool=callgrind --callgrind-out-file="$work/cg.out" --trace-children=no "$@" 2>&1 |
+      sed -n 's/.*Collected : \([0-9]*\).*/\1/p' | tail -n 1
+  }
+  ti=$(count "$convert" -q --force -o "$work/t.mp3" "$work/half.wma")
+  fi=$(count ffmpeg -nostdin -loglevel error -y -i "$work/half.wma" -c:a libmp3lame -b:a 192k \
+    -compression_level 2 "$work/f.mp3")
+  li=$(count lame --quiet --noreplaygain -b 192 -q 2 "$work/half.wav" "$work/l.mp3")
+  echo "Instructions for 30 seconds (callgrind):"
+  printf "  lame --noreplaygain:         %14d\n" "$li"
+  printf "  ffmpeg with libmp3lame:      %14d\n" "$fi"
+  printf "  tavisto-convert:             %14d\n" "$ti"
+  awk -v t="$ti" -v l="$li" -v f="$fi" 'BEGIN {
+    printf "  tavisto-convert / lame:      %7.3f  (target: at most 1.05)\n", t / l
+    printf "  tavisto-convert / ffmpeg:    %7.3f  (target: at most 1.00)\n", t / f }'
+fi

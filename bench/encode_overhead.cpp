@@ -130,12 +130,16 @@ double Median(std::vector<double> v) {
 
 }  // namespace
 
+// Usage: bench_encode_overhead [ROUNDS] [FOLDER] [--once pipeline|direct SECONDS]
+// With --once, encodes SECONDS of PCM one way only: for counting instructions under callgrind,
+// which tells apart differences that timing on a busy machine drowns.
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   const std::string dir = argc > 2 ? argv[2] : "/tmp";
+  const bool once = argc > 5 && std::string(argv[3]) == "--once";
   platform::PlainDispatcher main;
   platform::SetMainDispatcher(&main);
-  const auto pcm = MusicLikePcm(600);
+  const auto pcm = MusicLikePcm(once ? std::max(1, std::atoi(argv[5])) : 600);
   TMP3Out out(nullptr);
   out.BitRate = br192;
   out.Quality = ql2;
@@ -143,6 +147,14 @@ int main(int argc, char** argv) {
   out.Mode = JOINT_STEREO;
   out.Original = false;
   TMemoryInput input(pcm);
+  if (once) {
+    if (std::string(argv[4]) == "pipeline") {
+      ThroughPipeline(out, input, main, dir + "/bench-pipeline.mp3");
+    } else {
+      DirectLoop(pcm, dir + "/bench-direct.mp3");
+    }
+    return 0;
+  }
 
   std::vector<double> pipeWall, pipeCpu, directWall, directCpu;
   for (int r = 0; r < rounds; ++r) {
