@@ -1,5 +1,7 @@
 #include "app/convert/convert_options.h"
 
+#include "app/probe_tags.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -40,7 +42,8 @@ MP3 settings:
   -r, --rate HZ        sample rate of the MP3: 32000, 44100 or 48000 (default 44100)
   -m, --mode MODE      channel mode: joint (default), stereo, dual or mono
 
-Tags (ID3v1 and ID3v2; the title defaults to the file name without its extension):
+Tags (ID3v1 and ID3v2; each defaults to the source's own tag where its file type has tags,
+and the title to the file name without its extension):
       --title TEXT  --artist TEXT  --album TEXT  --year TEXT  --comment TEXT  --genre TEXT
 
 Other:
@@ -85,12 +88,12 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
          options.encoding.ChannelMode = mode->second;
          return true;
        }},
-      {"--title", [&](const std::string& v) { options.encoding.Title = v; options.titleGiven = true; return true; }},
-      {"--artist", [&](const std::string& v) { options.encoding.Artist = v; return true; }},
-      {"--album", [&](const std::string& v) { options.encoding.Album = v; return true; }},
-      {"--year", [&](const std::string& v) { options.encoding.Year = v; return true; }},
-      {"--comment", [&](const std::string& v) { options.encoding.Comment = v; return true; }},
-      {"--genre", [&](const std::string& v) { options.encoding.Genre = v; return true; }},
+      {"--title", [&](const std::string& v) { options.tags.title = v; return true; }},
+      {"--artist", [&](const std::string& v) { options.tags.artist = v; return true; }},
+      {"--album", [&](const std::string& v) { options.tags.album = v; return true; }},
+      {"--year", [&](const std::string& v) { options.tags.year = v; return true; }},
+      {"--comment", [&](const std::string& v) { options.tags.comment = v; return true; }},
+      {"--genre", [&](const std::string& v) { options.tags.genre = v; return true; }},
   };
   const std::map<std::string, std::string> shortNames = {{"-o", "--output"}, {"-b", "--bitrate"}, {"-r", "--rate"},
                                                          {"-m", "--mode"},   {"-f", "--force"},   {"-q", "--quiet"},
@@ -140,6 +143,17 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     return std::nullopt;
   }
   return options;
+}
+
+void FillTags(engine::TTaskEncoding& encoding, const TagTexts& given, const std::string& source) {
+  const ProbedTags found = ProbeTags(source);
+  const auto first = [](const std::string& a, const std::string& b) { return !a.empty() ? a : b; };
+  encoding.Title = given.title.value_or(first(found.title, std::filesystem::path(source).stem().string()));
+  encoding.Artist = given.artist.value_or(first(found.artist, found.author));
+  encoding.Album = given.album.value_or(found.album);
+  encoding.Year = given.year.value_or(found.year);
+  encoding.Comment = given.comment.value_or(first(found.comment, found.copyright));
+  encoding.Genre = given.genre.value_or(found.genre);
 }
 
 std::string OutputPathFor(const std::string& source, const std::string& output, bool singleSource) {

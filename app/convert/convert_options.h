@@ -9,11 +9,16 @@
 
 namespace convert {
 
+// Tag texts given on the command line; the others come from each source's own tags.
+struct TagTexts {
+  std::optional<std::string> title, artist, album, year, comment, genre;
+};
+
 struct Options {
   std::vector<std::string> sources;
   std::string output;  // a file (one source) or a folder; empty: beside each source
-  engine::TTaskEncoding encoding;
-  bool titleGiven = false;  // otherwise each file's title is its name
+  engine::TTaskEncoding encoding;  // the MP3 settings (its tag texts are filled per file)
+  TagTexts tags;
   bool force = false;
   bool quiet = false;
   bool help = false;
@@ -24,6 +29,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
 
 // The --help text.
 std::string HelpText();
+
+// The tag texts of one file's MP3: those given, else the source's own (title, artist or author,
+// album, year, comment or copyright, genre), else the file name as title.
+void FillTags(engine::TTaskEncoding& encoding, const TagTexts& given, const std::string& source);
 
 // Where the MP3 for `source` goes: `output` itself for a single source that names a file, else
 // the source's name with ".mp3" in the `output` folder (or beside the source).

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     const std::string& source = options->sources[static_cast<std::size_t>(i)];
     const std::string output = convert::OutputPathFor(source, options->output, count == 1);
     engine::TTaskEncoding encoding = options->encoding;
-    if (!options->titleGiven) encoding.Title = std::filesystem::path(source).stem().string();
+    convert::FillTags(encoding, options->tags, source);
 
     std::string failure = RefusalFor(source, output, options->force);
     if (failure.empty()) {

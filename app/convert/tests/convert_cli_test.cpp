@@ -61,6 +61,20 @@ TEST_F(ConvertCli, ConvertsBesideTheSourceWithSettingsAndTags) {
   for (std::size_t i = 1; i < walk.bitrates.size(); ++i) ASSERT_EQ(walk.bitrates[i], 128);
 }
 
+// A converted file keeps the tags its source had, unless the command line gives others.
+TEST_F(ConvertCli, TheSourcesOwnTagsAreKeptAndGivenOnesWin) {
+  const std::string source = dir.File("tagged.wma");
+  ASSERT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) +
+                         " -c:a wmav2 -metadata title='Caf\u00e9 \u6771\u4eac' -metadata artist=Band -metadata album=Disc",
+                     source));
+  const Result r = RunConvert("--album Other " + Quote(source));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const auto decoded = testsupport::DecodeAudioFile(dir.File("tagged.mp3"));
+  EXPECT_EQ(decoded.tags.at("title"), "Caf\u00e9 \u6771\u4eac");
+  EXPECT_EQ(decoded.tags.at("artist"), "Band");
+  EXPECT_EQ(decoded.tags.at("album"), "Other");
+}
+
 TEST_F(ConvertCli, AnExistingMp3IsNeverReplacedWithoutForce) {
   const std::string source = Wma("a.wma");
   const std::string mp3 = dir.File("a.mp3");

@@ -25,10 +25,10 @@ TEST(ConvertOptions, SettingsAndTagsReachTheEncoding) {
   EXPECT_EQ(o->encoding.VbrMaxBitrate, 256);
   EXPECT_EQ(o->encoding.SampleRate, 48000);
   EXPECT_EQ(o->encoding.ChannelMode, 3);
-  EXPECT_EQ(o->encoding.Title, "T");
-  EXPECT_TRUE(o->titleGiven);
-  EXPECT_EQ(o->encoding.Artist, "A");
-  EXPECT_EQ(o->encoding.Genre, "Rock");
+  EXPECT_EQ(o->tags.title, "T");
+  EXPECT_EQ(o->tags.artist, "A");
+  EXPECT_EQ(o->tags.genre, "Rock");
+  EXPECT_FALSE(o->tags.album.has_value());
   EXPECT_TRUE(o->force);
   EXPECT_EQ(o->sources, (std::vector<std::string>{"a.wma", "-odd.wma"}));
 }
