@@ -1,6 +1,8 @@
 #include "platform/mmstream/demuxer.h"
 
 #include "platform/mmstream/error_text.h"
+#include "platform/mmstream/file_source.h"
+#include "platform/mmstream/media_stream.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -39,6 +41,7 @@ HRESULT OpenFailure(int averror) {
     case AVERROR(ENAMETOOLONG):
     case AVERROR(EIO):
     case AVERROR(ENOMEM):
+    case AVERROR_EXIT:
     case AVERROR_PROTOCOL_NOT_FOUND:
       return RecordFailure(E_FAIL, averror);
     default:
@@ -95,13 +98,20 @@ HRESULT Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr
   demuxer->scratch_.reset(av_packet_alloc());
   if (!demuxer->scratch_) return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
 
-  // Always the local file protocol, and only that: a name like "concat:a|b" must open a file of
-  // that name, and a playlist inside a file must not reach out to other places.
-  const std::string url = "file:" + path;
+  // The file is opened by the layer itself (file_source.h): only a regular file is read, and a
+  // name like "concat:a|b" is a file of that name, never a protocol.
+  HRESULT hr = FileSource::Open(path, demuxer->source_);
+  if (Failed(hr)) return hr;
+  AVFormatContext* raw = avformat_alloc_context();
+  if (raw == nullptr) return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
+  raw->pb = demuxer->source_->Io();
+  raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+  raw->interrupt_callback.callback = &InterruptCheck;
+  // A playlist or reference inside a file must not reach out to other places.
   AVDictionary* options = nullptr;
   av_dict_set(&options, "protocol_whitelist", "file", 0);
-  AVFormatContext* raw = nullptr;
-  int err = avformat_open_input(&raw, url.c_str(), nullptr, &options);
+  // The name is only a hint here (the extension helps to tell raw formats apart).
+  int err = avformat_open_input(&raw, path.c_str(), nullptr, &options);
   av_dict_free(&options);
   if (err < 0) return OpenFailure(err);
   demuxer->format_.reset(raw);
@@ -149,6 +159,8 @@ HRESULT Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr
   return S_OK;
 }
 
+Demuxer::~Demuxer() = default;
+
 AVStream* Demuxer::Stream(StreamKind kind) const {
   const int index = Index(kind);
   return index >= 0 ? format_->streams[index] : nullptr;
@@ -195,7 +207,20 @@ Demuxer::Result Demuxer::Next(StreamKind kind, AVPacket* packet, int& averror) {
   // Each pass consumes one packet of a finite file or counts a failure, so the loop ends.
   while (!at_end_) {
     const int err = av_read_frame(format_.get(), scratch_.get());
-    if (err == AVERROR_EOF || (err < 0 && format_->pb != nullptr && avio_feof(format_->pb))) {
+    // An interrupted read is not the end of the data: what was read so far is not the file.
+    if (err == AVERROR_EXIT || InterruptRequested()) {
+      av_packet_unref(scratch_.get());
+      averror = AVERROR_EXIT;
+      return Result::kError;
+    }
+    // The I/O context flags the end of the file, and also a read that failed for good (an I/O
+    // error), which must not pass for the end.
+    const AVIOContext* io = format_->pb;
+    if (io != nullptr && io->error < 0 && io->error != AVERROR_EOF) {
+      averror = io->error;
+      return Result::kError;
+    }
+    if (err == AVERROR_EOF || (err < 0 && io != nullptr && avio_feof(format_->pb))) {
       at_end_ = true;
       break;
     }

@@ -18,17 +18,20 @@
 
 namespace platform::mmstream {
 
+class FileSource;
+
 enum StreamKind : unsigned { kAudio = 1, kVideo = 2 };
 
 class Demuxer {
  public:
   enum class Result { kPacket, kEnd, kError };
 
-  // Opens `path` (always as a local file) and picks the streams `streams` asks for. Fails with
+  // Opens `path` (always a local, regular file) and picks the streams `streams` asks for. Fails with
   // E_FAIL or VFW_E_INVALID_FILE_FORMAT (text recorded, see error_text.h) when the file cannot
   // be read, MS_E_NOSTREAM when none of the asked-for streams exists, and E_FAIL with
   // "Decoder not found" when the only asked-for stream cannot be decoded.
   static HRESULT Open(const std::string& path, unsigned streams, std::unique_ptr<Demuxer>& out);
+  ~Demuxer();
 
   // The chosen streams and their decoders, or null.
   AVStream* Stream(StreamKind kind) const;
@@ -60,6 +63,8 @@ class Demuxer {
   void Enqueue(Queue& queue, AVPacket* packet);
   void ClearQueues();
 
+  // Declared before the format context, so the context is closed before its I/O goes.
+  std::unique_ptr<FileSource> source_;
   FormatPtr format_;
   int audio_index_ = -1;
   int video_index_ = -1;

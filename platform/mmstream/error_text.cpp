@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 
 namespace platform::mmstream {
@@ -27,21 +28,29 @@ struct Table {
 
 thread_local Table table;
 
+Slot& SlotFor(HRESULT code) {
+  for (Slot& s : table.slots) {
+    if (s.code == code) return s;
+  }
+  Slot& slot = table.slots[table.next];
+  table.next = (table.next + 1) % kSlots;
+  slot.code = code;
+  return slot;
+}
+
 }  // namespace
 
 HRESULT RecordFailure(HRESULT code, int averror) {
-  Slot* slot = nullptr;
-  for (Slot& s : table.slots) {
-    if (s.code == code) slot = &s;
-  }
-  if (slot == nullptr) {
-    slot = &table.slots[table.next];
-    table.next = (table.next + 1) % kSlots;
-    slot->code = code;
-  }
+  Slot& slot = SlotFor(code);
   // av_strerror writes a generic "Error number N occurred" when it knows no better text.
-  av_strerror(averror, slot->text, sizeof slot->text);
-  slot->text[sizeof slot->text - 1] = '\0';
+  av_strerror(averror, slot.text, sizeof slot.text);
+  slot.text[sizeof slot.text - 1] = '\0';
+  return code;
+}
+
+HRESULT RecordFailureText(HRESULT code, const char* text) {
+  Slot& slot = SlotFor(code);
+  std::snprintf(slot.text, sizeof slot.text, "%s", text);
   return code;
 }
 

@@ -17,6 +17,9 @@ namespace platform::mmstream {
 // Remembers FFmpeg's text for `averror` as the reason for `code` on this thread; returns `code`.
 HRESULT RecordFailure(HRESULT code, int averror);
 
+// Remembers `text` itself as the reason for `code` on this thread; returns `code`.
+HRESULT RecordFailureText(HRESULT code, const char* text);
+
 // FFmpeg's text for the last failure this thread got with `code` from the layer, or "" when the
 // layer has not produced that code on this thread.
 std::string ErrorText(HRESULT code);

@@ -99,6 +99,14 @@ class MediaStream {
 // such file or directory"), or "" for codes the layer has not produced on this thread.
 std::string ErrorText(HRESULT code);
 
+// Asks every blocking step of every media file the process has open, or opens from now on, to
+// give up at its next check: reads and opens then fail ("Immediate exit requested"). For a
+// program that was told to stop; safe to call from a signal handler.
+void RequestInterrupt();
+// Withdraws the request (tests that interrupt and go on).
+void ClearInterruptRequest();
+bool InterruptRequested();
+
 // Whether Windows Media Audio can be decoded (FFmpeg has its wmav2 decoder): the start-up check.
 bool CanDecodeWindowsMedia();
 

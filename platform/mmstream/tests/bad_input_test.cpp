@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <future>
 #include <thread>
 
 extern "C" {
@@ -104,6 +109,52 @@ TEST(BadInput, AudioStreamWithoutSamplesIsAnError) {
   media_fixtures::WriteBytes(path, media_fixtures::PcmWav({}, 2, 44100));
   EXPECT_EQ(OpenAudio(path), VFW_E_INVALID_FILE_FORMAT);
   EXPECT_NE(ErrorText(VFW_E_INVALID_FILE_FORMAT), "");
+}
+
+// Only regular files are read: a FIFO without a writer would hold FFmpeg in open() for good and
+// a device may never end. Each is refused at once; a link to a regular file still opens.
+TEST(BadInput, NonRegularFilesAreRefusedWithoutBlocking) {
+  TempDir dir;
+  const std::string fifo = dir.File("f.wav");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null")}) {
+    auto opened = std::async(std::launch::async, [&] {
+      std::unique_ptr<MediaStream> media;
+      const HRESULT hr = MediaStream::Open(path, kAudioStream, media);
+      return std::make_pair(hr, ErrorText(hr));
+    });
+    if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      // Release the open so the test can end, then fail.
+      const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) ::close(writer);
+      FAIL() << path << " blocked the open";
+    }
+    const auto [hr, text] = opened.get();
+    EXPECT_EQ(hr, E_FAIL) << path;
+    EXPECT_NE(text.find("Not a regular file"), std::string::npos) << path << ": " << text;
+  }
+
+  ASSERT_TRUE(Ffmpeg(SineInput(1000, 44100, 1), dir.File("real.wav")));
+  std::filesystem::create_symlink(dir.File("real.wav"), dir.File("link.wav"));
+  EXPECT_EQ(OpenAudio(dir.File("link.wav")), S_OK);
+}
+
+// A program that was told to stop is never held up by a media file: after the request, reads
+// of an open stream and new opens give up.
+TEST(BadInput, InterruptRequestEndsReadsAndOpens) {
+  TempDir dir;
+  const std::string path = dir.File("long.wav");
+  ASSERT_TRUE(Ffmpeg(SineInput(1000, 44100, 30), path));
+  std::unique_ptr<MediaStream> media;
+  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  media->SetRunning(true);
+  RequestInterrupt();
+  const auto decoded = mmstream_test::ReadAll(*media);
+  EXPECT_TRUE(Failed(decoded.final_result)) << std::hex << decoded.final_result;
+  EXPECT_LT(decoded.last_end / 1e7, 5.0);
+  EXPECT_TRUE(Failed(OpenAudio(path)));
+  ClearInterruptRequest();
+  EXPECT_EQ(OpenAudio(path), S_OK);
 }
 
 // Names are files, never FFmpeg protocols: "concat:…" or "subfile:…" must not make FFmpeg read
