@@ -42,9 +42,10 @@ TMP3Out::~TMP3Out() {
 void TMP3Out::Prepare() {
   if (!StreamAssigned) {
     if (FileName.empty()) throw EACSException("File name is not assigned.");
-    FFile = std::make_unique<TFileStream>(FileName, TFileStream::Mode::CreateTruncate);
-    Stream = FFile.get();
+    FFile = std::make_unique<StagedFile>(FileName);
+    Stream = &FFile->Stream();
   }
+  FComplete = false;
   try {
     Input()->Init();
     ConfigureEncoder();
@@ -103,7 +104,10 @@ bool TMP3Out::DoOutput(bool abort) {
     n = FInput->GetData(FBuffer.data(), kBlockSize);
     channels = FInput->GetChannels();
   }
-  if (n <= 0) return false;
+  if (n <= 0) {
+    FComplete = true;
+    return false;
+  }
   auto* pcm = reinterpret_cast<short*>(FBuffer.data());
   // A trailing partial sample frame of a block is not encoded.
   const int encoded = channels == 2
@@ -141,22 +145,30 @@ void TMP3Out::Done() {
     const int n = lame::lame_encode_flush(FContext, FOutBuffer.get(), kOutBufferSize);
     if (n > 0 && Stream != nullptr) attempt([&] { Stream->Write(FOutBuffer.get(), static_cast<std::size_t>(n)); });
   }
-  if (FFile) {
-    attempt([&] { FFile->Close(); });
-    FFile.reset();
-    Stream = nullptr;
-  }
+  if (FFile) attempt([&] { FFile->Stream().Close(); });
   if (FContext != nullptr) {
     lame::lame_t context = std::exchange(FContext, nullptr);
-    if (lame::lame_get_bWriteVbrTag(context) > 0) {
-      const bool written = lame::beWriteInfoTag(context, FileName.c_str()) == 0;
-      if (!written && !StreamAssigned) {
+    // A file that will be removed needs no header.
+    if (FComplete && lame::lame_get_bWriteVbrTag(context) > 0) {
+      const std::string written = FFile ? FFile->TemporaryName() : FileName;
+      if (lame::beWriteInfoTag(context, written.c_str()) != 0 && !StreamAssigned) {
         attempt([&] { throw EACSException("Cannot write the MP3 header into \"" + FileName + "\"."); });
       }
     } else {
       lame::lame_close(context);
     }
   }
+  if (FFile) {
+    // Only a whole file takes the final name; anything less is removed.
+    if (FComplete && !firstError) {
+      attempt([&] { FFile->Commit(ReplaceExisting ? StagedFile::Replace::Allowed : StagedFile::Replace::Never); });
+    } else {
+      FFile->Discard();
+    }
+    FFile.reset();
+    Stream = nullptr;
+  }
+  FComplete = false;
   FOutBuffer.reset();
   attempt([&] {
     if (TACSInput* input = Input()) input->Flush();
@@ -168,11 +180,8 @@ void TMP3Out::ReleaseRunState() {
   if (FContext != nullptr) lame::lame_close(std::exchange(FContext, nullptr));
   FOutBuffer.reset();
   if (FFile) {
-    try {
-      FFile->Close();
-    } catch (const EFileError&) {
-      // Nothing was written yet; the error that stopped the run is the one to report.
-    }
+    // Nothing was written yet; the error that stopped the run is the one to report.
+    FFile->Discard();
     FFile.reset();
     Stream = nullptr;
   }

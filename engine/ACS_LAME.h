@@ -1,9 +1,9 @@
 // TMP3Out: the MP3 file output of the pipeline. During a run it pulls 16-bit PCM blocks from its
-// input on the worker, encodes them with LAME and writes the MP3 bytes to FileName; the tag
-// texts go into an ID3v2 tag at the start. At the end it has the encoder flush, writes the
-// ID3v1 tag and the Info/Xing header, and releases
-// everything. A stopped run or one that ends in an error is finished the same way, so what was
-// written stays on disk as a complete, tagged file.
+// input on the worker, encodes them with LAME and writes the MP3 bytes; the tag texts go into an
+// ID3v2 tag at the start. When the input is exhausted it has the encoder flush, writes the ID3v1
+// tag and the Info/Xing header, and only then does the file appear as FileName (see
+// staged_file.h): a run that is stopped, fails or is cut off by the program's end removes what
+// it wrote, so FileName never names an incomplete MP3.
 //
 // Threads: properties are set and Run is called on the main thread; Prepare runs there too.
 // DoOutput and Done run on the output's worker.
@@ -16,6 +16,7 @@
 
 #include "engine/ACS_Classes.h"
 #include "engine/lame.h"
+#include "engine/staged_file.h"
 
 namespace engine {
 
@@ -62,6 +63,9 @@ class TMP3Out : public TACSFileOut {
   std::string Id3TagTrack;
   std::string Id3TagComment;
   std::string Id3TagGenre;
+  // Whether a finished file may replace a file (or link) of the same name that exists by then;
+  // without it such a run ends in an error ("File exists") and the other file stays.
+  bool ReplaceExisting = true;
 
  protected:
   bool DoOutput(bool abort) override;
@@ -75,7 +79,8 @@ class TMP3Out : public TACSFileOut {
   alignas(std::int16_t) std::array<std::uint8_t, kBlockSize> FBuffer{};
   lame::lame_t FContext = nullptr;
   std::unique_ptr<unsigned char[]> FOutBuffer;
-  std::unique_ptr<TFileStream> FFile;  // the stream the output created itself
+  std::unique_ptr<StagedFile> FFile;  // the file the output creates itself
+  bool FComplete = false;             // the input was exhausted: the file may be committed
 };
 
 }  // namespace engine

@@ -12,14 +12,15 @@ EFileError::EFileError(const std::string& action, const std::string& fileName, i
     : platform::Exception(action + " \"" + fileName + "\": " + platform::ErrnoText(errnum)),
       errnum_(errnum) {}
 
-TFileStream::TFileStream(const std::string& fileName, Mode mode) : fileName_(fileName) {
-  const int flags = mode == Mode::CreateTruncate ? O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC
-                                                 : O_RDWR | O_CLOEXEC;
+TFileStream::TFileStream(const std::string& fileName, Mode mode, const std::string& shownName)
+    : fileName_(fileName), shownName_(shownName.empty() ? fileName : shownName) {
+  const int flags = mode == Mode::CreateNew ? O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC
+                                            : O_RDWR | O_CLOEXEC;
   do {
     fd_ = ::open(fileName.c_str(), flags, 0666);
   } while (fd_ < 0 && errno == EINTR);
   if (fd_ < 0) {
-    throw EFileError(mode == Mode::CreateTruncate ? "Cannot create file" : "Cannot open file", fileName, errno);
+    throw EFileError(mode == Mode::CreateNew ? "Cannot create file" : "Cannot open file", shownName_, errno);
   }
 }
 
@@ -33,9 +34,9 @@ void TFileStream::Write(const void* data, std::size_t count) {
     const ssize_t n = ::write(fd_, p, count);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EFileError("Cannot write to file", fileName_, errno);
+      throw EFileError("Cannot write to file", shownName_, errno);
     }
-    if (n == 0) throw EFileError("Cannot write to file", fileName_, ENOSPC);
+    if (n == 0) throw EFileError("Cannot write to file", shownName_, ENOSPC);
     p += n;
     count -= static_cast<std::size_t>(n);
   }
@@ -48,7 +49,7 @@ std::size_t TFileStream::Read(void* data, std::size_t count) {
     const ssize_t n = ::read(fd_, p + total, count - total);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EFileError("Cannot read file", fileName_, errno);
+      throw EFileError("Cannot read file", shownName_, errno);
     }
     if (n == 0) break;
     total += static_cast<std::size_t>(n);
@@ -57,14 +58,18 @@ std::size_t TFileStream::Read(void* data, std::size_t count) {
 }
 
 void TFileStream::Seek(long long offset) {
-  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) throw EFileError("Cannot seek in file", fileName_, errno);
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) throw EFileError("Cannot seek in file", shownName_, errno);
+}
+
+void TFileStream::Sync() {
+  if (::fsync(fd_) != 0) throw EFileError("Cannot write to file", shownName_, errno);
 }
 
 void TFileStream::Close() {
   const int fd = fd_;
   fd_ = -1;
   // A close that reports an error (EIO on a network file system) means data may be lost.
-  if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) throw EFileError("Cannot write to file", fileName_, errno);
+  if (fd >= 0 && ::close(fd) != 0 && errno != EINTR) throw EFileError("Cannot write to file", shownName_, errno);
 }
 
 }  // namespace engine

@@ -29,9 +29,12 @@ class TStream {
 
 class TFileStream final : public TStream {
  public:
-  enum class Mode { CreateTruncate, OpenReadWrite };
-  // Opens `fileName`; raises EFileError when that fails.
-  TFileStream(const std::string& fileName, Mode mode);
+  // CreateNew makes a new file and fails when the name exists in any form (a file, a folder, a
+  // symbolic link, even a dangling one): nothing is ever written through a link.
+  enum class Mode { CreateNew, OpenReadWrite };
+  // Opens `fileName`; raises EFileError when that fails. Errors name `shownName` when it is
+  // given (the final name of a file written under a temporary one), else `fileName`.
+  TFileStream(const std::string& fileName, Mode mode, const std::string& shownName = {});
   ~TFileStream() override;  // closes quietly; call Close() to learn about a failed close
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
@@ -40,12 +43,15 @@ class TFileStream final : public TStream {
   // Reads up to `count` bytes at the current position; returns the number read.
   std::size_t Read(void* data, std::size_t count);
   void Seek(long long offset);
+  // Flushes what was written to the disk; raises EFileError when the system cannot.
+  void Sync();
   // Closes the file; raises EFileError when the system reports that the close failed.
   void Close();
   const std::string& FileName() const { return fileName_; }
 
  private:
   std::string fileName_;
+  std::string shownName_;
   int fd_ = -1;
 };
 

@@ -182,7 +182,10 @@ namespace {
 bool OverwritePlaceholderFrame(lame_t gf, const char* fileName) {
   std::vector<unsigned char> frame(4096);
   const std::size_t size = reinterpret_cast<LametagFrameFn>(lametagFrame)(gf, frame.data(), frame.size());
-  if (size == 0 || size > frame.size()) return false;
+  // At low bit rates the tag does not fit in a frame, and the encoder then writes neither the
+  // placeholder nor the tag: there is nothing to overwrite, and the file is complete as it is.
+  if (size == 0) return true;
+  if (size > frame.size()) return false;
   try {
     TFileStream file(fileName, TFileStream::Mode::OpenReadWrite);
     std::uint8_t head[10];

@@ -2,11 +2,16 @@
 // with FFmpeg, checked by their sound, their tags and their headers.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 
 #include "decoded_audio.h"
 #include "engine/ACS_LAME.h"
 #include "engine/task_encoding.h"
+#include "platform/paths/tests/test_support.h"
 #include "test_components.h"
 
 using namespace enginetest;
@@ -14,6 +19,14 @@ using testsupport::DecodeAudioFile;
 using testsupport::ReadBytes;
 
 namespace {
+
+// The names in `folder`, hidden ones included, sorted.
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 struct Mp3Output : ::testing::Test {
   MainThread main;
@@ -91,6 +104,53 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"resampled_to_32k", 44100, 2, 1000.0, JOINT_STEREO, sr32kHz, false, 32000, 2},
         EncodingCase{"vbr", 44100, 2, 1000.0, JOINT_STEREO, sr41kHz, true, 44100, 2}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// Every offered bit rate at every offered sample rate gives a complete file. At low rates the
+// Info tag does not fit in a frame and the encoder writes none; that is no failure.
+struct RateCase {
+  TMP3BitRate rate;
+  TMP3SampleRate sampleRate;
+  bool vbr;
+};
+
+class Mp3Rates : public Mp3Output, public ::testing::WithParamInterface<RateCase> {};
+
+TEST_P(Mp3Rates, EveryOfferedRateGivesACompleteFile) {
+  const RateCase& c = GetParam();
+  out->BitRate = c.rate;
+  out->SampleRate = c.sampleRate;
+  out->Mode = JOINT_STEREO;
+  out->EnableVBR = c.vbr;
+  out->WriteVBRHeader = c.vbr;
+  out->VBRMinBitrate = BitRateKbps(c.rate);
+  out->VBRMaxBitrate = BitRateKbps(c.rate);
+  const std::string file = dir.File("rate.mp3");
+  std::filesystem::remove(file);
+  Convert(Tone(44100, 2, 0.5), file);
+  ASSERT_TRUE(errors.empty()) << errors[0];
+  EXPECT_EQ(done, 1);
+  const auto decoded = DecodeAudioFile(file);
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  EXPECT_EQ(decoded.sampleRate, SampleRateHz(c.sampleRate));
+  // Without the Info tag a decoder cannot trim the encoder's delay and padding: up to two frames.
+  const auto bytes = ReadBytes(file);
+  const int frames = testsupport::ReadXingTag(bytes).present ? 1 : 2;
+  EXPECT_NEAR(decoded.seconds(), 0.5, frames * 1152.0 / SampleRateHz(c.sampleRate));
+  EXPECT_TRUE(testsupport::WalkFrames(bytes).clean);
+}
+
+std::vector<RateCase> AllOfferedRates() {
+  std::vector<RateCase> cases;
+  for (bool vbr : {false, true})
+    for (TMP3SampleRate sampleRate : {sr32kHz, sr41kHz, sr48kHz})
+      for (int rate = br8; rate <= br320; ++rate) cases.push_back({static_cast<TMP3BitRate>(rate), sampleRate, vbr});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllOffered, Mp3Rates, ::testing::ValuesIn(AllOfferedRates()), [](const auto& param) {
+  return std::string(param.param.vbr ? "Vbr" : "Cbr") + std::to_string(BitRateKbps(param.param.rate)) + "At" +
+         std::to_string(SampleRateHz(param.param.sampleRate));
+});
 
 TEST_F(Mp3Output, ConstantBitRateFramesAllCarryTheChosenRateAndAnInfoTag) {
   out->BitRate = br192;
@@ -185,7 +245,9 @@ TEST_F(Mp3Output, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
   EXPECT_TRUE(testsupport::WalkFrames(bytes).clean);
 }
 
-TEST_F(Mp3Output, StopInTheMiddleLeavesACompleteDecodableTaggedFile) {
+// A stopped run is not a finished file: nothing is left under the output name, nor the
+// temporary file it was written to.
+TEST_F(Mp3Output, StopInTheMiddleLeavesNoFileBehind) {
   out->Id3TagTitle = "Stopped";
   const std::string file = dir.File("stopped.mp3");
   auto* tone = Tone(44100, 2, 60.0);
@@ -196,32 +258,62 @@ TEST_F(Mp3Output, StopInTheMiddleLeavesACompleteDecodableTaggedFile) {
   out->Stop();
   ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.empty(); }));
   EXPECT_TRUE(errors.empty());
-  const auto bytes = ReadBytes(file);
-  const auto decoded = DecodeAudioFile(file);
-  ASSERT_TRUE(decoded.ok);
-  EXPECT_GT(decoded.seconds(), 1.5);
-  EXPECT_LT(decoded.seconds(), 59.0);
-  EXPECT_NEAR(decoded.seconds(), static_cast<double>(tone->Position()) / (44100 * 4), 0.2);
-  EXPECT_TRUE(testsupport::WalkFrames(bytes).clean);
-  EXPECT_TRUE(testsupport::ReadXingTag(bytes).present);
-  EXPECT_EQ(testsupport::ReadId3v1(bytes).title, "Stopped");
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{});
   EXPECT_EQ(tone->flushCount, 1);
 }
 
-// A full disk must end the run as an error that names the file and the reason, not a success.
-TEST_F(Mp3Output, AFailedWriteEndsTheRunWithAnErrorNamingTheFileAndTheReason) {
-  Convert(Tone(44100, 2, 2.0), "/dev/full");
+// A full disk must end the run as an error that names the file and the reason, not a success,
+// and must not leave a truncated MP3 under the output name.
+TEST_F(Mp3Output, AFailedWriteEndsTheRunWithAnErrorAndLeavesNoFile) {
+  const std::string file = dir.File("full.mp3");
+  {
+    platform::testing::ScopedFileSizeLimit fullDisk(64 * 1024);
+    Convert(Tone(44100, 2, 10.0), file);
+  }
   EXPECT_EQ(done, 0);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_NE(errors[0].find("\"/dev/full\""), std::string::npos) << errors[0];
-  EXPECT_NE(errors[0].find("No space left on device"), std::string::npos) << errors[0];
+  EXPECT_NE(errors[0].find("\"" + file + "\""), std::string::npos) << errors[0];
+  EXPECT_NE(errors[0].find("File too large"), std::string::npos) << errors[0];
   EXPECT_EQ(out->Status(), osIdle);
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{});
 
   // The output is usable again afterwards.
-  const std::string file = dir.File("after.mp3");
   Convert(Tone(44100, 2, 1.0), file);
   EXPECT_EQ(done, 1);
   EXPECT_TRUE(DecodeAudioFile(file).ok);
+}
+
+// What stands under the output name is never written through, and only replaced when allowed:
+// a link (even one pointing nowhere) is replaced itself, never followed; a FIFO or device is no
+// file to replace; without ReplaceExisting nothing that exists by the end is touched.
+TEST_F(Mp3Output, TheFinishedFileNeverGoesThroughOrOverWhatItMustNot) {
+  const std::string elsewhere = dir.File("elsewhere.bin");
+  const std::string link = dir.File("link.mp3");
+  const std::string existing = dir.File("existing.mp3");
+  const std::string fifo = dir.File("fifo.mp3");
+  ASSERT_EQ(::symlink(elsewhere.c_str(), link.c_str()), 0);
+  media_fixtures::WriteBytes(existing, {1, 2, 3});
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string file;
+    bool replace;
+    bool converted;
+  } cases[] = {{link, false, false}, {existing, false, false}, {fifo, true, false}, {link, true, true}, {existing, true, true}};
+  for (const Case& c : cases) {
+    out->ReplaceExisting = c.replace;
+    Convert(Tone(44100, 2, 1.0), c.file);
+    EXPECT_EQ(done, c.converted ? 1 : 0) << c.file;
+    if (!c.converted) {
+      ASSERT_EQ(errors.size(), 1u) << c.file;
+      EXPECT_NE(errors[0].find("File exists"), std::string::npos) << errors[0];
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(elsewhere)) << "the link was followed";
+  EXPECT_FALSE(std::filesystem::is_symlink(link));
+  EXPECT_TRUE(DecodeAudioFile(link).ok);
+  EXPECT_TRUE(DecodeAudioFile(existing).ok);
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"existing.mp3", "fifo.mp3", "link.mp3"}));
 }
 
 TEST_F(Mp3Output, AnOutputThatCannotStartReportsWhyAndCreatesNothing) {
