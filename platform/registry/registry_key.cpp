@@ -6,6 +6,7 @@
 #include "platform/registry/atomic_write.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -62,6 +63,13 @@ bool MayReplace(const std::string& file) {
   const std::string target = FileBehindLink(file);
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  // The mode bits first: root may write any file, but a file its owner made read-only is left
+  // alone whoever runs the program.
+  struct stat info {};
+  if (::stat(target.c_str(), &info) == 0) {
+    const mode_t writable = info.st_uid == ::geteuid() ? S_IWUSR : S_IWUSR | S_IWGRP | S_IWOTH;
+    if ((info.st_mode & writable) == 0) return false;
+  }
   // AT_EACCESS: check as the process acts, with its effective identity and capabilities.
   return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0 &&
          ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;

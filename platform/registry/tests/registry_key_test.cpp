@@ -155,8 +155,10 @@ TEST_F(RegistryKeyTest, NonFilesAtTheSettingsPathAreRefusedWithoutBlocking) {
 TEST_F(RegistryKeyTest, ReadOnlyFileOrFolderCannotBeOpenedForWriting) {
   Store(kStoreWrittenSettings);
   ASSERT_EQ(::chmod(file_.c_str(), 0444), 0);
-  ScopedFilePermissionsEnforced asUser;
   RegistryKey key;
+  // Also for root, whose capabilities would let it write the file anyway.
+  EXPECT_EQ(key.Open(file_, kKey, kExisting), RegistryStatus::AccessDenied);
+  ScopedFilePermissionsEnforced asUser;
   EXPECT_EQ(key.Open(file_, kKey, kExisting), RegistryStatus::AccessDenied);
 
   ASSERT_EQ(::chmod(file_.c_str(), 0644), 0);
