@@ -1,6 +1,7 @@
 #include "engine/ACS_DX9.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/com.h"
@@ -42,6 +43,7 @@ void TDX9In::OpenFile() {
     const std::int64_t size =
         duration / 10'000'000 * format.nSamplesPerSec * format.nChannels * (format.wBitsPerSample / 8);
     FSize = size;
+    FDeclaredDuration = reader->DeclaredDuration();
     // A source shorter than a second has no whole-second size; it still converts, with no
     // progress to show.
     FTimePerByte = size > 0 ? duration / size : 0;
@@ -64,6 +66,7 @@ void TDX9In::Seek(std::int64_t sampleNumber) { FSeekTarget = sampleNumber; }
 
 void TDX9In::Init() {
   TACSFileIn::Init();
+  FDecodedDuration = 0;
   FBlock = std::make_unique<std::uint8_t[]>(kBlockBufferSize);
 }
 
@@ -108,6 +111,7 @@ int TDX9In::GetData(void* buffer, int bufferSize) {
       FReader->SeekTime(0);
       got = ReadBlock();
     }
+    FDecodedDuration = std::max(FDecodedDuration, FReader->StreamPosition());
     if (got == 0) {
       FBufEnd = 0;
       return 0;
@@ -121,12 +125,26 @@ int TDX9In::GetData(void* buffer, int bufferSize) {
   return count;
 }
 
+std::optional<std::string> ShortDecodeWarning(std::int64_t declared, std::int64_t decoded) {
+  constexpr std::int64_t kSecond = 10'000'000;
+  const std::int64_t tolerance = std::max(kSecond, declared / 50);
+  if (declared <= 0 || declared - decoded <= tolerance) return std::nullopt;
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "only %.1f of the %.1f seconds the source declares could be decoded (it may be damaged or cut short)",
+                static_cast<double>(std::max<std::int64_t>(decoded, 0)) / kSecond,
+                static_cast<double>(declared) / kSecond);
+  return std::string(text);
+}
+
 std::optional<std::string> StartDecoding() {
   platform::CoInitialize(nullptr);
   if (!platform::mmstream::CanDecodeWindowsMedia())
     return std::string("Cannot start ACS_DX9 without FFmpeg present, Please install FFmpeg");
   return std::nullopt;
 }
+
+void InterruptDecoding() { platform::mmstream::RequestInterrupt(); }
 
 void StopDecoding() { platform::CoUninitialize(); }
 

@@ -34,6 +34,10 @@ class TDX9In : public TACSFileIn {
   TcbAudioFileReader* Reader() const { return FReader.get(); }
   // 100-ns units per byte of delivered PCM (0 when the source is shorter than a second).
   std::int64_t TimePerByte() const { return FTimePerByte; }
+  // The playing time the source declares (100 ns; 0 when it does not say), and how much of it
+  // the run so far has decoded. Both outlive the reader, so they can be compared after a run.
+  std::int64_t DeclaredDuration() const { return FDeclaredDuration; }
+  std::int64_t DecodedDuration() const { return FDecodedDuration; }
 
  private:
   // Reads one block into the block buffer and widens it; returns the widened byte count.
@@ -41,6 +45,8 @@ class TDX9In : public TACSFileIn {
 
   std::unique_ptr<std::uint8_t[]> FBlock;
   std::int64_t FTimePerByte = 0;
+  std::int64_t FDeclaredDuration = 0;
+  std::int64_t FDecodedDuration = 0;
   std::unique_ptr<TcbAudioFileReader> FReader;
 };
 
@@ -50,9 +56,17 @@ void Widen8BitInPlace(std::uint8_t* block, int count);
 // Duplicates `count` 16-bit samples at the start of `block` in place into stereo frames.
 void WidenMonoInPlace(std::uint8_t* block, int count);
 
+// What to tell the user when a conversion that ended normally decoded less than its source
+// declares (a file cut short, or damaged past some point): nothing when the shortfall is within
+// a second or 2 % of the declared time, which containers often state only roughly.
+std::optional<std::string> ShortDecodeWarning(std::int64_t declared, std::int64_t decoded);
+
 // The start-up check of the decoding layer: initialises the component run time for the calling
 // thread and returns the message to show when media files cannot be decoded, or nothing.
 std::optional<std::string> StartDecoding();
+// Makes every media file being read give up at its next read, for good: for a program that was
+// told to stop. Safe to call from a signal handler.
+void InterruptDecoding();
 // Undoes StartDecoding at program end.
 void StopDecoding();
 

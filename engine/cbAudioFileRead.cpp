@@ -62,6 +62,7 @@ TcbAudioFileReader::TcbAudioFileReader(const std::string& fileName) {
   CheckResult(mm::MediaStream::Open(fileName, mm::kAudioStream, Stream_));
   Format_ = Stream_->AudioFormat();
   StreamDuration_ = Stream_->Duration();
+  DeclaredDuration_ = Stream_->DeclaredDuration();
   CheckResult(Stream_->SetRunning(true));
   // Consumers widen mono and 8-bit blocks themselves; the format already says what they get.
   WidenMono_ = Format_.nChannels == 1;

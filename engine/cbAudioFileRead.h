@@ -62,6 +62,9 @@ class TcbAudioFileReader {
   const std::string& FileName() const { return FileName_; }
   // Playing time of the whole file, 100-ns units.
   std::int64_t StreamDuration() const { return StreamDuration_; }
+  // The playing time the file states it has, which a file cut short can exceed StreamDuration
+  // with; 100-ns units.
+  std::int64_t DeclaredDuration() const { return DeclaredDuration_; }
   // End time of the last block delivered, 100-ns units; 0 after opening.
   std::int64_t StreamPosition() const { return StreamPosition_.load(std::memory_order_relaxed); }
 
@@ -70,6 +73,7 @@ class TcbAudioFileReader {
   std::string FileName_;
   std::unique_ptr<platform::mmstream::MediaStream> Stream_;
   std::int64_t StreamDuration_ = 0;
+  std::int64_t DeclaredDuration_ = 0;
   std::atomic<std::int64_t> StreamPosition_{0};
   std::int64_t SampleStart_ = 0;
   std::int64_t SampleEnd_ = 0;

@@ -133,19 +133,25 @@ std::string FailedFileText(const TFailedFile& failure) {
   return std::string(kCannotConvertFile) + "\n" + failure.SourceFile + "\n" + failure.Reason;
 }
 
-std::string RunEndText(bool canceled, const std::vector<TFailedFile>& failures) {
+std::string RunEndText(bool canceled, const std::vector<TFailedFile>& failures,
+                       const std::vector<TFailedFile>& warnings) {
   std::string text;
   if (canceled) {
     text = lang::UserCanceled;
   } else if (failures.empty()) {
     text = lang::AllFilesConverted;
   }
-  if (failures.empty()) return text;
-  if (!text.empty()) text += "\n";
-  text += failures.size() == 1 ? std::string("1 file could not be converted:")
-                               : std::to_string(failures.size()) + " files could not be converted:";
-  for (std::size_t i = 0; i < failures.size() && i < kFailuresNamed; ++i) text += "\n" + failures[i].SourceFile;
-  if (failures.size() > kFailuresNamed) text += "\n... and " + std::to_string(failures.size() - kFailuresNamed) + " more";
+  const auto list = [&text](const std::vector<TFailedFile>& files, const std::string& one, const std::string& many,
+                            bool withReason) {
+    if (files.empty()) return;
+    if (!text.empty()) text += "\n";
+    text += files.size() == 1 ? one : std::to_string(files.size()) + " " + many;
+    for (std::size_t i = 0; i < files.size() && i < kFailuresNamed; ++i)
+      text += "\n" + files[i].SourceFile + (withReason ? ": " + files[i].Reason : "");
+    if (files.size() > kFailuresNamed) text += "\n... and " + std::to_string(files.size() - kFailuresNamed) + " more";
+  };
+  list(failures, "1 file could not be converted:", "files could not be converted:", false);
+  list(warnings, "1 file was converted with a warning:", "files were converted with a warning:", true);
   return text;
 }
 
@@ -316,6 +322,7 @@ void TprgFrm::FormShow() {
 void TprgFrm::StartRun() {
   if (running_) return;
   failures_.clear();
+  warnings_.clear();
   reportedMissing_.clear();
   lastOutputFile_.clear();
   std::int64_t total = 0;
@@ -468,6 +475,10 @@ void TprgFrm::MP3OutDone() {
   Timer2->stop();
   activeSerial_ = 0;
   const TcbAudioFileReader* reader = currentInput_ ? currentInput_->Reader() : nullptr;
+  if (currentInput_ && MP3Out->FileWritten()) {
+    if (auto warning = ShortDecodeWarning(currentInput_->DeclaredDuration(), currentInput_->DecodedDuration()))
+      warnings_.push_back({currentInput_->FileName, *warning});
+  }
   if (reader != nullptr) {
     DoneDuration += reader->StreamDuration();
   } else if (TaskIndex >= 0 && TaskIndex < Tasks.Count()) {
@@ -521,10 +532,10 @@ void TprgFrm::FinishRun() {
   QCoreApplication::processEvents();
   // The question must be seen, and a tray icon must not outlive the run it restores.
   if (RunHidden()) RestoreRun();
-  const std::string text = RunEndText(Canceled, failures_) + "\n" + lang::OpenOutputFolderQuestion;
+  const std::string text = RunEndText(Canceled, failures_, warnings_) + "\n" + lang::OpenOutputFolderQuestion;
   QPointer<TprgFrm> self(this);
-  const int answer =
-      ShowMessageWindow(failures_.empty() ? mkInformation : mkWarning, text, lang::NoButton, lang::YesButton);
+  const bool clean = failures_.empty() && warnings_.empty();
+  const int answer = ShowMessageWindow(clean ? mkInformation : mkWarning, text, lang::NoButton, lang::YesButton);
   if (!self) return;
   if (const std::string folder = OutputFolderToOpen(); answer == 1 && !folder.empty()) OpenWithDesktop(folder);
   if (!Canceled) {

@@ -79,8 +79,10 @@ struct TFailedFile {
 std::string FailedFileText(const TFailedFile& failure);
 
 // The end-of-run text before the question about the output folder: cancelled or all converted,
-// or how many files failed with their names (the first ten; the count covers all).
-std::string RunEndText(bool canceled, const std::vector<TFailedFile>& failures);
+// or how many files failed with their names (the first ten; the count covers all); then the
+// files that were converted but came out shorter than their sources declare, with the reason.
+std::string RunEndText(bool canceled, const std::vector<TFailedFile>& failures,
+                       const std::vector<TFailedFile>& warnings = {});
 
 // A duration (100-ns units) in milliseconds as a progress bar takes it: within 0..INT_MAX.
 int ProgressBarMilliseconds(std::int64_t duration);
@@ -107,6 +109,8 @@ class TprgFrm : public QDialog {
   bool Running() const { return running_; }
   // The files of the last run that could not be converted.
   const std::vector<TFailedFile>& Failures() const { return failures_; }
+  // The files of the last run that were converted with a warning (shorter than declared).
+  const std::vector<TFailedFile>& Warnings() const { return warnings_; }
 
   QLabel* timeLabel;
   QProgressBar* totalPrgBar;
@@ -185,6 +189,7 @@ class TprgFrm : public QDialog {
   int activeSerial_ = 0;  // the task whose file is in progress; 0 between files
   std::vector<int> reportedMissing_;  // tasks whose missing source StartRun already reported
   std::vector<TFailedFile> failures_;
+  std::vector<TFailedFile> warnings_;
   std::vector<TFailedFile> deferredReports_;  // failures that came in while a question was open
   std::string lastOutputFile_;
 };

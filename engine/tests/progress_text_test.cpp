@@ -34,4 +34,24 @@ TEST(RunEndText, NeverCallsARunWithFailedFilesSuccessfulAndCountsEveryFailure) {
   const std::string text = RunEndText(false, many);
   EXPECT_EQ(text.rfind("12 files could not be converted:\n/m/1.wma\n", 0), 0u) << text;
   EXPECT_EQ(text.substr(text.find("/m/10.wma")), "/m/10.wma\n... and 2 more") << "short enough to read";
+  // A file that came out shorter than its source declares is named with the reason; the run
+  // does not read as flawless.
+  EXPECT_EQ(RunEndText(false, {}, {{"/m/cut.wma", "only 1.9 of 20.0"}}),
+            "All files have been converted successfully.\n1 file was converted with a warning:\n/m/cut.wma: only 1.9 of 20.0");
+}
+
+// How much shorter than declared a decode may come out before the user is told: a second, or
+// 2 % of a long source, since containers often state their length only roughly.
+TEST(ShortDecodeWarning, WarnsBeyondASecondOrTwoPercent) {
+  constexpr std::int64_t s = 10'000'000;
+  const struct {
+    std::int64_t declared, decoded;
+    bool warns;
+  } cases[] = {{20 * s, 19 * s + s / 10, false}, {20 * s, 18 * s, true},  {20 * s, 2 * s, true},
+               {600 * s, 590 * s, false},        {600 * s, 580 * s, true}, {0, 0, false},
+               {s / 2, 0, false},                {20 * s, 25 * s, false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(ShortDecodeWarning(c.declared, c.decoded).has_value(), c.warns) << c.declared << " " << c.decoded;
+  EXPECT_EQ(*ShortDecodeWarning(20 * s, 19 * s / 10),
+            "only 1.9 of the 20.0 seconds the source declares could be decoded (it may be damaged or cut short)");
 }

@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
 #include <vector>
@@ -102,6 +103,7 @@ HRESULT Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr
   // name like "concat:a|b" is a file of that name, never a protocol.
   HRESULT hr = FileSource::Open(path, demuxer->source_);
   if (Failed(hr)) return hr;
+  demuxer->asf_ = ReadAsfHeaderFacts(demuxer->source_->Descriptor());
   AVFormatContext* raw = avformat_alloc_context();
   if (raw == nullptr) return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
   raw->pb = demuxer->source_->Io();
@@ -190,6 +192,8 @@ STREAM_TIME Demuxer::Duration() const {
   }
   return 0;
 }
+
+STREAM_TIME Demuxer::DeclaredDuration() const { return std::max(Duration(), asf_.playDuration); }
 
 Demuxer::Result Demuxer::Next(StreamKind kind, AVPacket* packet, int& averror) {
   const int index = Index(kind);

@@ -8,6 +8,7 @@
 // discarded by the demuxer itself.
 #pragma once
 
+#include "platform/mmstream/asf_header.h"
 #include "platform/mmstream/ffmpeg_ptr.h"
 #include "platform/win_types.h"
 
@@ -41,6 +42,11 @@ class Demuxer {
 
   // Playing time in 100-ns units: the container's, else the chosen streams', else 0.
   STREAM_TIME Duration() const;
+  // The playing time the file states in its header when FFmpeg set it aside (an ASF file
+  // shorter than its header says), else Duration().
+  STREAM_TIME DeclaredDuration() const;
+  // Facts of an ASF header (all false and zero for other files).
+  const AsfHeaderFacts& Asf() const { return asf_; }
 
   // The next packet of `kind` into `packet`. kEnd at the end of the data; kError with
   // `averror` set when reading fails for good.
@@ -65,6 +71,7 @@ class Demuxer {
 
   // Declared before the format context, so the context is closed before its I/O goes.
   std::unique_ptr<FileSource> source_;
+  AsfHeaderFacts asf_;
   FormatPtr format_;
   int audio_index_ = -1;
   int video_index_ = -1;

@@ -30,6 +30,8 @@ class FileSource {
   // The I/O context for AVFormatContext::pb (with AVFMT_FLAG_CUSTOM_IO); owned by this object,
   // so the format context must be closed first.
   AVIOContext* Io() const { return io_; }
+  // The open descriptor, for reads with pread that leave FFmpeg's position alone.
+  int Descriptor() const { return fd_; }
 
  private:
   FileSource() = default;

@@ -51,6 +51,8 @@ HRESULT MediaStream::Open(const std::string& path, unsigned streams, std::unique
   return S_OK;
 }
 
+STREAM_TIME MediaStream::DeclaredDuration() const { return std::max(duration_, demuxer_->DeclaredDuration()); }
+
 const WAVEFORMATEX& MediaStream::AudioFormat() const {
   static const WAVEFORMATEX kNone{};
   return audio_ ? audio_->Format() : kNone;

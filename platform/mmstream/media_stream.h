@@ -46,6 +46,9 @@ class MediaStream {
   bool HasVideo() const { return video_ != nullptr; }
   // Playing time in 100-ns units: the container's, else the streams', else 0 (unknown).
   STREAM_TIME Duration() const { return duration_; }
+  // The playing time the file says it has, which can exceed Duration() for a file cut short
+  // (see asf_header.h); decoding less than this means the file is damaged or incomplete.
+  STREAM_TIME DeclaredDuration() const;
 
   // The PCM that ReadAudio delivers (all zero without audio).
   const WAVEFORMATEX& AudioFormat() const;
