@@ -10,15 +10,23 @@ std::string ReplaceExtension(std::string_view fileName, std::string_view extensi
   return name.append(extension);
 }
 
+std::string FirstFreeName(const std::string& path, const std::function<bool(const std::string&)>& taken) {
+  const std::string folder = FolderOf(path);
+  const std::string name = FileNameOf(path);
+  const std::string extension = ExtensionOf(name);
+  const std::string stem = name.substr(0, name.size() - extension.size());
+  std::string candidate = path;
+  // Each name tried is a different one, and only finitely many names are taken.
+  for (long long n = 2; taken(candidate); ++n) candidate = folder + stem + " (" + std::to_string(n) + ")" + extension;
+  return candidate;
+}
+
 std::string MakeUniqueOutputName(std::string_view sourceFile, std::string_view outputFolder,
                                  std::string_view extension) {
-  const std::string name = FileNameOf(sourceFile);
-  std::string candidate = std::string(outputFolder) + ReplaceExtension(name, extension);
-  // Each name tried is a different one, and only finitely many files and tasks exist.
-  for (long long n = 2; FileExists(candidate) || FolderExists(candidate) || IsOutputInUse(candidate); ++n) {
-    candidate = std::string(outputFolder) + ReplaceExtension(name, "(" + std::to_string(n) + ")" + std::string(extension));
-  }
-  return candidate;
+  const std::string first = std::string(outputFolder) + ReplaceExtension(FileNameOf(sourceFile), extension);
+  return FirstFreeName(first, [](const std::string& candidate) {
+    return FileExists(candidate) || FolderExists(candidate) || IsOutputInUse(candidate);
+  });
 }
 
 std::string MakeUniqueOutputName(std::string_view extension) {

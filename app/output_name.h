@@ -3,6 +3,7 @@
 // Any thread; reads Tasks, so the task list must not change meanwhile (see common.h).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -10,9 +11,13 @@
 // dot gets `extension` appended. ReplaceExtension("song.wma", ".mp3") is "song.mp3".
 std::string ReplaceExtension(std::string_view fileName, std::string_view extension);
 
+// `path` itself when `taken` says it is free, else the first of "name (2).ext", "name (3).ext",
+// ... (the number before the file name's extension) that is free.
+std::string FirstFreeName(const std::string& path, const std::function<bool(const std::string&)>& taken);
+
 // `outputFolder` (which ends with "/", or is empty) + the file name of `sourceFile` with
-// `extension`, numbered "(2)", "(3)", ... before the extension while a file of that name exists
-// or a task of Tasks already writes it.
+// `extension`, numbered " (2)", " (3)", ... before the extension while a file or folder of that
+// name exists or a task of Tasks already writes it.
 std::string MakeUniqueOutputName(std::string_view sourceFile, std::string_view outputFolder,
                                  std::string_view extension);
 

@@ -50,7 +50,17 @@ Other:
   -q, --quiet          no progress line
   -h, --help           show this help
 
-Exit status: 0 when every file was converted, 1 when any file failed, 2 for a usage error.
+Each converted file gets a line "SOURCE -> MP3". An MP3 file appears under its name only once
+it is complete: a file that fails, or a run stopped with Ctrl-C, leaves nothing under it. When
+two sources of one run would give the same MP3 name, the later one is numbered ("song (2).mp3").
+
+Exit status:
+  0    every file was converted
+  1    a file could not be converted (each one is named, with the reason, on stderr)
+  2    a usage error
+  3    every file was converted, but a file came out shorter than its source declares (its line
+       says so: the source is probably damaged or cut short)
+  130  interrupted (Ctrl-C or SIGTERM); the file in progress is not kept
 )";
 }
 

@@ -20,18 +20,22 @@ FileConverter::FileConverter(platform::PlainDispatcher& mainThread)
 
 FileConverter::~FileConverter() = default;
 
-std::string FileConverter::Convert(const std::string& source, const std::string& output,
-                                   const engine::TTaskEncoding& encoding, const Progress& progress,
-                                   const StopRequested& stop) {
+ConversionResult FileConverter::Convert(const std::string& source, const std::string& output,
+                                        const engine::TTaskEncoding& encoding, bool replaceExisting,
+                                        const Progress& progress, const StopRequested& stop) {
+  using Outcome = ConversionResult::Outcome;
   engine::TDX9In input(nullptr);
   input.FileName = source;
   try {
     input.OpenFile();
   } catch (const std::exception& e) {
-    return e.what();
+    // An open cut short by a stop request failed because of it.
+    if (stop && stop()) return {Outcome::Stopped, {}, {}};
+    return {Outcome::Failed, e.what(), {}};
   }
   engine::ApplyTaskEncoding(*out_, encoding);
   out_->FileName = output;
+  out_->ReplaceExisting = replaceExisting;
   out_->SetInput(&input);
 
   bool done = false;
@@ -67,9 +71,22 @@ std::string FileConverter::Convert(const std::string& source, const std::string&
     return false;
   });
   out_->SetInput(nullptr);
+  ConversionResult result;
+  const bool stopRequested = stopped || (stop && stop());
+  if (out_->FileWritten()) {
+    // Complete under its name, even when a stop came in as it finished.
+    result.outcome = Outcome::Converted;
+    result.warning = engine::ShortDecodeWarning(input.DeclaredDuration(), input.DecodedDuration());
+  } else if (stopRequested) {
+    // A stop can also surface as a failed read (the decoder was interrupted): it is a stop.
+    result.outcome = Outcome::Stopped;
+  } else {
+    std::lock_guard lock(errorMutex);
+    result.outcome = Outcome::Failed;
+    result.error = failed ? error : "The MP3 file was not written.";
+  }
   input.CloseFile();
-  std::lock_guard lock(errorMutex);
-  return error;
+  return result;
 }
 
 }  // namespace convert

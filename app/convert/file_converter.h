@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/ACS_LAME.h"
@@ -12,21 +13,35 @@
 
 namespace convert {
 
+// How one conversion ended.
+struct ConversionResult {
+  enum class Outcome {
+    Converted,  // the MP3 file is complete under its name
+    Failed,     // `error` says why; nothing was left under the name
+    Stopped,    // asked to stop before the end; nothing was left under the name
+  };
+  Outcome outcome = Outcome::Failed;
+  std::string error;
+  // A converted file that came out shorter than its source declares.
+  std::optional<std::string> warning;
+};
+
 class FileConverter {
  public:
   // Called about ten times a second while a file converts: position and length, 100-ns units.
   using Progress = std::function<void(std::int64_t position, std::int64_t duration)>;
-  // Asked about ten times a second; true stops the current file (which is then finished as far
-  // as it got, like a cancelled run).
+  // Asked about ten times a second; true stops the current file, which is then not kept.
   using StopRequested = std::function<bool()>;
 
   // Creates the MP3 output; raises engine::EACSException when the encoder library is missing.
   explicit FileConverter(platform::PlainDispatcher& mainThread);
   ~FileConverter();
 
-  // Converts `source` into `output`; returns the error text, empty on success.
-  std::string Convert(const std::string& source, const std::string& output, const engine::TTaskEncoding& encoding,
-                      const Progress& progress, const StopRequested& stop);
+  // Converts `source` into `output`. With `replaceExisting` false, a file of that name that
+  // exists when the conversion ends stays and the conversion fails.
+  ConversionResult Convert(const std::string& source, const std::string& output,
+                           const engine::TTaskEncoding& encoding, bool replaceExisting, const Progress& progress,
+                           const StopRequested& stop);
 
  private:
   platform::PlainDispatcher& main_;

@@ -145,11 +145,11 @@ TEST_F(Inspection, EmptyOutputFolderPutsTheOutputBesideTheSourceNumberedWhileTak
 
   std::ofstream(folder + "a.mp3") << "earlier output";
   ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(WorkingTask.OutputFile, folder + "a(2).mp3");
+  EXPECT_EQ(WorkingTask.OutputFile, folder + "a (2).mp3");
 
-  AppendWorkingTask();  // a listed task now writes a(2).mp3
+  AppendWorkingTask();  // a listed task now writes a (2).mp3
   ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(WorkingTask.OutputFile, folder + "a(3).mp3");
+  EXPECT_EQ(WorkingTask.OutputFile, folder + "a (3).mp3");
 }
 
 TEST_F(Inspection, OutputFolderEqualToTheInputFolderMeansBesideTheSourceAnyOtherHoldsTheOutput) {
@@ -226,7 +226,7 @@ TEST(MakeUniqueOutputName, ReplacesTheLastExtensionAndAppendsWhereThereIsNone) {
 TEST(MakeUniqueOutputName, AFolderOfThatNameIsTakenToo) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("a.mp3"));
-  EXPECT_EQ(MakeUniqueOutputName("/in/a.wma", dir.Path() + "/", ".mp3"), dir.File("a(2).mp3"));
+  EXPECT_EQ(MakeUniqueOutputName("/in/a.wma", dir.Path() + "/", ".mp3"), dir.File("a (2).mp3"));
 }
 
 }  // namespace

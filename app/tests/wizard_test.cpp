@@ -429,7 +429,7 @@ TEST_F(Wizard, AddedWmaConvertsWithTheSettingsAndTagsItsTaskHolds) {
   std::string error;
   {
     convert::FileConverter converter(mainThread);
-    error = converter.Convert(t.SourceFile, t.OutputFile, encoding, {}, {});
+    error = converter.Convert(t.SourceFile, t.OutputFile, encoding, true, {}, {}).error;
   }
   platform::SetMainDispatcher(qtDispatcher);
   ASSERT_EQ(error, "");
@@ -484,7 +484,7 @@ TEST_F(WizardRePick, DefaultOutputNameIsRenewedAndNumberedWhenTaken) {
   w.bitRateSel->setCurrentText("320 kbps");
   AnswerFileDialog(w.AddFilesDlg, dir.File("second.wma"));
   w.addFileBtn->click();
-  EXPECT_EQ(w.dstFile->text(), Q(dir.File("out/second(2).mp3")));
+  EXPECT_EQ(w.dstFile->text(), Q(dir.File("out/second (2).mp3")));
   EXPECT_EQ(w.bitRateSel->currentText(), QStringLiteral("320 kbps")) << "the settings page keeps the choice";
   EXPECT_TRUE(answers.asked.empty());
 }

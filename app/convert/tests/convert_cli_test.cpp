@@ -4,7 +4,15 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
 
 #include "decoded_audio.h"
 
@@ -119,4 +127,154 @@ TEST_F(ConvertCli, HelpAndUsageErrors) {
   r = RunConvert("--bitrate 100 x.wma");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.output.find("invalid value \"100\" for --bitrate"), std::string::npos);
+}
+
+namespace {
+
+// tavisto-convert started in the background, its output collected in a file.
+class Background {
+ public:
+  Background(const std::vector<std::string>& arguments, const std::string& log) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(fd, 1);
+      ::dup2(fd, 2);
+      std::vector<char*> argv{std::getenv("TAVISTO_CONVERT")};
+      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+  }
+  ~Background() {
+    if (pid_ > 0 && status_ < 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  void Signal(int signal) const { ::kill(pid_, signal); }
+  // The exit status, or -1 when the process has not ended within `limit`.
+  int WaitFor(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return status_;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+std::string ReadText(const std::string& path) {
+  const auto bytes = media_fixtures::ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+bool AnyFileIn(const std::string& folder) {
+  return std::filesystem::directory_iterator(folder) != std::filesystem::directory_iterator();
+}
+
+}  // namespace
+
+// Ctrl-C or SIGTERM ends a run within a second, and the file that was being written is not
+// left behind looking finished (nor is its temporary file).
+TEST_F(ConvertCli, AnInterruptedRunEndsAtOnceAndLeavesNoOutput) {
+  const std::string source = Wma("long.wma", 120);
+  const std::string out = dir.File("out");
+  std::filesystem::create_directory(out);
+  for (int signal : {SIGINT, SIGTERM}) {
+    Background convert({"-o", out + "/", source}, dir.File("log"));
+    // Under way once its temporary file is there.
+    const auto start = std::chrono::steady_clock::now();
+    while (!AnyFileIn(out) && std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(AnyFileIn(out));
+    convert.Signal(signal);
+    EXPECT_EQ(convert.WaitFor(std::chrono::seconds(1)), 130) << "signal " << signal;
+    const std::string log = ReadText(dir.File("log"));
+    EXPECT_EQ(log.find("->"), std::string::npos) << log;
+    EXPECT_FALSE(AnyFileIn(out)) << "signal " << signal;
+  }
+}
+
+// A source that is not a regular file (a FIFO would block opening it for good) is refused at
+// once, with a reason.
+TEST_F(ConvertCli, APipeAsSourceIsRefusedWithoutWaiting) {
+  const std::string fifo = dir.File("f.wav");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  Background convert({fifo}, dir.File("log"));
+  const int status = convert.WaitFor(std::chrono::seconds(10));
+  if (status < 0) {
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // let it go on to end
+    if (writer >= 0) ::close(writer);
+  }
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(ReadText(dir.File("log")).find("f.wav: Not a regular file"), std::string::npos);
+}
+
+// With --force, two sources of one run that would write the same MP3 name must not overwrite
+// each other: the later one is numbered and its line says why.
+TEST_F(ConvertCli, SourcesOfOneRunNeverShareAnOutput) {
+  const std::string x = Wma("x.wma");
+  ASSERT_TRUE(Ffmpeg(SineInput(500, 44100, 2) + " -c:a wmav2", dir.File("x.wmv")));
+  std::filesystem::create_directories(dir.File("a"));
+  std::filesystem::create_directories(dir.File("b"));
+  std::filesystem::copy_file(x, dir.File("a/song.wma"));
+  ASSERT_TRUE(Ffmpeg(SineInput(500, 44100, 2) + " -c:a wmav2", dir.File("b/song.wma")));
+  struct Case {
+    std::string arguments, first, second;
+  } cases[] = {
+      {"-f " + Quote(x) + " " + Quote(dir.File("x.wmv")), dir.File("x.mp3"), dir.File("x (2).mp3")},
+      {"-f -o " + Quote(dir.File("out/")) + " " + Quote(dir.File("a/song.wma")) + " " + Quote(dir.File("b/song.wma")),
+       dir.File("out/song.mp3"), dir.File("out/song (2).mp3")},
+  };
+  std::filesystem::create_directories(dir.File("out"));
+  for (const Case& c : cases) {
+    const Result r = RunConvert(c.arguments);
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("-> " + c.second + " (" + c.first + " is the output of another source of this run)"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NEAR(testsupport::DecodeAudioFile(c.first).DominantFrequency(), 1000, 20);
+    EXPECT_NEAR(testsupport::DecodeAudioFile(c.second).DominantFrequency(), 500, 20);
+  }
+}
+
+// A source that decodes to much less than it declares (cut short, damaged) still gives its MP3,
+// but the run says so and ends with its own status.
+TEST_F(ConvertCli, ASourceShorterThanItDeclaresIsConvertedWithAWarning) {
+  const auto whole = media_fixtures::ReadBytes(Wma("whole.wma", 20));
+  const std::string cut = dir.File("cut.wma");
+  media_fixtures::WriteBytes(cut, {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 10)});
+  const Result r = RunConvert(Quote(cut) + " " + Quote(dir.File("whole.wma")));
+  EXPECT_EQ(r.status, 3) << r.output;
+  EXPECT_NE(r.output.find("cut.wma -> " + dir.File("cut.mp3") + " (warning: only "), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("whole.wma -> " + dir.File("whole.mp3") + "\n"), std::string::npos) << r.output;
+  EXPECT_NEAR(testsupport::DecodeAudioFile(dir.File("cut.mp3")).seconds(), 2.0, 0.5);
+  EXPECT_NE(RunConvert("-q -f " + Quote(cut)).output.find("cut.wma: warning: only"), std::string::npos);
+}
+
+// A link at the output name is never written through: without --force it is left alone (the
+// name is taken), with --force the link itself is replaced by the MP3.
+TEST_F(ConvertCli, ALinkAtTheOutputNameIsNeverFollowed) {
+  const std::string source = Wma("good.wma");
+  const std::string elsewhere = dir.File("elsewhere.bin");
+  const std::string mp3 = dir.File("good.mp3");
+  ASSERT_EQ(::symlink(elsewhere.c_str(), mp3.c_str()), 0);
+  Result r = RunConvert(Quote(source));
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_TRUE(std::filesystem::is_symlink(mp3));
+  r = RunConvert("--force " + Quote(source));
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(std::filesystem::is_symlink(mp3));
+  EXPECT_TRUE(testsupport::DecodeAudioFile(mp3).ok);
+  EXPECT_FALSE(std::filesystem::exists(elsewhere));
 }
