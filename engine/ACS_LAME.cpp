@@ -40,6 +40,7 @@ TMP3Out::~TMP3Out() {
 }
 
 void TMP3Out::Prepare() {
+  FFileWritten = false;
   if (!StreamAssigned) {
     if (FileName.empty()) throw EACSException("File name is not assigned.");
     FFile = std::make_unique<StagedFile>(FileName);
@@ -161,7 +162,10 @@ void TMP3Out::Done() {
   if (FFile) {
     // Only a whole file takes the final name; anything less is removed.
     if (FComplete && !firstError) {
-      attempt([&] { FFile->Commit(ReplaceExisting ? StagedFile::Replace::Allowed : StagedFile::Replace::Never); });
+      attempt([&] {
+        FFile->Commit(ReplaceExisting ? StagedFile::Replace::Allowed : StagedFile::Replace::Never);
+        FFileWritten = true;
+      });
     } else {
       FFile->Discard();
     }

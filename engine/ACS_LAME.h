@@ -66,6 +66,9 @@ class TMP3Out : public TACSFileOut {
   // Whether a finished file may replace a file (or link) of the same name that exists by then;
   // without it such a run ends in an error ("File exists") and the other file stays.
   bool ReplaceExisting = true;
+  // Whether the last run ended with its file complete under FileName (false while a run goes
+  // on, and after a stopped or failed one). Read it after OnDone.
+  bool FileWritten() const { return FFileWritten.load(); }
 
  protected:
   bool DoOutput(bool abort) override;
@@ -81,6 +84,7 @@ class TMP3Out : public TACSFileOut {
   std::unique_ptr<unsigned char[]> FOutBuffer;
   std::unique_ptr<StagedFile> FFile;  // the file the output creates itself
   bool FComplete = false;             // the input was exhausted: the file may be committed
+  std::atomic<bool> FFileWritten{false};
 };
 
 }  // namespace engine

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <string>
 
@@ -217,8 +219,11 @@ TEST_F(Avpull, FilesWithoutStreamsAreRefusedUntouched) {
   ASSERT_TRUE(Ffmpeg("-i '" + subtitles + "' -c:s srt", data_only));
   const std::string noise = dir_.File("noise.wma");
   media_fixtures::WriteBytes(noise, media_fixtures::RandomBytes(40000, 5));
+  // A FIFO without a writer would block the open for good.
+  const std::string fifo = dir_.File("fifo.wav");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
-  for (const std::string& path : {data_only, noise, dir_.File("absent.wma")}) {
+  for (const std::string& path : {data_only, noise, dir_.File("absent.wma"), fifo}) {
     const Opened o = Init(path);
     EXPECT_LT(o.result, 0) << path;
     EXPECT_TRUE(Untouched(o)) << path;
