@@ -1,7 +1,7 @@
 #include "avpull/media_reader.h"
 
 #include "avpull/pixel_conversion.h"
-#include "avpull/sample_widening.h"
+#include "platform/sample_widening.h"
 #include "platform/com.h"
 
 #include <new>
@@ -163,11 +163,11 @@ int32_t MediaReader::GetAudioSample(uint8_t** data, int32_t* length, AVPULL_STRE
   const HRESULT hr = stream_->ReadAudio(audio_buffer_.data(), request_, bytes, block_start, block_end);
   if (hr != S_OK) return hr;
   if (source_bits_ == 8) {
-    WidenEightBitInPlace(audio_buffer_.data(), bytes);
+    platform::WidenEightBitInPlace(audio_buffer_.data(), bytes);
     bytes *= 2;
   }
   if (source_channels_ == 1) {
-    DuplicateMonoInPlace(audio_buffer_.data(), bytes / 2);
+    platform::DuplicateMonoInPlace(audio_buffer_.data(), bytes / 2);
     bytes *= 2;
   }
   *start = block_start;

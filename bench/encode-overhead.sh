@@ -30,6 +30,6 @@ if command -v valgrind >/dev/null 2>&1; then
   echo
   echo "Instructions for 30 seconds of PCM (callgrind):"
   printf "  LAME called directly:   %14d\n" "$direct"
-  printf "  through TMP3Out:        %14d\n" "$pipeline"
+  printf "  through Mp3Output:      %14d\n" "$pipeline"
   awk -v p="$pipeline" -v d="$direct" 'BEGIN { printf "  framework overhead:     %+7.2f %% (target: under 3 %%)\n", (p / d - 1) * 100 }'
 fi

@@ -1,5 +1,5 @@
 // Measures what the pipeline framework costs on top of the encoder: the same 10 minutes of
-// music-like PCM is encoded to MP3 through TMP3Out (worker thread, block pulls, events) and
+// music-like PCM is encoded to MP3 through Mp3Output (worker thread, block pulls, events) and
 // through LAME called directly in a tight loop, with the same settings, in one run.
 #include <sys/resource.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ACS_LAME.h"
+#include "engine/mp3_output.h"
 #include "platform/dispatcher.h"
 
 using namespace engine;
@@ -42,23 +42,23 @@ std::vector<std::int16_t> MusicLikePcm(int seconds) {
   return pcm;
 }
 
-class TMemoryInput : public TACSInput {
+class TMemoryInput : public AudioInput {
  public:
-  TMemoryInput(const std::vector<std::int16_t>& pcm) : TACSInput(nullptr), pcm_(pcm) {}
+  TMemoryInput(const std::vector<std::int16_t>& pcm) : AudioInput(nullptr), pcm_(pcm) {}
   int GetBitsPerSample() override { return 16; }
   int GetChannels() override { return 2; }
   int GetSampleRate() override { return kRate; }
   void Init() override {
-    FSize = static_cast<std::int64_t>(pcm_.size() * 2);
-    FPosition = 0;
-    FBusy = true;
+    size_ = static_cast<std::int64_t>(pcm_.size() * 2);
+    position_ = 0;
+    busy_ = true;
   }
-  void Flush() override { FBusy = false; }
+  void Flush() override { busy_ = false; }
   int GetData(void* buffer, int size) override {
     const std::int64_t left = Size() - Position();
     const int count = static_cast<int>(std::min<std::int64_t>(size, left));
     std::memcpy(buffer, reinterpret_cast<const char*>(pcm_.data()) + Position(), count);
-    FPosition += count;
+    position_ += count;
     return count;
   }
 
@@ -84,14 +84,14 @@ Cost Measure(F&& work) {
   return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(), CpuSeconds() - cpu};
 }
 
-void ThroughPipeline(TMP3Out& out, TMemoryInput& input, platform::PlainDispatcher& main, const std::string& file) {
+void ThroughPipeline(Mp3Output& out, TMemoryInput& input, platform::PlainDispatcher& main, const std::string& file) {
   bool done = false;
-  out.OnDone = [&](TComponent*) { done = true; };
-  out.OnThreadException = [&](TComponent*, const std::exception& e) {
+  out.onDone = [&](Component*) { done = true; };
+  out.onError = [&](Component*, const std::exception& e) {
     std::fprintf(stderr, "pipeline error: %s\n", e.what());
     std::exit(1);
   };
-  out.FileName = file;
+  out.fileName = file;
   out.SetInput(&input);
   out.Run();
   main.RunUntil([&] { return done; });
@@ -102,14 +102,14 @@ void DirectLoop(const std::vector<std::int16_t>& pcm, const std::string& file) {
   lame::lame_set_in_samplerate(gf, kRate);
   lame::lame_set_num_channels(gf, 2);
   lame::lame_set_out_samplerate(gf, kRate);
-  lame::lame_set_mode(gf, JOINT_STEREO);
+  lame::lame_set_mode(gf, static_cast<int>(Mp3ChannelMode::JointStereo));
   lame::lame_set_original(gf, 0);
   lame::lame_set_brate(gf, 192);
   lame::lame_set_quality(gf, 2);
   lame::lame_init_params(gf);
   std::FILE* f = std::fopen(file.c_str(), "wb");
-  std::vector<unsigned char> mp3(TMP3Out::kOutBufferSize);
-  const int framesPerBlock = TMP3Out::kBlockSize / 4;
+  std::vector<unsigned char> mp3(Mp3Output::kOutBufferSize);
+  const int framesPerBlock = Mp3Output::kBlockSize / 4;
   const int totalFrames = static_cast<int>(pcm.size() / 2);
   for (int at = 0; at < totalFrames; at += framesPerBlock) {
     const int frames = std::min(framesPerBlock, totalFrames - at);
@@ -140,12 +140,12 @@ int main(int argc, char** argv) {
   platform::PlainDispatcher main;
   platform::SetMainDispatcher(&main);
   const auto pcm = MusicLikePcm(once ? std::max(1, std::atoi(argv[5])) : 600);
-  TMP3Out out(nullptr);
-  out.BitRate = br192;
-  out.Quality = ql2;
-  out.SampleRate = sr41kHz;
-  out.Mode = JOINT_STEREO;
-  out.Original = false;
+  Mp3Output out(nullptr);
+  out.bitRate = Mp3BitRate::Kbps192;
+  out.quality = 2;
+  out.sampleRate = Mp3SampleRate::Hz44100;
+  out.channelMode = Mp3ChannelMode::JointStereo;
+  out.original = false;
   TMemoryInput input(pcm);
   if (once) {
     if (std::string(argv[4]) == "pipeline") {
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
   const double dcBest = *std::min_element(directCpu.begin(), directCpu.end());
   std::printf("\n10 minutes of 44.1 kHz stereo PCM to MP3 at CBR 192, quality 2 (%d rounds):\n", rounds);
   std::printf("  LAME called directly:   %6.2f s wall, %6.2f s cpu median, %6.2f s cpu best\n", dw, dc, dcBest);
-  std::printf("  through TMP3Out:        %6.2f s wall, %6.2f s cpu median, %6.2f s cpu best\n", pw, pc, pcBest);
+  std::printf("  through Mp3Output:       %6.2f s wall, %6.2f s cpu median, %6.2f s cpu best\n", pw, pc, pcBest);
   std::printf("  framework overhead:     %+6.2f %% cpu median, %+6.2f %% cpu best (target: under 3 %%)\n",
               (pc / dc - 1) * 100, (pcBest / dcBest - 1) * 100);
   std::remove((dir + "/bench-pipeline.mp3").c_str());

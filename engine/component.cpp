@@ -5,37 +5,37 @@
 namespace engine {
 
 namespace {
-void Erase(std::vector<TComponent*>& list, TComponent* item) {
+void Erase(std::vector<Component*>& list, Component* item) {
   list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 }  // namespace
 
-TComponent::TComponent(TComponent* owner) : owner_(owner) {
+Component::Component(Component* owner) : owner_(owner) {
   if (owner_ != nullptr) owner_->components_.push_back(this);
 }
 
-TComponent::~TComponent() {
+Component::~Component() {
   // Tell the interested components first, while the owner link still stands.
   while (!freeNotifies_.empty()) {
-    TComponent* other = freeNotifies_.back();
+    Component* other = freeNotifies_.back();
     freeNotifies_.pop_back();
     Erase(other->freeNotifies_, this);
-    other->Notification(this, TOperation::opRemove);
+    other->Notification(this, ComponentOperation::Remove);
   }
   // Owned components go last-created first, as an owner tears down what it built.
   while (!components_.empty()) {
-    TComponent* child = components_.back();
+    Component* child = components_.back();
     components_.pop_back();
     child->owner_ = nullptr;
     delete child;
   }
   if (owner_ != nullptr) {
     Erase(owner_->components_, this);
-    owner_->Notification(this, TOperation::opRemove);
+    owner_->Notification(this, ComponentOperation::Remove);
   }
 }
 
-void TComponent::FreeNotification(TComponent* other) {
+void Component::FreeNotification(Component* other) {
   if (other == nullptr || other == this) return;
   if (std::find(other->freeNotifies_.begin(), other->freeNotifies_.end(), this) == other->freeNotifies_.end())
     other->freeNotifies_.push_back(this);
@@ -43,15 +43,15 @@ void TComponent::FreeNotification(TComponent* other) {
     freeNotifies_.push_back(other);
 }
 
-void TComponent::RemoveFreeNotification(TComponent* other) {
+void Component::RemoveFreeNotification(Component* other) {
   if (other != nullptr) Unlink(other);
 }
 
-void TComponent::Unlink(TComponent* other) {
+void Component::Unlink(Component* other) {
   Erase(freeNotifies_, other);
   Erase(other->freeNotifies_, this);
 }
 
-void TComponent::Notification(TComponent* /*component*/, TOperation /*operation*/) {}
+void Component::Notification(Component* /*component*/, ComponentOperation /*operation*/) {}
 
 }  // namespace engine

@@ -12,36 +12,36 @@
 
 namespace engine {
 
-enum class TOperation { opInsert, opRemove };
+enum class ComponentOperation { Insert, Remove };
 
-class TComponent {
+class Component {
  public:
-  explicit TComponent(TComponent* owner);
-  virtual ~TComponent();
-  TComponent(const TComponent&) = delete;
-  TComponent& operator=(const TComponent&) = delete;
+  explicit Component(Component* owner);
+  virtual ~Component();
+  Component(const Component&) = delete;
+  Component& operator=(const Component&) = delete;
 
-  TComponent* Owner() const { return owner_; }
+  Component* Owner() const { return owner_; }
   int ComponentCount() const { return static_cast<int>(components_.size()); }
 
-  std::string Name;
+  std::string name;
 
-  // Asks to receive Notification(other, opRemove) when `other` is destroyed. The link is
+  // Asks to receive Notification(other, Remove) when `other` is destroyed. The link is
   // mutual: whichever of the two goes first unlinks itself from the other.
-  void FreeNotification(TComponent* other);
-  void RemoveFreeNotification(TComponent* other);
+  void FreeNotification(Component* other);
+  void RemoveFreeNotification(Component* other);
 
  protected:
   // Called on this component when a component it asked about (or owns) is destroyed. During the
   // call `component` is being torn down: compare the pointer, never use the object.
-  virtual void Notification(TComponent* component, TOperation operation);
+  virtual void Notification(Component* component, ComponentOperation operation);
 
  private:
-  void Unlink(TComponent* other);
+  void Unlink(Component* other);
 
-  TComponent* owner_;
-  std::vector<TComponent*> components_;    // owned, destroyed with this component
-  std::vector<TComponent*> freeNotifies_;  // told when this component is destroyed
+  Component* owner_;
+  std::vector<Component*> components_;    // owned, destroyed with this component
+  std::vector<Component*> freeNotifies_;  // told when this component is destroyed
 };
 
 }  // namespace engine

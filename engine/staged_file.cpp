@@ -81,15 +81,15 @@ int ReplaceFileOrLink(const std::string& from, const std::string& to) {
 
 StagedFile::StagedFile(const std::string& finalName) : finalName_(finalName) {
   const NameParts parts = Split(finalName);
-  if (parts.name.empty()) throw EFileError("Cannot create file", finalName, EISDIR);
+  if (parts.name.empty()) throw FileError("Cannot create file", finalName, EISDIR);
   for (int attempt = 0;; ++attempt) {
     temporaryName_ = parts.folder + "." + Shortened(parts.name) + "." + RandomPart() + ".part";
     try {
-      stream_ = std::make_unique<TFileStream>(temporaryName_, TFileStream::Mode::CreateNew, finalName);
+      stream_ = std::make_unique<FileStream>(temporaryName_, FileStream::Mode::CreateNew, finalName);
       return;
-    } catch (const EFileError& e) {
+    } catch (const FileError& e) {
       // Another file of that name: try another. Anything else concerns the final name's folder.
-      if (e.ErrorNumber() != EEXIST || attempt >= 100) throw EFileError("Cannot create file", finalName, e.ErrorNumber());
+      if (e.ErrorNumber() != EEXIST || attempt >= 100) throw FileError("Cannot create file", finalName, e.ErrorNumber());
     }
   }
 }
@@ -100,10 +100,10 @@ void StagedFile::Commit(Replace replace) {
   try {
     stream_->Close();
     // Written by name after the stream closed (the encoder's header frame), so flushed by name.
-    TFileStream written(temporaryName_, TFileStream::Mode::OpenReadWrite, finalName_);
+    FileStream written(temporaryName_, FileStream::Mode::OpenReadWrite, finalName_);
     written.Sync();
     written.Close();
-  } catch (const EFileError&) {
+  } catch (const FileError&) {
     Discard();
     throw;
   }
@@ -111,7 +111,7 @@ void StagedFile::Commit(Replace replace) {
                                                   : RenameWithoutReplacing(temporaryName_, finalName_);
   if (failure != 0) {
     Discard();
-    throw EFileError("Cannot create file", finalName_, failure);
+    throw FileError("Cannot create file", finalName_, failure);
   }
   committed_ = true;
   SyncFolder(Split(finalName_).folder);
@@ -122,7 +122,7 @@ void StagedFile::Discard() noexcept {
   removed_ = true;
   try {
     stream_->Close();
-  } catch (const EFileError&) {
+  } catch (const FileError&) {
     // The file goes anyway.
   }
   ::unlink(temporaryName_.c_str());

@@ -24,7 +24,7 @@ class StagedFile {
     Allowed,  // an existing file (or link) of the final name is replaced
   };
 
-  // Creates the temporary file beside `finalName`; raises EFileError naming the final name when
+  // Creates the temporary file beside `finalName`; raises FileError naming the final name when
   // that is not possible (a missing folder, no permission).
   explicit StagedFile(const std::string& finalName);
   // Removes the temporary file unless it was committed.
@@ -33,12 +33,12 @@ class StagedFile {
   StagedFile& operator=(const StagedFile&) = delete;
 
   // The open temporary file, for writing. Closed by Commit and Discard.
-  TFileStream& Stream() { return *stream_; }
+  FileStream& Stream() { return *stream_; }
   const std::string& FinalName() const { return finalName_; }
   const std::string& TemporaryName() const { return temporaryName_; }
 
   // Closes the stream if it is still open, flushes the temporary file to the disk and moves it to
-  // the final name. Raises EFileError (the temporary file is then removed): a failed flush, or
+  // the final name. Raises FileError (the temporary file is then removed): a failed flush, or
   // the final name already existing with Replace::Never ("File exists").
   void Commit(Replace replace);
   // Closes and removes the temporary file. Never raises.
@@ -48,7 +48,7 @@ class StagedFile {
  private:
   std::string finalName_;
   std::string temporaryName_;
-  std::unique_ptr<TFileStream> stream_;
+  std::unique_ptr<FileStream> stream_;
   bool committed_ = false;
   bool removed_ = false;
 };

@@ -14,15 +14,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/add.h"
-#include "app/common.h"
-#include "app/inspect.h"
-#include "app/lang.h"
-#include "app/main.h"
-#include "app/settings.h"
-#include "app/task_info.h"
+#include "app/add_wizard.h"
+#include "core/conversion_task.h"
+#include "core/inspection.h"
+#include "core/interface_texts.h"
+#include "app/main_window.h"
+#include "core/settings.h"
+#include "app/info_panel.h"
 #include "decoded_audio.h"
-#include "engine/progress.h"
+#include "app/progress_window.h"
 #include "message_answers.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
@@ -36,7 +36,7 @@ namespace {
 // Clicks through the wizard whenever it is up: Next, Next, OK (or Cancel), counting its shows.
 class WizardAutopilot {
  public:
-  WizardAutopilot(TaddFrm& wizard, bool cancel = false) : wizard_(wizard), cancel_(cancel) {
+  WizardAutopilot(AddWizard& wizard, bool cancel = false) : wizard_(wizard), cancel_(cancel) {
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] { Step(); });
     timer_.start();
@@ -49,20 +49,20 @@ class WizardAutopilot {
     if (visible && !wasVisible_) ++shows;
     wasVisible_ = visible;
     if (!visible) return;
-    (cancel_ ? wizard_.cancelBtn : wizard_.nextBtn)->click();
+    (cancel_ ? wizard_.cancelButton : wizard_.nextButton)->click();
   }
-  TaddFrm& wizard_;
+  AddWizard& wizard_;
   bool cancel_;
   bool wasVisible_ = false;
   QTimer timer_;
 };
 
-struct MainWindow : ::testing::Test {
+struct MainWindowTest : ::testing::Test {
   TempDir dir;
   MessageAnswers answers;
-  std::unique_ptr<TmainFrm> main;
-  std::unique_ptr<TaddFrm> wizard;
-  std::unique_ptr<engine::TprgFrm> progress;
+  std::unique_ptr<MainWindow> main;
+  std::unique_ptr<AddWizard> wizard;
+  std::unique_ptr<ProgressWindow> progress;
   int dialogs = 0;
 
   void SetUp() override {
@@ -70,24 +70,24 @@ struct MainWindow : ::testing::Test {
     Tasks.Clear();
     WorkingTask = {};
     LoadSettings();
-    DefaultSettings.InputFileDir = dir.Path() + "/";
-    DefaultSettings.OutputFileDir.clear();
+    DefaultSettings.inputFileDir = dir.Path() + "/";
+    DefaultSettings.outputFileDir.clear();
     tips = TipsOff;
-    main = std::make_unique<TmainFrm>();
-    wizard = std::make_unique<TaddFrm>();
-    progress = std::make_unique<engine::TprgFrm>();
+    main = std::make_unique<MainWindow>();
+    wizard = std::make_unique<AddWizard>();
+    progress = std::make_unique<ProgressWindow>();
     progress->SetMainWindow(main.get());
     main->SetWindows(wizard.get(), progress.get(), nullptr);
     main->show();
     ChooseFiles({});
   }
   void TearDown() override {
-    TmainFrm::SetFileChooser({});
+    MainWindow::SetFileChooser({});
     Tasks.Clear();
   }
   // The open-file dialog answers with `files` (Cancel when empty).
   void ChooseFiles(std::vector<std::string> files) {
-    TmainFrm::SetFileChooser([this, files](QFileDialog&) -> std::optional<QStringList> {
+    MainWindow::SetFileChooser([this, files](QFileDialog&) -> std::optional<QStringList> {
       ++dialogs;
       if (files.empty()) return std::nullopt;
       QStringList chosen;
@@ -100,105 +100,105 @@ struct MainWindow : ::testing::Test {
     EXPECT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) + " -ac 2 -c:a wmav2 " + metadata, path));
     return path;
   }
-  int Rows() const { return main->TaskList->count(); }
+  int Rows() const { return main->taskListView->count(); }
 };
 
 }  // namespace
 
-TEST_F(MainWindow, FirstStartShowsTheHintRowAndClickingTheEmptyListOpensTheDialog) {
+TEST_F(MainWindowTest, FirstStartShowsTheHintRowAndClickingTheEmptyListOpensTheDialog) {
   ASSERT_EQ(Rows(), 1);
-  EXPECT_EQ(main->TaskList->item(0)->text(), QString::fromUtf8(lang::AddFilesHint));
-  EXPECT_FALSE(main->TaskList->item(0)->flags().testFlag(Qt::ItemIsUserCheckable));
-  EXPECT_FALSE(main->rmFileBtn->isEnabled());
-  EXPECT_FALSE(main->editFileBtn->isEnabled());
-  EXPECT_FALSE(main->startBtn->isEnabled());
-  EXPECT_TRUE(main->taskInfo_1->text().contains(QStringLiteral("href=\"aa\"")));
-  main->TaskListClick();
+  EXPECT_EQ(main->taskListView->item(0)->text(), QString::fromUtf8(lang::AddFilesHint));
+  EXPECT_FALSE(main->taskListView->item(0)->flags().testFlag(Qt::ItemIsUserCheckable));
+  EXPECT_FALSE(main->removeButton->isEnabled());
+  EXPECT_FALSE(main->editButton->isEnabled());
+  EXPECT_FALSE(main->startButton->isEnabled());
+  EXPECT_TRUE(main->inputInfoLabel->text().contains(QStringLiteral("href=\"aa\"")));
+  main->OnTaskListClicked();
   EXPECT_EQ(dialogs, 1);
-  EXPECT_TRUE(main->addFileBtn->isEnabled()) << "a cancelled dialog unlocks the controls";
+  EXPECT_TRUE(main->addFilesButton->isEnabled()) << "a cancelled dialog unlocks the controls";
   EXPECT_EQ(Tasks.Count(), 0);
 }
 
-TEST_F(MainWindow, ThreeFilesWithSameSettingsGoThroughTheWizardOnce) {
+TEST_F(MainWindowTest, ThreeFilesWithSameSettingsGoThroughTheWizardOnce) {
   ChooseFiles({Wma("a.wma"), Wma("b.wma"), Wma("c.wma")});
   WizardAutopilot pilot(*wizard);
   answers.Reply({1});  // use the same settings: Yes
-  main->addFileBtn->click();
+  main->addFilesButton->click();
   EXPECT_EQ(pilot.shows, 1);
   ASSERT_EQ(Tasks.Count(), 3);
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].text, lang::UseSameSettingsQuestion);
-  EXPECT_EQ(Tasks[0].OutputFile, dir.File("a.mp3"));
-  EXPECT_EQ(Tasks[1].OutputFile, dir.File("b.mp3"));
-  EXPECT_EQ(Tasks[2].OutputFile, dir.File("c.mp3"));
+  EXPECT_EQ(Tasks[0].outputFile, dir.File("a.mp3"));
+  EXPECT_EQ(Tasks[1].outputFile, dir.File("b.mp3"));
+  EXPECT_EQ(Tasks[2].outputFile, dir.File("c.mp3"));
   EXPECT_EQ(Rows(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(main->TaskList->item(i)->checkState(), Qt::Checked);
-  EXPECT_TRUE(main->startBtn->isEnabled());
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(main->taskListView->item(i)->checkState(), Qt::Checked);
+  EXPECT_TRUE(main->startButton->isEnabled());
 }
 
-TEST_F(MainWindow, CancellingTheFirstWizardAddsNothingAndAsksNothing) {
+TEST_F(MainWindowTest, CancellingTheFirstWizardAddsNothingAndAsksNothing) {
   ChooseFiles({Wma("a.wma"), Wma("b.wma")});
   WizardAutopilot pilot(*wizard, /*cancel=*/true);
-  main->addFileBtn->click();
+  main->addFilesButton->click();
   EXPECT_EQ(pilot.shows, 1);
   EXPECT_EQ(Tasks.Count(), 0);
   EXPECT_TRUE(answers.asked.empty());
   EXPECT_EQ(Rows(), 1) << "the hint row stays";
 }
 
-TEST_F(MainWindow, DropsPassTheExtensionFilterAndSkipTheDialog) {
+TEST_F(MainWindowTest, DropsPassTheExtensionFilterAndSkipTheDialog) {
   fs::create_directory(dir.File("folder.wma"));
   const std::string mp3 = dir.File("x.mp3");
   ASSERT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) + " -c:a libmp3lame", mp3));
-  main->dfFormDropFiles({dir.File("folder.wma"), mp3});
+  main->AddDroppedFiles({dir.File("folder.wma"), mp3});
   EXPECT_EQ(Tasks.Count(), 0);
   EXPECT_EQ(dialogs, 0);
 
   WizardAutopilot pilot(*wizard);
   answers.Reply({1});
-  main->dfFormDropFiles({Wma("one.wma"), Wma("TWO.WMA")});
+  main->AddDroppedFiles({Wma("one.wma"), Wma("TWO.WMA")});
   EXPECT_EQ(dialogs, 0);
   EXPECT_EQ(Tasks.Count(), 2);
 }
 
-TEST_F(MainWindow, CheckMarksRemovalAndEditKeepRowsAndTasksInStep) {
+TEST_F(MainWindowTest, CheckMarksRemovalAndEditKeepRowsAndTasksInStep) {
   ChooseFiles({Wma("a.wma"), Wma("b.wma"), Wma("c.wma")});
   WizardAutopilot pilot(*wizard);
   answers.Reply({1});
-  main->addFileBtn->click();
+  main->addFilesButton->click();
   ASSERT_EQ(Tasks.Count(), 3);
 
-  main->TaskList->setCurrentRow(1);
-  main->TaskList->item(1)->setCheckState(Qt::Unchecked);
-  EXPECT_FALSE(Tasks[1].Checked);
+  main->taskListView->setCurrentRow(1);
+  main->taskListView->item(1)->setCheckState(Qt::Unchecked);
+  EXPECT_FALSE(Tasks[1].checked);
   main->RefreshTaskList();
-  EXPECT_EQ(main->TaskList->item(1)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(main->taskListView->item(1)->checkState(), Qt::Unchecked);
 
-  main->TaskList->setCurrentRow(0);
-  main->rmFileBtn->click();
+  main->taskListView->setCurrentRow(0);
+  main->removeButton->click();
   ASSERT_EQ(Tasks.Count(), 2);
   ASSERT_EQ(Rows(), 2);
-  EXPECT_EQ(Tasks[0].OutputFile, dir.File("b.mp3"));
-  EXPECT_EQ(main->TaskList->item(0)->text(), QStringLiteral("b"));
-  EXPECT_EQ(main->TaskList->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Tasks[0].outputFile, dir.File("b.mp3"));
+  EXPECT_EQ(main->taskListView->item(0)->text(), QStringLiteral("b"));
+  EXPECT_EQ(main->taskListView->item(0)->checkState(), Qt::Unchecked);
 
-  main->TaskList->setCurrentRow(1);
-  main->editFileBtn->click();
+  main->taskListView->setCurrentRow(1);
+  main->editButton->click();
   EXPECT_EQ(Tasks.Count(), 2);
   EXPECT_EQ(Rows(), 2);
-  EXPECT_TRUE(main->taskInfo_1->text().contains(QString::fromStdString(Tasks[1].SourceFile)));
+  EXPECT_TRUE(main->inputInfoLabel->text().contains(QString::fromStdString(Tasks[1].sourceFile)));
 }
 
 TEST(TaskInfo, LinesOfAVbrJointStereoTaskAndAnEscapedName) {
-  TConversionTask task;
-  task.SourceFile = "/m/R&B <live>.wma";
-  task.OutputFile = "/m/R&B <live>.mp3";
-  task.ChannelMode = 2;
-  task.Vbr = true;
-  task.VbrMinBitrate = 128;
-  task.VbrMaxBitrate = 256;
-  task.Duration = 1'800'000'000;
-  task.EstimatedSize = 2966;
+  ConversionTask task;
+  task.sourceFile = "/m/R&B <live>.wma";
+  task.outputFile = "/m/R&B <live>.mp3";
+  task.channelMode = 2;
+  task.vbr = true;
+  task.vbrMinBitrate = 128;
+  task.vbrMaxBitrate = 256;
+  task.duration = 1'800'000'000;
+  task.estimatedSize = 2966;
   const TaskInfoLines lines = TaskInfoFor(task, false);
   EXPECT_EQ(lines.input.toStdString(), "<b>Input File</b>: <a href=\"bb\"><u>/m/R&amp;B &lt;live&gt;.wma</u></a>");
   EXPECT_EQ(lines.output.toStdString(), "<b>Output File</b>: /m/R&amp;B &lt;live&gt;.mp3");
@@ -206,9 +206,9 @@ TEST(TaskInfo, LinesOfAVbrJointStereoTaskAndAnEscapedName) {
   EXPECT_TRUE(lines.duration.startsWith(QStringLiteral("<b>Duration</b>: 0:03:00.0, <b>Output File Size</b>: about 2")));
   EXPECT_EQ(lines.editLink.toStdString(), "<a href=\"cc\"><u>Edit...</u></a>");
   EXPECT_TRUE(TaskInfoFor(task, true).output.contains(QStringLiteral("href=\"dd\"")));
-  task.Vbr = false;
-  task.Bitrate = 192;
-  task.ChannelMode = 7;
+  task.vbr = false;
+  task.bitrate = 192;
+  task.channelMode = 7;
   EXPECT_EQ(TaskInfoFor(task, false).settings.toStdString(), "<b>MP3 Settings</b>: , 192 Kbps, CBR");
 }
 
@@ -220,21 +220,21 @@ TEST(DropFilter, ExtensionsComeFromTheDialogFiltersFirstPatterns) {
   EXPECT_EQ(filters, (QStringList{"All available Files (*.wma *.wmv)", "Other (*.asf)", "All Files (*)"}));
 }
 
-TEST_F(MainWindow, ActionsAndClosingAreRefusedWhileAFileIsRead) {
+TEST_F(MainWindowTest, ActionsAndClosingAreRefusedWhileAFileIsRead) {
   ReadingDone = false;
-  main->addFileBtn->click();
+  main->addFilesButton->click();
   EXPECT_EQ(dialogs, 0);
   EXPECT_FALSE(main->close());
   EXPECT_TRUE(main->isVisible());
   ASSERT_EQ(answers.asked.size(), 2u);
   EXPECT_EQ(answers.asked[0].text, lang::CannotActWhileBusy);
-  EXPECT_EQ(answers.asked[0].kind, engine::mkInformation);
+  EXPECT_EQ(answers.asked[0].kind, MessageKind::Information);
   ReadingDone = true;
   EXPECT_TRUE(main->close());
 }
 
-TEST_F(MainWindow, StartWithoutTasksSaysThereIsNothingToConvert) {
-  main->startBtnClick();
+TEST_F(MainWindowTest, StartWithoutTasksSaysThereIsNothingToConvert) {
+  main->OnStartClicked();
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].text, lang::NothingToConvert);
   EXPECT_FALSE(progress->isVisible());
@@ -242,13 +242,13 @@ TEST_F(MainWindow, StartWithoutTasksSaysThereIsNothingToConvert) {
 
 // Start, add two tagged WMA files, convert them, answer the end question, close: the MP3 files
 // are right and tagged, and the settings file holds the last choices.
-TEST_F(MainWindow, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
+TEST_F(MainWindowTest, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
   ChooseFiles({Wma("first.wma", "-metadata title=First -metadata artist=Someone"),
                Wma("second.wma", "-metadata title=Second -metadata artist=Else")});
   {
     WizardAutopilot pilot(*wizard);
     answers.Reply({1});
-    main->addFileBtn->click();
+    main->addFilesButton->click();
   }
   ASSERT_EQ(Tasks.Count(), 2);
   // The run's own messages: the end question is answered No (do not open the folder).
@@ -257,7 +257,7 @@ TEST_F(MainWindow, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] { sawRunWindow = sawRunWindow || progress->isVisible(); });
   watch.start(5);
-  main->startBtn->click();
+  main->startButton->click();
   EXPECT_TRUE(sawRunWindow);
   EXPECT_FALSE(progress->isVisible());
   ASSERT_FALSE(answers.asked.empty());
@@ -273,9 +273,9 @@ TEST_F(MainWindow, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
     EXPECT_EQ(decoded.tags.at("title"), title);
     EXPECT_EQ(decoded.tags.at("artist"), artist);
   }
-  main->TaskList->setCurrentRow(0);
+  main->taskListView->setCurrentRow(0);
   main->ShowTaskInfo(0);
-  EXPECT_TRUE(main->taskInfo_2->text().contains(QStringLiteral("href=\"dd\""))) << "the output now exists";
+  EXPECT_TRUE(main->outputInfoLabel->text().contains(QStringLiteral("href=\"dd\""))) << "the output now exists";
 
   EXPECT_TRUE(main->close());
   std::ifstream settings(dir.File("Tavisto.reg"));

@@ -5,12 +5,12 @@
 #include <deque>
 #include <vector>
 
-#include "engine/msgbox.h"
+#include "app/message_window.h"
 
 class MessageAnswers {
  public:
   explicit MessageAnswers(std::deque<int> replies = {}) : replies_(std::move(replies)) {
-    engine::SetMessageAnswerer([this](const engine::MessageRequest& request) {
+    SetMessageAnswerer([this](const MessageRequest& request) {
       asked.push_back(request);
       if (replies_.empty()) return 2;
       const int reply = replies_.front();
@@ -18,13 +18,13 @@ class MessageAnswers {
       return reply;
     });
   }
-  ~MessageAnswers() { engine::SetMessageAnswerer({}); }
+  ~MessageAnswers() { SetMessageAnswerer({}); }
   MessageAnswers(const MessageAnswers&) = delete;
   MessageAnswers& operator=(const MessageAnswers&) = delete;
 
   void Reply(std::deque<int> replies) { replies_ = std::move(replies); }
 
-  std::vector<engine::MessageRequest> asked;
+  std::vector<MessageRequest> asked;
 
  private:
   std::deque<int> replies_;

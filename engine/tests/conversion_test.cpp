@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "decoded_audio.h"
-#include "engine/ACS_DX9.h"
-#include "engine/ACS_LAME.h"
+#include "engine/decoded_input.h"
+#include "engine/mp3_output.h"
 #include "test_components.h"
 
 using namespace enginetest;
@@ -19,7 +19,7 @@ struct Source {
   std::string arguments;
   double seconds;
   int frequency;
-  TMP3SampleRate outputRate;
+  Mp3SampleRate outputRate;
   int expectedRate;
 };
 
@@ -34,21 +34,21 @@ TEST_P(Conversion, DecodesBackWithTheSourcesDurationRateChannelsAndPitch) {
   const std::string source = dir.File(s.file);
   ASSERT_TRUE(Ffmpeg(s.arguments, source));
 
-  TComponent owner(nullptr);
-  auto* out = new TMP3Out(&owner);
-  auto* in = new TDX9In(&owner);
-  in->FileName = source;
+  Component owner(nullptr);
+  auto* out = new Mp3Output(&owner);
+  auto* in = new DecodedInput(&owner);
+  in->fileName = source;
   in->OpenFile();
-  out->FileName = dir.File("out.mp3");
+  out->fileName = dir.File("out.mp3");
   out->SetInput(in);
-  out->Mode = JOINT_STEREO;
-  out->BitRate = br192;
-  out->Quality = ql2;
-  out->SampleRate = s.outputRate;
+  out->channelMode = Mp3ChannelMode::JointStereo;
+  out->bitRate = Mp3BitRate::Kbps192;
+  out->quality = 2;
+  out->sampleRate = s.outputRate;
   bool done = false;
   std::string error;
-  out->OnDone = [&](TComponent*) { done = true; };
-  out->OnThreadException = [&](TComponent*, const std::exception& e) { error = e.what(); };
+  out->onDone = [&](Component*) { done = true; };
+  out->onError = [&](Component*, const std::exception& e) { error = e.what(); };
   out->Run();
   ASSERT_TRUE(main.RunUntil([&] { return done || !error.empty(); }));
   ASSERT_EQ(error, "");
@@ -73,18 +73,18 @@ TEST_P(Conversion, DecodesBackWithTheSourcesDurationRateChannelsAndPitch) {
 INSTANTIATE_TEST_SUITE_P(
     Sources, Conversion,
     ::testing::Values(
-        Source{"WmaInAsf", "a.wma", SineInput(1000, 44100, 3) + " -ac 2 -c:a wmav2 -b:a 128k", 3, 1000, sr41kHz, 44100},
+        Source{"WmaInAsf", "a.wma", SineInput(1000, 44100, 3) + " -ac 2 -c:a wmav2 -b:a 128k", 3, 1000, Mp3SampleRate::Hz44100, 44100},
         Source{"WmvWithVideo", "a.wmv",
                "-f lavfi -i testsrc=size=160x120:rate=25:duration=3 " + SineInput(1000, 44100, 3) +
                    " -c:v wmv2 -ac 2 -c:a wmav2 -shortest",
-               3, 1000, sr41kHz, 44100},
-        Source{"MonoEightBitWav", "a.wav", SineInput(500, 11025, 2) + " -ac 1 -c:a pcm_u8", 2, 500, sr41kHz, 44100},
-        Source{"MonoAt22050", "a.wma", SineInput(1000, 22050, 2) + " -ac 1 -c:a wmav2 -b:a 32k", 2, 1000, sr41kHz,
+               3, 1000, Mp3SampleRate::Hz44100, 44100},
+        Source{"MonoEightBitWav", "a.wav", SineInput(500, 11025, 2) + " -ac 1 -c:a pcm_u8", 2, 500, Mp3SampleRate::Hz44100, 44100},
+        Source{"MonoAt22050", "a.wma", SineInput(1000, 22050, 2) + " -ac 1 -c:a wmav2 -b:a 32k", 2, 1000, Mp3SampleRate::Hz44100,
                44100},
-        Source{"At48k", "a.flac", SineInput(1000, 48000, 2) + " -ac 2 -c:a flac", 2, 1000, sr48kHz, 48000},
-        Source{"FiveOneChannels", "a.flac", SineInput(1000, 44100, 2) + " -ac 6 -c:a flac", 2, 1000, sr41kHz, 44100},
-        Source{"SubSecond", "a.wma", SineInput(1000, 44100, 0.5) + " -ac 2 -c:a wmav2", 0.5, 1000, sr41kHz, 44100},
-        Source{"Mp3", "a.mp3", SineInput(1000, 44100, 3) + " -ac 2 -c:a libmp3lame -b:a 128k", 3, 1000, sr41kHz, 44100},
-        Source{"AacInMp4", "a.mp4", SineInput(1000, 44100, 3) + " -ac 2 -c:a aac", 3, 1000, sr41kHz, 44100},
-        Source{"Flac", "a.flac", SineInput(1000, 44100, 3) + " -ac 2 -c:a flac", 3, 1000, sr32kHz, 32000}),
+        Source{"At48k", "a.flac", SineInput(1000, 48000, 2) + " -ac 2 -c:a flac", 2, 1000, Mp3SampleRate::Hz48000, 48000},
+        Source{"FiveOneChannels", "a.flac", SineInput(1000, 44100, 2) + " -ac 6 -c:a flac", 2, 1000, Mp3SampleRate::Hz44100, 44100},
+        Source{"SubSecond", "a.wma", SineInput(1000, 44100, 0.5) + " -ac 2 -c:a wmav2", 0.5, 1000, Mp3SampleRate::Hz44100, 44100},
+        Source{"Mp3", "a.mp3", SineInput(1000, 44100, 3) + " -ac 2 -c:a libmp3lame -b:a 128k", 3, 1000, Mp3SampleRate::Hz44100, 44100},
+        Source{"AacInMp4", "a.mp4", SineInput(1000, 44100, 3) + " -ac 2 -c:a aac", 3, 1000, Mp3SampleRate::Hz44100, 44100},
+        Source{"Flac", "a.flac", SineInput(1000, 44100, 3) + " -ac 2 -c:a flac", 3, 1000, Mp3SampleRate::Hz32000, 32000}),
     [](const auto& param) { return std::string(param.param.name); });

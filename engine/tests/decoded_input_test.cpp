@@ -4,7 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "engine/ACS_DX9.h"
+#include "engine/decoded_input.h"
 #include "test_components.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
@@ -15,7 +15,7 @@ using media_fixtures::TempDir;
 
 namespace {
 
-std::vector<std::uint8_t> ReadThrough(TDX9In& in, int bufferSize) {
+std::vector<std::uint8_t> ReadThrough(DecodedInput& in, int bufferSize) {
   std::vector<std::uint8_t> all, buffer(static_cast<std::size_t>(bufferSize));
   for (int n; (n = in.GetData(buffer.data(), bufferSize)) > 0;) all.insert(all.end(), buffer.begin(), buffer.begin() + n);
   return all;
@@ -23,24 +23,7 @@ std::vector<std::uint8_t> ReadThrough(TDX9In& in, int bufferSize) {
 
 }  // namespace
 
-TEST(Widening, EightBitSamplesAreCentredAndScaledToSixteenBits) {
-  std::uint8_t block[8] = {255, 0, 128, 129};
-  Widen8BitInPlace(block, 4);
-  const auto sample = [&](int i) { return static_cast<std::int16_t>(block[2 * i] | (block[2 * i + 1] << 8)); };
-  EXPECT_EQ(sample(0), 32512);
-  EXPECT_EQ(sample(1), -32768);
-  EXPECT_EQ(sample(2), 0) << "silence must stay silence";
-  EXPECT_EQ(sample(3), 256);
-}
-
-TEST(Widening, MonoSamplesBecomeIdenticalLeftAndRight) {
-  std::uint8_t block[16] = {0x01, 0x02, 0xFF, 0x7F, 0x00, 0x80};
-  WidenMonoInPlace(block, 3);
-  const std::uint8_t expected[12] = {0x01, 0x02, 0x01, 0x02, 0xFF, 0x7F, 0xFF, 0x7F, 0x00, 0x80, 0x00, 0x80};
-  EXPECT_EQ(0, std::memcmp(block, expected, sizeof expected));
-}
-
-struct DecodedInput : ::testing::Test {
+struct DecodedInputTest : ::testing::Test {
   TempDir dir;
   std::string Make(const std::string& name, const std::string& args) {
     const std::string path = dir.File(name);
@@ -50,12 +33,12 @@ struct DecodedInput : ::testing::Test {
 };
 
 // Whatever the caller's buffer size, the bytes come out in order, none lost or repeated.
-TEST_F(DecodedInput, CallerBuffersSmallerAndLargerThanABlockSeeTheSameBytes) {
+TEST_F(DecodedInputTest, CallerBuffersSmallerAndLargerThanABlockSeeTheSameBytes) {
   const std::string wma = Make("tone.wma", SineInput(1000, 44100, 2) + " -ac 2 -c:a wmav2 -b:a 128k");
   std::vector<std::uint8_t> reference;
-  for (int size : {TDX9In::kBlockBufferSize, 1, 4095, 70000}) {
-    TDX9In in(nullptr);
-    in.FileName = wma;
+  for (int size : {DecodedInput::kBlockBufferSize, 1, 4095, 70000}) {
+    DecodedInput in(nullptr);
+    in.fileName = wma;
     in.Init();
     const auto bytes = ReadThrough(in, size);
     in.Flush();
@@ -69,10 +52,10 @@ TEST_F(DecodedInput, CallerBuffersSmallerAndLargerThanABlockSeeTheSameBytes) {
   }
 }
 
-TEST_F(DecodedInput, MonoEightBitSourceArrivesAsSixteenBitStereo) {
+TEST_F(DecodedInputTest, MonoEightBitSourceArrivesAsSixteenBitStereo) {
   const std::string wav = Make("u8.wav", SineInput(500, 11025, 2) + " -ac 1 -c:a pcm_u8");
-  TDX9In in(nullptr);
-  in.FileName = wav;
+  DecodedInput in(nullptr);
+  in.fileName = wav;
   EXPECT_EQ(in.GetChannels(), 2);
   EXPECT_EQ(in.GetBitsPerSample(), 16);
   EXPECT_EQ(in.GetSampleRate(), 11025);
@@ -92,11 +75,11 @@ TEST_F(DecodedInput, MonoEightBitSourceArrivesAsSixteenBitStereo) {
   EXPECT_LT(std::abs(sum / (bytes.size() / 4)), 300.0) << "a sine has no offset after widening";
 }
 
-TEST_F(DecodedInput, SizeCountsWholeSecondsOnly) {
+TEST_F(DecodedInputTest, SizeCountsWholeSecondsOnly) {
   // 90.7 s of 16-bit stereo at 44.1 kHz: 90 × 44100 × 2 × 2 bytes.
   const std::string wav = Make("long.wav", SineInput(440, 44100, 90.7) + " -ac 2 -c:a pcm_s16le");
-  TDX9In in(nullptr);
-  in.FileName = wav;
+  DecodedInput in(nullptr);
+  in.fileName = wav;
   in.OpenFile();
   EXPECT_EQ(in.Size(), 15876000);
   EXPECT_EQ(in.TotalSamples(), 90 * 44100);
@@ -106,10 +89,10 @@ TEST_F(DecodedInput, SizeCountsWholeSecondsOnly) {
 }
 
 // A source shorter than a second has no whole-second size; it must convert all the same.
-TEST_F(DecodedInput, SubSecondSourceHasSizeZeroAndStillDeliversItsAudio) {
+TEST_F(DecodedInputTest, SubSecondSourceHasSizeZeroAndStillDeliversItsAudio) {
   const std::string wma = Make("short.wma", SineInput(1000, 44100, 0.4) + " -ac 2 -c:a wmav2");
-  TDX9In in(nullptr);
-  in.FileName = wma;
+  DecodedInput in(nullptr);
+  in.fileName = wma;
   in.Init();
   EXPECT_EQ(in.Size(), 0);
   EXPECT_EQ(in.TimePerByte(), 0);
@@ -118,10 +101,10 @@ TEST_F(DecodedInput, SubSecondSourceHasSizeZeroAndStillDeliversItsAudio) {
   in.Flush();
 }
 
-TEST_F(DecodedInput, OpensAreCountedAndTheLastCloseReleasesTheReader) {
+TEST_F(DecodedInputTest, OpensAreCountedAndTheLastCloseReleasesTheReader) {
   const std::string wma = Make("a.wma", SineInput(1000, 44100, 1) + " -c:a wmav2");
-  TDX9In in(nullptr);
-  in.FileName = wma;
+  DecodedInput in(nullptr);
+  in.fileName = wma;
   in.OpenFile();
   in.OpenFile();
   in.CloseFile();
@@ -132,10 +115,10 @@ TEST_F(DecodedInput, OpensAreCountedAndTheLastCloseReleasesTheReader) {
   EXPECT_EQ(in.OpenCount(), 0);
 }
 
-TEST_F(DecodedInput, EndOfStreamReturnsZeroAgainAndAgain) {
+TEST_F(DecodedInputTest, EndOfStreamReturnsZeroAgainAndAgain) {
   const std::string wma = Make("a.wma", SineInput(1000, 44100, 1) + " -c:a wmav2");
-  TDX9In in(nullptr);
-  in.FileName = wma;
+  DecodedInput in(nullptr);
+  in.fileName = wma;
   EXPECT_EQ(enginetest::ErrorMessageOf([&] {
               char b[16];
               in.GetData(b, sizeof b);
@@ -149,11 +132,11 @@ TEST_F(DecodedInput, EndOfStreamReturnsZeroAgainAndAgain) {
   in.Flush();
 }
 
-TEST_F(DecodedInput, LoopStartsTheSourceOverInsteadOfEnding) {
+TEST_F(DecodedInputTest, LoopStartsTheSourceOverInsteadOfEnding) {
   const std::string wma = Make("a.wma", SineInput(1000, 44100, 1) + " -c:a wmav2");
-  TDX9In in(nullptr);
-  in.FileName = wma;
-  in.Loop = true;
+  DecodedInput in(nullptr);
+  in.fileName = wma;
+  in.loop = true;
   in.Init();
   std::vector<std::uint8_t> buffer(32768);
   std::int64_t total = 0;
@@ -166,14 +149,14 @@ TEST_F(DecodedInput, LoopStartsTheSourceOverInsteadOfEnding) {
   in.Flush();
 }
 
-TEST_F(DecodedInput, SeekStartsDeliveryAtTheAskedSample) {
+TEST_F(DecodedInputTest, SeekStartsDeliveryAtTheAskedSample) {
   const std::string wav = Make("a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_s16le");
-  TDX9In whole(nullptr), part(nullptr);
-  whole.FileName = part.FileName = wav;
+  DecodedInput whole(nullptr), part(nullptr);
+  whole.fileName = part.fileName = wav;
   whole.Init();
   const auto all = ReadThrough(whole, 32768);
   whole.Flush();
-  part.StartSample = 44100;
+  part.startSample = 44100;
   part.Init();
   EXPECT_EQ(part.Size(), 2 * 44100 * 4);
   const auto rest = ReadThrough(part, 32768);
@@ -183,10 +166,10 @@ TEST_F(DecodedInput, SeekStartsDeliveryAtTheAskedSample) {
 }
 
 // Position is read by the progress display while the worker decodes: never a torn value.
-TEST_F(DecodedInput, StreamPositionOnlyMovesForwardWhileAnotherThreadWatches) {
+TEST_F(DecodedInputTest, StreamPositionOnlyMovesForwardWhileAnotherThreadWatches) {
   const std::string wma = Make("a.wma", SineInput(1000, 44100, 3) + " -c:a wmav2");
-  TDX9In in(nullptr);
-  in.FileName = wma;
+  DecodedInput in(nullptr);
+  in.fileName = wma;
   in.Init();
   std::atomic<bool> finished{false};
   std::vector<std::int64_t> seen;
@@ -214,14 +197,14 @@ class BadInputs : public ::testing::TestWithParam<BadInput> {};
 TEST_P(BadInputs, OpeningFailsWithTheMappedMessage) {
   TempDir dir;
   const std::string path = GetParam().make(dir);
-  TDX9In in(nullptr);
-  in.FileName = path;
+  DecodedInput in(nullptr);
+  in.fileName = path;
   try {
     in.OpenFile();
     FAIL() << "opened " << path;
-  } catch (const EAudioReadError& e) {
+  } catch (const AudioReadError& e) {
     EXPECT_EQ(std::string(e.what()), GetParam().expected);
-    EXPECT_NE(e.ErrorCode, 0);
+    EXPECT_NE(e.errorCode, 0);
   }
   EXPECT_EQ(in.OpenCount(), 0);
   EXPECT_EQ(in.Reader(), nullptr);
@@ -261,16 +244,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(AudioReadError, UnlistedCodesFallBackToAGenericText) {
-  EXPECT_EQ(TcbAudioFileReader::ErrorMessage(platform::MakeResult(0x80040403u)),
+  EXPECT_EQ(AudioFileReader::ErrorMessage(platform::MakeResult(0x80040403u)),
             "No stream can be found with the specified attributes.");
-  EXPECT_EQ(TcbAudioFileReader::ErrorMessage(0x08000001), "Invalid buffer size.");
-  EXPECT_EQ(TcbAudioFileReader::ErrorMessage(platform::MS_S_ENDOFSTREAM),
+  EXPECT_EQ(AudioFileReader::ErrorMessage(0x08000001), "Invalid buffer size.");
+  EXPECT_EQ(AudioFileReader::ErrorMessage(platform::MS_S_ENDOFSTREAM),
             "Reached the end of the stream; the sample wasn't updated.");
-  EXPECT_EQ(TcbAudioFileReader::ErrorMessage(platform::MakeResult(0x8000FFFFu)), "Unrecognized error value.");
+  EXPECT_EQ(AudioFileReader::ErrorMessage(platform::MakeResult(0x8000FFFFu)), "Unrecognized error value.");
   try {
-    TcbAudioFileReader::CheckResult(platform::MS_S_PENDING);  // success codes raise too
+    AudioFileReader::CheckResult(platform::MS_S_PENDING);  // success codes raise too
     FAIL();
-  } catch (const EAudioReadError& e) {
-    EXPECT_EQ(e.ErrorCode, platform::MS_S_PENDING);
+  } catch (const AudioReadError& e) {
+    EXPECT_EQ(e.errorCode, platform::MS_S_PENDING);
   }
 }

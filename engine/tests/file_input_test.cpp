@@ -1,4 +1,4 @@
-// The file input's contract: counted opens, the StartSample/EndSample window and the format
+// The file input's contract: counted opens, the startSample/endSample window and the format
 // queries that open and close around themselves.
 #include <gtest/gtest.h>
 
@@ -9,26 +9,26 @@ using namespace enginetest;
 namespace {
 
 // A 16-bit stereo 44.1 kHz "file" of `totalSamples` sample frames.
-class TFakeFileIn : public TACSFileIn {
+class TFakeFileIn : public FileInput {
  public:
   TFakeFileIn(std::int64_t totalSamples, int sampleRate = 44100)
-      : TACSFileIn(nullptr), total_(totalSamples), rate_(sampleRate) {}
+      : FileInput(nullptr), total_(totalSamples), rate_(sampleRate) {}
   int opens = 0, closes = 0;
   std::int64_t seekedTo = -1;
 
   void OpenFile() override {
-    if (FOpenCount++ == 0) {
+    if (openCount_++ == 0) {
       ++opens;
-      FSR = rate_;
-      FChan = 2;
-      FBPS = 16;
-      FTotalSamples = total_;
-      FSize = total_ * 4;
+      sampleRate_ = rate_;
+      channels_ = 2;
+      bitsPerSample_ = 16;
+      totalSamples_ = total_;
+      size_ = total_ * 4;
     }
   }
   void CloseFile() override {
-    if (FOpenCount == 1) ++closes;
-    if (FOpenCount > 0) --FOpenCount;
+    if (openCount_ == 1) ++closes;
+    if (openCount_ > 0) --openCount_;
   }
   void Seek(std::int64_t sample) override { seekedTo = sample; }
   int GetData(void*, int) override { return 0; }
@@ -51,9 +51,9 @@ TEST(FileInput, StartAndEndSampleNarrowTheSize) {
   };
   for (const Case& c : cases) {
     TFakeFileIn in(100000);
-    in.FileName = "song.wav";
-    in.StartSample = c.start;
-    in.EndSample = c.end;
+    in.fileName = "song.wav";
+    in.startSample = c.start;
+    in.endSample = c.end;
     in.Init();
     EXPECT_EQ(in.Size(), c.expectedSize) << c.start << ".." << c.end;
     EXPECT_EQ(in.seekedTo, c.expectedSeek);
@@ -69,8 +69,8 @@ TEST(FileInput, StartAndEndSampleNarrowTheSize) {
 TEST(FileInput, SizesOfLongSourcesAre64Bit) {
   const std::int64_t fourHours = 4LL * 3600 * 44100;
   TFakeFileIn in(fourHours);
-  in.FileName = "long.wma";
-  in.StartSample = 1;
+  in.fileName = "long.wma";
+  in.startSample = 1;
   in.Init();
   EXPECT_EQ(in.Size(), (fourHours - 1) * 4);
   EXPECT_GT(in.Size(), 0x7FFFFFFFLL);
@@ -83,18 +83,18 @@ TEST(FileInput, InitRefusesWhenBusyOrWithoutAFileName) {
       {
         try {
           in.Init();
-        } catch (const EACSException& e) {
+        } catch (const PipelineError& e) {
           EXPECT_STREQ(e.what(), "The file name is not assigned");
           throw;
         }
       },
-      EACSException);
-  in.FileName = "a.wav";
+      PipelineError);
+  in.fileName = "a.wav";
   in.Init();
   try {
     in.Init();
     FAIL() << "a second Init must be refused";
-  } catch (const EACSException& e) {
+  } catch (const PipelineError& e) {
     EXPECT_STREQ(e.what(), "The component is Busy");
   }
   in.Flush();
@@ -126,7 +126,7 @@ TEST(FileInput, FormatQueriesKeepOpensAndClosesBalanced) {
 
 TEST(FileInput, ResetClearsBusyAndTheOpenCount) {
   TFakeFileIn in(100);
-  in.FileName = "a.wav";
+  in.fileName = "a.wav";
   in.Init();
   in.OpenFile();
   in.Reset();

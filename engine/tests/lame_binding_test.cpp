@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "engine/ACS_LAME.h"
+#include "engine/mp3_output.h"
 
 using namespace engine;
 
@@ -16,8 +16,8 @@ struct LibraryOverride {
 
 std::string ConstructionError() {
   try {
-    TMP3Out out(nullptr);
-  } catch (const EACSException& e) {
+    Mp3Output out(nullptr);
+  } catch (const PipelineError& e) {
     return e.what();
   }
   return "";
@@ -47,12 +47,12 @@ TEST(LameBinding, ALibraryLackingAnEntryPointIsRefusedNamingIt) {
 }
 
 TEST(LameBinding, ASecondOutputBindsNothingAgainAndDestroyingOneReleasesTheLibrary) {
-  auto* first = new TMP3Out(nullptr);
+  auto* first = new Mp3Output(nullptr);
   ASSERT_TRUE(lame::Loaded());
   void* init = lame::Slot(lame::e_lame_init);
   EXPECT_NE(init, nullptr);
   EXPECT_NE(lame::Slot(lame::e_beWriteInfoTag), nullptr);  // the binding's own stand-in
-  auto* second = new TMP3Out(nullptr);
+  auto* second = new Mp3Output(nullptr);
   EXPECT_EQ(lame::Slot(lame::e_lame_init), init);
   delete second;
   EXPECT_FALSE(lame::Loaded());

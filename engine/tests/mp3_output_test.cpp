@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "decoded_audio.h"
-#include "engine/ACS_LAME.h"
-#include "engine/task_encoding.h"
+#include "engine/mp3_output.h"
+#include "engine/encoding_settings.h"
 #include "platform/paths/tests/test_support.h"
 #include "test_components.h"
 
@@ -28,21 +28,21 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   return names;
 }
 
-struct Mp3Output : ::testing::Test {
+struct Mp3OutputTest : ::testing::Test {
   MainThread main;
   testsupport::TempDir dir;
-  TComponent owner{nullptr};
-  TMP3Out* out = new TMP3Out(&owner);
+  Component owner{nullptr};
+  Mp3Output* out = new Mp3Output(&owner);
   std::atomic<int> done{0};
   std::vector<std::string> errors;
 
   void SetUp() override {
-    out->OnDone = [this](TComponent*) { ++done; };
-    out->OnThreadException = [this](TComponent*, const std::exception& e) { errors.push_back(e.what()); };
+    out->onDone = [this](Component*) { ++done; };
+    out->onError = [this](Component*, const std::exception& e) { errors.push_back(e.what()); };
   }
   // Runs `input` into `fileName` and waits for the end of the run.
-  void Convert(TACSInput* input, const std::string& fileName) {
-    out->FileName = fileName;
+  void Convert(AudioInput* input, const std::string& fileName) {
+    out->fileName = fileName;
     out->SetInput(input);
     done = 0;
     errors.clear();
@@ -58,24 +58,24 @@ struct EncodingCase {
   const char* name;
   int inputRate, inputChannels;
   double frequency;
-  TMP3Mode mode;
-  TMP3SampleRate outputRate;
+  Mp3ChannelMode mode;
+  Mp3SampleRate outputRate;
   bool vbr;
   int expectedRate, expectedChannels;
 };
 
-class Mp3Encodings : public Mp3Output, public ::testing::WithParamInterface<EncodingCase> {};
+class Mp3Encodings : public Mp3OutputTest, public ::testing::WithParamInterface<EncodingCase> {};
 
 }  // namespace
 
 // Each signal comes back at the right rate, channel count, length and pitch.
 TEST_P(Mp3Encodings, SignalDecodesBackWithItsRateChannelsDurationAndFrequency) {
   const EncodingCase& c = GetParam();
-  out->Mode = c.mode;
-  out->SampleRate = c.outputRate;
-  out->EnableVBR = c.vbr;
-  out->WriteVBRHeader = c.vbr;
-  out->BitRate = br192;
+  out->channelMode = c.mode;
+  out->sampleRate = c.outputRate;
+  out->vbr = c.vbr;
+  out->writeVbrHeader = c.vbr;
+  out->bitRate = Mp3BitRate::Kbps192;
   const std::string file = dir.File(std::string(c.name) + ".mp3");
   Convert(Tone(c.inputRate, c.inputChannels, 3.0, c.frequency), file);
   ASSERT_TRUE(errors.empty()) << errors[0];
@@ -97,33 +97,33 @@ TEST_P(Mp3Encodings, SignalDecodesBackWithItsRateChannelsDurationAndFrequency) {
 INSTANTIATE_TEST_SUITE_P(
     Signals, Mp3Encodings,
     ::testing::Values(
-        EncodingCase{"stereo_sine", 44100, 2, 1000.0, STEREO, sr41kHz, false, 44100, 2},
-        EncodingCase{"joint_stereo_48k", 48000, 2, 440.0, JOINT_STEREO, sr48kHz, false, 48000, 2},
-        EncodingCase{"mono_input_as_two_channels", 44100, 1, 1000.0, STEREO, sr41kHz, false, 44100, 2},
-        EncodingCase{"mono_mode", 44100, 2, 1000.0, MONO, sr41kHz, false, 44100, 1},
-        EncodingCase{"resampled_to_32k", 44100, 2, 1000.0, JOINT_STEREO, sr32kHz, false, 32000, 2},
-        EncodingCase{"vbr", 44100, 2, 1000.0, JOINT_STEREO, sr41kHz, true, 44100, 2}),
+        EncodingCase{"stereo_sine", 44100, 2, 1000.0, Mp3ChannelMode::Stereo, Mp3SampleRate::Hz44100, false, 44100, 2},
+        EncodingCase{"joint_stereo_48k", 48000, 2, 440.0, Mp3ChannelMode::JointStereo, Mp3SampleRate::Hz48000, false, 48000, 2},
+        EncodingCase{"mono_input_as_two_channels", 44100, 1, 1000.0, Mp3ChannelMode::Stereo, Mp3SampleRate::Hz44100, false, 44100, 2},
+        EncodingCase{"mono_mode", 44100, 2, 1000.0, Mp3ChannelMode::Mono, Mp3SampleRate::Hz44100, false, 44100, 1},
+        EncodingCase{"resampled_to_32k", 44100, 2, 1000.0, Mp3ChannelMode::JointStereo, Mp3SampleRate::Hz32000, false, 32000, 2},
+        EncodingCase{"vbr", 44100, 2, 1000.0, Mp3ChannelMode::JointStereo, Mp3SampleRate::Hz44100, true, 44100, 2}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // Every offered bit rate at every offered sample rate gives a complete file. At low rates the
 // Info tag does not fit in a frame and the encoder writes none; that is no failure.
 struct RateCase {
-  TMP3BitRate rate;
-  TMP3SampleRate sampleRate;
+  Mp3BitRate rate;
+  Mp3SampleRate sampleRate;
   bool vbr;
 };
 
-class Mp3Rates : public Mp3Output, public ::testing::WithParamInterface<RateCase> {};
+class Mp3Rates : public Mp3OutputTest, public ::testing::WithParamInterface<RateCase> {};
 
 TEST_P(Mp3Rates, EveryOfferedRateGivesACompleteFile) {
   const RateCase& c = GetParam();
-  out->BitRate = c.rate;
-  out->SampleRate = c.sampleRate;
-  out->Mode = JOINT_STEREO;
-  out->EnableVBR = c.vbr;
-  out->WriteVBRHeader = c.vbr;
-  out->VBRMinBitrate = BitRateKbps(c.rate);
-  out->VBRMaxBitrate = BitRateKbps(c.rate);
+  out->bitRate = c.rate;
+  out->sampleRate = c.sampleRate;
+  out->channelMode = Mp3ChannelMode::JointStereo;
+  out->vbr = c.vbr;
+  out->writeVbrHeader = c.vbr;
+  out->vbrMinBitrate = BitRateKbps(c.rate);
+  out->vbrMaxBitrate = BitRateKbps(c.rate);
   const std::string file = dir.File("rate.mp3");
   std::filesystem::remove(file);
   Convert(Tone(44100, 2, 0.5), file);
@@ -142,8 +142,9 @@ TEST_P(Mp3Rates, EveryOfferedRateGivesACompleteFile) {
 std::vector<RateCase> AllOfferedRates() {
   std::vector<RateCase> cases;
   for (bool vbr : {false, true})
-    for (TMP3SampleRate sampleRate : {sr32kHz, sr41kHz, sr48kHz})
-      for (int rate = br8; rate <= br320; ++rate) cases.push_back({static_cast<TMP3BitRate>(rate), sampleRate, vbr});
+    for (Mp3SampleRate sampleRate : {Mp3SampleRate::Hz32000, Mp3SampleRate::Hz44100, Mp3SampleRate::Hz48000})
+      for (int rate = 0; rate <= static_cast<int>(Mp3BitRate::Kbps320); ++rate)
+        cases.push_back({static_cast<Mp3BitRate>(rate), sampleRate, vbr});
   return cases;
 }
 
@@ -152,9 +153,9 @@ INSTANTIATE_TEST_SUITE_P(AllOffered, Mp3Rates, ::testing::ValuesIn(AllOfferedRat
          std::to_string(SampleRateHz(param.param.sampleRate));
 });
 
-TEST_F(Mp3Output, ConstantBitRateFramesAllCarryTheChosenRateAndAnInfoTag) {
-  out->BitRate = br192;
-  out->Quality = ql2;
+TEST_F(Mp3OutputTest, ConstantBitRateFramesAllCarryTheChosenRateAndAnInfoTag) {
+  out->bitRate = Mp3BitRate::Kbps192;
+  out->quality = 2;
   const std::string file = dir.File("cbr.mp3");
   Convert(Tone(44100, 2, 2.0), file);
   const auto bytes = ReadBytes(file);
@@ -168,12 +169,12 @@ TEST_F(Mp3Output, ConstantBitRateFramesAllCarryTheChosenRateAndAnInfoTag) {
 }
 
 // Without a right frame count in the Xing tag, players show a wrong length for VBR files.
-TEST_F(Mp3Output, VariableBitRateFileHasAXingTagWithTheRightFrameCount) {
-  out->EnableVBR = true;
-  out->WriteVBRHeader = true;
-  out->VBRQuality = ql2;
-  out->VBRMinBitrate = 32;
-  out->VBRMaxBitrate = 320;
+TEST_F(Mp3OutputTest, VariableBitRateFileHasAXingTagWithTheRightFrameCount) {
+  out->vbr = true;
+  out->writeVbrHeader = true;
+  out->vbrQuality = 2;
+  out->vbrMinBitrate = 32;
+  out->vbrMaxBitrate = 320;
   const std::string file = dir.File("vbr.mp3");
   // A tone that stops half way gives the encoder something to vary its rate over.
   auto* tone = Tone(44100, 2, 4.0, 3000.0);
@@ -187,27 +188,27 @@ TEST_F(Mp3Output, VariableBitRateFileHasAXingTagWithTheRightFrameCount) {
   EXPECT_EQ(tag.frames, walk.frames - 1);  // the tag frame itself is not counted
 }
 
-TEST_F(Mp3Output, VbrMinimumAboveMaximumIsExchangedBeforeEncoding) {
-  out->EnableVBR = true;
-  out->WriteVBRHeader = true;
-  out->VBRMinBitrate = 256;
-  out->VBRMaxBitrate = 128;
+TEST_F(Mp3OutputTest, VbrMinimumAboveMaximumIsExchangedBeforeEncoding) {
+  out->vbr = true;
+  out->writeVbrHeader = true;
+  out->vbrMinBitrate = 256;
+  out->vbrMaxBitrate = 128;
   const std::string file = dir.File("swap.mp3");
   Convert(Tone(44100, 2, 1.0), file);
-  EXPECT_EQ(out->VBRMinBitrate, 128);
-  EXPECT_EQ(out->VBRMaxBitrate, 256);
+  EXPECT_EQ(out->vbrMinBitrate, 128);
+  EXPECT_EQ(out->vbrMaxBitrate, 256);
   const auto walk = testsupport::WalkFrames(ReadBytes(file));
   for (std::size_t i = 1; i < walk.bitrates.size(); ++i) EXPECT_LE(walk.bitrates[i], 256);
 }
 
-TEST_F(Mp3Output, Id3v1TagAtTheEndCarriesTheSevenFieldsEmptyOnesIncluded) {
-  out->Id3TagTitle = "Tone Title";
-  out->Id3TagArtist = "Caf\u00e9 \u00dcber \u6771\u4eac";
-  out->Id3TagAlbum = "";
-  out->Id3TagYear = "2024";
-  out->Id3TagTrack = "7";
-  out->Id3TagComment = "";
-  out->Id3TagGenre = "Rock";
+TEST_F(Mp3OutputTest, Id3v1TagAtTheEndCarriesTheSevenFieldsEmptyOnesIncluded) {
+  out->id3Title = "Tone Title";
+  out->id3Artist = "Caf\u00e9 \u00dcber \u6771\u4eac";
+  out->id3Album = "";
+  out->id3Year = "2024";
+  out->id3Track = "7";
+  out->id3Comment = "";
+  out->id3Genre = "Rock";
   const std::string file = dir.File("tagged.mp3");
   Convert(Tone(44100, 2, 1.0), file);
   const auto id3 = testsupport::ReadId3v1(ReadBytes(file));
@@ -222,13 +223,13 @@ TEST_F(Mp3Output, Id3v1TagAtTheEndCarriesTheSevenFieldsEmptyOnesIncluded) {
 }
 
 // Texts beyond Latin-1 survive in the ID3v2 tag at the start, which readers prefer.
-TEST_F(Mp3Output, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
-  out->Id3TagTitle = "\u6771\u4eac Nights";
-  out->Id3TagArtist = "Caf\u00e9 \u00dcber";
-  out->Id3TagAlbum = "Album \u2013 One";
-  out->Id3TagYear = "1999";
-  out->Id3TagComment = "Converted \u2713";
-  out->Id3TagGenre = "Jazz";
+TEST_F(Mp3OutputTest, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
+  out->id3Title = "\u6771\u4eac Nights";
+  out->id3Artist = "Caf\u00e9 \u00dcber";
+  out->id3Album = "Album \u2013 One";
+  out->id3Year = "1999";
+  out->id3Comment = "Converted \u2713";
+  out->id3Genre = "Jazz";
   const std::string file = dir.File("unicode.mp3");
   Convert(Tone(44100, 2, 1.0), file);
   const auto decoded = DecodeAudioFile(file);
@@ -247,11 +248,11 @@ TEST_F(Mp3Output, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
 
 // A stopped run is not a finished file: nothing is left under the output name, nor the
 // temporary file it was written to.
-TEST_F(Mp3Output, StopInTheMiddleLeavesNoFileBehind) {
-  out->Id3TagTitle = "Stopped";
+TEST_F(Mp3OutputTest, StopInTheMiddleLeavesNoFileBehind) {
+  out->id3Title = "Stopped";
   const std::string file = dir.File("stopped.mp3");
   auto* tone = Tone(44100, 2, 60.0);
-  out->FileName = file;
+  out->fileName = file;
   out->SetInput(tone);
   out->Run();
   ASSERT_TRUE(main.RunUntil([&] { return tone->Position() > 44100 * 4 * 2; }));
@@ -264,7 +265,7 @@ TEST_F(Mp3Output, StopInTheMiddleLeavesNoFileBehind) {
 
 // A full disk must end the run as an error that names the file and the reason, not a success,
 // and must not leave a truncated MP3 under the output name.
-TEST_F(Mp3Output, AFailedWriteEndsTheRunWithAnErrorAndLeavesNoFile) {
+TEST_F(Mp3OutputTest, AFailedWriteEndsTheRunWithAnErrorAndLeavesNoFile) {
   const std::string file = dir.File("full.mp3");
   {
     platform::testing::ScopedFileSizeLimit fullDisk(64 * 1024);
@@ -274,7 +275,7 @@ TEST_F(Mp3Output, AFailedWriteEndsTheRunWithAnErrorAndLeavesNoFile) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find("\"" + file + "\""), std::string::npos) << errors[0];
   EXPECT_NE(errors[0].find("File too large"), std::string::npos) << errors[0];
-  EXPECT_EQ(out->Status(), osIdle);
+  EXPECT_EQ(out->Status(), OutputStatus::Idle);
   EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{});
 
   // The output is usable again afterwards.
@@ -286,7 +287,7 @@ TEST_F(Mp3Output, AFailedWriteEndsTheRunWithAnErrorAndLeavesNoFile) {
 // What stands under the output name is never written through, and only replaced when allowed:
 // a link (even one pointing nowhere) is replaced itself, never followed; a FIFO or device is no
 // file to replace; without ReplaceExisting nothing that exists by the end is touched.
-TEST_F(Mp3Output, TheFinishedFileNeverGoesThroughOrOverWhatItMustNot) {
+TEST_F(Mp3OutputTest, TheFinishedFileNeverGoesThroughOrOverWhatItMustNot) {
   const std::string elsewhere = dir.File("elsewhere.bin");
   const std::string link = dir.File("link.mp3");
   const std::string existing = dir.File("existing.mp3");
@@ -300,7 +301,7 @@ TEST_F(Mp3Output, TheFinishedFileNeverGoesThroughOrOverWhatItMustNot) {
     bool converted;
   } cases[] = {{link, false, false}, {existing, false, false}, {fifo, true, false}, {link, true, true}, {existing, true, true}};
   for (const Case& c : cases) {
-    out->ReplaceExisting = c.replace;
+    out->replaceExisting = c.replace;
     Convert(Tone(44100, 2, 1.0), c.file);
     EXPECT_EQ(done, c.converted ? 1 : 0) << c.file;
     if (!c.converted) {
@@ -316,7 +317,7 @@ TEST_F(Mp3Output, TheFinishedFileNeverGoesThroughOrOverWhatItMustNot) {
   EXPECT_EQ(FilesIn(dir.Path()), (std::vector<std::string>{"existing.mp3", "fifo.mp3", "link.mp3"}));
 }
 
-TEST_F(Mp3Output, AnOutputThatCannotStartReportsWhyAndCreatesNothing) {
+TEST_F(Mp3OutputTest, AnOutputThatCannotStartReportsWhyAndCreatesNothing) {
   struct Case {
     std::string fileName, expected;
   } cases[] = {
@@ -334,50 +335,50 @@ TEST_F(Mp3Output, AnOutputThatCannotStartReportsWhyAndCreatesNothing) {
   }
 }
 
-TEST_F(Mp3Output, ConstructorValues) {
-  EXPECT_EQ(out->BitRate, br128);
-  EXPECT_EQ(out->Quality, ql5);
-  EXPECT_EQ(out->SampleRate, srDefault);
-  EXPECT_EQ(out->Mode, STEREO);
-  EXPECT_FALSE(out->CRC);
-  EXPECT_FALSE(out->Copyright);
-  EXPECT_TRUE(out->Original);
-  EXPECT_FALSE(out->WriteVBRHeader);
-  EXPECT_FALSE(out->EnableVBR);
-  EXPECT_EQ(out->VBRMinBitrate, 128);
-  EXPECT_EQ(out->VBRMaxBitrate, 192);
-  EXPECT_EQ(out->FileMode(), foRewrite);
+TEST_F(Mp3OutputTest, ConstructorValues) {
+  EXPECT_EQ(out->bitRate, Mp3BitRate::Kbps128);
+  EXPECT_EQ(out->quality, 5);
+  EXPECT_EQ(out->sampleRate, Mp3SampleRate::Source);
+  EXPECT_EQ(out->channelMode, Mp3ChannelMode::Stereo);
+  EXPECT_FALSE(out->crc);
+  EXPECT_FALSE(out->copyright);
+  EXPECT_TRUE(out->original);
+  EXPECT_FALSE(out->writeVbrHeader);
+  EXPECT_FALSE(out->vbr);
+  EXPECT_EQ(out->vbrMinBitrate, 128);
+  EXPECT_EQ(out->vbrMaxBitrate, 192);
+  EXPECT_EQ(out->FileMode(), FileOutputMode::Rewrite);
   EXPECT_TRUE(out->SuspendWhenIdle());
-  EXPECT_EQ(BitRateKbps(br8), 8);
-  EXPECT_EQ(BitRateKbps(br320), 320);
-  EXPECT_EQ(SampleRateHz(srDefault), 0);
-  EXPECT_EQ(SampleRateHz(sr41kHz), 44100);
+  EXPECT_EQ(BitRateKbps(Mp3BitRate::Kbps8), 8);
+  EXPECT_EQ(BitRateKbps(Mp3BitRate::Kbps320), 320);
+  EXPECT_EQ(SampleRateHz(Mp3SampleRate::Source), 0);
+  EXPECT_EQ(SampleRateHz(Mp3SampleRate::Hz44100), 44100);
 }
 
-TEST_F(Mp3Output, TaskSettingsMapOntoTheOutputAsTheRunDoes) {
-  TTaskEncoding task;
-  task.Bitrate = 160;
-  task.ChannelMode = 0;
-  task.SampleRate = 48000;
-  task.Vbr = true;
-  task.Title = "T";
-  ApplyTaskEncoding(*out, task);
-  EXPECT_EQ(out->BitRate, br160);
-  EXPECT_EQ(out->Mode, DUAL_CHANNEL);
-  EXPECT_EQ(out->SampleRate, sr48kHz);
-  EXPECT_TRUE(out->EnableVBR);
-  EXPECT_TRUE(out->WriteVBRHeader);
-  EXPECT_EQ(out->Id3TagTitle, "T");
+TEST_F(Mp3OutputTest, TaskSettingsMapOntoTheOutputAsTheRunDoes) {
+  EncodingSettings task;
+  task.bitrate = 160;
+  task.channelMode = 0;
+  task.sampleRate = 48000;
+  task.vbr = true;
+  task.title = "T";
+  ConfigureMp3Output(*out, task);
+  EXPECT_EQ(out->bitRate, Mp3BitRate::Kbps160);
+  EXPECT_EQ(out->channelMode, Mp3ChannelMode::DualChannel);
+  EXPECT_EQ(out->sampleRate, Mp3SampleRate::Hz48000);
+  EXPECT_TRUE(out->vbr);
+  EXPECT_TRUE(out->writeVbrHeader);
+  EXPECT_EQ(out->id3Title, "T");
 
   // A rate outside the table keeps the previous one; unknown rates and modes fall back.
-  task.Bitrate = 100;
-  task.ChannelMode = 7;
-  task.SampleRate = 22050;
-  ApplyTaskEncoding(*out, task);
-  EXPECT_EQ(out->BitRate, br160);
-  EXPECT_EQ(out->Mode, MONO);
-  EXPECT_EQ(out->SampleRate, sr41kHz);
-  task.ChannelMode = 1;
-  ApplyTaskEncoding(*out, task);
-  EXPECT_EQ(out->Mode, STEREO);
+  task.bitrate = 100;
+  task.channelMode = 7;
+  task.sampleRate = 22050;
+  ConfigureMp3Output(*out, task);
+  EXPECT_EQ(out->bitRate, Mp3BitRate::Kbps160);
+  EXPECT_EQ(out->channelMode, Mp3ChannelMode::Mono);
+  EXPECT_EQ(out->sampleRate, Mp3SampleRate::Hz44100);
+  task.channelMode = 1;
+  ConfigureMp3Output(*out, task);
+  EXPECT_EQ(out->channelMode, Mp3ChannelMode::Stereo);
 }

@@ -10,7 +10,7 @@ namespace {
 
 struct Pipeline : ::testing::Test {
   MainThread main;
-  TComponent owner{nullptr};
+  Component owner{nullptr};
   TRecordingOutput* output = new TRecordingOutput(&owner);
   TToneInput* input = new TToneInput(&owner, 44100, 2, 44100);  // one second, 176400 bytes
   std::atomic<int> done{0};
@@ -19,9 +19,9 @@ struct Pipeline : ::testing::Test {
 
   void SetUp() override {
     output->SetInput(input);
-    output->OnDone = [this](TComponent*) { ++done; };
-    output->OnProgress = [this](TComponent*) { progress.push_back(output->Progress()); };
-    output->OnThreadException = [this](TComponent*, const std::exception& e) { errors.push_back(e.what()); };
+    output->onDone = [this](Component*) { ++done; };
+    output->onProgress = [this](Component*) { progress.push_back(output->Progress()); };
+    output->onError = [this](Component*, const std::exception& e) { errors.push_back(e.what()); };
   }
   bool Finish() { return main.RunUntil([&] { return done > 0 || !errors.empty(); }); }
 };
@@ -30,7 +30,7 @@ struct Pipeline : ::testing::Test {
 
 TEST_F(Pipeline, CompleteRunDeliversEveryByteAndReportsDoneOnTheMainThread) {
   std::thread::id doneThread;
-  output->OnDone = [&](TComponent*) {
+  output->onDone = [&](Component*) {
     doneThread = std::this_thread::get_id();
     ++done;
   };
@@ -41,7 +41,7 @@ TEST_F(Pipeline, CompleteRunDeliversEveryByteAndReportsDoneOnTheMainThread) {
   for (std::size_t i = 0; i < output->recorded.size(); i += 997) ASSERT_EQ(output->recorded[i], input->ByteAt(i));
   EXPECT_EQ(output->doneCount, 1);
   EXPECT_EQ(input->flushCount, 1);
-  EXPECT_EQ(output->Status(), osIdle);
+  EXPECT_EQ(output->Status(), OutputStatus::Idle);
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.front(), 0);
   EXPECT_EQ(progress.back(), 100);
@@ -57,7 +57,7 @@ TEST_F(Pipeline, RunWhileBusyRaisesAndRunWithoutInputChangesNothing) {
 
   TRecordingOutput* bare = new TRecordingOutput(&owner);
   EXPECT_EQ(ErrorMessageOf([&] { bare->Run(); }), "Input is not assigned");
-  EXPECT_EQ(bare->Status(), osIdle);
+  EXPECT_EQ(bare->Status(), OutputStatus::Idle);
   EXPECT_EQ(bare->prepareCount, 0);
 }
 
@@ -88,7 +88,7 @@ TEST_F(Pipeline, StopEndsTheRunThroughDoneAndOnDoneNotOnThreadException) {
   EXPECT_EQ(output->abortCalls, 1);
   EXPECT_EQ(output->doneCount, 1);
   EXPECT_LT(output->RecordedSize(), 176400u);
-  EXPECT_EQ(output->Status(), osIdle);
+  EXPECT_EQ(output->Status(), OutputStatus::Idle);
 }
 
 TEST_F(Pipeline, ErrorInGetDataEndsTheRunThroughOnThreadExceptionAndANewRunIsAccepted) {
@@ -101,7 +101,7 @@ TEST_F(Pipeline, ErrorInGetDataEndsTheRunThroughOnThreadExceptionAndANewRunIsAcc
   EXPECT_EQ(done, 0);
   EXPECT_EQ(output->doneCount, 1);
   EXPECT_EQ(input->flushCount, 1);
-  EXPECT_EQ(output->Status(), osIdle);
+  EXPECT_EQ(output->Status(), OutputStatus::Idle);
   EXPECT_FALSE(output->Busy());
 
   input->failAfterCalls = -1;
@@ -113,9 +113,9 @@ TEST_F(Pipeline, ErrorInGetDataEndsTheRunThroughOnThreadExceptionAndANewRunIsAcc
 }
 
 TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerOnTheCallerAndLeavesTheOutputIdle) {
-  // A TACSFileIn without a file name refuses Init; the error must not escape Run.
-  struct NamelessFile : TACSFileIn {
-    using TACSFileIn::TACSFileIn;
+  // A FileInput without a file name refuses Init; the error must not escape Run.
+  struct NamelessFile : FileInput {
+    using FileInput::FileInput;
     void OpenFile() override {}
     void CloseFile() override {}
     void Seek(std::int64_t) override {}
@@ -124,7 +124,7 @@ TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerOnTheCallerAndLeavesTheOutputIdle
   auto* nameless = new NamelessFile(&owner);
   output->SetInput(nameless);
   std::thread::id errorThread;
-  output->OnThreadException = [&](TComponent*, const std::exception& e) {
+  output->onError = [&](Component*, const std::exception& e) {
     errorThread = std::this_thread::get_id();
     errors.push_back(e.what());
   };
@@ -132,7 +132,7 @@ TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerOnTheCallerAndLeavesTheOutputIdle
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "The file name is not assigned");
   EXPECT_EQ(errorThread, std::this_thread::get_id());
-  EXPECT_EQ(output->Status(), osIdle);
+  EXPECT_EQ(output->Status(), OutputStatus::Idle);
   EXPECT_EQ(output->doneCount, 0);
 }
 
@@ -143,13 +143,13 @@ TEST_F(Pipeline, PauseAndResumeContinueExactlyWhereTheRunStopped) {
   output->Run();
   ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 20000; }));
   output->Pause();
-  EXPECT_EQ(output->Status(), osPaused);
+  EXPECT_EQ(output->Status(), OutputStatus::Paused);
   main.dispatcher.RunUntil([] { return false; }, 50ms);  // let a block in flight land
   const std::size_t frozen = output->RecordedSize();
   main.dispatcher.RunUntil([] { return false; }, 100ms);
   EXPECT_EQ(output->RecordedSize(), frozen);
   output->Resume();
-  EXPECT_EQ(output->Status(), osBusy);
+  EXPECT_EQ(output->Status(), OutputStatus::Busy);
   ASSERT_TRUE(Finish());
   ASSERT_EQ(output->recorded.size(), 176400u);
   for (std::size_t i = 0; i < output->recorded.size(); ++i) ASSERT_EQ(output->recorded[i], input->ByteAt(i)) << i;
@@ -163,17 +163,17 @@ TEST_F(Pipeline, StopWhilePausedTakesEffectOnResume) {
   output->Stop();
   main.dispatcher.RunUntil([] { return false; }, 50ms);
   EXPECT_EQ(done, 0);
-  EXPECT_EQ(output->Status(), osPaused);
+  EXPECT_EQ(output->Status(), OutputStatus::Paused);
   output->Resume();
   ASSERT_TRUE(Finish());
   EXPECT_EQ(done, 1);
 }
 
-// The worker waits for the main thread inside OnProgress; the main thread destroys the output
+// The worker waits for the main thread inside onProgress; the main thread destroys the output
 // instead of serving it. Neither may wait for the other forever.
 TEST_F(Pipeline, DestroyingAnOutputWhileItsWorkerWaitsForAHandOffDoesNotDeadlock) {
   std::atomic<bool> handlerRan{false};
-  output->OnProgress = [&](TComponent*) { handlerRan = true; };
+  output->onProgress = [&](Component*) { handlerRan = true; };
   output->Run();
   std::this_thread::sleep_for(50ms);  // the worker is now waiting for its first hand-off
   const auto start = std::chrono::steady_clock::now();
@@ -205,13 +205,13 @@ TEST_F(Pipeline, DestroyingTheInputClearsTheOutputsReference) {
 }
 
 TEST(Components, AnOwnerDestroysWhatItOwns) {
-  struct Probe : TComponent {
-    Probe(TComponent* owner, int& counter) : TComponent(owner), counter_(counter) {}
+  struct Probe : Component {
+    Probe(Component* owner, int& counter) : Component(owner), counter_(counter) {}
     ~Probe() override { ++counter_; }
     int& counter_;
   };
   int destroyed = 0;
-  auto* owner = new TComponent(nullptr);
+  auto* owner = new Component(nullptr);
   new Probe(owner, destroyed);
   auto* second = new Probe(owner, destroyed);
   new Probe(second, destroyed);
@@ -221,9 +221,9 @@ TEST(Components, AnOwnerDestroysWhatItOwns) {
 }
 
 TEST(Components, FileModeAppendReadsBackAsRewrite) {
-  TACSFileOut* out = nullptr;
-  struct PlainFileOut : TACSFileOut {
-    using TACSFileOut::TACSFileOut;
+  FileOutput* out = nullptr;
+  struct PlainFileOut : FileOutput {
+    using FileOutput::FileOutput;
     ~PlainFileOut() override { TerminateWorker(); }
     bool DoOutput(bool) override { return false; }
     void Done() override {}
@@ -231,6 +231,6 @@ TEST(Components, FileModeAppendReadsBackAsRewrite) {
   };
   PlainFileOut file(nullptr);
   out = &file;
-  out->SetFileMode(foAppend);
-  EXPECT_EQ(out->FileMode(), foRewrite);
+  out->SetFileMode(FileOutputMode::Append);
+  EXPECT_EQ(out->FileMode(), FileOutputMode::Rewrite);
 }

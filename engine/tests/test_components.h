@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ACS_Classes.h"
+#include "engine/audio_pipeline.h"
 #include "platform/dispatcher.h"
 
 namespace enginetest {
@@ -18,10 +18,10 @@ using namespace engine;
 
 // 16-bit PCM: a sine of `frequency` Hz, or (with `counting`) bytes 0, 1, 2, ... so that a lost
 // or repeated byte shows. Can fail in GetData after a number of calls.
-class TToneInput : public TACSInput {
+class TToneInput : public AudioInput {
  public:
-  TToneInput(TComponent* owner, int sampleRate, int channels, std::int64_t frames, double frequency = 1000.0)
-      : TACSInput(owner), rate_(sampleRate), channels_(channels), frames_(frames), frequency_(frequency) {}
+  TToneInput(Component* owner, int sampleRate, int channels, std::int64_t frames, double frequency = 1000.0)
+      : AudioInput(owner), rate_(sampleRate), channels_(channels), frames_(frames), frequency_(frequency) {}
 
   bool counting = false;
   bool unknownSize = false;
@@ -34,14 +34,14 @@ class TToneInput : public TACSInput {
   int GetSampleRate() override { return rate_; }
   void Init() override {
     ++initCount;
-    FSize = unknownSize ? -1 : frames_ * channels_ * 2;
-    FPosition = 0;
-    FBusy = true;
+    size_ = unknownSize ? -1 : frames_ * channels_ * 2;
+    position_ = 0;
+    busy_ = true;
     produced_ = 0;
   }
   void Flush() override {
     ++flushCount;
-    FBusy = false;
+    busy_ = false;
   }
   int GetData(void* buffer, int bufferSize) override {
     const int call = getDataCalls++;
@@ -51,7 +51,7 @@ class TToneInput : public TACSInput {
     auto* out = static_cast<std::uint8_t*>(buffer);
     for (std::int64_t i = 0; i < count; ++i) out[i] = ByteAt(produced_ + i);
     produced_ += count;
-    FPosition += count;
+    position_ += count;
     return static_cast<int>(count);
   }
 
@@ -72,9 +72,9 @@ class TToneInput : public TACSInput {
 };
 
 // Records every byte it pulls, in 4096-byte requests; can slow down per block.
-class TRecordingOutput : public TACSOutput {
+class TRecordingOutput : public AudioOutput {
  public:
-  explicit TRecordingOutput(TComponent* owner) : TACSOutput(owner) {}
+  explicit TRecordingOutput(Component* owner) : AudioOutput(owner) {}
   ~TRecordingOutput() override { TerminateWorker(); }
 
   std::chrono::milliseconds delayPerBlock{0};
@@ -101,8 +101,8 @@ class TRecordingOutput : public TACSOutput {
     std::uint8_t block[4096];
     int n;
     {
-      std::lock_guard lock(InputLock);
-      n = FInput->GetData(block, sizeof block);
+      std::lock_guard lock(inputLock_);
+      n = input_->GetData(block, sizeof block);
     }
     if (n == 0) return false;
     {
@@ -114,7 +114,7 @@ class TRecordingOutput : public TACSOutput {
   }
   void Done() override {
     ++doneCount;
-    if (TACSInput* input = Input()) input->Flush();
+    if (AudioInput* input = Input()) input->Flush();
   }
 };
 

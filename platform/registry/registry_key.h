@@ -1,4 +1,4 @@
-// The registry of the design, kept as a per-user .reg text file (layout in reg_text.h) at
+// A registry of typed values under named keys, kept as a per-user .reg text file (layout in reg_text.h) at
 // RegistryFilePath(): $TAVISTO_REGISTRY, else ~/.config/Quorlen/Tavisto.reg.
 //
 // A RegistryKey is one open key. It reads the file when it opens, answers reads from that copy,

@@ -1,3 +1,4 @@
+#include "platform/paths/path_names.h"
 #include "platform/paths/file_read.h"
 #include "platform/paths/folder_chain.h"
 #include "platform/paths/program_dirs.h"
@@ -162,3 +163,17 @@ TEST(BoundedFileRead, PipesFoldersAndOversizedFilesAreNotRead) {
 }
 
 }  // namespace
+
+TEST(PathParts, FolderNameAndExtension) {
+  EXPECT_EQ(platform::FolderOf("/home/ann/song.wma"), "/home/ann/");
+  EXPECT_EQ(platform::FolderOf("song.wma"), "");
+  EXPECT_EQ(platform::FolderOf("/"), "/");
+  EXPECT_EQ(platform::FileNameOf("/home/ann/song.wma"), "song.wma");
+  EXPECT_EQ(platform::FileNameOf("/home/ann/"), "");
+  EXPECT_EQ(platform::ExtensionOf("/home/ann/live.2024/song.WMA"), ".WMA");
+  EXPECT_EQ(platform::ExtensionOf("/home/ann/live.2024/song"), "");
+  EXPECT_EQ(platform::ExtensionOf("/music/a.tar.gz"), ".gz");
+  EXPECT_EQ(platform::WithTrailingSlash("/home/ann"), "/home/ann/");
+  EXPECT_EQ(platform::WithTrailingSlash("/home/ann/"), "/home/ann/");
+  EXPECT_EQ(platform::WithTrailingSlash(""), "");
+}

@@ -1,0 +1,164 @@
+#include "app/message_window.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "app/qt_text.h"
+#include "core/interface_texts.h"
+#include "app/desktop.h"
+
+
+namespace {
+
+
+std::function<int(const MessageRequest&)>& Answerer() {
+  static std::function<int(const MessageRequest&)> answerer;
+  return answerer;
+}
+
+MessageWindow*& Instance() {
+  static MessageWindow* window = nullptr;
+  return window;
+}
+
+}  // namespace
+
+std::array<QPixmap, 4> MessageIcons() {
+  struct Look {
+    QColor colour;
+    QString glyph;
+  };
+  const Look looks[4] = {{QColor(204, 41, 41), QString()},
+                         {QColor(36, 104, 196), QStringLiteral("i")},
+                         {QColor(46, 150, 68), QStringLiteral("?")},
+                         {QColor(232, 180, 20), QStringLiteral("!")}};
+  std::array<QPixmap, 4> icons;
+  for (int kind = 0; kind < 4; ++kind) {
+    QPixmap pixmap(42, 42);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(looks[kind].colour);
+    painter.drawEllipse(QRectF(1, 1, 40, 40));
+    painter.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap));
+    if (kind == static_cast<int>(MessageKind::Error)) {
+      painter.drawLine(QPointF(14, 14), QPointF(28, 28));
+      painter.drawLine(QPointF(28, 14), QPointF(14, 28));
+    } else {
+      QFont font = painter.font();
+      font.setBold(true);
+      font.setPixelSize(28);
+      painter.setFont(font);
+      painter.drawText(QRectF(0, 0, 42, 42), Qt::AlignCenter, looks[kind].glyph);
+    }
+    icons[static_cast<std::size_t>(kind)] = pixmap;
+  }
+  return icons;
+}
+
+MessageWindow::MessageWindow(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), icons(MessageIcons()) {
+  setObjectName(QStringLiteral("MessageWindow"));
+  setModal(true);
+  iconLabel = new QLabel(this);
+  iconLabel->setObjectName(QStringLiteral("iconLabel"));
+  iconLabel->setFixedSize(42, 42);
+  messageLabel = new QLabel(QStringLiteral("messageLabel"), this);
+  messageLabel->setObjectName(QStringLiteral("messageLabel"));
+  messageLabel->setWordWrap(true);
+  // File names are shown as they are, never read as markup.
+  messageLabel->setTextFormat(Qt::PlainText);
+  messageLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  messageLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  messageLabel->setMinimumSize(217, 97);
+  firstButton = new QPushButton(Q(lang::OKButton), this);
+  firstButton->setObjectName(QStringLiteral("firstButton"));
+  firstButton->setDefault(true);
+  secondButton = new QPushButton(Q(lang::HelpButton), this);
+  secondButton->setObjectName(QStringLiteral("secondButton"));
+  secondButton->setAutoDefault(false);
+  shutdownTimerPanel = new QWidget(this);
+  shutdownTimerPanel->setObjectName(QStringLiteral("shutdownTimerPanel"));
+  shutdownTimerPanel->hide();
+
+  auto* body = new QHBoxLayout;
+  body->setSpacing(18);
+  body->addWidget(iconLabel, 0, Qt::AlignTop);
+  body->addWidget(messageLabel, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(firstButton);
+  buttons->addWidget(secondButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(20, 20, 20, 14);
+  layout->addLayout(body, 1);
+  layout->addWidget(shutdownTimerPanel);
+  layout->addLayout(buttons);
+  resize(326, 215);
+
+  connect(firstButton, &QPushButton::clicked, this, &MessageWindow::OnFirstButtonClicked);
+  connect(secondButton, &QPushButton::clicked, this, &MessageWindow::OnSecondButtonClicked);
+  ResetKind();
+}
+
+void MessageWindow::ResetKind() { kind_ = MessageKind::Information; }
+
+void MessageWindow::showEvent(QShowEvent* event) {
+  ApplyCaptions();
+  QDialog::showEvent(event);
+}
+
+void MessageWindow::ApplyCaptions() {
+  setWindowTitle(QStringLiteral("   ") + Q(lang::MessageCaption) + QStringLiteral(" ..."));
+  iconLabel->setPixmap(icons[static_cast<std::size_t>(kind_)]);
+  adjustSize();
+  resize(std::max(width(), 326), std::max(height(), 215));
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+int MessageWindow::ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption,
+                         const std::string& firstCaption) {
+  kind_ = kind;
+  messageLabel->setText(Q(text));
+  secondButton->setText(Q(secondCaption));
+  firstButton->setText(Q(firstCaption));
+  // Stay above whichever window asked, the always-on-top progress window included.
+  QWidget* owner = QApplication::activeWindow();
+  if (owner == this) owner = nullptr;
+  setWindowFlag(Qt::WindowStaysOnTopHint, owner != nullptr && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  winId();  // the native window must exist to be made transient
+  if (owner != nullptr && owner->windowHandle() != nullptr) windowHandle()->setTransientParent(owner->windowHandle());
+  return exec() == 1 ? 1 : 2;
+}
+
+void MessageWindow::OnFirstButtonClicked() { done(1); }
+
+void MessageWindow::OnSecondButtonClicked() {
+  if (secondButton->text() == Q(lang::HelpButton)) {
+    OpenHelpFile();
+    return;
+  }
+  done(2);
+}
+
+MessageWindow& ProgramMessageWindow() {
+  if (Instance() == nullptr) Instance() = new MessageWindow;
+  return *Instance();
+}
+
+int ShowMessageWindow(MessageKind kind, const std::string& text, const std::string& secondCaption,
+                      const std::string& firstCaption) {
+  if (Answerer()) return Answerer()({kind, text, secondCaption, firstCaption});
+  return ProgramMessageWindow().ShowMessage(kind, text, secondCaption, firstCaption);
+}
+
+void SetMessageAnswerer(std::function<int(const MessageRequest&)> answerer) { Answerer() = std::move(answerer); }
+

@@ -1,5 +1,0 @@
-#include "app/product.h"
-
-QIcon ProductIcon() {
-  return QIcon::fromTheme(QStringLiteral("tavisto"), QIcon(QStringLiteral(":/tavisto/tavisto.svg")));
-}

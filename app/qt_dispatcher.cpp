@@ -1,0 +1,14 @@
+#include "app/qt_dispatcher.h"
+
+#include <QThread>
+
+
+QtDispatcher::QtDispatcher() = default;
+
+void QtDispatcher::Post(std::function<void()> task) {
+  // A queued call to this object runs on its thread, from the event loop.
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+bool QtDispatcher::IsMainThread() const { return QThread::currentThread() == thread(); }
+

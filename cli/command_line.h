@@ -1,0 +1,41 @@
+// The command line of tavisto-convert: what to convert, where to, and with which MP3 settings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/encoding_settings.h"
+
+namespace convert {
+
+// Tag texts given on the command line; the others come from each source's own tags.
+struct TagTexts {
+  std::optional<std::string> title, artist, album, year, comment, genre;
+};
+
+struct Options {
+  std::vector<std::string> sources;
+  std::string output;  // a file (one source) or a folder; empty: beside each source
+  engine::EncodingSettings encoding;  // the MP3 settings (its tag texts are filled per file)
+  TagTexts tags;
+  bool force = false;
+  bool quiet = false;
+  bool help = false;
+};
+
+// Parses `args` (without the program name). On a usage error returns nothing and sets `error`.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+// The --help text.
+std::string HelpText();
+
+// The tag texts of one file's MP3: those given, else the source's own (title, artist or author,
+// album, year, comment or copyright, genre), else the file name as title.
+void FillTags(engine::EncodingSettings& encoding, const TagTexts& given, const std::string& source);
+
+// Where the MP3 for `source` goes: `output` itself for a single source that names a file, else
+// the source's name with ".mp3" in the `output` folder (or beside the source).
+std::string OutputPathFor(const std::string& source, const std::string& output, bool singleSource);
+
+}  // namespace convert

@@ -1,0 +1,142 @@
+// The conversion task model: the task record, the one working task through which every task is
+// created and edited, the ordered task list, the bit-rate table, the output-size estimates and
+// the duration and size texts that the windows show; and the program-wide ProgramFolder.
+//
+// Tasks are never built field by field by their users: inspection of a file, or a copy of an
+// entry, fills WorkingTask; the wizard shows and changes it; AppendWorkingTask or
+// StoreWorkingTask copies it, whole, into Tasks.
+//
+// Threads: everything here belongs to the user-interface thread, with one exception. While a
+// file is inspected, the reading thread writes WorkingTask and calls IsOutputInUse; the
+// user-interface thread then only waits and refuses every action that could change Tasks, so
+// no lock is needed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A tag text of a task: at most 255 characters, always valid UTF-8. A longer text is cut at a
+// character boundary when it is stored; a text that is not valid UTF-8 (a legacy 8-bit tag from
+// a media file) is read as Windows-1252 first.
+class TaskText {
+ public:
+  static constexpr std::size_t kMaxCharacters = 255;
+
+  TaskText() = default;
+  TaskText(std::string_view text);  // implicit: a task text is assigned like a string
+  TaskText(const std::string& text) : TaskText(std::string_view(text)) {}
+  TaskText(const char* text) : TaskText(text != nullptr ? std::string_view(text) : std::string_view()) {}
+
+  const std::string& str() const { return text_; }
+  operator const std::string&() const { return text_; }
+  const char* c_str() const { return text_.c_str(); }
+  bool empty() const { return text_.empty(); }
+
+  bool operator==(const TaskText&) const = default;
+  friend bool operator==(const TaskText& a, std::string_view b) { return a.text_ == b; }
+  friend bool operator==(const TaskText& a, const std::string& b) { return a.text_ == b; }
+  friend bool operator==(const TaskText& a, const char* b) { return a.text_ == std::string_view(b); }
+  friend std::ostream& operator<<(std::ostream& out, const TaskText& text);
+
+ private:
+  std::string text_;
+};
+
+// One source media file to be turned into one MP3 file, with its MP3 settings and ID3 texts.
+// A plain value: copying a task copies all of it. A new task is all zero, false and empty.
+struct ConversionTask {
+  // Full paths. Unlike the tag texts they are never cut: a Linux path may be longer than 255
+  // characters, and a cut path would name a different file.
+  std::string sourceFile;
+  std::string outputFile;
+  bool hasAudio = false;             // set by every successful inspection
+  std::int64_t duration = 0;         // playing time, 100-nanosecond units
+  std::int32_t sourceSampleRate = 0;  // Hz, as the media reader reports it
+  std::int32_t sourceChannels = 0;   // as the media reader reports it
+  std::int32_t estimatedSize = 0;    // kilobytes of 1024 bytes
+  std::int32_t sampleRate = 0;       // MP3 sample rate, Hz: 32000, 44100 or 48000
+  std::int32_t bitsPerSample = 0;    // carried from and back to the defaults
+  std::int32_t channelMode = 0;      // 0 dual channels, 1 stereo, 2 joint stereo, 3 mono
+  std::int32_t bitrate = 0;          // constant bit rate, kbps, one of BitrateTable
+  std::int32_t vbrMinBitrate = 0;    // kbps
+  std::int32_t vbrMaxBitrate = 0;    // kbps
+  bool vbr = false;                  // variable bit rate between the two, else Bitrate
+  TaskText title;                    // also the text of the task's row in the task list
+  TaskText artist;
+  TaskText album;
+  TaskText comment;
+  TaskText genre;                    // a genre name
+  TaskText year;
+  bool checked = false;              // takes part in the next conversion run
+};
+
+// The ordered list of tasks. Each entry is a separately allocated record owned by the list, so
+// a reference to an entry stays valid while other entries are added. Entry i is row i of the
+// main window's task list. Indices are 0-based.
+class TaskList {
+ public:
+  int Count() const { return static_cast<int>(entries_.size()); }
+  bool Empty() const { return entries_.empty(); }
+  // The entry at `index`; 0 <= index < Count().
+  ConversionTask& operator[](int index) { return *entries_[static_cast<std::size_t>(index)]; }
+  const ConversionTask& operator[](int index) const { return *entries_[static_cast<std::size_t>(index)]; }
+
+  // Adds a copy of `task` at the end; returns its index.
+  int Append(const ConversionTask& task);
+  // Copies `task` over entry `index`; false (and nothing changes) when there is no such entry.
+  bool Store(int index, const ConversionTask& task);
+  // Releases entry `index`; the entries after it move down by one. False when there is none.
+  bool Remove(int index);
+  // Releases every entry.
+  void Clear();
+
+ private:
+  std::vector<std::unique_ptr<ConversionTask>> entries_;
+};
+
+// The record that inspection fills and the wizard edits; all zero at program start.
+extern ConversionTask WorkingTask;
+
+// The task list; empty at program start, released at its end.
+extern TaskList Tasks;
+
+// The folder of the running program, with a trailing "/". Set at start-up; the settings store
+// falls back to it as the input folder.
+extern std::string ProgramFolder;
+
+// The allowed bit rates, kbps. The wizard offers exactly these; a task's position of its
+// Bitrate here is the encoder's bit-rate index.
+inline constexpr std::array<std::int32_t, 18> BitrateTable = {8,  16,  24,  32,  40,  48,  56,  64,  80,
+                                                              96, 112, 128, 144, 160, 192, 224, 256, 320};
+
+// The position of `kbps` in BitrateTable, or -1 when it is not one of them.
+int BitrateIndex(std::int32_t kbps);
+
+// Appends a copy of WorkingTask to Tasks, checked whatever WorkingTask.checked holds. Returns
+// the new entry's index, the previous count.
+int AppendWorkingTask();
+
+// Copies the whole of WorkingTask, Checked included, over entry `index`. False when there is
+// no such entry.
+bool StoreWorkingTask(int index);
+
+// Releases entry `index` of Tasks. False when there is no such entry.
+bool RemoveTask(int index);
+
+// True when any entry of Tasks writes to exactly `path` (byte for byte, case-sensitive).
+bool IsOutputInUse(std::string_view path);
+
+// The MP3 size estimated when a file is inspected, in kilobytes:
+// floor(bitrate × seconds / 8 × 1.03) with fractional seconds. 0 for a zero or negative
+// duration or bit rate; at most the largest 32-bit value.
+std::int32_t EstimateOutputSize(std::int32_t bitrate, std::int64_t duration);
+
+// The MP3 size estimated from a task's own settings when the wizard finishes, in kilobytes,
+// from whole seconds s: s × (VbrMinBitrate + VbrMaxBitrate) div 16 with Vbr, else
+// s × Bitrate div 8. Clamped to 0 .. the largest 32-bit value.
+std::int32_t EstimateTaskSize(const ConversionTask& task);

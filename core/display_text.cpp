@@ -1,0 +1,46 @@
+#include "core/display_text.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <algorithm>
+#include <charconv>
+
+std::string FormatDuration(std::int64_t duration) {
+  const std::int64_t tenths = std::max<std::int64_t>(duration, 0) / 1'000'000;
+  const std::int64_t hours = tenths / 36000;
+  std::int64_t rest = tenths - hours * 36000;
+  const std::int64_t minutes = rest / 600;
+  rest -= minutes * 600;
+  const std::int64_t seconds = rest / 10;
+  const auto twoDigits = [](std::int64_t value) { return (value <= 9 ? "0" : "") + std::to_string(value); };
+  return std::to_string(hours) + ":" + twoDigits(minutes) + ":" + twoDigits(seconds) + "." +
+         std::to_string(rest % 10);
+}
+
+std::string FormatSize(std::int32_t kilobytes) { return FormatSize(kilobytes, SystemDecimalSeparator()); }
+
+std::string FormatSize(std::int32_t kilobytes, std::string_view decimalSeparator) {
+  // to_chars ignores the process's locale, so the separator is exactly the one asked for.
+  char digits[64];
+  const auto written =
+      std::to_chars(digits, digits + sizeof digits, kilobytes / 1024.0, std::chars_format::fixed, 2);
+  std::string text(digits, written.ptr);
+  const std::size_t point = text.find('.');
+  if (point != std::string::npos) text.replace(point, 1, decimalSeparator);
+  return text + " M";
+}
+
+std::string SystemDecimalSeparator() {
+  static const std::string separator = [] {
+    // Read the user's setting itself: the process's own locale is whatever the last
+    // setlocale call made it.
+    const locale_t user = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+    if (user == static_cast<locale_t>(nullptr)) return std::string(".");
+    const char* radix = ::nl_langinfo_l(RADIXCHAR, user);
+    std::string text = radix != nullptr && radix[0] != '\0' ? radix : ".";
+    ::freelocale(user);
+    return text;
+  }();
+  return separator;
+}

@@ -1,0 +1,20 @@
+// The texts of durations and sizes that the windows show. Any thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// A duration (100-nanosecond units) as hours:minutes:seconds.tenths, truncated: 0:06:12.3.
+// Hours have no upper bound; a negative duration reads as 0.
+std::string FormatDuration(std::int64_t duration);
+
+// A size in kilobytes as megabytes with two decimals and " M": 2966 gives "2.90 M". The
+// decimal separator is the user's, as every other number on their desktop shows it.
+std::string FormatSize(std::int32_t kilobytes);
+// The same with a given decimal separator.
+std::string FormatSize(std::int32_t kilobytes, std::string_view decimalSeparator);
+
+// The decimal separator of the user's numeric locale (LC_ALL, LC_NUMERIC, LANG); "." when
+// none is set or it is not installed.
+std::string SystemDecimalSeparator();

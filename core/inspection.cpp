@@ -1,0 +1,104 @@
+#include "core/inspection.h"
+
+#include "platform/paths/path_names.h"
+#include "core/interface_texts.h"
+#include "core/output_name.h"
+#include "avpull/avpull.h"
+
+std::string CurrentFile;
+bool AssignOutputName = false;
+std::atomic<bool> ReadingDone{true};
+std::int32_t ReadResult = ReadPending;
+
+namespace {
+
+const std::string& FirstOf(const std::string& text, const std::string& fallback) {
+  return text.empty() ? fallback : text;
+}
+
+}  // namespace
+
+MediaFacts ReadMediaFacts(const std::string& path) {
+  MediaFacts facts;
+  AVPULL_STREAM_TIME duration = 0;
+  std::int32_t videoStatus = AVPULL_VIDEO_NONE;
+  std::int32_t audioStatus = AVPULL_AUDIO_NONE;
+  AVPULL_VIDEOINFOHEADER videoInfo{};
+  AVPULL_WAVEFORMATEX audioFormat{};
+  facts.result = file_init(path.c_str(), &duration, &videoStatus, &audioStatus, &videoInfo, &audioFormat);
+  file_exit();  // whatever file_init returned
+  facts.audioStatus = audioStatus;
+  facts.duration = duration;
+  facts.sampleRate = static_cast<std::int32_t>(audioFormat.nSamplesPerSec);
+  facts.channels = audioFormat.nChannels;
+  return facts;
+}
+
+std::int32_t ReadResultOf(const MediaFacts& facts) {
+  if (facts.result != 0) return ReadFailed;
+  if (facts.audioStatus != AVPULL_AUDIO_READY) return ReadNoAudio;
+  return ReadOk;
+}
+
+void TakeInspection(ConversionTask& task, Settings& defaults, const std::string& path,
+                    bool assignOutputName, const MediaFacts& facts, const ProbedTags& tags) {
+  task.sourceFile = path;
+  task.hasAudio = true;
+  task.duration = facts.duration;
+  task.sourceSampleRate = facts.sampleRate;
+  task.sourceChannels = facts.channels;
+
+  task.sampleRate = defaults.audioSampleRate;
+  task.bitsPerSample = defaults.audioBitsPerSample;
+  task.bitrate = defaults.audioBitrate;
+  task.channelMode = defaults.audioChannels;
+  task.vbrMinBitrate = defaults.audioVbrMinBitrate;
+  task.vbrMaxBitrate = defaults.audioVbrMaxBitrate;
+  task.vbr = defaults.audioVbr;
+
+  if (assignOutputName) {
+    // An output folder that is unset, or the folder files were last added from, means
+    // "beside the source".
+    if (defaults.outputFileDir.empty() || defaults.outputFileDir == defaults.inputFileDir)
+      defaults.outputFileDir = platform::FolderOf(path);
+    task.outputFile = MakeUniqueOutputName(path, defaults.outputFileDir, ".mp3");
+  }
+
+  const std::string fileName = platform::FileNameOf(path);
+  task.title = FirstOf(tags.title, fileName.substr(0, fileName.size() - platform::ExtensionOf(fileName).size()));
+  task.artist = FirstOf(tags.artist, tags.author);
+  task.comment = FirstOf(tags.comment, tags.copyright);
+  task.year = tags.year;
+  task.genre = tags.genre;
+  task.album = tags.album;
+  if (task.duration == 0 && tags.duration > 0) task.duration = tags.duration;
+
+  task.estimatedSize = EstimateOutputSize(task.bitrate, task.duration);
+}
+
+void InspectMediaFile() {
+  std::int32_t result = ReadFailed;
+  try {
+    const std::string path = CurrentFile;
+    const MediaFacts facts = ReadMediaFacts(path);
+    result = ReadResultOf(facts);
+    if (result == ReadOk) {
+      // Filled on copies and taken over whole, so a failure half-way changes nothing.
+      ConversionTask task = WorkingTask;
+      Settings defaults = DefaultSettings;
+      TakeInspection(task, defaults, path, AssignOutputName, facts, ProbeTags(path));
+      WorkingTask = std::move(task);
+      DefaultSettings.outputFileDir = std::move(defaults.outputFileDir);
+    }
+  } catch (...) {
+    // Out of memory: the file is not added, and the waiter must still be released.
+    result = ReadFailed;
+  }
+  ReadResult = result;
+  ReadingDone.store(true, std::memory_order_release);
+}
+
+ReadFailureMessage ReadFailureMessageFor(std::int32_t readResult, const std::string& path) {
+  if (readResult == ReadNoAudio) return {MessageKind::Warning, std::string(lang::NoAudioStream) + "\n " + path};
+  return {MessageKind::Error, std::string(lang::CannotReadFile) + "\n " + path + "\n" + lang::InstallCodecsHint};
+}

@@ -1,0 +1,72 @@
+// Media file inspection: every file the user adds is inspected before it becomes a task. The
+// media reader library (avpull) tells whether the file opens and has usable audio, its
+// duration and audio format; the tag readers (ProbeTags) give its title, artist and the other
+// tag texts. Together with the default MP3 settings and a unique output name they fill
+// WorkingTask.
+//
+// Threads: one inspection at a time. The add action runs InspectMediaFile on a reading thread
+// (ReadSourceFile, read_source.h) while the user-interface thread waits; the wizard runs it on
+// the user-interface thread. While it runs it writes WorkingTask and
+// DefaultSettings.outputFileDir and reads Tasks and the other defaults; nobody else touches
+// them meanwhile.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "core/conversion_task.h"
+#include "core/message_kind.h"
+#include "core/tag_probe.h"
+#include "core/settings.h"
+
+// The hand-over state of one inspection. The caller sets CurrentFile, AssignOutputName,
+// ReadingDone := false and ReadResult := ReadPending before it starts one.
+extern std::string CurrentFile;   // the file to inspect
+extern bool AssignOutputName;     // true: inspection gives WorkingTask a new OutputFile
+// True when no inspection is running (and at start-up). The inspection stores it with release
+// after ReadResult and everything else it wrote; a waiter reads it with acquire, and then sees
+// all of that.
+extern std::atomic<bool> ReadingDone;
+extern std::int32_t ReadResult;   // one of the values below
+
+inline constexpr std::int32_t ReadPending = -1;
+inline constexpr std::int32_t ReadOk = 0;
+inline constexpr std::int32_t ReadFailed = 1;   // the media reader cannot open the file
+inline constexpr std::int32_t ReadNoAudio = 2;  // the file has no usable audio
+
+// Inspects CurrentFile into WorkingTask, sets ReadResult, then ReadingDone. Only a file that
+// opens and has usable audio changes WorkingTask (and, with AssignOutputName,
+// DefaultSettings.outputFileDir); otherwise both stay exactly as they were.
+void InspectMediaFile();
+
+// What the media reader reports about a file.
+struct MediaFacts {
+  std::int32_t result = 0;       // file_init's result: 0 when the file opened
+  std::int32_t audioStatus = 0;  // 0 when the file has usable audio
+  std::int64_t duration = 0;     // 100-nanosecond units; 0 when the file does not say
+  std::int32_t sampleRate = 0;   // Hz
+  std::int32_t channels = 0;     // as delivered: 2 for mono sources too
+};
+
+// Opens `path` with the media reader and closes it at once.
+MediaFacts ReadMediaFacts(const std::string& path);
+
+// The ReadResult that `facts` give.
+std::int32_t ReadResultOf(const MediaFacts& facts);
+
+// Fills `task` with a readable file's source data, the MP3 settings of `defaults` and the tag
+// texts of `tags` (the title falls back to the file name, the artist to the author, the comment
+// to the copyright, and a zero duration to the tags' duration). With `assignOutputName` the
+// task gets a unique output name in defaults.outputFileDir, which becomes the source's folder
+// when it is empty or the same as defaults.inputFileDir.
+void TakeInspection(ConversionTask& task, Settings& defaults, const std::string& path,
+                    bool assignOutputName, const MediaFacts& facts, const ProbedTags& tags);
+
+// The message for a file that could not be inspected, kind and text: ReadFailed is an error
+// (with the hint about codecs), ReadNoAudio a warning. Both offer help.
+struct ReadFailureMessage {
+  MessageKind kind;
+  std::string text;
+};
+ReadFailureMessage ReadFailureMessageFor(std::int32_t readResult, const std::string& path);

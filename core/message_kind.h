@@ -1,0 +1,4 @@
+// The kinds of notice and question the program shows, each with its icon in the message window.
+#pragma once
+
+enum class MessageKind { Error = 0, Information = 1, Question = 2, Warning = 3 };

@@ -1,0 +1,52 @@
+// The arithmetic and the texts of a conversion run's progress display and of its end summary:
+// percentages, run times, the status lines and the report of files that failed or came out
+// shorter than declared. Pure functions, any thread.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/conversion_task.h"
+#include "engine/encoding_settings.h"
+
+// What a task asks of the MP3 output.
+engine::EncodingSettings EncodingOf(const ConversionTask& task);
+
+// Whole percent of `total` that `done` is (both 100-ns units), rounded down, within 0..100;
+// 0 when the total is not positive.
+int TotalPercent(std::int64_t done, std::int64_t total);
+
+// A span as H:mm:ss (0:01:10); hours do not wrap at a day. Negative spans read as 0:00:00.
+std::string FormatRunTime(std::chrono::milliseconds span);
+
+// The status line while a file converts: "Time elapsed: 0:01:10, remained: about 0:03:25".
+// The remaining time is elapsed ÷ done × (total − done); while nothing is done yet or the total
+// is not positive there is no estimate and the line shows the elapsed time alone.
+std::string TimeLineText(std::chrono::milliseconds elapsed, std::int64_t total, std::int64_t done);
+
+// "Current File(2/5): My Song".
+std::string CurrentFileText(int ordinal, int count, const std::string& title);
+
+// The notice of a run with no checked task.
+std::string NothingToConvertText();
+
+// A file the run could not convert, or converted with a warning, and why.
+struct FileProblem {
+  std::string sourceFile;
+  std::string reason;
+};
+
+// The error shown when a file cannot be converted: names the source and the reason.
+std::string FailedFileText(const FileProblem& failure);
+
+// The end-of-run text before the question about the output folder: cancelled or all converted,
+// or how many files failed with their names (the first ten; the count covers all); then the
+// files that were converted but came out shorter than their sources declare, with the reason.
+std::string RunEndText(bool canceled, const std::vector<FileProblem>& failures,
+                       const std::vector<FileProblem>& warnings = {});
+
+// A duration (100-ns units) in milliseconds as a progress bar takes it: within 0..INT_MAX.
+int ProgressBarMilliseconds(std::int64_t duration);
+

@@ -1,0 +1,58 @@
+// The progress display's arithmetic and end-of-run text.
+#include <gtest/gtest.h>
+
+#include "core/progress_text.h"
+#include "engine/decoded_input.h"
+
+using namespace engine;
+using namespace std::chrono_literals;
+
+constexpr std::int64_t kSecond = 10'000'000;  // 100-ns units
+
+TEST(TotalPercent, RoundsDownAndNeverDividesByZero) {
+  EXPECT_EQ(TotalPercent(999, 1000), 99);  // not 100 before the last file has finished
+  EXPECT_EQ(TotalPercent(1000, 1000), 100);
+  EXPECT_EQ(TotalPercent(500, 0), 0);
+  EXPECT_EQ(TotalPercent(1500, 1000), 100);  // sources longer than their tasks said
+  EXPECT_EQ(TotalPercent(INT64_MAX - 1, INT64_MAX), 99);
+}
+
+TEST(TimeLineText, ShowsNoEstimateBeforeAnythingIsDoneAndDoesNotWrapAtADay) {
+  EXPECT_EQ(TimeLineText(70'900ms, 100 * kSecond, 25 * kSecond), "Time elapsed: 0:01:10, remained: about 0:03:32");
+  EXPECT_EQ(TimeLineText(5s, 100 * kSecond, 0), "Time elapsed: 0:00:05");
+  EXPECT_EQ(TimeLineText(5s, 0, 3 * kSecond), "Time elapsed: 0:00:05");
+  EXPECT_EQ(TimeLineText(25h + 3min + 4s, 2, 1), "Time elapsed: 25:03:04, remained: about 25:03:04");
+  EXPECT_EQ(TimeLineText(10s, 10 * kSecond, 12 * kSecond), "Time elapsed: 0:00:10, remained: about 0:00:00");
+  EXPECT_EQ(TimeLineText(1000h, INT64_MAX, 1), "Time elapsed: 1000:00:00, remained: about 277777777:46:40");
+}
+
+TEST(RunEndText, NeverCallsARunWithFailedFilesSuccessfulAndCountsEveryFailure) {
+  EXPECT_EQ(RunEndText(false, {}), "All files have been converted successfully.");
+  EXPECT_EQ(RunEndText(true, {{"/m/a.wma", "x"}, {"/m/b.wma", "y"}}),
+            "User has canceled the converting.\n2 files could not be converted:\n/m/a.wma\n/m/b.wma");
+  std::vector<FileProblem> many;
+  for (int i = 1; i <= 12; ++i) many.push_back({"/m/" + std::to_string(i) + ".wma", "bad"});
+  const std::string text = RunEndText(false, many);
+  EXPECT_EQ(text.rfind("12 files could not be converted:\n/m/1.wma\n", 0), 0u) << text;
+  EXPECT_EQ(text.substr(text.find("/m/10.wma")), "/m/10.wma\n... and 2 more") << "short enough to read";
+  // A file that came out shorter than its source declares is named with the reason; the run
+  // does not read as flawless.
+  EXPECT_EQ(RunEndText(false, {}, {{"/m/cut.wma", "only 1.9 of 20.0"}}),
+            "All files have been converted successfully.\n1 file was converted with a warning:\n/m/cut.wma: only 1.9 of 20.0");
+}
+
+// How much shorter than declared a decode may come out before the user is told: a second, or
+// 2 % of a long source, since containers often state their length only roughly.
+TEST(ShortDecodeWarning, WarnsBeyondASecondOrTwoPercent) {
+  constexpr std::int64_t s = 10'000'000;
+  const struct {
+    std::int64_t declared, decoded;
+    bool warns;
+  } cases[] = {{20 * s, 19 * s + s / 10, false}, {20 * s, 18 * s, true},  {20 * s, 2 * s, true},
+               {600 * s, 590 * s, false},        {600 * s, 580 * s, true}, {0, 0, false},
+               {s / 2, 0, false},                {20 * s, 25 * s, false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(ShortDecodeWarning(c.declared, c.decoded).has_value(), c.warns) << c.declared << " " << c.decoded;
+  EXPECT_EQ(*ShortDecodeWarning(20 * s, 19 * s / 10),
+            "only 1.9 of the 20.0 seconds the source declares could be decoded (it may be damaged or cut short)");
+}

@@ -1,0 +1,286 @@
+#include "core/conversion_task.h"
+#include "core/settings.h"
+#include "platform/paths/folder_chain.h"
+#include "platform/paths/tests/test_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <ostream>
+
+using platform::MakeFolderChain;
+using platform::testing::ReadFile;
+using platform::testing::ScopedEnvironment;
+using platform::testing::ScopedFilePermissionsEnforced;
+using platform::testing::ScopedFileSizeLimit;
+using platform::testing::TempFolder;
+using platform::testing::WriteFile;
+
+void PrintTo(const Settings& s, std::ostream* out) {
+  *out << "{\"" << s.inputFileDir << "\", \"" << s.outputFileDir << "\", " << s.audioBitrate << ", "
+       << s.audioSampleRate << ", " << s.audioBitsPerSample << ", " << s.audioChannels << ", " << s.audioVbr
+       << ", " << s.audioVbrMinBitrate << ", " << s.audioVbrMaxBitrate << "}";
+}
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A settings file holding `lines` under the key, as the store writes it.
+std::string SettingsFile(const Lines& lines) {
+  std::string text = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Quorlen\\Tavisto]\n";
+  for (const std::string& line : lines) text += line + "\n";
+  return text + "\n";
+}
+
+// The ten values of a first start, in the order a first start writes them.
+Lines FirstStartLines(const std::string& inputFolder) {
+  return {"\"InputFileDir\"=\"" + inputFolder + "\"",
+          "\"OutputFileDir\"=\"\"",
+          "\"AudioBitrate\"=dword:000000c0",
+          "\"AudioSampleRate\"=dword:0000ac44",
+          "\"AudioChannels\"=dword:00000002",
+          "\"AudioBitsPerSample\"=dword:00000010",
+          "\"AudioVBR\"=dword:00000000",
+          "\"AudioVbrMinBitrate\"=dword:00000080",
+          "\"AudioVbrMaxBitrate\"=dword:00000100",
+          "\"tips\"=dword:00000000"};
+}
+
+// A user's own settings, different from every built-in default.
+const Lines kUsersLines = {"\"InputFileDir\"=\"/home/ann/Music/\"",
+                           "\"OutputFileDir\"=\"/home/ann/MP3/\"",
+                           "\"AudioBitrate\"=dword:00000140",
+                           "\"AudioSampleRate\"=dword:0000bb80",
+                           "\"AudioChannels\"=dword:00000003",
+                           "\"AudioBitsPerSample\"=dword:00000008",
+                           "\"AudioVBR\"=dword:00000001",
+                           "\"AudioVbrMinBitrate\"=dword:00000060",
+                           "\"AudioVbrMaxBitrate\"=dword:000000e0",
+                           "\"tips\"=dword:00000003"};
+const Settings kUsersSettings{"/home/ann/Music/", "/home/ann/MP3/", 320, 48000, 8, 3, true, 96, 224};
+
+Lines Replaced(Lines lines, const std::string& prefix, const std::string& replacement) {
+  for (std::string& line : lines) {
+    if (line.rfind(prefix, 0) == 0) line = replacement;
+  }
+  std::erase(lines, "");
+  return lines;
+}
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(MakeFolderChain(temp_ / "home/.config"));
+    WriteFile(temp_ / "home/.config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+    ProgramFolder = "/opt/tavisto/bin/";
+    // Values left by another test must not pass for loaded ones.
+    DefaultSettings = Settings{"stale", "stale", -1, -1, -1, -1, true, -1, -1};
+    tips = -1;
+  }
+
+  void Store(const std::string& text) {
+    ASSERT_TRUE(MakeFolderChain(folder_));
+    WriteFile(file_, text);
+  }
+
+  static Settings FallbackSettings() {
+    Settings fallback;
+    fallback.inputFileDir = "/opt/tavisto/bin/";
+    return fallback;
+  }
+
+  TempFolder temp_;
+  const std::string folder_ = temp_ / "config/Quorlen";
+  const std::string file_ = folder_ + "/Tavisto.reg";
+  const std::string documents_ = temp_ / "home/Papers/";
+  ScopedEnvironment home_{"HOME", temp_ / "home"};
+  ScopedEnvironment config_{"XDG_CONFIG_HOME", temp_ / "home/.config"};
+  ScopedEnvironment registry_{"TAVISTO_REGISTRY", file_};
+};
+
+TEST_F(SettingsStoreTest, FirstStartCreatesTheKeyWithTheTenValuesInOrder) {
+  LoadSettings();
+  Settings expected;
+  expected.inputFileDir = documents_;
+  EXPECT_EQ(DefaultSettings, expected);
+  EXPECT_EQ(tips, 0);
+  EXPECT_EQ(ReadFile(file_), SettingsFile(FirstStartLines(documents_)));
+}
+
+TEST_F(SettingsStoreTest, SavedSettingsSurviveARestartInAReadableFile) {
+  LoadSettings();
+  DefaultSettings = Settings{"/home/ann/Music/", "/home/ann/MP3 \"best\"/", 320, 48000, 16, 3, true, 96, 320};
+  tips = 4;
+  SaveSettings();
+  EXPECT_EQ(ReadFile(file_), SettingsFile({"\"InputFileDir\"=\"/home/ann/Music/\"",
+                                           "\"OutputFileDir\"=\"/home/ann/MP3 \\\"best\\\"/\"",
+                                           "\"AudioBitrate\"=dword:00000140",
+                                           "\"AudioSampleRate\"=dword:0000bb80",
+                                           "\"AudioChannels\"=dword:00000003",
+                                           "\"AudioBitsPerSample\"=dword:00000010",
+                                           "\"AudioVBR\"=dword:00000001",
+                                           "\"AudioVbrMinBitrate\"=dword:00000060",
+                                           "\"AudioVbrMaxBitrate\"=dword:00000140",
+                                           "\"tips\"=dword:00000004"}));
+
+  const Settings saved = DefaultSettings;
+  DefaultSettings = Settings{};
+  tips = 0;
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings, saved);
+  EXPECT_EQ(tips, 4);
+}
+
+TEST_F(SettingsStoreTest, CompleteFileLoadsAsItIsAndStaysUntouched) {
+  Store(SettingsFile(kUsersLines));
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings, kUsersSettings);
+  EXPECT_EQ(tips, 3);
+  EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
+}
+
+TEST_F(SettingsStoreTest, DeletedValueFallsBackAloneAndIsWrittenBack) {
+  const Lines withoutBitrate = Replaced(kUsersLines, "\"AudioBitrate\"", "");
+  Store(SettingsFile(withoutBitrate));
+  LoadSettings();
+  Settings expected = kUsersSettings;
+  expected.audioBitrate = 192;
+  EXPECT_EQ(DefaultSettings, expected);
+  EXPECT_EQ(tips, 3);
+  Lines written = withoutBitrate;
+  written.push_back("\"AudioBitrate\"=dword:000000c0");
+  EXPECT_EQ(ReadFile(file_), SettingsFile(written));
+}
+
+TEST_F(SettingsStoreTest, IntegerStoredAsAStringIsReplacedByItsDefault) {
+  Store(SettingsFile(Replaced(kUsersLines, "\"AudioBitrate\"", "\"AudioBitrate\"=\"320\"")));
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings.audioBitrate, 192);
+  EXPECT_EQ(DefaultSettings.audioSampleRate, 48000);
+  EXPECT_EQ(ReadFile(file_), SettingsFile(Replaced(kUsersLines, "\"AudioBitrate\"", "\"AudioBitrate\"=dword:000000c0")));
+}
+
+TEST_F(SettingsStoreTest, FolderOfAnotherTypeFallsBackWholeWithTheProgramFolder) {
+  for (const auto& [prefix, line] : {std::pair<std::string, std::string>{"\"InputFileDir\"", "\"InputFileDir\"=dword:00000001"},
+                                     {"\"OutputFileDir\"", "\"OutputFileDir\"=hex:2f,00"}}) {
+    const std::string text = SettingsFile(Replaced(kUsersLines, prefix, line));
+    Store(text);
+    LoadSettings();
+    EXPECT_EQ(DefaultSettings, FallbackSettings()) << line;
+    EXPECT_EQ(tips, 0);
+    EXPECT_EQ(ReadFile(file_), text);
+  }
+}
+
+TEST_F(SettingsStoreTest, ExpandableFolderIsTakenWithoutExpansion) {
+  // "%HOME%/" as UTF-16LE with its terminator.
+  Store(SettingsFile(Replaced(kUsersLines, "\"InputFileDir\"",
+                              "\"InputFileDir\"=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,2f,00,00,00")));
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings.inputFileDir, "%HOME%/");
+}
+
+TEST_F(SettingsStoreTest, EmptyFoldersAreFilledInAndWritten) {
+  Lines lines = Replaced(kUsersLines, "\"InputFileDir\"", "\"InputFileDir\"=\"\"");
+  lines = Replaced(lines, "\"OutputFileDir\"", "");
+  Store(SettingsFile(lines));
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings.inputFileDir, documents_);
+  EXPECT_EQ(DefaultSettings.outputFileDir, "");
+  Lines written = Replaced(lines, "\"InputFileDir\"", "\"InputFileDir\"=\"" + documents_ + "\"");
+  written.push_back("\"OutputFileDir\"=\"\"");
+  EXPECT_EQ(ReadFile(file_), SettingsFile(written));
+}
+
+TEST_F(SettingsStoreTest, AnyNonZeroVbrReadsTrueAndIsSavedAsOne) {
+  Store(SettingsFile(Replaced(kUsersLines, "\"AudioVBR\"", "\"AudioVBR\"=dword:00000005")));
+  LoadSettings();
+  EXPECT_TRUE(DefaultSettings.audioVbr);
+  SaveSettings();
+  EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
+}
+
+TEST_F(SettingsStoreTest, TipsSwitchedOffStayOff) {
+  Store(SettingsFile(Replaced(kUsersLines, "\"tips\"", "\"tips\"=dword:00002710")));
+  LoadSettings();
+  EXPECT_EQ(tips, TipsOff);
+}
+
+// Files the store cannot read: the user starts with the defaults and the file is never rewritten.
+TEST_F(SettingsStoreTest, DamagedFileFallsBackAndIsNeverTouched) {
+  const std::string cases[] = {
+      "garbage",
+      std::string("\x00\x01\x02\xFF binary", 12),
+      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quorlen\\Tavisto]\n\"AudioBitrate\"=dword:00000140\n",
+      SettingsFile(kUsersLines) + "\"AudioBitrate\"=dword:320kbps\n",
+      SettingsFile(kUsersLines).substr(0, 150) + "\"AudioSam",
+  };
+  for (const std::string& text : cases) {
+    Store(text);
+    LoadSettings();
+    EXPECT_EQ(DefaultSettings, FallbackSettings()) << text;
+    EXPECT_EQ(tips, 0);
+    DefaultSettings = kUsersSettings;
+    SaveSettings();
+    EXPECT_EQ(ReadFile(file_), text);
+  }
+}
+
+TEST_F(SettingsStoreTest, FileTheUserCannotReadFallsBackAndIsKept) {
+  Store(SettingsFile(kUsersLines));
+  ASSERT_EQ(::chmod(file_.c_str(), 0), 0);
+  {
+    ScopedFilePermissionsEnforced asUser;
+    LoadSettings();
+    EXPECT_EQ(DefaultSettings, FallbackSettings());
+    SaveSettings();
+  }
+  EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
+}
+
+TEST_F(SettingsStoreTest, ReadOnlyFolderWithoutAFileFallsBackAndSavesNothing) {
+  ASSERT_TRUE(MakeFolderChain(folder_));
+  ASSERT_EQ(::chmod(folder_.c_str(), 0555), 0);
+  ScopedFilePermissionsEnforced asUser;
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings, FallbackSettings());
+  SaveSettings();
+  EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+// Without write access the key cannot be opened, so the user starts with the defaults, as a
+// user without write access to the machine's registry key always did.
+TEST_F(SettingsStoreTest, ReadOnlyFolderWithAFileFallsBackAndSaveSkipsSilently) {
+  Store(SettingsFile(kUsersLines));
+  ASSERT_EQ(::chmod(folder_.c_str(), 0555), 0);
+  ScopedFilePermissionsEnforced asUser;
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings, FallbackSettings());
+  DefaultSettings.audioBitrate = 64;
+  SaveSettings();
+  EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
+}
+
+// The store only persists when the key closes: a write-back that fails there must still be
+// noticed and end in the defaults, as a failed registry write does.
+TEST_F(SettingsStoreTest, WriteBackThatCannotBePersistedFallsBackWhole) {
+  const std::string text = SettingsFile(Replaced(kUsersLines, "\"AudioBitrate\"", ""));
+  Store(text);
+  {
+    ScopedFileSizeLimit diskFull(64);
+    LoadSettings();
+  }
+  EXPECT_EQ(DefaultSettings, FallbackSettings());
+  EXPECT_EQ(ReadFile(file_), text);
+}
+
+TEST_F(SettingsStoreTest, FirstStartThatCannotCreateTheFileFallsBack) {
+  WriteFile(temp_ / "config", "a file where the folder should be");
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings, FallbackSettings());
+  EXPECT_EQ(tips, 0);
+}
+
+}  // namespace

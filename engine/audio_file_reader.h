@@ -1,0 +1,84 @@
+// AudioFileReader: opens one media file through the multimedia-stream layer and hands out its
+// primary audio as PCM in the stream's own format, one decoded block per read, in buffers the
+// caller owns. It knows the file's playing time and the stream time reached by the last read.
+//
+// Threads: created on the main thread, then read by the pipeline's worker. StreamPosition may be
+// read from any thread at any moment. No locks are taken.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/exception.h"
+#include "platform/win_types.h"
+
+namespace platform::mmstream {
+class MediaStream;
+}
+
+namespace engine {
+
+// A failed step of reading a media file: the message for the user and the result code.
+class AudioReadError : public platform::Exception {
+ public:
+  AudioReadError(const std::string& message, platform::HRESULT code)
+      : platform::Exception(message), errorCode(code) {}
+  platform::HRESULT errorCode;
+};
+
+class AudioFileReader {
+ public:
+  // The reader's own code for a read into no buffer.
+  static constexpr platform::HRESULT kInvalidBufferSize = 0x08000001;
+
+  // Opens `fileName` and starts its audio stream; raises AudioReadError on any failing step.
+  explicit AudioFileReader(const std::string& fileName);
+  // Stops the stream and releases it.
+  ~AudioFileReader();
+  AudioFileReader(const AudioFileReader&) = delete;
+  AudioFileReader& operator=(const AudioFileReader&) = delete;
+
+  // Fills `buffer` with the next decoded block (at most `bufferSize` bytes) and returns its byte
+  // count; 0 at the end of the stream. Blocks that end at or before time 0 are skipped.
+  std::uint32_t ReadData(void* buffer, std::uint32_t bufferSize);
+  // Moves the stream to `time` (100 ns, clamped to 0 … StreamDuration). A seek that fails puts
+  // the stream back at its start.
+  void SeekTime(std::int64_t time);
+
+  // Raises AudioReadError for any code but 0, with the message for that code.
+  static void CheckResult(platform::HRESULT code);
+  // The message CheckResult gives for `code`.
+  static std::string ErrorMessage(platform::HRESULT code);
+
+  // PCM format of the audio as the stream reports it, except that a mono stream reads as two
+  // channels and an 8-bit one as 16 bits (see WidenMono and Widen8Bit).
+  const platform::WAVEFORMATEX& Format() const { return format_; }
+  // The reads deliver mono PCM that consumers duplicate into two channels.
+  bool WidenMono() const { return widenMono_; }
+  // The reads deliver 8-bit PCM that consumers widen to 16 bits.
+  bool Widen8Bit() const { return widen8Bit_; }
+  const std::string& FileName() const { return fileName_; }
+  // Playing time of the whole file, 100-ns units.
+  std::int64_t StreamDuration() const { return streamDuration_; }
+  // The playing time the file states it has, which a file cut short can exceed StreamDuration
+  // with; 100-ns units.
+  std::int64_t DeclaredDuration() const { return declaredDuration_; }
+  // End time of the last block delivered, 100-ns units; 0 after opening.
+  std::int64_t StreamPosition() const { return streamPosition_.load(std::memory_order_relaxed); }
+
+ private:
+  platform::WAVEFORMATEX format_{};
+  std::string fileName_;
+  std::unique_ptr<platform::mmstream::MediaStream> stream_;
+  std::int64_t streamDuration_ = 0;
+  std::int64_t declaredDuration_ = 0;
+  std::atomic<std::int64_t> streamPosition_{0};
+  std::int64_t sampleStart_ = 0;
+  std::int64_t sampleEnd_ = 0;
+  bool widenMono_ = false;
+  bool widen8Bit_ = false;
+};
+
+}  // namespace engine

@@ -1,0 +1,67 @@
+// DecodedInput: the pipeline input that decodes a media file. It owns one AudioFileReader, created
+// when the file is first opened and released when it is last closed, and widens mono and 8-bit
+// audio in place so that such sources arrive as 16-bit stereo.
+//
+// Threads: OpenFile is first called on the main thread by the conversion run, Init on the caller
+// of the output's Run, GetData on the output's worker (the only user of the block buffer).
+// The conversion run reads Reader->StreamPosition() from the main thread while the worker reads.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/audio_pipeline.h"
+#include "engine/audio_file_reader.h"
+
+namespace engine {
+
+class DecodedInput : public FileInput {
+ public:
+  static constexpr int kBlockBufferSize = 32768;
+
+  explicit DecodedInput(Component* owner);
+  ~DecodedInput() override;
+
+  int GetData(void* buffer, int bufferSize) override;
+  void Init() override;
+  void Flush() override;
+  void OpenFile() override;
+  void CloseFile() override;
+  void Seek(std::int64_t sampleNumber) override;
+
+  // The open reader, or null.
+  AudioFileReader* Reader() const { return reader_.get(); }
+  // 100-ns units per byte of delivered PCM (0 when the source is shorter than a second).
+  std::int64_t TimePerByte() const { return timePerByte_; }
+  // The playing time the source declares (100 ns; 0 when it does not say), and how much of it
+  // the run so far has decoded. Both outlive the reader, so they can be compared after a run.
+  std::int64_t DeclaredDuration() const { return declaredDuration_; }
+  std::int64_t DecodedDuration() const { return decodedDuration_; }
+
+ private:
+  // Reads one block into the block buffer and widens it; returns the widened byte count.
+  int ReadBlock();
+
+  std::unique_ptr<std::uint8_t[]> block_;
+  std::int64_t timePerByte_ = 0;
+  std::int64_t declaredDuration_ = 0;
+  std::int64_t decodedDuration_ = 0;
+  std::unique_ptr<AudioFileReader> reader_;
+};
+
+// What to tell the user when a conversion that ended normally decoded less than its source
+// declares (a file cut short, or damaged past some point): nothing when the shortfall is within
+// a second or 2 % of the declared time, which containers often state only roughly.
+std::optional<std::string> ShortDecodeWarning(std::int64_t declared, std::int64_t decoded);
+
+// The start-up check of the decoding layer: initialises the component run time for the calling
+// thread and returns the message to show when media files cannot be decoded, or nothing.
+std::optional<std::string> StartDecoding();
+// Makes every media file being read give up at its next read, for good: for a program that was
+// told to stop. Safe to call from a signal handler.
+void InterruptDecoding();
+// Undoes StartDecoding at program end.
+void StopDecoding();
+
+}  // namespace engine
