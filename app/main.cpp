@@ -43,11 +43,11 @@ int main(int argc, char** argv) {
 
   int result = 1;
   {
-    MainWindow mainFrm;
-    AddWizard addFrm;
-    std::unique_ptr<ProgressWindow> prgFrm;
+    MainWindow mainWindow;
+    AddWizard wizard;
+    std::unique_ptr<ProgressWindow> progressWindow;
     try {
-      prgFrm = std::make_unique<ProgressWindow>();
+      progressWindow = std::make_unique<ProgressWindow>();
     } catch (const std::exception& e) {
       // Without the encoder nothing can be converted: say why and stop.
       ShowPlainMessage(e.what());
@@ -55,12 +55,12 @@ int main(int argc, char** argv) {
       engine::StopDecoding();
       return 1;
     }
-    prgFrm->SetMainWindow(&mainFrm);
+    progressWindow->SetMainWindow(&mainWindow);
     ProgramMessageWindow();
-    std::unique_ptr<TipsWindow> tipsFrm;
-    if (tips < TipsOff) tipsFrm = std::make_unique<TipsWindow>(&mainFrm);
-    mainFrm.SetWindows(&addFrm, prgFrm.get(), tipsFrm.get());
-    mainFrm.show();
+    std::unique_ptr<TipsWindow> tipsWindow;
+    if (TipIndex < TipsOff) tipsWindow = std::make_unique<TipsWindow>(&mainWindow);
+    mainWindow.SetWindows(&wizard, progressWindow.get(), tipsWindow.get());
+    mainWindow.show();
     result = QApplication::exec();
   }
   Tasks.Clear();

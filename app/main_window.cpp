@@ -210,9 +210,9 @@ void MainWindow::ApplyCaptions() {
   RefreshTaskList();
   ShowTaskInfo(-1);
   // After the window is on screen, as the tips come after the main window.
-  if (tips < TipsOff && tips_ != nullptr) {
+  if (TipIndex < TipsOff && tips_ != nullptr) {
     QTimer::singleShot(0, this, [this] {
-      if (tips < TipsOff && !tips_->isVisible()) tips_->exec();
+      if (TipIndex < TipsOff && !tips_->isVisible()) tips_->exec();
     });
   }
 }

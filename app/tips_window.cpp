@@ -158,15 +158,15 @@ void TipsWindow::LoadTips(const std::string& tipsFile) {
 }
 
 void TipsWindow::ShowNextTip() {
-  if (tips == TipsOff) return;
-  ++tips;
-  if (tips < 0 || tips >= static_cast<std::int32_t>(tips_.size())) tips = 0;
-  tipLabel->setText(QString::fromStdString(tips_[static_cast<std::size_t>(tips)]));
+  if (TipIndex == TipsOff) return;
+  ++TipIndex;
+  if (TipIndex < 0 || TipIndex >= static_cast<std::int32_t>(tips_.size())) TipIndex = 0;
+  tipLabel->setText(QString::fromStdString(tips_[static_cast<std::size_t>(TipIndex)]));
 }
 
 void TipsWindow::OnNextTipClicked() { ShowNextTip(); }
 
 void TipsWindow::OnOkClicked() {
-  if (!showTipsCheck->isChecked()) tips = TipsOff;
+  if (!showTipsCheck->isChecked()) TipIndex = TipsOff;
   accept();
 }

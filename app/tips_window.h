@@ -1,6 +1,6 @@
 // The tips window ("Tip of the Day"): one tip from "tips.txt" at a time, the next one at each
-// start, until the user switches tips off. The tip counter is the settings' `tips`: the index of
-// the tip shown last, or TipsOff.
+// start, until the user switches tips off. The tip counter is the settings' TipIndex (stored as
+// "tips"): the index of the tip shown last, or TipsOff.
 //
 // Thread: the user-interface thread.
 #pragma once

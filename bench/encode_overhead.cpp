@@ -42,9 +42,9 @@ std::vector<std::int16_t> MusicLikePcm(int seconds) {
   return pcm;
 }
 
-class TMemoryInput : public AudioInput {
+class MemoryInput : public AudioInput {
  public:
-  TMemoryInput(const std::vector<std::int16_t>& pcm) : AudioInput(nullptr), pcm_(pcm) {}
+  MemoryInput(const std::vector<std::int16_t>& pcm) : AudioInput(nullptr), pcm_(pcm) {}
   int GetBitsPerSample() override { return 16; }
   int GetChannels() override { return 2; }
   int GetSampleRate() override { return kRate; }
@@ -84,7 +84,7 @@ Cost Measure(F&& work) {
   return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count(), CpuSeconds() - cpu};
 }
 
-void ThroughPipeline(Mp3Output& out, TMemoryInput& input, platform::PlainDispatcher& main, const std::string& file) {
+void ThroughPipeline(Mp3Output& out, MemoryInput& input, platform::PlainDispatcher& main, const std::string& file) {
   bool done = false;
   out.onDone = [&](Component*) { done = true; };
   out.onError = [&](Component*, const std::exception& e) {
@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
   out.sampleRate = Mp3SampleRate::Hz44100;
   out.channelMode = Mp3ChannelMode::JointStereo;
   out.original = false;
-  TMemoryInput input(pcm);
+  MemoryInput input(pcm);
   if (once) {
     if (std::string(argv[4]) == "pipeline") {
       ThroughPipeline(out, input, main, dir + "/bench-pipeline.mp3");

@@ -12,7 +12,7 @@ using platform::REG_EXPAND_SZ;
 using platform::REG_SZ;
 
 Settings DefaultSettings;
-std::int32_t tips = 0;
+std::int32_t TipIndex = 0;
 
 namespace {
 
@@ -118,7 +118,7 @@ void LoadSettings() {
     tipIndex = 0;
   }
   DefaultSettings = settings;
-  tips = tipIndex;
+  TipIndex = tipIndex;
 }
 
 void SaveSettings() {
@@ -134,6 +134,6 @@ void SaveSettings() {
   key.WriteInteger("AudioVBR", s.audioVbr ? 1 : 0);
   key.WriteInteger("AudioVbrMinBitrate", s.audioVbrMinBitrate);
   key.WriteInteger("AudioVbrMaxBitrate", s.audioVbrMaxBitrate);
-  key.WriteInteger("tips", tips);
+  key.WriteInteger("tips", TipIndex);
   key.Close();  // a save that cannot be written is skipped without a word
 }

@@ -35,7 +35,7 @@ struct Settings {
 extern Settings DefaultSettings;
 
 // The index of the tip shown last, or TipsOff.
-extern std::int32_t tips;
+extern std::int32_t TipIndex;
 inline constexpr std::int32_t TipsOff = 10000;
 
 // The registry key of the settings.

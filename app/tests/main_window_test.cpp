@@ -72,7 +72,7 @@ struct MainWindowTest : ::testing::Test {
     LoadSettings();
     DefaultSettings.inputFileDir = dir.Path() + "/";
     DefaultSettings.outputFileDir.clear();
-    tips = TipsOff;
+    TipIndex = TipsOff;
     main = std::make_unique<MainWindow>();
     wizard = std::make_unique<AddWizard>();
     progress = std::make_unique<ProgressWindow>();

@@ -35,21 +35,21 @@ TEST(TipLines, LineEndsOfEitherKindAndEmptyTips) {
 
 TEST(TipsWindow, TheCounterStepsOnFromTheTipShownLastAndWraps) {
   TipsFile five("t0\nt1\nt2\nt3\nt4\n");
-  tips = 4;
+  TipIndex = 4;
   TipsWindow window(nullptr, five.path);
   EXPECT_EQ(Shown(window), "t0");
-  EXPECT_EQ(tips, 0);
+  EXPECT_EQ(TipIndex, 0);
   window.nextTipButton->click();
   EXPECT_EQ(Shown(window), "t1");
-  EXPECT_EQ(tips, 1);
+  EXPECT_EQ(TipIndex, 1);
 
   TipsFile three("a\nb\nc\n");
-  tips = 7;
+  TipIndex = 7;
   TipsWindow wrapped(nullptr, three.path);
   EXPECT_EQ(Shown(wrapped), "a");
-  EXPECT_EQ(tips, 0);
+  EXPECT_EQ(TipIndex, 0);
 
-  tips = 0;  // a first start shows the second line
+  TipIndex = 0;  // a first start shows the second line
   TipsWindow first(nullptr, three.path);
   EXPECT_EQ(Shown(first), "b");
 }
@@ -58,7 +58,7 @@ TEST(TipsWindow, TheCounterStepsOnFromTheTipShownLastAndWraps) {
 TEST(TipsWindow, MissingOrEmptyTipsFileShowsNoTipsFound) {
   TipsFile empty("");
   for (const std::string& path : {empty.path, empty.dir.File("missing.txt")}) {
-    tips = 3;
+    TipIndex = 3;
     TipsWindow window(nullptr, path);
     EXPECT_EQ(Shown(window), "No tips found!");
     window.nextTipButton->click();
@@ -68,20 +68,20 @@ TEST(TipsWindow, MissingOrEmptyTipsFileShowsNoTipsFound) {
 
 TEST(TipsWindow, OnlyOkWithTheBoxClearedSwitchesTipsOff) {
   TipsFile three("a\nb\nc\n");
-  tips = 0;
+  TipIndex = 0;
   TipsWindow window(nullptr, three.path);
   window.showTipsCheck->setChecked(false);
   window.nextTipButton->click();
-  EXPECT_EQ(tips, 2) << "clearing the box alone does not switch tips off";
+  EXPECT_EQ(TipIndex, 2) << "clearing the box alone does not switch tips off";
   window.okButton->click();
-  EXPECT_EQ(tips, TipsOff);
+  EXPECT_EQ(TipIndex, TipsOff);
   window.nextTipButton->click();
-  EXPECT_EQ(tips, TipsOff) << "with tips off nothing steps on";
+  EXPECT_EQ(TipIndex, TipsOff) << "with tips off nothing steps on";
 
-  tips = 1;
+  TipIndex = 1;
   TipsWindow kept(nullptr, three.path);
   kept.okButton->click();
-  EXPECT_EQ(tips, 2);
+  EXPECT_EQ(TipIndex, 2);
 }
 
 TEST(AboutWindow, ShowsVersionAndOpensTheAddresses) {

@@ -77,7 +77,7 @@ class SettingsStoreTest : public ::testing::Test {
     ProgramFolder = "/opt/tavisto/bin/";
     // Values left by another test must not pass for loaded ones.
     DefaultSettings = Settings{"stale", "stale", -1, -1, -1, -1, true, -1, -1};
-    tips = -1;
+    TipIndex = -1;
   }
 
   void Store(const std::string& text) {
@@ -105,14 +105,14 @@ TEST_F(SettingsStoreTest, FirstStartCreatesTheKeyWithTheTenValuesInOrder) {
   Settings expected;
   expected.inputFileDir = documents_;
   EXPECT_EQ(DefaultSettings, expected);
-  EXPECT_EQ(tips, 0);
+  EXPECT_EQ(TipIndex, 0);
   EXPECT_EQ(ReadFile(file_), SettingsFile(FirstStartLines(documents_)));
 }
 
 TEST_F(SettingsStoreTest, SavedSettingsSurviveARestartInAReadableFile) {
   LoadSettings();
   DefaultSettings = Settings{"/home/ann/Music/", "/home/ann/MP3 \"best\"/", 320, 48000, 16, 3, true, 96, 320};
-  tips = 4;
+  TipIndex = 4;
   SaveSettings();
   EXPECT_EQ(ReadFile(file_), SettingsFile({"\"InputFileDir\"=\"/home/ann/Music/\"",
                                            "\"OutputFileDir\"=\"/home/ann/MP3 \\\"best\\\"/\"",
@@ -127,17 +127,17 @@ TEST_F(SettingsStoreTest, SavedSettingsSurviveARestartInAReadableFile) {
 
   const Settings saved = DefaultSettings;
   DefaultSettings = Settings{};
-  tips = 0;
+  TipIndex = 0;
   LoadSettings();
   EXPECT_EQ(DefaultSettings, saved);
-  EXPECT_EQ(tips, 4);
+  EXPECT_EQ(TipIndex, 4);
 }
 
 TEST_F(SettingsStoreTest, CompleteFileLoadsAsItIsAndStaysUntouched) {
   Store(SettingsFile(kUsersLines));
   LoadSettings();
   EXPECT_EQ(DefaultSettings, kUsersSettings);
-  EXPECT_EQ(tips, 3);
+  EXPECT_EQ(TipIndex, 3);
   EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
 }
 
@@ -148,7 +148,7 @@ TEST_F(SettingsStoreTest, DeletedValueFallsBackAloneAndIsWrittenBack) {
   Settings expected = kUsersSettings;
   expected.audioBitrate = 192;
   EXPECT_EQ(DefaultSettings, expected);
-  EXPECT_EQ(tips, 3);
+  EXPECT_EQ(TipIndex, 3);
   Lines written = withoutBitrate;
   written.push_back("\"AudioBitrate\"=dword:000000c0");
   EXPECT_EQ(ReadFile(file_), SettingsFile(written));
@@ -169,7 +169,7 @@ TEST_F(SettingsStoreTest, FolderOfAnotherTypeFallsBackWholeWithTheProgramFolder)
     Store(text);
     LoadSettings();
     EXPECT_EQ(DefaultSettings, FallbackSettings()) << line;
-    EXPECT_EQ(tips, 0);
+    EXPECT_EQ(TipIndex, 0);
     EXPECT_EQ(ReadFile(file_), text);
   }
 }
@@ -205,7 +205,7 @@ TEST_F(SettingsStoreTest, AnyNonZeroVbrReadsTrueAndIsSavedAsOne) {
 TEST_F(SettingsStoreTest, TipsSwitchedOffStayOff) {
   Store(SettingsFile(Replaced(kUsersLines, "\"tips\"", "\"tips\"=dword:00002710")));
   LoadSettings();
-  EXPECT_EQ(tips, TipsOff);
+  EXPECT_EQ(TipIndex, TipsOff);
 }
 
 // Files the store cannot read: the user starts with the defaults and the file is never rewritten.
@@ -221,7 +221,7 @@ TEST_F(SettingsStoreTest, DamagedFileFallsBackAndIsNeverTouched) {
     Store(text);
     LoadSettings();
     EXPECT_EQ(DefaultSettings, FallbackSettings()) << text;
-    EXPECT_EQ(tips, 0);
+    EXPECT_EQ(TipIndex, 0);
     DefaultSettings = kUsersSettings;
     SaveSettings();
     EXPECT_EQ(ReadFile(file_), text);
@@ -280,7 +280,7 @@ TEST_F(SettingsStoreTest, FirstStartThatCannotCreateTheFileFallsBack) {
   WriteFile(temp_ / "config", "a file where the folder should be");
   LoadSettings();
   EXPECT_EQ(DefaultSettings, FallbackSettings());
-  EXPECT_EQ(tips, 0);
+  EXPECT_EQ(TipIndex, 0);
 }
 
 }  // namespace

@@ -9,9 +9,9 @@ using namespace enginetest;
 namespace {
 
 // A 16-bit stereo 44.1 kHz "file" of `totalSamples` sample frames.
-class TFakeFileIn : public FileInput {
+class FakeFileInput : public FileInput {
  public:
-  TFakeFileIn(std::int64_t totalSamples, int sampleRate = 44100)
+  FakeFileInput(std::int64_t totalSamples, int sampleRate = 44100)
       : FileInput(nullptr), total_(totalSamples), rate_(sampleRate) {}
   int opens = 0, closes = 0;
   std::int64_t seekedTo = -1;
@@ -50,7 +50,7 @@ TEST(FileInput, StartAndEndSampleNarrowTheSize) {
       {2000, 5000, 3000 * 4, 2000},
   };
   for (const Case& c : cases) {
-    TFakeFileIn in(100000);
+    FakeFileInput in(100000);
     in.fileName = "song.wav";
     in.startSample = c.start;
     in.endSample = c.end;
@@ -68,7 +68,7 @@ TEST(FileInput, StartAndEndSampleNarrowTheSize) {
 // Sizes beyond 2 GiB (over 3.4 hours of CD audio) must not wrap.
 TEST(FileInput, SizesOfLongSourcesAre64Bit) {
   const std::int64_t fourHours = 4LL * 3600 * 44100;
-  TFakeFileIn in(fourHours);
+  FakeFileInput in(fourHours);
   in.fileName = "long.wma";
   in.startSample = 1;
   in.Init();
@@ -78,7 +78,7 @@ TEST(FileInput, SizesOfLongSourcesAre64Bit) {
 }
 
 TEST(FileInput, InitRefusesWhenBusyOrWithoutAFileName) {
-  TFakeFileIn in(100);
+  FakeFileInput in(100);
   EXPECT_THROW(
       {
         try {
@@ -103,7 +103,7 @@ TEST(FileInput, InitRefusesWhenBusyOrWithoutAFileName) {
 // Format queries open and close around themselves; while the file is open they cost nothing,
 // and every open is matched, also when the format is unknown.
 TEST(FileInput, FormatQueriesKeepOpensAndClosesBalanced) {
-  TFakeFileIn in(441000);
+  FakeFileInput in(441000);
   EXPECT_EQ(in.GetSampleRate(), 44100);
   EXPECT_EQ(in.GetChannels(), 2);
   EXPECT_EQ(in.GetBitsPerSample(), 16);
@@ -119,13 +119,13 @@ TEST(FileInput, FormatQueriesKeepOpensAndClosesBalanced) {
   EXPECT_EQ(in.OpenCount(), 1);
   in.CloseFile();
 
-  TFakeFileIn silent(1000, 0);  // a format with no rate
+  FakeFileInput silent(1000, 0);  // a format with no rate
   EXPECT_EQ(silent.GetTotalTime(), 0);
   EXPECT_EQ(silent.OpenCount(), 0);
 }
 
 TEST(FileInput, ResetClearsBusyAndTheOpenCount) {
-  TFakeFileIn in(100);
+  FakeFileInput in(100);
   in.fileName = "a.wav";
   in.Init();
   in.OpenFile();

@@ -49,8 +49,8 @@ struct Mp3OutputTest : ::testing::Test {
     out->Run();
     ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.empty(); }));
   }
-  TToneInput* Tone(int rate, int channels, double seconds, double frequency = 1000.0) {
-    return new TToneInput(&owner, rate, channels, static_cast<std::int64_t>(seconds * rate), frequency);
+  ToneInput* Tone(int rate, int channels, double seconds, double frequency = 1000.0) {
+    return new ToneInput(&owner, rate, channels, static_cast<std::int64_t>(seconds * rate), frequency);
   }
 };
 

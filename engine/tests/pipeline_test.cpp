@@ -11,8 +11,8 @@ namespace {
 struct Pipeline : ::testing::Test {
   MainThread main;
   Component owner{nullptr};
-  TRecordingOutput* output = new TRecordingOutput(&owner);
-  TToneInput* input = new TToneInput(&owner, 44100, 2, 44100);  // one second, 176400 bytes
+  RecordingOutput* output = new RecordingOutput(&owner);
+  ToneInput* input = new ToneInput(&owner, 44100, 2, 44100);  // one second, 176400 bytes
   std::atomic<int> done{0};
   std::vector<std::string> errors;
   std::vector<int> progress;
@@ -55,7 +55,7 @@ TEST_F(Pipeline, RunWhileBusyRaisesAndRunWithoutInputChangesNothing) {
   output->Stop();
   ASSERT_TRUE(Finish());
 
-  TRecordingOutput* bare = new TRecordingOutput(&owner);
+  RecordingOutput* bare = new RecordingOutput(&owner);
   EXPECT_EQ(ErrorMessageOf([&] { bare->Run(); }), "Input is not assigned");
   EXPECT_EQ(bare->Status(), OutputStatus::Idle);
   EXPECT_EQ(bare->prepareCount, 0);
@@ -69,9 +69,9 @@ TEST_F(Pipeline, ProgressIsMinusOneForUnknownSizeAndZeroForEmptyOrMissingInput) 
   ASSERT_FALSE(progress.empty());
   for (int p : progress) EXPECT_EQ(p, -1);
 
-  TRecordingOutput* other = new TRecordingOutput(&owner);
+  RecordingOutput* other = new RecordingOutput(&owner);
   EXPECT_EQ(other->Progress(), 0);
-  TToneInput* empty = new TToneInput(&owner, 44100, 2, 0);
+  ToneInput* empty = new ToneInput(&owner, 44100, 2, 0);
   other->SetInput(empty);
   empty->Init();
   EXPECT_EQ(other->Progress(), 0);
@@ -187,7 +187,7 @@ TEST_F(Pipeline, DestroyingAnOutputWhileItsWorkerWaitsForAHandOffDoesNotDeadlock
 
 TEST_F(Pipeline, SetInputWhileBusySwapsToTheNewInputAndFlushesTheOld) {
   output->delayPerBlock = 2ms;
-  TToneInput* second = new TToneInput(&owner, 44100, 2, 1000);
+  ToneInput* second = new ToneInput(&owner, 44100, 2, 1000);
   output->Run();
   ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 8192; }));
   output->SetInput(second);

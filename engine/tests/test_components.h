@@ -18,9 +18,9 @@ using namespace engine;
 
 // 16-bit PCM: a sine of `frequency` Hz, or (with `counting`) bytes 0, 1, 2, ... so that a lost
 // or repeated byte shows. Can fail in GetData after a number of calls.
-class TToneInput : public AudioInput {
+class ToneInput : public AudioInput {
  public:
-  TToneInput(Component* owner, int sampleRate, int channels, std::int64_t frames, double frequency = 1000.0)
+  ToneInput(Component* owner, int sampleRate, int channels, std::int64_t frames, double frequency = 1000.0)
       : AudioInput(owner), rate_(sampleRate), channels_(channels), frames_(frames), frequency_(frequency) {}
 
   bool counting = false;
@@ -72,10 +72,10 @@ class TToneInput : public AudioInput {
 };
 
 // Records every byte it pulls, in 4096-byte requests; can slow down per block.
-class TRecordingOutput : public AudioOutput {
+class RecordingOutput : public AudioOutput {
  public:
-  explicit TRecordingOutput(Component* owner) : AudioOutput(owner) {}
-  ~TRecordingOutput() override { TerminateWorker(); }
+  explicit RecordingOutput(Component* owner) : AudioOutput(owner) {}
+  ~RecordingOutput() override { TerminateWorker(); }
 
   std::chrono::milliseconds delayPerBlock{0};
   std::atomic<int> doneCount{0}, prepareCount{0}, abortCalls{0};
