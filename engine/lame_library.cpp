@@ -1,6 +1,8 @@
 #include "engine/lame_library.h"
 
 #include <array>
+#include <atomic>
+#include <mutex>
 #include <cstdlib>
 #include <vector>
 
@@ -30,12 +32,16 @@ constexpr std::array kRequired = {
     e_lame_get_bWriteVbrTag, e_beWriteInfoTag, e_lame_close};
 static_assert(kRequired.size() == 30);
 
-// Process-wide state: one copy, as the library is loaded once per process.
-bool loaded = false;
+// Process-wide state: one copy, as the library is loaded once per process. Load and Unload
+// change it under the mutex; while a user holds the library nothing here changes, so encoding
+// threads read the bound entry points without a lock.
+std::mutex loadMutex;
+int users = 0;
+std::atomic<bool> loaded{false};
 platform::HMODULE handle = nullptr;
 std::array<void*, EntryCount> slots{};
 void* lametagFrame = nullptr;  // lame_get_lametag_frame, for the Info tag stand-in
-lame_t lastInitialised = nullptr;
+std::atomic<lame_t> lastInitialised{nullptr};
 std::string loadError;
 
 using LametagFrameFn = std::size_t (*)(lame_t, unsigned char*, std::size_t);
@@ -57,7 +63,11 @@ std::string LibraryName() {
 }
 
 void Load() {
-  if (loaded) return;
+  std::lock_guard lock(loadMutex);
+  if (loaded) {
+    ++users;
+    return;
+  }
   const std::string name = LibraryName();
   handle = platform::LoadLibraryExA(name.c_str(), nullptr, 0);
   if (handle == nullptr) {
@@ -85,10 +95,13 @@ void Load() {
     return;
   }
   loaded = true;
+  users = 1;
   loadError.clear();
 }
 
 void Unload() {
+  std::lock_guard lock(loadMutex);
+  if (users == 0 || --users > 0) return;
   loaded = false;
   if (handle != nullptr) platform::FreeLibrary(handle);
   handle = nullptr;
@@ -98,7 +111,16 @@ void Unload() {
 }
 
 bool Loaded() { return loaded; }
-std::string LoadError() { return loadError; }
+
+int Users() {
+  std::lock_guard lock(loadMutex);
+  return users;
+}
+
+std::string LoadError() {
+  std::lock_guard lock(loadMutex);
+  return loadError;
+}
 void* Slot(Entry entry) { return slots[entry]; }
 
 lame_t lame_init() {
@@ -161,12 +183,14 @@ int lame_encode_flush(lame_t gf, unsigned char* mp3, int mp3Size) {
 }
 
 int lame_close(lame_t gf) {
-  if (gf == lastInitialised) lastInitialised = nullptr;
+  lame_t expected = gf;
+  lastInitialised.compare_exchange_strong(expected, nullptr);
   return Bound<int (*)(lame_t)>(e_lame_close)(gf);
 }
 
 int beWriteInfoTag(lame_t gf, const char* fileName) {
-  if (gf == lastInitialised) lastInitialised = nullptr;
+  lame_t expected = gf;
+  lastInitialised.compare_exchange_strong(expected, nullptr);
   return Bound<int (*)(lame_t, const char*)>(e_beWriteInfoTag)(gf, fileName);
 }
 
@@ -207,8 +231,9 @@ bool OverwritePlaceholderFrame(lame_t gf, const char* fileName) {
 }
 
 int WriteVbrHeaderStandIn(const char* fileName) {
-  if (lastInitialised == nullptr || fileName == nullptr) return -1;
-  return OverwritePlaceholderFrame(lastInitialised, fileName) ? 0 : -1;
+  const lame_t last = lastInitialised.load();
+  if (last == nullptr || fileName == nullptr) return -1;
+  return OverwritePlaceholderFrame(last, fileName) ? 0 : -1;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The LAME encoder library, loaded at run time by name and bound by name into one
 // process-wide table of entry points.
 //
-// Load and Unload run on the main thread (construction and destruction of the MP3 output).
-// The bound entry points are called by whichever thread runs the MP3 output's stages; one
-// encoder context is used by one run at a time.
+// The library is counted: every MP3 output loads it when it is made and unloads it when it
+// goes, and the library stays bound until the last user has gone, so outputs come and go while
+// others encode. Load and Unload may be called from any thread. The bound entry points are
+// called by whichever thread runs an MP3 output's stages; one encoder context is used by one run
+// at a time, and several contexts may encode at once.
 #pragma once
 
 #include <cstddef>
@@ -63,13 +65,15 @@ static_assert(EntryCount == 114);
 // The name of the library; "libmp3lame.so.0" unless TAVISTO_LAME_LIBRARY names another.
 std::string LibraryName();
 
-// Loads the library and binds every entry point, once per process: a second Load while the
-// library is loaded binds nothing again. A library that lacks an entry point the MP3 output
-// calls is refused (unloaded again) and LoadError names the missing entry point.
+// Adds a user of the library. The first user loads it and binds every entry point; later ones
+// bind nothing again. A library that cannot be loaded, or lacks an entry point the MP3 output
+// calls, is refused (released again, no user added) and LoadError says why.
 void Load();
-// Clears the loaded flag and releases the library.
+// Removes a user that Load added; the last one releases the library.
 void Unload();
 bool Loaded();
+// How many users hold the library.
+int Users();
 // Why the last Load failed: "libmp3lame.so.0 library could not be loaded." or the missing entry.
 std::string LoadError();
 // The address bound for `entry`, or null.

@@ -1,9 +1,13 @@
-// Loading the encoder library: one binding per process, and clear refusals.
+// Loading the encoder library: one binding per process shared by its outputs, and clear
+// refusals.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 
+#include "decoded_audio.h"
 #include "engine/mp3_output.h"
+#include "test_components.h"
 
 using namespace engine;
 
@@ -46,15 +50,32 @@ TEST(LameBinding, ALibraryLackingAnEntryPointIsRefusedNamingIt) {
   EXPECT_EQ(lame::Slot(lame::e_lame_init), nullptr);
 }
 
-TEST(LameBinding, ASecondOutputBindsNothingAgainAndDestroyingOneReleasesTheLibrary) {
+// Several outputs share the one binding: destroying one while another still encodes must not
+// pull the library from under it; the last one releases it.
+TEST(LameBinding, TheLibraryStaysBoundUntilItsLastOutputGoes) {
+  enginetest::MainThread main;
+  testsupport::TempDir dir;
   auto* first = new Mp3Output(nullptr);
   ASSERT_TRUE(lame::Loaded());
   void* init = lame::Slot(lame::e_lame_init);
   EXPECT_NE(init, nullptr);
   EXPECT_NE(lame::Slot(lame::e_beWriteInfoTag), nullptr);  // the binding's own stand-in
-  auto* second = new Mp3Output(nullptr);
-  EXPECT_EQ(lame::Slot(lame::e_lame_init), init);
-  delete second;
-  EXPECT_FALSE(lame::Loaded());
+  auto second = std::make_unique<Mp3Output>(nullptr);
+  EXPECT_EQ(lame::Slot(lame::e_lame_init), init) << "nothing is bound again";
+  EXPECT_EQ(lame::Users(), 2);
   delete first;
+  ASSERT_TRUE(lame::Loaded());
+  EXPECT_EQ(lame::Users(), 1);
+
+  enginetest::ToneInput tone(nullptr, 44100, 2, 44100);
+  bool done = false;
+  second->onDone = [&](Component*) { done = true; };
+  second->fileName = dir.File("after.mp3");
+  second->SetInput(&tone);
+  second->Run();
+  ASSERT_TRUE(main.RunUntil([&] { return done; }));
+  EXPECT_NEAR(testsupport::DecodeAudioFile(dir.File("after.mp3")).seconds(), 1.0, 1152.0 / 44100);
+  second.reset();
+  EXPECT_FALSE(lame::Loaded());
+  EXPECT_EQ(lame::Users(), 0);
 }
