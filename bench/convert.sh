@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 rounds="${1:-3}"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target tavisto-convert >/dev/null
-convert="$(pwd)/build/app/convert/tavisto-convert"
+convert="$(pwd)/build/cli/tavisto-convert"
 work="$(mktemp -d "${TMPDIR:-/tmp}/tavisto-bench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 

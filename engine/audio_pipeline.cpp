@@ -111,6 +111,11 @@ bool OutputWorker::Suspended() const {
   return suspended_;
 }
 
+bool OutputWorker::Waiting() const {
+  std::lock_guard lock(mutex_);
+  return waiting_;
+}
+
 void OutputWorker::Terminate() {
   {
     std::lock_guard lock(mutex_);
@@ -129,7 +134,9 @@ void OutputWorker::Execute() {
       // An idle worker has nothing to do until a run makes its output active, so it waits
       // instead of spinning. The stop request is taken under the same lock, so a Stop that
       // follows a Pause waits for the Resume.
+      waiting_ = true;
       wake_.wait(lock, [this] { return terminating_.load() || (!suspended_ && owner_.active_.load()); });
+      waiting_ = false;
       if (terminating_) break;
       abort = abortRequested;
     }
@@ -264,6 +271,8 @@ OutputStatus AudioOutput::Status() const {
   if (!busy_) return OutputStatus::Idle;
   return worker_->Suspended() ? OutputStatus::Paused : OutputStatus::Busy;
 }
+
+bool AudioOutput::Holding() const { return busy_.load() && worker_->Suspended() && worker_->Waiting(); }
 
 int AudioOutput::Progress() const {
   std::lock_guard lock(inputLock_);

@@ -126,6 +126,8 @@ class OutputWorker {
   void Suspend();
   void Resume();
   bool Suspended() const;
+  // True while the thread waits between blocks (suspended, or idle without a run).
+  bool Waiting() const;
   // Makes the loop end at its next check and waits until it has; drops a pending hand-off.
   void Terminate();
   // Runs `handler` on the main thread and waits; false when the output is being destroyed.
@@ -141,6 +143,7 @@ class OutputWorker {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   bool suspended_ = true;  // created suspended
+  bool waiting_ = false;
   std::atomic<bool> terminating_{false};
   platform::HandOffChannel channel_;
   std::thread thread_;
@@ -173,6 +176,10 @@ class AudioOutput : public Component {
   void Pause();
   void Resume();
   OutputStatus Status() const;
+  // True once a paused run's worker holds still between blocks: what the run has delivered
+  // stays as it is until Resume. (Status says Paused as soon as Pause is asked for; the block
+  // in hand is still finished.)
+  bool Holding() const;
   // Percent of the input delivered: 0 without input or with Size 0, -1 with Size -1.
   int Progress() const;
   // Ends a busy run: clears Active, calls Done, clears Busy.

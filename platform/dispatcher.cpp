@@ -74,6 +74,11 @@ bool PlainDispatcher::RunUntil(const std::function<bool()>& done, std::chrono::m
   return !timedOut;
 }
 
+bool PlainDispatcher::WaitForTask(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return arrived_.wait_for(lock, timeout, [&] { return !queue_.empty(); });
+}
+
 struct HandOffChannel::Pending {
   enum class State { Waiting, Running, Finished, Dropped };
   std::mutex mutex;

@@ -41,6 +41,9 @@ class PlainDispatcher final : public MainThreadDispatcher {
   void RunUntil(const std::function<bool()>& done);
   // Like RunUntil, but gives up after `timeout`; false when it gave up.
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+  // Waits, without running anything, until a task is queued; false when none came within
+  // `timeout`. Main thread only.
+  bool WaitForTask(std::chrono::milliseconds timeout);
 
  private:
   std::thread::id main_;

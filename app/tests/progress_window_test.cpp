@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSystemTrayIcon>
-#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
@@ -234,15 +233,10 @@ TEST_F(ProgressRun, CancelAnsweredNoKeepsThePauseAndYesEndsTheRunLeavingNoPartia
   int cancelAnswer = 2;
   answer = [&](const MessageRequest& m) { return m.text == kCancelQuestion ? cancelAnswer : 2; };
   PauseAt(20);
-  std::int64_t pausedAt = -1;
   Poller script(1, [&] {
-    if (!window->paused) return false;
+    // The worker finishes the block in hand, then holds still.
+    if (!window->paused || !window->mp3Output->Holding()) return false;
     const std::int64_t position = window->CurrentInput()->Reader()->StreamPosition();
-    if (position != pausedAt) {  // the worker finishes the block in hand, then stands still
-      pausedAt = position;
-      QThread::msleep(150);
-      return false;
-    }
     window->OnDisplayTimer();
     EXPECT_EQ(window->fileProgressBar->value(), position / 10000);
     EXPECT_EQ(window->totalProgressBar->value(), static_cast<int>(position * 100 / (4 * kSecond)));

@@ -2,6 +2,9 @@
 // file that cannot be added.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -96,18 +99,23 @@ TEST_F(ReadSource, ThreadThatCannotStartEndsTheAddWithItsMessage) {
 // not start a second reading thread on the same working task.
 TEST_F(ReadSource, WaitDispatchesEventsAndRefusesASecondReadMeanwhile) {
   const std::string path = Wma("song.wma");
-  SetReadingThreadStarter([](std::function<void()> body) {
-    return std::thread([body] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The reading thread starts its work only once the user-interface thread has handled an
+  // event (and tried a second read) during the wait.
+  std::promise<void> eventHandled;
+  std::shared_future<void> handled = eventHandled.get_future().share();
+  SetReadingThreadStarter([handled](std::function<void()> body) {
+    return std::thread([body, handled] {
+      handled.wait();
       body();
     });
   });
   bool timerRan = false;
   bool nestedRead = true;
-  QTimer::singleShot(30, [&] {
+  QTimer::singleShot(0, [&] {
     timerRan = true;
     EXPECT_FALSE(ReadingDone.load());
     nestedRead = ReadSourceFile(path);
+    eventHandled.set_value();
   });
   EXPECT_TRUE(ReadSourceFile(path));
   EXPECT_TRUE(timerRan);

@@ -6,12 +6,13 @@
 #include <filesystem>
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <thread>
 #include <vector>
 
 #include "decoded_audio.h"
@@ -131,45 +132,49 @@ TEST_F(ConvertCli, HelpAndUsageErrors) {
 
 namespace {
 
-// tavisto-convert started in the background, its output collected in a file.
+// tavisto-convert started in the background, its output collected in a file. The child holds
+// the write end of a pipe; the pipe reads as closed once the process has ended.
 class Background {
  public:
   Background(const std::vector<std::string>& arguments, const std::string& log) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
       const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(fd, 1);
       ::dup2(fd, 2);
+      ::dup2(ends[1], 3);  // kept open across exec, closed by the end of the process
       std::vector<char*> argv{std::getenv("TAVISTO_CONVERT")};
       for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
       ::execv(argv[0], argv.data());
       ::_exit(127);
     }
+    ::close(ends[1]);
+    ended_ = ends[0];
   }
   ~Background() {
     if (pid_ > 0 && status_ < 0) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
     }
+    if (ended_ >= 0) ::close(ended_);
   }
   void Signal(int signal) const { ::kill(pid_, signal); }
   // The exit status, or -1 when the process has not ended within `limit`.
   int WaitFor(std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return status_;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return -1;
+    pollfd ended{ended_, POLLIN, 0};
+    if (::poll(&ended, 1, static_cast<int>(limit.count())) != 1) return -1;
+    int status = 0;
+    if (::waitpid(pid_, &status, 0) != pid_) return -1;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return status_;
   }
 
  private:
   pid_t pid_ = -1;
+  int ended_ = -1;
   int status_ = -1;
 };
 
@@ -191,11 +196,13 @@ TEST_F(ConvertCli, AnInterruptedRunEndsAtOnceAndLeavesNoOutput) {
   const std::string out = dir.File("out");
   std::filesystem::create_directory(out);
   for (int signal : {SIGINT, SIGTERM}) {
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(watch, out.c_str(), IN_CREATE), 0);
     Background convert({"-o", out + "/", source}, dir.File("log"));
     // Under way once its temporary file is there.
-    const auto start = std::chrono::steady_clock::now();
-    while (!AnyFileIn(out) && std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    pollfd created{watch, POLLIN, 0};
+    ASSERT_EQ(::poll(&created, 1, 10000), 1);
+    ::close(watch);
     ASSERT_TRUE(AnyFileIn(out));
     convert.Signal(signal);
     EXPECT_EQ(convert.WaitFor(std::chrono::seconds(1)), 130) << "signal " << signal;

@@ -46,12 +46,12 @@ TEST_P(Conversion, DecodesBackWithTheSourcesDurationRateChannelsAndPitch) {
   out->quality = 2;
   out->sampleRate = s.outputRate;
   bool done = false;
-  std::string error;
+  ErrorLog errors;
   out->onDone = [&](Component*) { done = true; };
-  out->onError = [&](Component*, const std::exception& e) { error = e.what(); };
+  out->onError = [&](Component*, const std::exception& e) { errors.Add(e.what()); };
   out->Run();
-  ASSERT_TRUE(main.RunUntil([&] { return done || !error.empty(); }));
-  ASSERT_EQ(error, "");
+  ASSERT_TRUE(main.RunUntil([&] { return done || !errors.Empty(); }));
+  ASSERT_EQ(errors.At(0), "");
   in->CloseFile();
 
   // The source's length is what FFmpeg itself decodes from it (some encoders drop a tail).

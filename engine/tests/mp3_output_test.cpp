@@ -34,20 +34,20 @@ struct Mp3OutputTest : ::testing::Test {
   Component owner{nullptr};
   Mp3Output* out = new Mp3Output(&owner);
   std::atomic<int> done{0};
-  std::vector<std::string> errors;
+  ErrorLog errors;
 
   void SetUp() override {
     out->onDone = [this](Component*) { ++done; };
-    out->onError = [this](Component*, const std::exception& e) { errors.push_back(e.what()); };
+    out->onError = [this](Component*, const std::exception& e) { errors.Add(e.what()); };
   }
   // Runs `input` into `fileName` and waits for the end of the run.
   void Convert(AudioInput* input, const std::string& fileName) {
     out->fileName = fileName;
     out->SetInput(input);
     done = 0;
-    errors.clear();
+    errors.Clear();
     out->Run();
-    ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.empty(); }));
+    ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.Empty(); }));
   }
   ToneInput* Tone(int rate, int channels, double seconds, double frequency = 1000.0) {
     return new ToneInput(&owner, rate, channels, static_cast<std::int64_t>(seconds * rate), frequency);
@@ -78,7 +78,7 @@ TEST_P(Mp3Encodings, SignalDecodesBackWithItsRateChannelsDurationAndFrequency) {
   out->bitRate = Mp3BitRate::Kbps192;
   const std::string file = dir.File(std::string(c.name) + ".mp3");
   Convert(Tone(c.inputRate, c.inputChannels, 3.0, c.frequency), file);
-  ASSERT_TRUE(errors.empty()) << errors[0];
+  ASSERT_TRUE(errors.Empty()) << errors.At(0);
   ASSERT_EQ(done, 1);
 
   const auto decoded = DecodeAudioFile(file);
@@ -127,7 +127,7 @@ TEST_P(Mp3Rates, EveryOfferedRateGivesACompleteFile) {
   const std::string file = dir.File("rate.mp3");
   std::filesystem::remove(file);
   Convert(Tone(44100, 2, 0.5), file);
-  ASSERT_TRUE(errors.empty()) << errors[0];
+  ASSERT_TRUE(errors.Empty()) << errors.At(0);
   EXPECT_EQ(done, 1);
   const auto decoded = DecodeAudioFile(file);
   ASSERT_TRUE(decoded.ok) << decoded.error;
@@ -257,8 +257,8 @@ TEST_F(Mp3OutputTest, StopInTheMiddleLeavesNoFileBehind) {
   out->Run();
   ASSERT_TRUE(main.RunUntil([&] { return tone->Position() > 44100 * 4 * 2; }));
   out->Stop();
-  ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.empty(); }));
-  EXPECT_TRUE(errors.empty());
+  ASSERT_TRUE(main.RunUntil([&] { return done > 0 || !errors.Empty(); }));
+  EXPECT_TRUE(errors.Empty());
   EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{});
   EXPECT_EQ(tone->flushCount, 1);
 }
@@ -272,9 +272,9 @@ TEST_F(Mp3OutputTest, AFailedWriteEndsTheRunWithAnErrorAndLeavesNoFile) {
     Convert(Tone(44100, 2, 10.0), file);
   }
   EXPECT_EQ(done, 0);
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_NE(errors[0].find("\"" + file + "\""), std::string::npos) << errors[0];
-  EXPECT_NE(errors[0].find("File too large"), std::string::npos) << errors[0];
+  ASSERT_EQ(errors.Count(), 1u);
+  EXPECT_NE(errors.At(0).find("\"" + file + "\""), std::string::npos) << errors.At(0);
+  EXPECT_NE(errors.At(0).find("File too large"), std::string::npos) << errors.At(0);
   EXPECT_EQ(out->Status(), OutputStatus::Idle);
   EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{});
 
@@ -305,8 +305,8 @@ TEST_F(Mp3OutputTest, TheFinishedFileNeverGoesThroughOrOverWhatItMustNot) {
     Convert(Tone(44100, 2, 1.0), c.file);
     EXPECT_EQ(done, c.converted ? 1 : 0) << c.file;
     if (!c.converted) {
-      ASSERT_EQ(errors.size(), 1u) << c.file;
-      EXPECT_NE(errors[0].find("File exists"), std::string::npos) << errors[0];
+      ASSERT_EQ(errors.Count(), 1u) << c.file;
+      EXPECT_NE(errors.At(0).find("File exists"), std::string::npos) << errors.At(0);
     }
   }
   EXPECT_FALSE(std::filesystem::exists(elsewhere)) << "the link was followed";
@@ -327,8 +327,8 @@ TEST_F(Mp3OutputTest, AnOutputThatCannotStartReportsWhyAndCreatesNothing) {
   for (const Case& c : cases) {
     auto* tone = Tone(44100, 2, 1.0);
     Convert(tone, c.fileName);
-    ASSERT_EQ(errors.size(), 1u) << c.fileName;
-    EXPECT_NE(errors[0].find(c.expected), std::string::npos) << errors[0];
+    ASSERT_EQ(errors.Count(), 1u) << c.fileName;
+    EXPECT_NE(errors.At(0).find(c.expected), std::string::npos) << errors.At(0);
     EXPECT_EQ(done, 0);
     EXPECT_EQ(tone->initCount, 0) << "the input is not started when the file cannot be";
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing-folder")));

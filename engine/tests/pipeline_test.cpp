@@ -14,16 +14,16 @@ struct Pipeline : ::testing::Test {
   RecordingOutput* output = new RecordingOutput(&owner);
   ToneInput* input = new ToneInput(&owner, 44100, 2, 44100);  // one second, 176400 bytes
   std::atomic<int> done{0};
-  std::vector<std::string> errors;
+  ErrorLog errors;
   std::vector<int> progress;
 
   void SetUp() override {
     output->SetInput(input);
     output->onDone = [this](Component*) { ++done; };
     output->onProgress = [this](Component*) { progress.push_back(output->Progress()); };
-    output->onError = [this](Component*, const std::exception& e) { errors.push_back(e.what()); };
+    output->onError = [this](Component*, const std::exception& e) { errors.Add(e.what()); };
   }
-  bool Finish() { return main.RunUntil([&] { return done > 0 || !errors.empty(); }); }
+  bool Finish() { return main.RunUntil([&] { return done > 0 || !errors.Empty(); }); }
 };
 
 }  // namespace
@@ -49,10 +49,11 @@ TEST_F(Pipeline, CompleteRunDeliversEveryByteAndReportsDoneOnTheMainThread) {
 }
 
 TEST_F(Pipeline, RunWhileBusyRaisesAndRunWithoutInputChangesNothing) {
-  output->delayPerBlock = 5ms;
+  output->LimitBlocks(1);
   output->Run();
   EXPECT_EQ(ErrorMessageOf([&] { output->Run(); }), "Component is Busy");
   output->Stop();
+  output->Unlimit();
   ASSERT_TRUE(Finish());
 
   RecordingOutput* bare = new RecordingOutput(&owner);
@@ -78,13 +79,14 @@ TEST_F(Pipeline, ProgressIsMinusOneForUnknownSizeAndZeroForEmptyOrMissingInput) 
 }
 
 TEST_F(Pipeline, StopEndsTheRunThroughDoneAndOnDoneNotOnThreadException) {
-  output->delayPerBlock = 5ms;
+  output->LimitBlocks(2);
   output->Run();
   ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 8192; }));
   output->Stop();
+  output->Unlimit();
   ASSERT_TRUE(Finish());
   EXPECT_EQ(done, 1);
-  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(errors.Empty());
   EXPECT_EQ(output->abortCalls, 1);
   EXPECT_EQ(output->doneCount, 1);
   EXPECT_LT(output->RecordedSize(), 176400u);
@@ -95,9 +97,9 @@ TEST_F(Pipeline, ErrorInGetDataEndsTheRunThroughOnThreadExceptionAndANewRunIsAcc
   input->failAfterCalls = 3;
   output->Run();
   ASSERT_TRUE(Finish());
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0], "decoder broke at call 3");
-  errors.clear();
+  ASSERT_EQ(errors.Count(), 1u);
+  EXPECT_EQ(errors.At(0), "decoder broke at call 3");
+  errors.Clear();
   EXPECT_EQ(done, 0);
   EXPECT_EQ(output->doneCount, 1);
   EXPECT_EQ(input->flushCount, 1);
@@ -126,11 +128,11 @@ TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerOnTheCallerAndLeavesTheOutputIdle
   std::thread::id errorThread;
   output->onError = [&](Component*, const std::exception& e) {
     errorThread = std::this_thread::get_id();
-    errors.push_back(e.what());
+    errors.Add(e.what());
   };
   EXPECT_NO_THROW(output->Run());
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0], "The file name is not assigned");
+  ASSERT_EQ(errors.Count(), 1u);
+  EXPECT_EQ(errors.At(0), "The file name is not assigned");
   EXPECT_EQ(errorThread, std::this_thread::get_id());
   EXPECT_EQ(output->Status(), OutputStatus::Idle);
   EXPECT_EQ(output->doneCount, 0);
@@ -139,15 +141,19 @@ TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerOnTheCallerAndLeavesTheOutputIdle
 // Pausing must freeze the run where it is; resuming must continue with the very next byte.
 TEST_F(Pipeline, PauseAndResumeContinueExactlyWhereTheRunStopped) {
   input->counting = true;
-  output->delayPerBlock = 2ms;
+  output->LimitBlocks(5);
   output->Run();
   ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 20000; }));
   output->Pause();
   EXPECT_EQ(output->Status(), OutputStatus::Paused);
-  main.dispatcher.RunUntil([] { return false; }, 50ms);  // let a block in flight land
+  output->Unlimit();
+  // The block in hand lands, then the worker holds still.
+  ASSERT_TRUE(main.RunUntil([&] { return output->Holding(); }));
   const std::size_t frozen = output->RecordedSize();
-  main.dispatcher.RunUntil([] { return false; }, 100ms);
+  EXPECT_LT(frozen, 176400u);
+  main.dispatcher.ProcessPending();
   EXPECT_EQ(output->RecordedSize(), frozen);
+  EXPECT_TRUE(output->Holding());
   output->Resume();
   EXPECT_EQ(output->Status(), OutputStatus::Busy);
   ASSERT_TRUE(Finish());
@@ -156,12 +162,14 @@ TEST_F(Pipeline, PauseAndResumeContinueExactlyWhereTheRunStopped) {
 }
 
 TEST_F(Pipeline, StopWhilePausedTakesEffectOnResume) {
-  output->delayPerBlock = 2ms;
+  output->LimitBlocks(2);
   output->Run();
   ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 8192; }));
   output->Pause();
   output->Stop();
-  main.dispatcher.RunUntil([] { return false; }, 50ms);
+  output->Unlimit();
+  ASSERT_TRUE(main.RunUntil([&] { return output->Holding(); }));
+  main.dispatcher.ProcessPending();
   EXPECT_EQ(done, 0);
   EXPECT_EQ(output->Status(), OutputStatus::Paused);
   output->Resume();
@@ -175,7 +183,8 @@ TEST_F(Pipeline, DestroyingAnOutputWhileItsWorkerWaitsForAHandOffDoesNotDeadlock
   std::atomic<bool> handlerRan{false};
   output->onProgress = [&](Component*) { handlerRan = true; };
   output->Run();
-  std::this_thread::sleep_for(50ms);  // the worker is now waiting for its first hand-off
+  // The worker's first hand-off is queued: it now waits for the main thread.
+  ASSERT_TRUE(main.dispatcher.WaitForTask(5s));
   const auto start = std::chrono::steady_clock::now();
   delete output;
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
@@ -186,13 +195,14 @@ TEST_F(Pipeline, DestroyingAnOutputWhileItsWorkerWaitsForAHandOffDoesNotDeadlock
 }
 
 TEST_F(Pipeline, SetInputWhileBusySwapsToTheNewInputAndFlushesTheOld) {
-  output->delayPerBlock = 2ms;
+  output->LimitBlocks(2);
   ToneInput* second = new ToneInput(&owner, 44100, 2, 1000);
   output->Run();
   ASSERT_TRUE(main.RunUntil([&] { return output->RecordedSize() >= 8192; }));
   output->SetInput(second);
   EXPECT_EQ(second->initCount, 1);
   EXPECT_EQ(input->flushCount, 1);
+  output->Unlimit();
   ASSERT_TRUE(Finish());
   EXPECT_EQ(second->flushCount, 1);
   EXPECT_LT(output->RecordedSize(), 176400u + 4000u);

@@ -3,9 +3,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -75,9 +77,11 @@ class ToneInput : public AudioInput {
 class RecordingOutput : public AudioOutput {
  public:
   explicit RecordingOutput(Component* owner) : AudioOutput(owner) {}
-  ~RecordingOutput() override { TerminateWorker(); }
+  ~RecordingOutput() override {
+    Unlimit();  // a worker waiting for its budget could never end
+    TerminateWorker();
+  }
 
-  std::chrono::milliseconds delayPerBlock{0};
   std::atomic<int> doneCount{0}, prepareCount{0}, abortCalls{0};
   std::mutex mutex;
   std::vector<std::uint8_t> recorded;
@@ -86,6 +90,17 @@ class RecordingOutput : public AudioOutput {
     std::lock_guard lock(mutex);
     return recorded.size();
   }
+
+  // Lets the worker pull at most `blocks` blocks in all, then makes it wait until the limit is
+  // raised (another LimitBlocks, or Unlimit): a test can stop a run half way without timing it.
+  void LimitBlocks(int blocks) {
+    {
+      std::lock_guard lock(mutex);
+      blockLimit_ = blocks;
+    }
+    budget_.notify_all();
+  }
+  void Unlimit() { LimitBlocks(-1); }
 
  protected:
   void Prepare() override {
@@ -98,6 +113,12 @@ class RecordingOutput : public AudioOutput {
       ++abortCalls;
       return false;
     }
+    {
+      // Waits outside the input lock, so the input can be swapped meanwhile.
+      std::unique_lock lock(mutex);
+      budget_.wait(lock, [this] { return blockLimit_ < 0 || blocksPulled_ < blockLimit_; });
+      ++blocksPulled_;
+    }
     std::uint8_t block[4096];
     int n;
     {
@@ -109,13 +130,44 @@ class RecordingOutput : public AudioOutput {
       std::lock_guard lock(mutex);
       recorded.insert(recorded.end(), block, block + n);
     }
-    if (delayPerBlock.count() > 0) std::this_thread::sleep_for(delayPerBlock);
     return true;
   }
   void Done() override {
     ++doneCount;
     if (AudioInput* input = Input()) input->Flush();
   }
+
+ private:
+  std::condition_variable budget_;
+  int blockLimit_ = -1;  // -1: no limit
+  int blocksPulled_ = 0;
+};
+
+// The errors an output reports on its worker, read by the test on its main thread.
+class ErrorLog {
+ public:
+  void Add(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    texts_.push_back(text);
+  }
+  std::vector<std::string> Texts() const {
+    std::lock_guard lock(mutex_);
+    return texts_;
+  }
+  std::size_t Count() const { return Texts().size(); }
+  bool Empty() const { return Count() == 0; }
+  std::string At(std::size_t index) const {
+    const auto texts = Texts();
+    return index < texts.size() ? texts[index] : std::string();
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    texts_.clear();
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::string> texts_;
 };
 
 // The message of the error `action` raises, or "" when it raises none.

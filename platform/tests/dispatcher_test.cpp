@@ -47,7 +47,8 @@ TEST(HandOffChannel, CloseReleasesAWaitingWorkerWithoutRunningTheHandler) {
     returned = channel.RunAndWait([&] { ran = true; });
   });
   while (!posted) std::this_thread::yield();
-  std::this_thread::sleep_for(20ms);
+  // The hand-off is queued: the worker waits for it (or is about to).
+  ASSERT_TRUE(installed.dispatcher.WaitForTask(5s));
   channel.Close();
   worker.join();
   installed.dispatcher.ProcessPending();  // the dropped task must not run the handler
