@@ -63,6 +63,23 @@ inline constexpr char AllFilesConverted[] = "All files have been converted succe
 inline constexpr char UserCanceled[] = "User has canceled the converting.";
 inline constexpr char OpenOutputFolderQuestion[] = "Would you like to open the output folder for viewing output files?";
 
+// A conversion run's tasks and files.
+inline constexpr char StatusColumn[] = "Status";
+inline constexpr char WaitingState[] = "Waiting";
+inline constexpr char ConvertingState[] = "Converting";
+inline constexpr char DoneState[] = "Done";
+inline constexpr char FailedState[] = "Failed";
+inline constexpr char SkippedState[] = "Skipped";
+inline constexpr char CancelledState[] = "Cancelled";
+inline constexpr char PausedState[] = "Paused";
+inline constexpr char ProblemsCaption[] = "Problems";
+inline constexpr char AlreadyExists[] = "already exists";
+inline constexpr char OutputExistsQuestion[] = "The output file already exists:";
+inline constexpr char ReplaceButton[] = "&Replace";
+inline constexpr char SkipButton[] = "&Skip";
+inline constexpr char KeepBothButton[] = "&Keep Both";
+inline constexpr char SameForRestCheck[] = "&Do the same for the rest of this run";
+
 // Inspection and wizard messages.
 inline constexpr char CannotReadFile[] = "The following file can NOT be read correctly.";
 inline constexpr char InstallCodecsHint[] =

@@ -163,6 +163,12 @@ void OutputWorker::RunOneIteration(bool abort) {
     SuspendIfIdle();
   };
   try {
+    // A new run is prepared here, off the caller's thread: opening the input and the output
+    // file may take a while. A run stopped before it got here ends without being prepared.
+    if (out.preparePending_) {
+      out.preparePending_ = false;
+      if (!abort) out.Prepare();
+    }
     const int progress = out.Progress();
     if (progress != out.lastProgress_) {
       out.lastProgress_ = progress;
@@ -246,15 +252,11 @@ void AudioOutput::Notification(Component* component, ComponentOperation operatio
 void AudioOutput::Run() {
   if (busy_) throw PipelineError("Component is Busy");
   if (Input() == nullptr) throw PipelineError("Input is not assigned");
-  try {
-    Prepare();
-    busy_ = true;
-    worker_->abortRequested = false;
-    active_ = true;
-    worker_->Resume();
-  } catch (const std::exception& e) {
-    HandleThreadException(e);
-  }
+  preparePending_ = true;
+  busy_ = true;
+  worker_->abortRequested = false;
+  active_ = true;
+  worker_->Resume();
 }
 
 void AudioOutput::Stop() { worker_->abortRequested = true; }

@@ -3,10 +3,11 @@
 // run, its progress and any error through handlers.
 //
 // Threads: the main thread creates and destroys components and calls Run, Stop, Pause, Resume
-// and SetInput; Prepare and the input's Init run on the caller of Run. The output's worker calls
-// DoOutput (hence the input's GetData), WhenDone (hence Done and the input's Flush). onProgress
-// and onDone run on the main thread through the main-thread dispatcher while the worker waits;
-// onError runs on the worker (or on the caller of Run for a failure in Prepare).
+// and SetInput. The output's worker does the rest of a run: Prepare (hence the input's Init,
+// which opens its file), DoOutput (hence the input's GetData), WhenDone (hence Done and the
+// input's Flush), so no file is opened or written on the main thread. onProgress and onDone run
+// on the main thread through the main-thread dispatcher while the worker waits; onError runs on
+// the worker.
 //
 // Ownership: components are owned by their owner (see Component). An output does not own its
 // input; when the input is destroyed the output is told and drops the reference.
@@ -168,8 +169,9 @@ class AudioOutput : public Component {
   ProgressHandler onProgress;
   ErrorHandler onError;
 
-  // Starts a run. Raises "Component is Busy" or "Input is not assigned"; errors of Prepare go
-  // to HandleThreadException instead of the caller.
+  // Starts a run on the worker: Prepare, then block after block. Raises "Component is Busy" or
+  // "Input is not assigned"; everything else that goes wrong, Prepare included, reaches onError
+  // from the worker.
   void Run();
   // Asks the worker to end the run at its next block, through Done and onDone.
   void Stop();
@@ -192,7 +194,7 @@ class AudioOutput : public Component {
   virtual bool DoOutput(bool abort) = 0;
   // Finishes the output after the last block.
   virtual void Done() = 0;
-  // Sets the output up before the first block; calls the input's Init.
+  // Sets the output up before the first block, on the worker; calls the input's Init.
   virtual void Prepare() = 0;
 
   void Notification(Component* component, ComponentOperation operation) override;
@@ -202,6 +204,9 @@ class AudioOutput : public Component {
 
   std::atomic<bool> active_{false};
   std::atomic<bool> busy_{false};
+  // Set by Run, taken by the worker: the run still needs its Prepare. Run writes it before it
+  // resumes the worker, under the worker's lock, so the worker sees it.
+  bool preparePending_ = false;
   int lastProgress_ = -2;  // no value yet: the first computed percent is always reported
   AudioInput* input_ = nullptr;
   // Guards the input reference while a block is pulled and while the input is swapped.

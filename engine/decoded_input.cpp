@@ -91,7 +91,7 @@ int DecodedInput::GetData(void* buffer, int bufferSize) {
       reader_->SeekTime(0);
       got = ReadBlock();
     }
-    decodedDuration_ = std::max(decodedDuration_, reader_->StreamPosition());
+    decodedDuration_ = std::max(decodedDuration_.load(), reader_->StreamPosition());
     if (got == 0) {
       bufferEnd_ = 0;
       return 0;

@@ -1,10 +1,10 @@
-// DecodedInput: the pipeline input that decodes a media file. It owns one AudioFileReader, created
-// when the file is first opened and released when it is last closed, and widens mono and 8-bit
-// audio in place so that such sources arrive as 16-bit stereo.
+// The pipeline input that decodes a media file. It owns one AudioFileReader, created when the
+// file is first opened and released when it is last closed, and widens mono and 8-bit audio in
+// place so that such sources arrive as 16-bit stereo.
 //
-// Threads: OpenFile is first called on the main thread by the conversion run, Init on the caller
-// of the output's Run, GetData on the output's worker (the only user of the block buffer).
-// The conversion run reads Reader->StreamPosition() from the main thread while the worker reads.
+// Threads: a conversion opens the file on its output's worker (Init, from the output's Prepare)
+// and reads it there (GetData). Other threads may read the durations at any time: they are
+// atomics the worker publishes. Reader() belongs to the thread that opened the file.
 #pragma once
 
 #include <memory>
@@ -34,10 +34,11 @@ class DecodedInput : public FileInput {
   AudioFileReader* Reader() const { return reader_.get(); }
   // 100-ns units per byte of delivered PCM (0 when the source is shorter than a second).
   std::int64_t TimePerByte() const { return timePerByte_; }
-  // The playing time the source declares (100 ns; 0 when it does not say), and how much of it
-  // the run so far has decoded. Both outlive the reader, so they can be compared after a run.
-  std::int64_t DeclaredDuration() const { return declaredDuration_; }
-  std::int64_t DecodedDuration() const { return decodedDuration_; }
+  // The playing time the source declares (100 ns; 0 before the file is open or when it does not
+  // say), and how much of it the run so far has decoded. Both outlive the reader, so they can be
+  // compared after a run; any thread.
+  std::int64_t DeclaredDuration() const { return declaredDuration_.load(std::memory_order_relaxed); }
+  std::int64_t DecodedDuration() const { return decodedDuration_.load(std::memory_order_relaxed); }
 
  private:
   // Reads one block into the block buffer and widens it; returns the widened byte count.
@@ -45,8 +46,8 @@ class DecodedInput : public FileInput {
 
   std::unique_ptr<std::uint8_t[]> block_;
   std::int64_t timePerByte_ = 0;
-  std::int64_t declaredDuration_ = 0;
-  std::int64_t decodedDuration_ = 0;
+  std::atomic<std::int64_t> declaredDuration_{0};
+  std::atomic<std::int64_t> decodedDuration_{0};
   std::unique_ptr<AudioFileReader> reader_;
 };
 

@@ -5,8 +5,8 @@
 // staged_file.h): a run that is stopped, fails or is cut off by the program's end removes what
 // it wrote, so fileName never names an incomplete MP3.
 //
-// Threads: properties are set and Run is called on the main thread; Prepare runs there too.
-// DoOutput and Done run on the output's worker.
+// Threads: properties are set and Run is called on the main thread; Prepare, DoOutput and Done
+// run on the output's worker.
 #pragma once
 
 #include <array>

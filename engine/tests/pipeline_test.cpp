@@ -114,7 +114,9 @@ TEST_F(Pipeline, ErrorInGetDataEndsTheRunThroughOnThreadExceptionAndANewRunIsAcc
   EXPECT_EQ(output->recorded.size(), 176400u);
 }
 
-TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerOnTheCallerAndLeavesTheOutputIdle) {
+// Preparing opens files, so it happens on the worker: its error reaches the handler there, never
+// the caller of Run, and the run ends without onDone.
+TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerFromTheWorkerAndLeavesTheOutputIdle) {
   // A FileInput without a file name refuses Init; the error must not escape Run.
   struct NamelessFile : FileInput {
     using FileInput::FileInput;
@@ -125,17 +127,19 @@ TEST_F(Pipeline, ErrorInPrepareGoesToTheHandlerOnTheCallerAndLeavesTheOutputIdle
   };
   auto* nameless = new NamelessFile(&owner);
   output->SetInput(nameless);
-  std::thread::id errorThread;
+  std::atomic<bool> onCaller{true};
+  const std::thread::id caller = std::this_thread::get_id();
   output->onError = [&](Component*, const std::exception& e) {
-    errorThread = std::this_thread::get_id();
+    onCaller = std::this_thread::get_id() == caller;
     errors.Add(e.what());
   };
   EXPECT_NO_THROW(output->Run());
+  ASSERT_TRUE(Finish());
   ASSERT_EQ(errors.Count(), 1u);
   EXPECT_EQ(errors.At(0), "The file name is not assigned");
-  EXPECT_EQ(errorThread, std::this_thread::get_id());
+  EXPECT_FALSE(onCaller);
   EXPECT_EQ(output->Status(), OutputStatus::Idle);
-  EXPECT_EQ(output->doneCount, 0);
+  EXPECT_EQ(done, 0);
 }
 
 // Pausing must freeze the run where it is; resuming must continue with the very next byte.

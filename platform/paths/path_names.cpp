@@ -36,6 +36,11 @@ bool FolderExists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool NameExists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat first {}, second {};
   return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&

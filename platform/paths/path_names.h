@@ -25,6 +25,10 @@ bool FileExists(const std::string& path);
 // True when `path` names an existing folder (links are followed).
 bool FolderExists(const std::string& path);
 
+// True when anything stands under `path`: a file, a folder, or a symbolic link, even one that
+// points nowhere (a file written there would go through it).
+bool NameExists(const std::string& path);
+
 // True when both paths name one existing file (hard links and symbolic links included): writing
 // the one would destroy the other.
 bool SameFile(const std::string& a, const std::string& b);
