@@ -6,10 +6,11 @@
 
 #include <QDialog>
 
+#include "core/version.h"
+
 class QLabel;
 class QPushButton;
 
-inline constexpr char ProductVersion[] = "1.08";
 inline constexpr char ProductBuild[] = "(Build 2521)";
 inline constexpr char HomePageAddress[] = "https://tavisto.quorlen.org/";
 inline constexpr char SupportEmailAddress[] = "support@tavisto.quorlen.org";

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "core/tag_probe.h"
+#include "core/version.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -34,6 +35,7 @@ Output:
                        (a folder when it exists or ends with "/"); default: beside each
                        source, with its name and the extension .mp3
   -f, --force          replace existing MP3 files (a source is never replaced)
+  -j, --jobs N         convert N files at once (default: one per processor core)
 
 MP3 settings:
   -b, --bitrate KBPS   constant bit rate: 8 16 24 32 40 48 56 64 80 96 112 128 144 160 192
@@ -47,10 +49,12 @@ and the title to the file name without its extension):
       --title TEXT  --artist TEXT  --album TEXT  --year TEXT  --comment TEXT  --genre TEXT
 
 Other:
-  -q, --quiet          no progress line
+  -q, --quiet          no progress line, and no line for converted files
   -h, --help           show this help
+      --version        show the version
 
-Each converted file gets a line "SOURCE -> MP3". An MP3 file appears under its name only once
+Each converted file gets a line "SOURCE -> MP3" when it is done (with several files at once, in
+the order they finish). An MP3 file appears under its name only once
 it is complete: a file that fails, or a run stopped with Ctrl-C, leaves nothing under it. When
 two sources of one run would give the same MP3 name, the later one is numbered ("song (2).mp3").
 
@@ -61,6 +65,12 @@ Exit status:
   3    every file was converted, but a file came out shorter than its source declares (its line
        says so: the source is probably damaged or cut short)
   130  interrupted (Ctrl-C or SIGTERM); the file in progress is not kept
+)";
+}
+
+std::string VersionText() {
+  return std::string("tavisto-convert ") + ProductVersion + R"(
+Converts media files to MP3 with FFmpeg and LAME, as the Tavisto desktop program does.
 )";
 }
 
@@ -98,6 +108,12 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
          options.encoding.channelMode = mode->second;
          return true;
        }},
+      {"--jobs",
+       [&](const std::string& v) {
+         if (v.empty() || v.size() > 2 || !std::all_of(v.begin(), v.end(), ::isdigit)) return false;
+         options.jobs = std::stoi(v);
+         return options.jobs >= 1 && options.jobs <= 64;
+       }},
       {"--title", [&](const std::string& v) { options.tags.title = v; return true; }},
       {"--artist", [&](const std::string& v) { options.tags.artist = v; return true; }},
       {"--album", [&](const std::string& v) { options.tags.album = v; return true; }},
@@ -107,7 +123,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
   };
   const std::map<std::string, std::string> shortNames = {{"-o", "--output"}, {"-b", "--bitrate"}, {"-r", "--rate"},
                                                          {"-m", "--mode"},   {"-f", "--force"},   {"-q", "--quiet"},
-                                                         {"-h", "--help"}};
+                                                         {"-h", "--help"},   {"-j", "--jobs"}};
   bool onlySources = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
@@ -125,12 +141,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       arg.resize(eq);
     }
     if (const auto s = shortNames.find(arg); s != shortNames.end()) arg = s->second;
-    if (arg == "--force" || arg == "--quiet" || arg == "--help") {
+    if (arg == "--force" || arg == "--quiet" || arg == "--help" || arg == "--version") {
       if (inlineValue) {
         error = "option " + arg + " takes no value";
         return std::nullopt;
       }
-      (arg == "--force" ? options.force : arg == "--quiet" ? options.quiet : options.help) = true;
+      (arg == "--force" ? options.force : arg == "--quiet" ? options.quiet : arg == "--help" ? options.help
+                                                                                             : options.version) = true;
       continue;
     }
     const auto handler = withValue.find(arg);
@@ -148,7 +165,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       return std::nullopt;
     }
   }
-  if (!options.help && options.sources.empty()) {
+  if (!options.help && !options.version && options.sources.empty()) {
     error = "no source file given";
     return std::nullopt;
   }

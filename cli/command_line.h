@@ -19,9 +19,11 @@ struct Options {
   std::string output;  // a file (one source) or a folder; empty: beside each source
   engine::EncodingSettings encoding;  // the MP3 settings (its tag texts are filled per file)
   TagTexts tags;
+  int jobs = 0;  // conversions at once; 0: one per processor core
   bool force = false;
   bool quiet = false;
   bool help = false;
+  bool version = false;
 };
 
 // Parses `args` (without the program name). On a usage error returns nothing and sets `error`.
@@ -29,6 +31,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
 
 // The --help text.
 std::string HelpText();
+// The --version text.
+std::string VersionText();
 
 // The tag texts of one file's MP3: those given, else the source's own (title, artist or author,
 // album, year, comment or copyright, genre), else the file name as title.

@@ -1,18 +1,15 @@
-// tavisto-convert: converts media files to MP3 from the command line through the same pipeline
-// and settings mapping as the desktop program's conversion run.
+// tavisto-convert: converts media files to MP3 from the command line through the same run engine
+// and settings as the desktop program, several files at once.
 #include <signal.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
-#include <set>
+#include <string>
 
 #include "cli/command_line.h"
-#include "cli/file_converter.h"
-#include "core/output_name.h"
+#include "core/conversion_run.h"
 #include "engine/decoded_input.h"
-#include "platform/paths/path_names.h"
 
 namespace {
 
@@ -49,39 +46,63 @@ std::string Clock(std::int64_t units) {
   return text;
 }
 
-// True when something stands under `path`: a file, a folder, or a link (even one that points
-// nowhere, which an MP3 must not be written through).
-bool NameTaken(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
-}
+// What the run prints and counts as items end.
+struct Tally {
+  int failures = 0;
+  int warnings = 0;
+};
 
-// Why `output` must not be written for `source`, or "" when it may.
-std::string RefusalFor(const std::string& source, const std::string& output, bool force) {
-  if (!NameTaken(output)) return "";
-  if (platform::SameFile(source, output)) return "the MP3 file would replace its own source \"" + output + "\"";
-  if (!force) return "\"" + output + "\" exists (use --force to replace it)";
-  return "";
-}
-
-// Where each source's MP3 goes. Two sources of one run never share an output: a name an earlier
-// source of the run takes is numbered for the later one ("song (2).mp3"), past files that exist
-// unless they may be replaced.
-std::vector<std::string> PlanOutputs(const convert::Options& options) {
-  std::vector<std::string> outputs;
-  std::set<std::string> claimed;
-  const bool single = options.sources.size() == 1;
-  for (const std::string& source : options.sources) {
-    std::string output = convert::OutputPathFor(source, options.output, single);
-    if (claimed.count(output) > 0) {
-      output = FirstFreeName(output, [&](const std::string& candidate) {
-        return claimed.count(candidate) > 0 || (!options.force && NameTaken(candidate));
-      });
+void Report(const ConversionRun& run, int item, const RunItem& planned, bool quiet, Tally& tally) {
+  const ItemReport& report = run.Report(item);
+  const std::string& source = run.Item(item).sourceFile;
+  switch (report.state) {
+    case ItemState::Done: {
+      std::string notes;
+      if (report.renamed) notes += " (" + planned.outputFile + " is the output of another source of this run)";
+      if (report.warning) {
+        ++tally.warnings;
+        notes += " (warning: " + *report.warning + ")";
+      }
+      if (!quiet) {
+        std::printf("%s -> %s%s\n", source.c_str(), report.outputFile.c_str(), notes.c_str());
+        std::fflush(stdout);
+      } else if (report.warning) {
+        std::fprintf(stderr, "tavisto-convert: %s: warning: %s\n", source.c_str(), report.warning->c_str());
+      }
+      break;
     }
-    claimed.insert(output);
-    outputs.push_back(output);
+    case ItemState::Failed:
+      ++tally.failures;
+      std::fprintf(stderr, "tavisto-convert: %s: %s\n", source.c_str(), report.reason.c_str());
+      break;
+    case ItemState::Skipped:
+      // Only an existing output skips an item here: it is never replaced without --force.
+      ++tally.failures;
+      std::fprintf(stderr, "tavisto-convert: %s: \"%s\" exists (use --force to replace it)\n", source.c_str(),
+                   report.outputFile.c_str());
+      break;
+    case ItemState::Waiting:
+    case ItemState::Converting:
+    case ItemState::Cancelled:
+      break;  // a cancelled item wrote nothing, and the run ends
   }
-  return outputs;
+}
+
+// "[2/8] song.wma 45% 0:01:10 / 0:03:25, talk.wmv 12% ...": the items converting now.
+std::string ProgressLine(const ConversionRun& run) {
+  int ended = 0;
+  for (int item = 0; item < run.Count(); ++item) {
+    const ItemState state = run.Report(item).state;
+    if (state != ItemState::Waiting && state != ItemState::Converting) ++ended;
+  }
+  std::string line = "[" + std::to_string(ended) + "/" + std::to_string(run.Count()) + "]";
+  for (int item : run.Converting()) {
+    const std::int64_t position = run.Position(item), length = run.Length(item);
+    const int percent = length > 0 ? static_cast<int>(std::min<std::int64_t>(100, position * 100 / length)) : 0;
+    line += " " + run.Item(item).sourceFile + " " + std::to_string(percent) + "% " + Clock(position) + " / " +
+            Clock(length);
+  }
+  return line;
 }
 
 }  // namespace
@@ -97,78 +118,71 @@ int main(int argc, char** argv) {
     std::fputs(convert::HelpText().c_str(), stdout);
     return kAllConverted;
   }
+  if (options->version) {
+    std::fputs(convert::VersionText().c_str(), stdout);
+    return kAllConverted;
+  }
   if (const auto problem = engine::StartDecoding()) {
     std::fprintf(stderr, "tavisto-convert: %s\n", problem->c_str());
+    return kSomeFailed;
+  }
+  // Without the encoder nothing can be converted: say so once, not once per file.
+  try {
+    engine::MakeMp3Output();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tavisto-convert: %s\n", e.what());
     return kSomeFailed;
   }
 
   platform::PlainDispatcher mainThread;
   platform::SetMainDispatcher(&mainThread);
-  std::unique_ptr<convert::FileConverter> converter;
-  try {
-    converter = std::make_unique<convert::FileConverter>(mainThread);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tavisto-convert: %s\n", e.what());
-    return kSomeFailed;
-  }
   InstallInterruptHandlers();
 
-  const bool showProgress = !options->quiet && isatty(STDERR_FILENO);
-  const int count = static_cast<int>(options->sources.size());
-  const std::vector<std::string> outputs = PlanOutputs(*options);
-  int failures = 0;
-  int warnings = 0;
-  for (int i = 0; i < count && !interrupted; ++i) {
-    const std::string& source = options->sources[static_cast<std::size_t>(i)];
-    const std::string& output = outputs[static_cast<std::size_t>(i)];
-    const std::string planned = convert::OutputPathFor(source, options->output, count == 1);
-    engine::EncodingSettings encoding = options->encoding;
-    convert::FillTags(encoding, options->tags, source);
-
-    convert::ConversionResult result;
-    result.error = RefusalFor(source, output, options->force);
-    if (result.error.empty()) {
-      const auto progress = [&](std::int64_t position, std::int64_t duration) {
-        if (!showProgress) return;
-        const int percent = duration > 0 ? static_cast<int>(std::min<std::int64_t>(100, position * 100 / duration)) : 0;
-        std::fprintf(stderr, "\r\033[K[%d/%d] %s  %3d%%  %s / %s", i + 1, count, source.c_str(), percent,
-                     Clock(position).c_str(), Clock(duration).c_str());
-        std::fflush(stderr);
-      };
-      result = converter->Convert(source, output, encoding, options->force, progress,
-                                  [] { return interrupted != 0; });
-      if (showProgress) std::fputs("\r\033[K", stderr);
-    }
-    switch (result.outcome) {
-      case convert::ConversionResult::Outcome::Stopped:
-        break;  // nothing was written, and the run ends
-      case convert::ConversionResult::Outcome::Failed:
-        ++failures;
-        std::fprintf(stderr, "tavisto-convert: %s: %s\n", source.c_str(), result.error.c_str());
-        break;
-      case convert::ConversionResult::Outcome::Converted: {
-        std::string notes;
-        if (output != planned) notes += " (" + planned + " is the output of another source of this run)";
-        if (result.warning) {
-          ++warnings;
-          notes += " (warning: " + *result.warning + ")";
-        }
-        if (!options->quiet) {
-          std::printf("%s -> %s%s\n", source.c_str(), output.c_str(), notes.c_str());
-        } else if (result.warning) {
-          std::fprintf(stderr, "tavisto-convert: %s: warning: %s\n", source.c_str(), result.warning->c_str());
-        }
-        break;
-      }
-    }
+  std::vector<RunItem> items;
+  const bool single = options->sources.size() == 1;
+  for (const std::string& source : options->sources) {
+    RunItem item;
+    item.sourceFile = source;
+    item.outputFile = convert::OutputPathFor(source, options->output, single);
+    item.encoding = options->encoding;
+    convert::FillTags(item.encoding, options->tags, source);
+    items.push_back(std::move(item));
   }
-  converter.reset();
+  const std::vector<RunItem> planned = items;
+
+  Tally tally;
+  const bool showProgress = !options->quiet && isatty(STDERR_FILENO);
+  ConversionRun::Handlers handlers;
+  std::unique_ptr<ConversionRun> run;
+  handlers.itemChanged = [&](int item) {
+    if (showProgress) std::fputs("\r\033[K", stderr);
+    Report(*run, item, planned[static_cast<std::size_t>(item)], options->quiet, tally);
+  };
+  handlers.collision = [force = options->force](int, const std::string&) {
+    return force ? CollisionAnswer::Replace : CollisionAnswer::Skip;
+  };
+  run = std::make_unique<ConversionRun>(std::move(items),
+                                        options->jobs > 0 ? options->jobs : ConversionRun::DefaultJobs(), handlers);
+  run->Start();
+
+  auto nextLine = std::chrono::steady_clock::now();
+  mainThread.RunUntil([&] {
+    if (interrupted && !run->Cancelled()) run->Cancel();
+    if (showProgress && std::chrono::steady_clock::now() >= nextLine) {
+      nextLine = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+      std::fprintf(stderr, "\r\033[K%s", ProgressLine(*run).c_str());
+      std::fflush(stderr);
+    }
+    return run->Finished();
+  });
+  if (showProgress) std::fputs("\r\033[K", stderr);
+  run.reset();
   platform::SetMainDispatcher(nullptr);
   engine::StopDecoding();
   if (interrupted) {
     std::fprintf(stderr, "tavisto-convert: interrupted\n");
     return kInterrupted;
   }
-  if (failures > 0) return kSomeFailed;
-  return warnings > 0 ? kShorterThanDeclared : kAllConverted;
+  if (tally.failures > 0) return kSomeFailed;
+  return tally.warnings > 0 ? kShorterThanDeclared : kAllConverted;
 }

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
@@ -20,7 +21,8 @@
 #include <fstream>
 
 #include "app/add_wizard.h"
-#include "cli/file_converter.h"
+#include "core/conversion_run.h"
+#include "core/progress_text.h"
 #include "core/conversion_task.h"
 #include "core/inspection.h"
 #include "core/interface_texts.h"
@@ -411,28 +413,17 @@ TEST_F(Wizard, AddedWmaConvertsWithTheSettingsAndTagsItsTaskHolds) {
   const ConversionTask& t = Tasks[0];
   EXPECT_EQ(t.outputFile, dir.File("tagged.mp3"));
 
-  engine::EncodingSettings encoding;
-  encoding.bitrate = t.bitrate;
-  encoding.vbrMinBitrate = t.vbrMinBitrate;
-  encoding.vbrMaxBitrate = t.vbrMaxBitrate;
-  encoding.vbr = t.vbr;
-  encoding.channelMode = t.channelMode;
-  encoding.sampleRate = t.sampleRate;
-  encoding.title = t.title;
-  encoding.artist = t.artist;
-  encoding.album = t.album;
-  encoding.year = t.year;
-  encoding.comment = t.comment;
-  encoding.genre = t.genre;
-  platform::PlainDispatcher mainThread;
-  platform::MainThreadDispatcher* qtDispatcher = platform::SetMainDispatcher(&mainThread);
-  std::string error;
-  {
-    convert::FileConverter converter(mainThread);
-    error = converter.Convert(t.sourceFile, t.outputFile, encoding, true, {}, {}).error;
-  }
-  platform::SetMainDispatcher(qtDispatcher);
-  ASSERT_EQ(error, "");
+  // Converted the way the progress window converts it, on the Qt dispatcher.
+  RunItem item;
+  item.sourceFile = t.sourceFile;
+  item.outputFile = t.outputFile;
+  item.encoding = EncodingOf(t);
+  ConversionRun run({item}, 1, {});
+  run.Start();
+  QElapsedTimer waited;
+  waited.start();
+  while (!run.Finished() && waited.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  ASSERT_EQ(run.Report(0).state, ItemState::Done) << run.Report(0).reason;
 
   const testsupport::DecodedAudio mp3 = testsupport::DecodeAudioFile(t.outputFile);
   ASSERT_TRUE(mp3.ok) << mp3.error;

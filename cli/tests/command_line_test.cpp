@@ -53,6 +53,8 @@ TEST(ConvertOptions, UsageErrorsSayWhatIsWrong) {
   EXPECT_EQ(ErrorFor({"--loud", "a.wma"}), "unknown option --loud");
   EXPECT_EQ(ErrorFor({"a.wma", "--title"}), "option --title needs a value");
   EXPECT_EQ(ErrorFor({"--force=yes", "a.wma"}), "option --force takes no value");
+  EXPECT_EQ(ErrorFor({"-j", "0", "a.wma"}), "invalid value \"0\" for --jobs");
+  EXPECT_EQ(ErrorFor({"--jobs=65", "a.wma"}), "invalid value \"65\" for --jobs");
 }
 
 TEST(ConvertOptions, OutputGoesBesideTheSourceIntoAFolderOrToTheNamedFile) {

@@ -104,7 +104,7 @@ TEST_F(ConvertCli, AnMp3SourceIsNeverReplacedByItsOwnOutputEvenWithForce) {
   const auto before = media_fixtures::ReadBytes(source);
   const Result r = RunConvert("--force " + Quote(source));
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.output.find("would replace its own source"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("The output file is the source file itself."), std::string::npos) << r.output;
   EXPECT_EQ(media_fixtures::ReadBytes(source), before);
 }
 
@@ -121,10 +121,32 @@ TEST_F(ConvertCli, EachFailedFileGetsOneLineAndTheOthersStillConvert) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("out/missing.mp3")));
 }
 
+// Several files at once: each gets its line when it is done, whatever the order, and each MP3
+// holds its own source.
+TEST_F(ConvertCli, JobsConvertSeveralFilesAtOnceWithALineEach) {
+  std::vector<std::string> sources;
+  for (int i = 0; i < 4; ++i) {
+    sources.push_back(dir.File("f" + std::to_string(i) + ".wma"));
+    ASSERT_TRUE(Ffmpeg(SineInput(400 + 200 * i, 44100, 2) + " -ac 2 -c:a wmav2", sources.back()));
+  }
+  std::string arguments = "-j 3";
+  for (const std::string& s : sources) arguments += " " + Quote(s);
+  const Result r = RunConvert(arguments);
+  ASSERT_EQ(r.status, 0) << r.output;
+  for (int i = 0; i < 4; ++i) {
+    const std::string mp3 = dir.File("f" + std::to_string(i) + ".mp3");
+    EXPECT_NE(r.output.find(sources[static_cast<std::size_t>(i)] + " -> " + mp3 + "\n"), std::string::npos) << r.output;
+    EXPECT_NEAR(testsupport::DecodeAudioFile(mp3).DominantFrequency(), 400 + 200 * i, 10) << mp3;
+  }
+}
+
 TEST_F(ConvertCli, HelpAndUsageErrors) {
   Result r = RunConvert("--help");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.output.find("Usage: tavisto-convert"), std::string::npos);
+  r = RunConvert("--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output.rfind("tavisto-convert 1.", 0), 0u) << r.output;
   r = RunConvert("--bitrate 100 x.wma");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.output.find("invalid value \"100\" for --bitrate"), std::string::npos);
