@@ -1,5 +1,8 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -9,7 +12,8 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
+#include <QHeaderView>
+#include <QTreeWidget>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -31,6 +35,7 @@
 #include "app/progress_window.h"
 #include "app/desktop.h"
 #include "core/conversion_task.h"
+#include "core/display_text.h"
 #include "platform/paths/path_names.h"
 
 namespace {
@@ -75,10 +80,15 @@ void MainWindow::BuildLayout() {
   listArea->setObjectName(QStringLiteral("listArea"));
   taskListBox = new QGroupBox(listArea);
   taskListBox->setObjectName(QStringLiteral("taskListBox"));
-  taskListView = new QListWidget(taskListBox);
+  taskListView = new QTreeWidget(taskListBox);
   taskListView->setObjectName(QStringLiteral("taskListView"));
   taskListView->setSelectionMode(QAbstractItemView::SingleSelection);
-  taskListView->setUniformItemSizes(true);
+  taskListView->setUniformRowHeights(true);
+  taskListView->setRootIsDecorated(false);
+  taskListView->setColumnCount(2);
+  taskListView->header()->setStretchLastSection(false);
+  taskListView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  taskListView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   taskListView->viewport()->installEventFilter(this);
   auto* taskLayout = new QVBoxLayout(taskListBox);
   taskLayout->addWidget(taskListView);
@@ -161,10 +171,11 @@ void MainWindow::BuildLayout() {
   connect(startButton, &QPushButton::clicked, this, &MainWindow::OnStartClicked);
   connect(helpButton, &QPushButton::clicked, this, &MainWindow::OnHelpClicked);
   connect(aboutButton, &QPushButton::clicked, this, &MainWindow::OnAboutClicked);
-  connect(taskListView, &QListWidget::itemChanged, this, &MainWindow::OnTaskCheckChanged);
-  connect(taskListView, &QListWidget::itemDoubleClicked, this, &MainWindow::OnTaskDoubleClicked);
+  connect(taskListView, &QTreeWidget::itemChanged, this, &MainWindow::OnTaskCheckChanged);
+  connect(taskListView, &QTreeWidget::itemDoubleClicked, this, &MainWindow::OnTaskDoubleClicked);
   // Moving through the list with the keys shows the row moved to.
-  connect(taskListView, &QListWidget::currentRowChanged, this, [this](int row) {
+  connect(taskListView, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    const int row = item != nullptr ? taskListView->indexOfTopLevelItem(item) : -1;
     if (!fillingList_ && row >= 0 && UpdateButtons()) ShowTaskInfo(row);
   });
 
@@ -176,7 +187,10 @@ void MainWindow::BuildLayout() {
 
 void MainWindow::SetWindows(AddWizard* wizard, ProgressWindow* progress, TipsWindow* tipsWindow) {
   wizard_ = wizard;
+  if (progress_ != nullptr) disconnect(progress_, nullptr, this, nullptr);
   progress_ = progress;
+  // The task list follows the run: each task's state, percent and check mark as they change.
+  if (progress_ != nullptr) connect(progress_, &ProgressWindow::taskChanged, this, &MainWindow::RefreshTaskRow);
   tips_ = tipsWindow;
 }
 
@@ -192,13 +206,21 @@ void MainWindow::ResetControls() {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  // Shown by the program (at start, or back from the notification area), not restored from
-  // a minimised state by the window manager.
-  if (!event->spontaneous()) ApplyCaptions();
+  // The first show: later ones (back from the notification area) find everything in place.
+  if (event->spontaneous() || shownBefore_) return;
+  shownBefore_ = true;
+  ApplyCaptions();
+  // After the window is on screen, as the tips come after the main window; never into a run.
+  if (TipIndex < TipsOff && tips_ != nullptr) {
+    QTimer::singleShot(0, this, [this] {
+      const bool running = progress_ != nullptr && progress_->Running();
+      if (TipIndex < TipsOff && !running && !tips_->isVisible()) tips_->exec();
+    });
+  }
 }
 
 void MainWindow::ApplyCaptions() {
-  taskListView->setStyleSheet(QStringLiteral("QListWidget { border: 1px solid rgb(255, 255, 255); }"));
+  taskListView->setHeaderLabels({Q(lang::TitleColumn), Q(lang::StatusColumn)});
   taskListBox->setTitle(Q(lang::TaskListCaption));
   infoPanel->setTitle(Q(lang::ConvertingSettingsCaption));
   addFilesButton->setText(Q(lang::AddFilesButton));
@@ -209,12 +231,6 @@ void MainWindow::ApplyCaptions() {
   aboutButton->setText(Q(lang::AboutButton));
   RefreshTaskList();
   ShowTaskInfo(-1);
-  // After the window is on screen, as the tips come after the main window.
-  if (TipIndex < TipsOff && tips_ != nullptr) {
-    QTimer::singleShot(0, this, [this] {
-      if (TipIndex < TipsOff && !tips_->isVisible()) tips_->exec();
-    });
-  }
 }
 
 bool MainWindow::CanAct() {
@@ -341,29 +357,67 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-QListWidgetItem* TaskRow(const ConversionTask& task) {
-  auto* item = new QListWidgetItem(QString::fromStdString(task.title.str()));
-  item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-  item->setCheckState(task.checked ? Qt::Checked : Qt::Unchecked);
-  item->setSizeHint(QSize(0, std::max(16, QFontMetrics(item->font()).height() + 4)));
-  return item;
+constexpr int kTitleColumn = 0;
+constexpr int kStatusColumn = 1;
+
+// The status column's text for a task: its state in the last run, with the percent while it
+// converts, the MP3's size when it is done and the reason when it failed.
+QString StatusText(const ConversionTask& task, int percent) {
+  switch (task.state) {
+    case TaskState::Ready: return {};
+    case TaskState::Converting:
+      return Q(lang::ConvertingState) + QStringLiteral(" %1%").arg(percent);
+    case TaskState::Done: {
+      const auto kilobytes = static_cast<std::int32_t>(std::min<std::int64_t>(task.outputBytes / 1024, INT32_MAX));
+      return Q(lang::DoneState) + QStringLiteral(" (") + Q(FormatSize(kilobytes)) + QStringLiteral(")");
+    }
+    case TaskState::Failed: return Q(lang::FailedState) + QStringLiteral(": ") + Q(task.stateDetail);
+    case TaskState::Waiting: return Q(lang::WaitingState);
+    case TaskState::Skipped: return Q(lang::SkippedState);
+    case TaskState::Cancelled: return Q(lang::CancelledState);
+  }
+  return {};
+}
+
+void ShowTask(QTreeWidgetItem* row, const ConversionTask& task, int percent) {
+  row->setText(kTitleColumn, Q(task.title.str()));
+  row->setToolTip(kTitleColumn, Q(task.sourceFile));
+  row->setCheckState(kTitleColumn, task.checked ? Qt::Checked : Qt::Unchecked);
+  row->setText(kStatusColumn, StatusText(task, percent));
+  // A reason may be long: the whole of it on hover.
+  row->setToolTip(kStatusColumn, task.stateDetail.empty() ? QString() : Q(task.stateDetail));
+}
+
+QTreeWidgetItem* TaskRow(const ConversionTask& task) {
+  auto* row = new QTreeWidgetItem;
+  row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+  ShowTask(row, task, 0);
+  return row;
 }
 
 }  // namespace
 
-int MainWindow::CurrentRow() const { return taskListView->currentRow(); }
+int MainWindow::CurrentRow() const {
+  const QTreeWidgetItem* row = taskListView->currentItem();
+  return row != nullptr ? taskListView->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(row)) : -1;
+}
+
+void MainWindow::SetCurrentRow(int row) {
+  if (QTreeWidgetItem* item = taskListView->topLevelItem(row)) taskListView->setCurrentItem(item);
+}
 
 void MainWindow::RefreshTaskList() {
   fillingList_ = true;
   taskListView->clear();
   if (!Tasks.Empty()) {
-    for (int i = 0; i < Tasks.Count(); ++i) taskListView->addItem(TaskRow(Tasks[i]));
+    for (int i = 0; i < Tasks.Count(); ++i) taskListView->addTopLevelItem(TaskRow(Tasks[i]));
     startButton->setEnabled(true);
   } else {
     // The hint row belongs to no task and has no check mark.
-    auto* hint = new QListWidgetItem(QString::fromUtf8(lang::AddFilesHint));
+    auto* hint = new QTreeWidgetItem(QStringList{Q(lang::AddFilesHint)});
     hint->setFlags(Qt::ItemIsEnabled);
-    taskListView->addItem(hint);
+    taskListView->addTopLevelItem(hint);
+    hint->setFirstColumnSpanned(true);
     for (QPushButton* button : {removeButton, editButton, startButton}) button->setEnabled(false);
   }
   fillingList_ = false;
@@ -373,10 +427,20 @@ void MainWindow::RefreshTaskList() {
 void MainWindow::AppendTaskRow(int index) {
   fillingList_ = true;
   if (Tasks.Count() == 1) taskListView->clear();  // the hint row goes
-  if (taskListView->count() < index + 1) taskListView->addItem(TaskRow(WorkingTask));
-  taskListView->item(index)->setCheckState(Qt::Checked);
+  if (taskListView->topLevelItemCount() < index + 1) taskListView->addTopLevelItem(TaskRow(WorkingTask));
+  taskListView->topLevelItem(index)->setCheckState(kTitleColumn, Qt::Checked);
   fillingList_ = false;
   UpdateButtons();
+}
+
+void MainWindow::RefreshTaskRow(int index) {
+  QTreeWidgetItem* row = taskListView->topLevelItem(index);
+  if (row == nullptr || index >= Tasks.Count()) return;
+  fillingList_ = true;
+  ShowTask(row, Tasks[index], progress_ != nullptr ? progress_->TaskPercent(index) : 0);
+  fillingList_ = false;
+  // A converted file's output name becomes a link in the info panel.
+  if (CurrentRow() == index && Tasks[index].state != TaskState::Converting) ShowTaskInfo(index);
 }
 
 bool MainWindow::UpdateButtons() {
@@ -416,18 +480,20 @@ void MainWindow::OnTaskListClicked() {
   if (UpdateButtons() && CurrentRow() >= 0) ShowTaskInfo(CurrentRow());
 }
 
-void MainWindow::OnTaskCheckChanged(QListWidgetItem* item) {
-  if (fillingList_ || item == nullptr) return;
-  const int row = taskListView->row(item);
+void MainWindow::OnTaskCheckChanged(QTreeWidgetItem* item, int column) {
+  if (fillingList_ || item == nullptr || column != kTitleColumn) return;
+  const int row = taskListView->indexOfTopLevelItem(item);
   if (row < 0 || row >= Tasks.Count()) return;
+  const bool checked = item->checkState(kTitleColumn) == Qt::Checked;
+  if (checked == Tasks[row].checked) return;  // another column's text changed
   // Ticking a box selects its row, as clicking the row would.
-  if (!controlsLocked && CurrentRow() != row) taskListView->setCurrentRow(row);
+  if (!controlsLocked && CurrentRow() != row) SetCurrentRow(row);
   if (UpdateButtons()) {
-    Tasks[row].checked = item->checkState() == Qt::Checked;
+    Tasks[row].checked = checked;
   } else {
     // Not recorded, so the mark goes back to what the task holds.
     fillingList_ = true;
-    item->setCheckState(Tasks[row].checked ? Qt::Checked : Qt::Unchecked);
+    item->setCheckState(kTitleColumn, Tasks[row].checked ? Qt::Checked : Qt::Unchecked);
     fillingList_ = false;
   }
 }
@@ -445,7 +511,7 @@ void MainWindow::OnRemoveClicked() {
   if (Tasks.Empty()) {
     ShowTaskInfo(-1);
   } else {
-    taskListView->setCurrentRow(std::min(row, Tasks.Count() - 1));
+    SetCurrentRow(std::min(row, Tasks.Count() - 1));
     UpdateButtons();
     ShowTaskInfo(CurrentRow());
   }
@@ -463,9 +529,11 @@ void MainWindow::EditTask(int index) {
   if (index < 0 || index >= Tasks.Count() || wizard_ == nullptr) return;
   WorkingTask = Tasks[index];
   if (wizard_->ShowModal(false) != 1) return;
+  // Changed settings make the last run's result a thing of the past.
+  WorkingTask.state = TaskState::Ready;
+  WorkingTask.stateDetail.clear();
   StoreWorkingTask(index);
-  const QString title = QString::fromStdString(WorkingTask.title.str());
-  if (taskListView->item(index)->text() != title) taskListView->item(index)->setText(title);
+  RefreshTaskRow(index);
   ShowTaskInfo(index);
 }
 

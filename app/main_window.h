@@ -20,8 +20,8 @@
 class QFileDialog;
 class QGroupBox;
 class QLabel;
-class QListWidget;
-class QListWidgetItem;
+class QTreeWidget;
+class QTreeWidgetItem;
 class QPushButton;
 class AddWizard;
 class ProgressWindow;
@@ -54,6 +54,9 @@ class MainWindow : public QMainWindow {
   void OpenSourceFile(int index);
   void OpenOutputFile(int index);
   int CurrentRow() const;
+  void SetCurrentRow(int row);
+  // Shows task `index` as it is now in its row (check mark, title, status).
+  void RefreshTaskRow(int index);
 
   bool controlsLocked = false;
 
@@ -80,7 +83,7 @@ class MainWindow : public QMainWindow {
   QPushButton* aboutButton;
   QWidget* listArea;
   QGroupBox* taskListBox;
-  QListWidget* taskListView;
+  QTreeWidget* taskListView;
   QFileDialog* addFilesDialog;
 
  public slots:
@@ -90,7 +93,7 @@ class MainWindow : public QMainWindow {
   void OnHelpClicked();
   void OnAboutClicked();
   void OnTaskListClicked();
-  void OnTaskCheckChanged(QListWidgetItem* item);
+  void OnTaskCheckChanged(QTreeWidgetItem* item, int column);
   void OnTaskDoubleClicked();
   void OnRemoveClicked();
   void OnEditClicked();
@@ -114,5 +117,6 @@ class MainWindow : public QMainWindow {
   ProgressWindow* progress_ = nullptr;
   TipsWindow* tips_ = nullptr;
   std::vector<std::string> dropExtensions_;  // the drop filter's accepted extensions
-  bool fillingList_ = false;         // the list's own changes are not the user's
+  bool fillingList_ = false;
+  bool shownBefore_ = false;         // the list's own changes are not the user's
 };

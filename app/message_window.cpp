@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -78,20 +79,24 @@ MessageWindow::MessageWindow(QWidget* parent)
   messageLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   messageLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   messageLabel->setMinimumSize(217, 97);
+  // A long report (every failed file of a large run) scrolls instead of outgrowing the screen.
+  messageScroll = new QScrollArea(this);
+  messageScroll->setObjectName(QStringLiteral("messageScroll"));
+  messageScroll->setWidget(messageLabel);
+  messageScroll->setWidgetResizable(true);
+  messageScroll->setFrameShape(QFrame::NoFrame);
+  messageScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   firstButton = new QPushButton(Q(lang::OKButton), this);
   firstButton->setObjectName(QStringLiteral("firstButton"));
   firstButton->setDefault(true);
   secondButton = new QPushButton(Q(lang::HelpButton), this);
   secondButton->setObjectName(QStringLiteral("secondButton"));
   secondButton->setAutoDefault(false);
-  shutdownTimerPanel = new QWidget(this);
-  shutdownTimerPanel->setObjectName(QStringLiteral("shutdownTimerPanel"));
-  shutdownTimerPanel->hide();
 
   auto* body = new QHBoxLayout;
   body->setSpacing(18);
   body->addWidget(iconLabel, 0, Qt::AlignTop);
-  body->addWidget(messageLabel, 1);
+  body->addWidget(messageScroll, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(firstButton);
@@ -99,7 +104,6 @@ MessageWindow::MessageWindow(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(20, 20, 20, 14);
   layout->addLayout(body, 1);
-  layout->addWidget(shutdownTimerPanel);
   layout->addLayout(buttons);
   resize(326, 215);
 
@@ -118,10 +122,14 @@ void MessageWindow::showEvent(QShowEvent* event) {
 void MessageWindow::ApplyCaptions() {
   setWindowTitle(QStringLiteral("   ") + Q(lang::MessageCaption) + QStringLiteral(" ..."));
   iconLabel->setPixmap(icons[static_cast<std::size_t>(kind_)]);
+  // As tall as the text wants, up to most of the screen; beyond that the text scrolls.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int most = screen != nullptr ? screen->availableGeometry().height() * 3 / 5 : 600;
+  const int textWidth = std::max(messageLabel->minimumWidth(), 420);
+  messageScroll->setMinimumSize(textWidth, std::min(messageLabel->heightForWidth(textWidth), most));
   adjustSize();
   resize(std::max(width(), 326), std::max(height(), 215));
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  if (screen != nullptr) move(screen->availableGeometry().center() - rect().center());
 }
 
 int MessageWindow::ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption,
@@ -130,12 +138,11 @@ int MessageWindow::ShowMessage(MessageKind kind, const std::string& text, const 
   messageLabel->setText(Q(text));
   secondButton->setText(Q(secondCaption));
   firstButton->setText(Q(firstCaption));
-  // Stay above whichever window asked, the always-on-top progress window included.
-  QWidget* owner = QApplication::activeWindow();
+  // Stay above the window that asks, so that the window manager never puts it behind.
+  QWidget* owner = MessageOwner();
   if (owner == this) owner = nullptr;
-  setWindowFlag(Qt::WindowStaysOnTopHint, owner != nullptr && owner->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   winId();  // the native window must exist to be made transient
-  if (owner != nullptr && owner->windowHandle() != nullptr) windowHandle()->setTransientParent(owner->windowHandle());
+  windowHandle()->setTransientParent(owner != nullptr ? owner->windowHandle() : nullptr);
   return exec() == 1 ? 1 : 2;
 }
 
@@ -154,9 +161,16 @@ MessageWindow& ProgramMessageWindow() {
   return *Instance();
 }
 
+QWidget* MessageOwner() {
+  // A modal window (the progress window during a run) asks even when the program is not the
+  // active one; else the active window does.
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != Instance()) return modal;
+  return QApplication::activeWindow();
+}
+
 int ShowMessageWindow(MessageKind kind, const std::string& text, const std::string& secondCaption,
                       const std::string& firstCaption) {
-  if (Answerer()) return Answerer()({kind, text, secondCaption, firstCaption});
+  if (Answerer()) return Answerer()({kind, text, secondCaption, firstCaption, MessageOwner()});
   return ProgramMessageWindow().ShowMessage(kind, text, secondCaption, firstCaption);
 }
 

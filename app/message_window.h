@@ -17,6 +17,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QWidget;
 
 
@@ -34,10 +35,10 @@ class MessageWindow : public QDialog {
   MessageKind Kind() const { return kind_; }
 
   QLabel* messageLabel;
+  QScrollArea* messageScroll;
   QLabel* iconLabel;
   QPushButton* firstButton;
   QPushButton* secondButton;
-  QWidget* shutdownTimerPanel;
   std::array<QPixmap, 4> icons;  // error, information, question, warning; 42 × 42
 
  public slots:
@@ -68,7 +69,11 @@ int ShowMessageWindow(MessageKind kind, const std::string& text, const std::stri
 struct MessageRequest {
   MessageKind kind;
   std::string text, secondCaption, firstCaption;
+  QWidget* owner = nullptr;  // the window the message shows above
 };
+
+// The window a message shows above: the modal window that asks, else the active one.
+QWidget* MessageOwner();
 // Tests answer the window through `answerer` instead of a person: ShowMessageWindow then
 // returns its result without showing anything. An empty function restores the window.
 void SetMessageAnswerer(std::function<int(const MessageRequest&)> answerer);

@@ -1,48 +1,37 @@
 #include "app/progress_window.h"
 
 #include <algorithm>
-#include <climits>
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <utility>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/qt_text.h"
-#include "platform/paths/path_names.h"
-#include "core/interface_texts.h"
-#include "core/settings.h"
-#include "app/message_window.h"
+#include "app/collision_dialog.h"
 #include "app/desktop.h"
-#include "platform/dispatcher.h"
-#include "platform/errtext.h"
-#include "platform/exception.h"
-
+#include "app/message_window.h"
+#include "app/qt_text.h"
+#include "core/conversion_task.h"
+#include "core/interface_texts.h"
+#include "engine/encoding_settings.h"
+#include "core/settings.h"
+#include "platform/paths/path_names.h"
 
 namespace {
 
-// The run's own report of a task that would write over its source.
-constexpr char kOutputIsSource[] = "The output file is the source file itself.";
-
-
-// A button caption as a tool tip: without its access-key marker.
-QString ToolTipOf(const char* caption) { return Q(caption).remove(QLatin1Char('&')); }
+// Steps of a file's bar: fine enough for a long file to move visibly.
+constexpr int kBarSteps = 1000;
 
 // The notification-area icon: a white note on a blue disc.
 QIcon TrayImage() {
@@ -61,92 +50,75 @@ QIcon TrayImage() {
   return QIcon(pixmap);
 }
 
+TaskState TaskStateOf(ItemState state) {
+  switch (state) {
+    case ItemState::Waiting: return TaskState::Waiting;
+    case ItemState::Converting: return TaskState::Converting;
+    case ItemState::Done: return TaskState::Done;
+    case ItemState::Failed: return TaskState::Failed;
+    case ItemState::Skipped: return TaskState::Skipped;
+    case ItemState::Cancelled: return TaskState::Cancelled;
+  }
+  return TaskState::Ready;
+}
+
+QString FileNameText(const std::string& path) { return Q(platform::FileNameOf(path)); }
+
 }  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint) {
-  // The output first: without the encoder library the program cannot convert anything, and
-  // start-up stops with the loader's message.
-  mp3Output = engine::MakeMp3Output();
-  mp3Output->onDone = [this](engine::Component*) { OnFileDone(); };
-  // Runs on the worker (or inside Run when the file cannot be started): it only hands the
-  // report to the user-interface thread. The worker is stopped before the window goes away, so
-  // `this` is valid here; the posted report checks that the window still exists.
-  mp3Output->onError = [this, window = QPointer<ProgressWindow>(this)](engine::Component*, const std::exception& e) {
-    const int serial = taskSerial_.load();
-    platform::MainDispatcher().Post([window, serial, reason = std::string(e.what())] {
-      if (window) window->TaskFailed(serial, reason);
-    });
-  };
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+  // Without the encoder library the program cannot convert anything, and start-up stops with
+  // the loader's message.
+  engine::MakeMp3Output();
 
-  setObjectName(QStringLiteral("ProgressWindow"));
-  setWindowTitle(QStringLiteral("Convertion Progress"));  // ApplyCaptions sets the real caption
-
-  timeLabel = new QLabel(QStringLiteral("File: 5/6 (1h55m26s, about 2h33m26 Left)."), this);
+  setObjectName(QStringLiteral("progressWindow"));
+  timeLabel = new QLabel(this);
   timeLabel->setObjectName(QStringLiteral("timeLabel"));
   timeLabel->setTextFormat(Qt::PlainText);
   // Wide enough for a long run's line from the start, so the window does not jump as it ticks.
   timeLabel->setMinimumWidth(timeLabel->fontMetrics().horizontalAdvance(
       Q(TimeLineText(std::chrono::hours(99) + std::chrono::minutes(59) + std::chrono::seconds(59), 2, 1))));
+  pausedLabel = new QLabel(this);
+  pausedLabel->setObjectName(QStringLiteral("pausedLabel"));
+  QFont bold = pausedLabel->font();
+  bold.setBold(true);
+  pausedLabel->setFont(bold);
+  pausedLabel->hide();
   totalProgressBar = new QProgressBar(this);
   totalProgressBar->setObjectName(QStringLiteral("totalProgressBar"));
   totalProgressBar->setRange(0, 100);
-  fileLabel = new QLabel(QStringLiteral("Current Convertion:"), this);
-  fileLabel->setObjectName(QStringLiteral("fileLabel"));
-  // Titles come from media files: shown as they are, never read as markup.
-  fileLabel->setTextFormat(Qt::PlainText);
-  fileLabel->setWordWrap(true);
-  fileProgressBar = new QProgressBar(this);
-  fileProgressBar->setObjectName(QStringLiteral("fileProgressBar"));
-  hideButton = new QPushButton(QStringLiteral("&Hide To Tray"), this);
+
+  filesBox = new QGroupBox(this);
+  filesBox->setObjectName(QStringLiteral("filesBox"));
+  new QVBoxLayout(filesBox);
+  problemsBox = new QGroupBox(this);
+  problemsBox->setObjectName(QStringLiteral("problemsBox"));
+  problemsList = new QListWidget(problemsBox);
+  problemsList->setObjectName(QStringLiteral("problemsList"));
+  problemsList->setSelectionMode(QAbstractItemView::NoSelection);
+  problemsList->setMinimumHeight(problemsList->fontMetrics().height() * 4);
+  (new QVBoxLayout(problemsBox))->addWidget(problemsList);
+  problemsBox->hide();
+
+  hideButton = new QPushButton(this);
   hideButton->setObjectName(QStringLiteral("hideButton"));
-  pauseButton = new QPushButton(Q(lang::PauseButton), this);
+  pauseButton = new QPushButton(this);
   pauseButton->setObjectName(QStringLiteral("pauseButton"));
-  cancelButton = new QPushButton(Q(lang::CancelButton), this);
+  cancelButton = new QPushButton(this);
   cancelButton->setObjectName(QStringLiteral("cancelButton"));
   // Enter must not pause or cancel a run by accident.
   for (QPushButton* button : {hideButton, pauseButton, cancelButton}) button->setAutoDefault(false);
-  previewBox = new QGroupBox(QStringLiteral("Preview Window"), this);
-  previewBox->setObjectName(QStringLiteral("previewBox"));
-  previewImage = new QLabel(previewBox);
-  previewImage->setObjectName(QStringLiteral("previewImage"));
-  (new QVBoxLayout(previewBox))->addWidget(previewImage);
-  previewBox->hide();
-  shutdownCheck = new QCheckBox(QStringLiteral("Shut down computer automatically after converstion"), this);
-  shutdownCheck->setObjectName(QStringLiteral("shutdownCheck"));
-  shutdownCheck->hide();
 
-  titleButtons = new QWidget(this);
-  titleButtons->setObjectName(QStringLiteral("titleButtons"));
-  titleCancelButton = new QToolButton(titleButtons);
-  titleCancelButton->setObjectName(QStringLiteral("titleCancelButton"));
-  titleCancelButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
-  titleHideButton = new QToolButton(titleButtons);
-  titleHideButton->setObjectName(QStringLiteral("titleHideButton"));
-  titleHideButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarMinButton));
-  auto* titleRow = new QHBoxLayout(titleButtons);
-  titleRow->setContentsMargins(0, 0, 0, 0);
-  titleRow->setSpacing(2);
-  titleRow->addWidget(titleHideButton);
-  titleRow->addWidget(titleCancelButton);
-  for (QToolButton* button : {titleCancelButton, titleHideButton}) {
-    button->setAutoRaise(true);
-    button->setIconSize(QSize(12, 12));
-    button->setFocusPolicy(Qt::NoFocus);
-  }
-
-  stepTimer = new QTimer(this);
-  stepTimer->setObjectName(QStringLiteral("stepTimer"));
-  stepTimer->setInterval(100);
   displayTimer = new QTimer(this);
   displayTimer->setObjectName(QStringLiteral("displayTimer"));
-  displayTimer->setInterval(100);
+  displayTimer->setInterval(200);
   trayIcon = new QSystemTrayIcon(TrayImage(), this);
   trayIcon->setObjectName(QStringLiteral("trayIcon"));
 
   auto* top = new QHBoxLayout;
   top->addWidget(timeLabel, 1);
-  top->addWidget(titleButtons, 0, Qt::AlignTop);
+  top->addWidget(pausedLabel);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(hideButton);
   buttons->addStretch(1);
@@ -156,36 +128,27 @@ ProgressWindow::ProgressWindow(QWidget* parent)
   layout->setContentsMargins(14, 10, 14, 14);
   layout->addLayout(top);
   layout->addWidget(totalProgressBar);
-  layout->addSpacing(10);
-  layout->addWidget(fileLabel);
-  layout->addWidget(fileProgressBar);
-  layout->addWidget(previewBox);
-  layout->addWidget(shutdownCheck);
-  layout->addStretch(1);
+  layout->addSpacing(6);
+  layout->addWidget(filesBox);
+  layout->addWidget(problemsBox, 1);
+  layout->addStretch(0);
   layout->addLayout(buttons);
-  // The layout keeps the window as large as its controls need; 318 × 230 is the least.
-  resize(318, 230);
 
-  connect(stepTimer, &QTimer::timeout, this, &ProgressWindow::OnStepTimer);
   connect(displayTimer, &QTimer::timeout, this, &ProgressWindow::OnDisplayTimer);
   connect(hideButton, &QPushButton::clicked, this, &ProgressWindow::OnHideClicked);
   connect(pauseButton, &QPushButton::clicked, this, &ProgressWindow::OnPauseClicked);
   connect(cancelButton, &QPushButton::clicked, this, &ProgressWindow::OnCancelClicked);
-  connect(titleCancelButton, &QToolButton::clicked, this, [this] { OnTitleButtonClicked(1); });
-  connect(titleHideButton, &QToolButton::clicked, this, [this] { OnTitleButtonClicked(2); });
   connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) OnTrayIconClicked();
   });
-  ResetRunFlags();
+  ApplyCaptions();
 }
 
 ProgressWindow::~ProgressWindow() {
-  stepTimer->stop();
   displayTimer->stop();
   if (mainWindow_) mainWindow_->removeEventFilter(this);
-  // The worker goes first, finishing a file still being written, while its input still exists.
-  mp3Output.reset();
-  currentInput_.reset();
+  // The run stops what still converts; its files are not kept.
+  run_.reset();
   if (runLoop_ != nullptr) runLoop_->quit();
 }
 
@@ -195,78 +158,83 @@ void ProgressWindow::SetMainWindow(QWidget* mainWindow) {
   if (mainWindow_ && minimisedInsteadOfTray_) mainWindow_->installEventFilter(this);
 }
 
-void ProgressWindow::ResetRunFlags() {
-  paused = false;
-  canceled = false;
-}
-
-void ProgressWindow::showEvent(QShowEvent* event) {
-  ApplyCaptions();
-  QDialog::showEvent(event);
-}
-
 void ProgressWindow::ApplyCaptions() {
   setWindowTitle(Q(lang::ConvertingProgressCaption));
   hideButton->setText(Q(lang::HideToTrayButton));
-  previewBox->setTitle(Q(lang::PreviewWindowCaption));
-  shutdownCheck->setText(Q(lang::ShutdownCheck));
-  titleCancelButton->setToolTip(ToolTipOf(lang::CancelButton));
-  titleHideButton->setToolTip(ToolTipOf(lang::HideToTrayButton));
+  pauseButton->setText(Q(lang::PauseButton));
+  cancelButton->setText(Q(lang::CancelButton));
+  pausedLabel->setText(Q(lang::PausedState));
+  filesBox->setTitle(Q(lang::ConvertingState));
+  problemsBox->setTitle(Q(lang::ProblemsCaption));
 }
 
 void ProgressWindow::StartRun() {
   if (running_) return;
-  failures_.clear();
-  warnings_.clear();
-  reportedMissing_.clear();
-  lastOutputFile_.clear();
-  std::int64_t total = 0;
-  int count = 0;
-  for (int i = 0; i < Tasks.Count(); ++i) {
-    const ConversionTask& task = Tasks[i];
-    if (!task.checked) continue;
-    if (!platform::FileExists(task.sourceFile)) {
-      // The captions here are fixed texts. The file is named: in a list of many files the
-      // system's text alone would not say which one is missing.
-      ShowMessageWindow(MessageKind::Error, platform::SystemErrorText(platform::ERROR_OPEN_FAILED) + "\n" + task.sourceFile,
-                        "&Help", "&OK");
-      reportedMissing_.push_back(i);
-    }
-    ++count;
-    total += std::max<std::int64_t>(task.duration, 0);
+  std::vector<RunItem> items;
+  taskOfItem_.clear();
+  for (int task = 0; task < Tasks.Count(); ++task) {
+    const ConversionTask& t = Tasks[task];
+    if (!t.checked) continue;
+    RunItem item;
+    item.sourceFile = t.sourceFile;
+    item.outputFile = t.outputFile;
+    item.encoding = EncodingOf(t);
+    item.duration = std::max<std::int64_t>(t.duration, 0);
+    items.push_back(std::move(item));
+    taskOfItem_.push_back(task);
   }
-  if (count == 0) {
+  if (items.empty()) {
     ShowMessageWindow(MessageKind::Question, NothingToConvertText(), lang::HelpButton, lang::OKButton);
     return;
   }
+  for (int task : taskOfItem_) {
+    Tasks[task].state = TaskState::Waiting;
+    Tasks[task].stateDetail.clear();
+    emit taskChanged(task);
+  }
 
-  timeLabel->setText(Q(lang::ReadingFileWait) + QStringLiteral("..."));
-  fileLabel->clear();
-  totalProgressBar->setValue(0);
-  fileProgressBar->setRange(0, 100);
-  fileProgressBar->setValue(0);
-  stepTimer->start();
-  totalDuration = total;
-  checkedCount = count;
-  doneDuration = 0;
-  cancelButton->setText(Q(lang::CancelButton));
-  pauseButton->setText(Q(lang::PauseButton));
-  pauseButton->setEnabled(true);
-  taskIndex = -1;
-  canceled = false;
-  paused = false;
+  const int jobs = DefaultSettings.jobs >= 1 ? DefaultSettings.jobs : ConversionRun::DefaultJobs();
+  ConversionRun::Handlers handlers;
+  handlers.itemChanged = [this](int item) { OnItemChanged(item); };
+  handlers.collision = [this](int item, const std::string& output) { return OnCollision(item, output); };
+  // The end question waits for the user: not from inside the run's own handler.
+  handlers.finished = [this] { QTimer::singleShot(0, this, &ProgressWindow::FinishRun); };
+  run_ = std::make_unique<ConversionRun>(std::move(items), jobs, std::move(handlers));
+
+  // One row per file that can convert at once.
+  for (const FileRow& row : fileRows_) {
+    delete row.label;
+    delete row.bar;
+  }
+  fileRows_.clear();
+  const int rows = std::min(run_->Jobs(), run_->Count());
+  for (int i = 0; i < rows; ++i) {
+    FileRow row{new QLabel(filesBox), new QProgressBar(filesBox)};
+    row.label->setTextFormat(Qt::PlainText);  // titles come from files: never markup
+    row.label->setObjectName(QStringLiteral("fileLabel%1").arg(i + 1));
+    row.bar->setObjectName(QStringLiteral("fileProgressBar%1").arg(i + 1));
+    row.bar->setRange(0, kBarSteps);
+    filesBox->layout()->addWidget(row.label);
+    filesBox->layout()->addWidget(row.bar);
+    fileRows_.push_back(row);
+  }
+  problemsList->clear();
+  problemsBox->hide();
+  answerForTheRest_.reset();
   askingCancel_ = false;
-  deferredReports_.clear();
-  stepHeld_ = false;
   finishing_ = false;
-  activeSerial_ = 0;
+  cancelButton->setText(Q(lang::CancelButton));
+  pauseButton->setEnabled(true);
+  ShowPaused(false);
+  totalProgressBar->setValue(0);
+  timeLabel->setText(Q(lang::ReadingFileWait) + QStringLiteral("..."));
 
   // Shown modally, in a loop of its own rather than exec(): hiding a dialog to the tray would
   // end exec() while the run goes on.
   running_ = true;
   setWindowModality(Qt::ApplicationModal);
   adjustSize();
-  resize(std::max(width(), 318), std::max(height(), 230));
+  resize(std::max(width(), 360), std::max(height(), 240));
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   show();
@@ -275,242 +243,165 @@ void ProgressWindow::StartRun() {
   QPointer<ProgressWindow> self(this);
   QEventLoop loop;
   runLoop_ = &loop;
-  loop.exec(QEventLoop::DialogExec);
+  run_->Start();
+  OnDisplayTimer();
+  displayTimer->start();
+  if (running_) loop.exec(QEventLoop::DialogExec);
   if (!self) return;
   runLoop_ = nullptr;
   running_ = false;
 }
 
-void ProgressWindow::OnStepTimer() {
-  stepTimer->stop();
-  if (!running_) return;
-  // An open cancel question holds the next step until it is answered (a file started now would
-  // be cut off at once by a cancel the user is asking for), and so does a pause.
-  if (askingCancel_) {
-    stepHeld_ = true;
-    return;
+void ProgressWindow::OnItemChanged(int item) {
+  const ItemReport& report = run_->Report(item);
+  const int index = TaskOf(item);
+  ConversionTask& task = Tasks[index];
+  task.state = TaskStateOf(report.state);
+  task.stateDetail = report.reason;
+  if (report.state == ItemState::Done) {
+    // Converted: the next Start leaves it out, and its link leads to the MP3 the run wrote.
+    task.checked = false;
+    task.outputFile = report.outputFile;
+    task.outputBytes = report.outputBytes;
+    task.stateDetail = report.warning.value_or("");
+    if (report.warning) AddProblem(run_->Item(item).sourceFile, *report.warning);
   }
-  if (canceled) {
-    FinishRun();
-    return;
-  }
-  if (paused) {
-    stepHeld_ = true;
-    return;
-  }
-  ++taskIndex;
-  if (taskIndex == 0) {
-    fileOrdinal = 0;
-    runStart = std::chrono::steady_clock::now();
-  }
-  while (taskIndex <= Tasks.Count() - 1 && !Tasks[taskIndex].checked) ++taskIndex;
-  if (taskIndex > Tasks.Count() - 1) {
-    FinishRun();
-  } else {
-    ++fileOrdinal;
-    StartTask();
-  }
+  if (report.state == ItemState::Failed) AddProblem(run_->Item(item).sourceFile, report.reason);
+  emit taskChanged(index);
+  OnDisplayTimer();
 }
 
-void ProgressWindow::StartTask() {
-  paused = false;
-  canceled = false;
-  const ConversionTask task = Tasks[taskIndex];
-  const int serial = ++taskSerial_;
-  activeSerial_ = serial;
-  lastOutputFile_ = task.outputFile;
-  mp3Output->fileName = task.outputFile;
-  try {
-    currentInput_ = std::make_unique<engine::DecodedInput>(nullptr);
-    mp3Output->SetInput(currentInput_.get());
-    currentInput_->fileName = task.sourceFile;
-    // Creating the MP3 file would destroy the source before it is read.
-    if (platform::SameFile(task.sourceFile, task.outputFile)) throw platform::Exception(kOutputIsSource);
-    currentInput_->OpenFile();
-  } catch (const std::exception& e) {
-    // A missing source that StartRun has reported already is not reported again.
-    const bool reported = std::find(reportedMissing_.begin(), reportedMissing_.end(), taskIndex) !=
-                              reportedMissing_.end() &&
-                          !platform::FileExists(task.sourceFile);
-    TaskFailed(serial, e.what(), !reported);
-    return;
-  }
-  engine::ConfigureMp3Output(*mp3Output, EncodingOf(task));
-  timeLabel->setText(Q(lang::ReadingFileWait) + QStringLiteral(" ..."));
-  fileLabel->setText(Q(CurrentFileText(fileOrdinal, checkedCount, task.title)));
-  // A task without a known length takes the one the reader found.
-  const std::int64_t duration = task.duration > 0 ? task.duration : currentInput_->Reader()->StreamDuration();
-  fileProgressBar->setRange(0, ProgressBarMilliseconds(duration));
-  fileProgressBar->setValue(0);
-  displayTimer->start();
-  try {
-    // A file that cannot be started (the MP3 file cannot be created) is reported through
-    // onError; only a misuse of the output raises here.
-    mp3Output->Run();
-  } catch (const std::exception& e) {
-    TaskFailed(serial, e.what(), true);
-  }
+CollisionAnswer ProgressWindow::OnCollision(int /*item*/, const std::string& output) {
+  if (answerForTheRest_) return *answerForTheRest_;
+  const CollisionReply reply = AskAboutExistingOutput(this, output);
+  if (reply.forTheRest) answerForTheRest_ = reply.answer;
+  return reply.answer;
+}
+
+void ProgressWindow::AddProblem(const std::string& sourceFile, const std::string& reason) {
+  auto* row = new QListWidgetItem(FileNameText(sourceFile) + QStringLiteral(": ") + Q(reason), problemsList);
+  row->setToolTip(Q(sourceFile) + QStringLiteral("\n") + Q(reason));
+  problemsBox->show();
+  problemsList->scrollToBottom();
 }
 
 void ProgressWindow::OnDisplayTimer() {
-  const engine::AudioFileReader* reader = currentInput_ ? currentInput_->Reader() : nullptr;
-  if (reader == nullptr) return;
-  const std::int64_t position = reader->StreamPosition();
-  // A source that runs longer than it said would leave the bar where it was.
-  fileProgressBar->setValue(std::min(ProgressBarMilliseconds(position), fileProgressBar->maximum()));
-  const std::int64_t done = doneDuration + position;
-  totalProgressBar->setValue(TotalPercent(done, totalDuration));
-  const auto elapsed =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - runStart);
-  timeLabel->setText(Q(TimeLineText(elapsed, totalDuration, done)));
-  if (trayIcon->isVisible()) trayIcon->setToolTip(timeLabel->text() + QLatin1Char('\n') + Q(lang::RestoreMainWindowHint));
+  if (!run_) return;
+  const std::vector<int> converting = run_->Converting();
+  for (std::size_t i = 0; i < fileRows_.size(); ++i) {
+    const FileRow& row = fileRows_[i];
+    if (i >= converting.size()) {
+      row.label->setText(QString());
+      row.bar->setValue(0);
+      row.bar->setEnabled(false);
+      continue;
+    }
+    const int item = converting[i];
+    const ConversionTask& task = Tasks[TaskOf(item)];
+    row.label->setText(Q(task.title.str()));
+    row.label->setToolTip(Q(run_->Item(item).sourceFile));
+    const std::int64_t length = run_->Length(item);
+    row.bar->setEnabled(true);
+    row.bar->setValue(length > 0 ? static_cast<int>(run_->Position(item) * kBarSteps / length) : 0);
+    emit taskChanged(TaskOf(item));
+  }
+  const std::int64_t total = run_->TotalLength(), done = run_->TotalPosition();
+  totalProgressBar->setValue(run_->Finished() ? 100 : TotalPercent(done, total));
+  timeLabel->setText(Q(TimeLineText(run_->Elapsed(), run_->Finished() ? 0 : total, done)));
+  if (trayIcon->isVisible())
+    trayIcon->setToolTip(timeLabel->text() + QLatin1Char('\n') + Q(lang::RestoreMainWindowHint));
 }
 
-void ProgressWindow::OnFileDone() {
-  displayTimer->stop();
-  activeSerial_ = 0;
-  const engine::AudioFileReader* reader = currentInput_ ? currentInput_->Reader() : nullptr;
-  if (currentInput_ && mp3Output->FileWritten()) {
-    if (auto warning = engine::ShortDecodeWarning(currentInput_->DeclaredDuration(), currentInput_->DecodedDuration()))
-      warnings_.push_back({currentInput_->fileName, *warning});
+int ProgressWindow::TaskPercent(int task) const {
+  if (!run_) return 0;
+  for (int item : run_->Converting()) {
+    if (TaskOf(item) != task) continue;
+    const std::int64_t length = run_->Length(item);
+    return length > 0 ? static_cast<int>(std::min<std::int64_t>(100, run_->Position(item) * 100 / length)) : 0;
   }
-  if (reader != nullptr) {
-    doneDuration += reader->StreamDuration();
-  } else if (taskIndex >= 0 && taskIndex < Tasks.Count()) {
-    doneDuration += std::max<std::int64_t>(Tasks[taskIndex].duration, 0);
-  }
-  currentInput_.reset();  // the output drops its reference when the input goes
-  stepTimer->start();
-  fileProgressBar->setValue(fileProgressBar->maximum());
-  timeLabel->setText(Q(lang::ReadingFileWait) + QStringLiteral("..."));
+  return 0;
 }
 
-void ProgressWindow::TaskFailed(int serial, const std::string& reason, bool report) {
-  // Only the file in progress can fail; anything else is a report that arrived too late.
-  if (!running_ || serial != activeSerial_) return;
-  activeSerial_ = 0;
-  displayTimer->stop();
-  FileProblem failure;
-  if (taskIndex >= 0 && taskIndex < Tasks.Count()) {
-    failure.sourceFile = Tasks[taskIndex].sourceFile;
-    // The total counts the task's length; so does what is done, for the bar to end at 100.
-    doneDuration += std::max<std::int64_t>(Tasks[taskIndex].duration, 0);
-  }
-  failure.reason = reason;
-  failures_.push_back(failure);
-  currentInput_.reset();
-  // The file's bar stays where the file failed: it was not converted.
-  totalProgressBar->setValue(TotalPercent(doneDuration, totalDuration));
-  timeLabel->setText(Q(lang::ReadingFileWait) + QStringLiteral("..."));
-  if (report && askingCancel_) {
-    // The message window is showing the cancel question; the report follows its answer.
-    deferredReports_.push_back(failure);
-  } else if (report) {
-    QPointer<ProgressWindow> self(this);
-    ShowMessageWindow(MessageKind::Error, FailedFileText(failure), lang::HelpButton, lang::OKButton);
-    if (!self || !running_) return;
-  }
-  stepTimer->start();
+void ProgressWindow::ShowPaused(bool paused) {
+  pausedLabel->setVisible(paused);
+  pauseButton->setText(Q(paused ? lang::ResumeButton : lang::PauseButton));
+  setWindowTitle(paused ? Q(lang::PausedState) + QStringLiteral(" - ") + Q(lang::ConvertingProgressCaption)
+                        : Q(lang::ConvertingProgressCaption));
+  totalProgressBar->setFormat(paused ? QStringLiteral("%p% (") + Q(lang::PausedState) + QStringLiteral(")")
+                                     : QStringLiteral("%p%"));
 }
 
 void ProgressWindow::FinishRun() {
+  if (!running_ || finishing_) return;
   finishing_ = true;
-  stepTimer->stop();
   displayTimer->stop();
-  totalProgressBar->setValue(totalProgressBar->maximum());
-  // How long the run took, rather than a waiting text while the last question is asked.
-  if (taskIndex >= 0) {
-    timeLabel->setText(Q(TimeLineText(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                          std::chrono::steady_clock::now() - runStart),
-                                      0, 0)));
-  }
+  OnDisplayTimer();
+  pauseButton->setEnabled(false);
   QCoreApplication::processEvents();
   // The question must be seen, and a tray icon must not outlive the run it restores.
   if (RunHidden()) RestoreRun();
-  const std::string text = RunEndText(canceled, failures_, warnings_) + "\n" + lang::OpenOutputFolderQuestion;
+  std::vector<FileProblem> failures, warnings;
+  for (int item = 0; item < run_->Count(); ++item) {
+    const ItemReport& report = run_->Report(item);
+    if (report.state == ItemState::Failed) failures.push_back({run_->Item(item).sourceFile, report.reason});
+    if (report.warning) warnings.push_back({run_->Item(item).sourceFile, *report.warning});
+  }
+  const std::string text =
+      RunEndText(run_->Cancelled(), failures, warnings) + "\n" + lang::OpenOutputFolderQuestion;
   QPointer<ProgressWindow> self(this);
-  const bool clean = failures_.empty() && warnings_.empty();
-  const int answer = ShowMessageWindow(clean ? MessageKind::Information : MessageKind::Warning, text, lang::NoButton, lang::YesButton);
+  const bool clean = failures.empty() && warnings.empty();
+  // Asked over this window, which the run keeps modal: the question is never behind it.
+  const int answer = ShowMessageWindow(clean ? MessageKind::Information : MessageKind::Warning, text,
+                                       lang::NoButton, lang::YesButton);
   if (!self) return;
   if (const std::string folder = OutputFolderToOpen(); answer == 1 && !folder.empty()) OpenWithDesktop(folder);
-  if (!canceled) {
-    pauseButton->setEnabled(false);
-    cancelButton->setText(Q(lang::OKButton));
-  }
+  cancelButton->setText(Q(lang::OKButton));
   close();
   running_ = false;
   if (runLoop_ != nullptr) runLoop_->quit();
 }
 
 std::string ProgressWindow::OutputFolderToOpen() const {
-  if (!DefaultSettings.outputFileDir.empty()) return DefaultSettings.outputFileDir;
-  // Files written beside their sources: the folder of the last one is where to look.
-  return platform::FolderOf(lastOutputFile_);
+  // The folder the run wrote to: the last converted task's, when the tasks wrote to several.
+  std::string folder;
+  for (int item = 0; item < run_->Count(); ++item) {
+    if (run_->Report(item).state == ItemState::Done) folder = platform::FolderOf(run_->Report(item).outputFile);
+  }
+  if (folder.empty() && run_->Count() > 0) folder = platform::FolderOf(run_->Report(run_->Count() - 1).outputFile);
+  return folder;
 }
 
 void ProgressWindow::OnPauseClicked() {
-  if (!running_ || finishing_) return;
-  if (!paused) {
-    pauseButton->setText(Q(lang::ResumeButton));
-    mp3Output->Pause();
-    displayTimer->stop();
-    paused = true;
+  if (!running_ || finishing_ || !run_) return;
+  if (run_->Paused()) {
+    run_->Resume();
   } else {
-    pauseButton->setText(Q(lang::PauseButton));
-    mp3Output->Resume();
-    if (currentInput_) displayTimer->start();
-    paused = false;
-    ReleaseHeldStep();
+    run_->Pause();
   }
+  ShowPaused(run_->Paused());
 }
 
 void ProgressWindow::OnCancelClicked() {
-  if (cancelButton->text() != Q(lang::CancelButton)) {
+  if (!running_ || finishing_) {
     close();
     return;
   }
-  if (!running_ || finishing_ || askingCancel_) return;
+  if (askingCancel_) return;
   askingCancel_ = true;
   QPointer<ProgressWindow> self(this);
-  const int answer = ShowMessageWindow(MessageKind::Question, lang::CancelConvertingQuestion, lang::NoButton, lang::YesButton);
+  const int answer =
+      ShowMessageWindow(MessageKind::Question, lang::CancelConvertingQuestion, lang::NoButton, lang::YesButton);
   if (!self) return;
-  while (!deferredReports_.empty()) {
-    const FileProblem failure = deferredReports_.front();
-    deferredReports_.erase(deferredReports_.begin());
-    ShowMessageWindow(MessageKind::Error, FailedFileText(failure), lang::HelpButton, lang::OKButton);
-    if (!self) return;
-  }
   askingCancel_ = false;
-  if (answer == 1 && running_ && !finishing_) {
-    mp3Output->Stop();
-    canceled = true;
-    if (paused) {
-      pauseButton->setText(Q(lang::PauseButton));
-      // A file that was being converted finishes as far as it got.
-      if (mp3Output->Status() == engine::OutputStatus::Paused) {
-        mp3Output->Resume();
-        displayTimer->start();
-      }
-    }
-    paused = false;
+  if (answer == 1 && running_ && !finishing_ && run_) {
+    run_->Cancel();
+    ShowPaused(false);
   }
-  ReleaseHeldStep();
-}
-
-void ProgressWindow::ReleaseHeldStep() {
-  if (!stepHeld_ || paused || askingCancel_ || !running_) return;
-  stepHeld_ = false;
-  stepTimer->start();
 }
 
 void ProgressWindow::OnHideClicked() { HideRun(); }
 
 void ProgressWindow::OnTrayIconClicked() { RestoreRun(); }
-
-void ProgressWindow::OnTitleButtonClicked(int index) {
-  if (index == 2) OnHideClicked();
-  if (index == 1) OnCancelClicked();
-}
 
 void ProgressWindow::reject() {
   if (running_ && !finishing_) {

@@ -1,56 +1,50 @@
-// The conversion run and its progress window. StartRun converts every checked task of Tasks, in
-// list order, from its source media file to its MP3 file, inside the window's modal loop: stepTimer
-// steps to the next checked task and builds its pipeline (a new engine::DecodedInput feeding the window's one
-// mp3Output), displayTimer refreshes the display from the reader's position, and OnFileDone (the output's
-// onDone) schedules the next task. The run can be paused, cancelled and hidden to the
-// notification area (minimised when the desktop has none), and at its end offers to open the
-// output folder.
+// The progress window of a conversion run. StartRun converts the checked tasks of Tasks through
+// a ConversionRun (core/conversion_run.h), several at once, inside the window's modal loop, and
+// shows one row per file converting, the total, the elapsed and remaining time, and the problems
+// so far. The run can be paused, cancelled and hidden to the notification area (minimised where
+// the desktop has none), and at its end offers to open the folder it wrote to.
 //
-// A file that cannot be converted (its source cannot be opened, its MP3 file cannot be written,
-// decoding or encoding fails) is reported in the message window with its name and the reason,
-// and the run goes on with the next checked task; the end message counts the failed files and
-// names them.
+// A file that cannot be converted never stops the run and never waits for the user: it goes into
+// the window's list of problems and the task list, and the end summary names it with its reason.
+// An output that exists when its task starts is asked about (CollisionDialog), once for the rest
+// of the run when the user says so.
 //
-// Thread: the user-interface thread. The output's worker only ever reaches the window through
-// the main-thread dispatcher.
+// As tasks start and end, the window writes their state into Tasks (a converted task is
+// unchecked and keeps the name its MP3 went to) and emits taskChanged, so the task list follows.
 //
-// Ownership: the window owns mp3Output (created by the constructor, so a missing LAME library makes
-// construction fail) and, between StartTask and the end of that file, the task's input. It does
-// not own the main window it is told about.
+// Thread: the user-interface thread; the run's workers reach the window only through the
+// main-thread dispatcher. Ownership: the window owns the run while it goes on; it does not own the
+// main window it is told about.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QDialog>
 #include <QPointer>
 
-#include "core/conversion_task.h"
+#include "core/conversion_run.h"
 #include "core/progress_text.h"
-#include "engine/decoded_input.h"
-#include "engine/mp3_output.h"
-#include "engine/encoding_settings.h"
 
-class QCheckBox;
 class QEventLoop;
 class QGroupBox;
 class QLabel;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QSystemTrayIcon;
 class QTimer;
-class QToolButton;
-
 
 class ProgressWindow : public QDialog {
   Q_OBJECT
 
  public:
-  // Creates mp3Output; raises PipelineError with the loader's message when LAME cannot be loaded.
+  // Raises engine::PipelineError with the loader's message when LAME cannot be loaded: without
+  // the encoder the program cannot convert anything.
   explicit ProgressWindow(QWidget* parent = nullptr);
   ~ProgressWindow() override;
 
@@ -64,90 +58,71 @@ class ProgressWindow : public QDialog {
 
   // True from StartRun showing the window until the run has ended.
   bool Running() const { return running_; }
-  // The files of the last run that could not be converted.
-  const std::vector<FileProblem>& Failures() const { return failures_; }
-  // The files of the last run that were converted with a warning (shorter than declared).
-  const std::vector<FileProblem>& Warnings() const { return warnings_; }
+  // The run going on, or the last one (null before the first).
+  const ConversionRun* Run() const { return run_.get(); }
+  // The task of each item of the run.
+  int TaskOf(int item) const { return taskOfItem_[static_cast<std::size_t>(item)]; }
+  // How far `task` has converted, in percent, while it converts (else 0).
+  int TaskPercent(int task) const;
 
   QLabel* timeLabel;
+  QLabel* pausedLabel;
   QProgressBar* totalProgressBar;
-  QLabel* fileLabel;
-  QProgressBar* fileProgressBar;
+  QGroupBox* filesBox;
+  QGroupBox* problemsBox;
+  QListWidget* problemsList;
   QPushButton* hideButton;
   QPushButton* pauseButton;
   QPushButton* cancelButton;
-  QGroupBox* previewBox;
-  QLabel* previewImage;
-  QCheckBox* shutdownCheck;
-  QWidget* titleButtons;                 // the top row with the two custom title-bar buttons
-  QToolButton* titleCancelButton;   // cancel
-  QToolButton* titleHideButton;   // hide
-  QTimer* stepTimer;
   QTimer* displayTimer;
   QSystemTrayIcon* trayIcon;
-  std::unique_ptr<engine::Mp3Output> mp3Output;
 
-  // Run state.
-  int taskIndex = -1;
-  int fileOrdinal = 0;
-  int checkedCount = 0;
-  std::int64_t totalDuration = 0;
-  std::int64_t doneDuration = 0;
-  std::chrono::steady_clock::time_point runStart;  // monotonic, so a run over midnight is right
-  bool paused = false;
-  bool canceled = false;
-  engine::DecodedInput* CurrentInput() const { return currentInput_.get(); }
+  // One row of filesBox: a converting file's title and its bar.
+  struct FileRow {
+    QLabel* label;
+    QProgressBar* bar;
+  };
+  const std::vector<FileRow>& FileRows() const { return fileRows_; }
+
+ signals:
+  // Task `task` of Tasks changed its state or its progress.
+  void taskChanged(int task);
 
  public slots:
-  void ResetRunFlags();
-  void OnStepTimer();
-  void OnDisplayTimer();
-  void OnFileDone();
   void OnPauseClicked();
   void OnCancelClicked();
   void OnHideClicked();
   void OnTrayIconClicked();
-  void OnTitleButtonClicked(int index);
+  void OnDisplayTimer();
   // Escape asks to cancel, as the cancel button does.
   void reject() override;
 
  protected:
-  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ApplyCaptions();
-  void StartTask();
+  void OnItemChanged(int item);
+  CollisionAnswer OnCollision(int item, const std::string& output);
+  void AddProblem(const std::string& sourceFile, const std::string& reason);
+  void ShowPaused(bool paused);
   void FinishRun();
-  // Ends the file of task `serial` as failed: records it, reports it unless `report` is false
-  // (already reported), and goes on with the next task.
-  void TaskFailed(int serial, const std::string& reason, bool report = true);
-  // Lets a step that was held (by a pause or an open cancel question) go on.
-  void ReleaseHeldStep();
   // The run's windows: hidden to the tray, or minimised where the desktop has no tray.
   void HideRun();
   void RestoreRun();
   bool RunHidden() const;
   std::string OutputFolderToOpen() const;
 
-  std::unique_ptr<engine::DecodedInput> currentInput_;
+  std::unique_ptr<ConversionRun> run_;
+  std::vector<int> taskOfItem_;
+  std::vector<FileRow> fileRows_;
+  std::optional<CollisionAnswer> answerForTheRest_;
   QPointer<QWidget> mainWindow_;
   QEventLoop* runLoop_ = nullptr;
   bool running_ = false;
   bool finishing_ = false;
+  bool askingCancel_ = false;
   bool minimisedInsteadOfTray_ = false;
-  bool askingCancel_ = false;  // the cancel question is open
-  bool stepHeld_ = false;      // OnStepTimer found the run paused or asking and waits
-  // Counts the tasks started, so that a late failure report cannot hit the next task; the
-  // worker reads it when it reports.
-  std::atomic<int> taskSerial_{0};
-  int activeSerial_ = 0;  // the task whose file is in progress; 0 between files
-  std::vector<int> reportedMissing_;  // tasks whose missing source StartRun already reported
-  std::vector<FileProblem> failures_;
-  std::vector<FileProblem> warnings_;
-  std::vector<FileProblem> deferredReports_;  // failures that came in while a question was open
-  std::string lastOutputFile_;
 };
-

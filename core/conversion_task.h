@@ -47,6 +47,9 @@ class TaskText {
   std::string text_;
 };
 
+// What the last conversion run made of a task; Ready before any run (or after an edit).
+enum class TaskState { Ready, Waiting, Converting, Done, Failed, Skipped, Cancelled };
+
 // One source media file to be turned into one MP3 file, with its MP3 settings and ID3 texts.
 // A plain value: copying a task copies all of it. A new task is all zero, false and empty.
 struct ConversionTask {
@@ -73,6 +76,9 @@ struct ConversionTask {
   TaskText genre;                    // a genre name
   TaskText year;
   bool checked = false;              // takes part in the next conversion run
+  TaskState state = TaskState::Ready;
+  std::string stateDetail;           // Failed, Skipped: why; Done: a warning, when there is one
+  std::int64_t outputBytes = 0;      // Done: the size of the MP3
 };
 
 // The ordered list of tasks. Each entry is a separately allocated record owned by the list, so

@@ -64,6 +64,7 @@ inline constexpr char UserCanceled[] = "User has canceled the converting.";
 inline constexpr char OpenOutputFolderQuestion[] = "Would you like to open the output folder for viewing output files?";
 
 // A conversion run's tasks and files.
+inline constexpr char TitleColumn[] = "Title";
 inline constexpr char StatusColumn[] = "Status";
 inline constexpr char WaitingState[] = "Waiting";
 inline constexpr char ConvertingState[] = "Converting";

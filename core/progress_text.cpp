@@ -9,10 +9,6 @@
 
 namespace {
 
-// The run's own report of a file it could not convert.
-constexpr char kCannotConvertFile[] = "The following file can NOT be converted.";
-// The end message names at most this many files; the count covers them all.
-constexpr std::size_t kFailuresNamed = 10;
 
 }  // namespace
 
@@ -61,17 +57,8 @@ std::string TimeLineText(std::chrono::milliseconds elapsed, std::int64_t total, 
   return line;
 }
 
-std::string CurrentFileText(int ordinal, int count, const std::string& title) {
-  return std::string(lang::CurrentFileLabel) + "(" + std::to_string(ordinal) + "/" + std::to_string(count) + "): " +
-         title;
-}
-
 std::string NothingToConvertText() {
   return std::string(lang::NothingToConvert) + " " + "\n" + lang::CheckTasksHint;
-}
-
-std::string FailedFileText(const FileProblem& failure) {
-  return std::string(kCannotConvertFile) + "\n" + failure.sourceFile + "\n" + failure.reason;
 }
 
 std::string RunEndText(bool canceled, const std::vector<FileProblem>& failures,
@@ -82,21 +69,15 @@ std::string RunEndText(bool canceled, const std::vector<FileProblem>& failures,
   } else if (failures.empty()) {
     text = lang::AllFilesConverted;
   }
-  const auto list = [&text](const std::vector<FileProblem>& files, const std::string& one, const std::string& many,
-                            bool withReason) {
+  const auto list = [&text](const std::vector<FileProblem>& files, const std::string& one, const std::string& many) {
     if (files.empty()) return;
     if (!text.empty()) text += "\n";
     text += files.size() == 1 ? one : std::to_string(files.size()) + " " + many;
-    for (std::size_t i = 0; i < files.size() && i < kFailuresNamed; ++i)
-      text += "\n" + files[i].sourceFile + (withReason ? ": " + files[i].reason : "");
-    if (files.size() > kFailuresNamed) text += "\n... and " + std::to_string(files.size() - kFailuresNamed) + " more";
+    for (const FileProblem& file : files) text += "\n" + file.sourceFile + ": " + file.reason;
   };
-  list(failures, "1 file could not be converted:", "files could not be converted:", false);
-  list(warnings, "1 file was converted with a warning:", "files were converted with a warning:", true);
+  list(failures, "1 file could not be converted:", "files could not be converted:");
+  list(warnings, "1 file was converted with a warning:", "files were converted with a warning:");
   return text;
 }
 
-int ProgressBarMilliseconds(std::int64_t duration) {
-  return static_cast<int>(std::clamp<std::int64_t>(duration / 10000, 0, INT_MAX));
-}
 

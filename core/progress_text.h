@@ -26,9 +26,6 @@ std::string FormatRunTime(std::chrono::milliseconds span);
 // is not positive there is no estimate and the line shows the elapsed time alone.
 std::string TimeLineText(std::chrono::milliseconds elapsed, std::int64_t total, std::int64_t done);
 
-// "Current File(2/5): My Song".
-std::string CurrentFileText(int ordinal, int count, const std::string& title);
-
 // The notice of a run with no checked task.
 std::string NothingToConvertText();
 
@@ -38,15 +35,10 @@ struct FileProblem {
   std::string reason;
 };
 
-// The error shown when a file cannot be converted: names the source and the reason.
-std::string FailedFileText(const FileProblem& failure);
-
 // The end-of-run text before the question about the output folder: cancelled or all converted,
-// or how many files failed with their names (the first ten; the count covers all); then the
-// files that were converted but came out shorter than their sources declare, with the reason.
+// then every file that failed and every file that came out shorter than its source declares,
+// each with its reason.
 std::string RunEndText(bool canceled, const std::vector<FileProblem>& failures,
                        const std::vector<FileProblem>& warnings = {});
 
-// A duration (100-ns units) in milliseconds as a progress bar takes it: within 0..INT_MAX.
-int ProgressBarMilliseconds(std::int64_t duration);
 

@@ -1,5 +1,7 @@
 #include "core/settings.h"
 
+#include "core/conversion_run.h"
+
 #include "platform/paths/path_names.h"
 #include "core/conversion_task.h"
 #include "platform/paths/user_dirs.h"
@@ -63,7 +65,8 @@ bool LoadFromExistingKey(RegistryKey& key, Settings& settings, std::int32_t& tip
        ReadIntegerOrRestore(key, "AudioVBR", builtIn.audioVbr ? 1 : 0, vbr) &&
        ReadIntegerOrRestore(key, "AudioVbrMinBitrate", builtIn.audioVbrMinBitrate, settings.audioVbrMinBitrate) &&
        ReadIntegerOrRestore(key, "AudioVbrMaxBitrate", builtIn.audioVbrMaxBitrate, settings.audioVbrMaxBitrate) &&
-       ReadIntegerOrRestore(key, "tips", 0, tipIndex);
+       ReadIntegerOrRestore(key, "tips", 0, tipIndex) &&
+       ReadIntegerOrRestore(key, "Jobs", builtIn.jobs, settings.jobs);
   settings.audioVbr = vbr != 0;
   // Writes made before a failure still reach the file when the key closes, as they would have
   // in the registry; only a failed persist of them makes the load fall back.
@@ -86,11 +89,14 @@ bool CreateKeyWithDefaults(Settings& settings, std::int32_t& tipIndex) {
                        key.WriteInteger("AudioVBR", settings.audioVbr ? 1 : 0) == RegistryStatus::Ok &&
                        key.WriteInteger("AudioVbrMinBitrate", settings.audioVbrMinBitrate) == RegistryStatus::Ok &&
                        key.WriteInteger("AudioVbrMaxBitrate", settings.audioVbrMaxBitrate) == RegistryStatus::Ok &&
-                       key.WriteInteger("tips", tipIndex) == RegistryStatus::Ok;
+                       key.WriteInteger("tips", tipIndex) == RegistryStatus::Ok &&
+                       key.WriteInteger("Jobs", settings.jobs) == RegistryStatus::Ok;
   return key.Close() == RegistryStatus::Ok && written;
 }
 
 }  // namespace
+
+std::int32_t DefaultJobCount() { return ConversionRun::DefaultJobs(); }
 
 std::string GetDefaultInputFolder() {
   std::string folder = platform::DocumentsFolder();
@@ -135,5 +141,6 @@ void SaveSettings() {
   key.WriteInteger("AudioVbrMinBitrate", s.audioVbrMinBitrate);
   key.WriteInteger("AudioVbrMaxBitrate", s.audioVbrMaxBitrate);
   key.WriteInteger("tips", TipIndex);
+  key.WriteInteger("Jobs", s.jobs);
   key.Close();  // a save that cannot be written is skipped without a word
 }

@@ -17,6 +17,9 @@
 #include <cstdint>
 #include <string>
 
+// One conversion at a time per processor core: the built-in number of conversions at once.
+std::int32_t DefaultJobCount();
+
 struct Settings {
   std::string inputFileDir;    // where the open-file dialog starts; built in: the documents folder
   std::string outputFileDir;   // where new output files go; empty: beside their source
@@ -27,6 +30,7 @@ struct Settings {
   bool audioVbr = false;
   std::int32_t audioVbrMinBitrate = 128;  // kbps
   std::int32_t audioVbrMaxBitrate = 256;  // kbps
+  std::int32_t jobs = DefaultJobCount();  // conversions at once; built in: one per processor core
 
   bool operator==(const Settings&) const = default;
 };

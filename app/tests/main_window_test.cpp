@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -15,6 +15,7 @@
 #include <fstream>
 
 #include "app/add_wizard.h"
+#include "app/collision_dialog.h"
 #include "core/conversion_task.h"
 #include "core/inspection.h"
 #include "core/interface_texts.h"
@@ -100,15 +101,16 @@ struct MainWindowTest : ::testing::Test {
     EXPECT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) + " -ac 2 -c:a wmav2 " + metadata, path));
     return path;
   }
-  int Rows() const { return main->taskListView->count(); }
+  int Rows() const { return main->taskListView->topLevelItemCount(); }
+  QTreeWidgetItem* Row(int row) const { return main->taskListView->topLevelItem(row); }
 };
 
 }  // namespace
 
 TEST_F(MainWindowTest, FirstStartShowsTheHintRowAndClickingTheEmptyListOpensTheDialog) {
   ASSERT_EQ(Rows(), 1);
-  EXPECT_EQ(main->taskListView->item(0)->text(), QString::fromUtf8(lang::AddFilesHint));
-  EXPECT_FALSE(main->taskListView->item(0)->flags().testFlag(Qt::ItemIsUserCheckable));
+  EXPECT_EQ(Row(0)->text(0), QString::fromUtf8(lang::AddFilesHint));
+  EXPECT_FALSE(Row(0)->flags().testFlag(Qt::ItemIsUserCheckable));
   EXPECT_FALSE(main->removeButton->isEnabled());
   EXPECT_FALSE(main->editButton->isEnabled());
   EXPECT_FALSE(main->startButton->isEnabled());
@@ -132,7 +134,7 @@ TEST_F(MainWindowTest, ThreeFilesWithSameSettingsGoThroughTheWizardOnce) {
   EXPECT_EQ(Tasks[1].outputFile, dir.File("b.mp3"));
   EXPECT_EQ(Tasks[2].outputFile, dir.File("c.mp3"));
   EXPECT_EQ(Rows(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(main->taskListView->item(i)->checkState(), Qt::Checked);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Row(i)->checkState(0), Qt::Checked);
   EXPECT_TRUE(main->startButton->isEnabled());
 }
 
@@ -168,21 +170,21 @@ TEST_F(MainWindowTest, CheckMarksRemovalAndEditKeepRowsAndTasksInStep) {
   main->addFilesButton->click();
   ASSERT_EQ(Tasks.Count(), 3);
 
-  main->taskListView->setCurrentRow(1);
-  main->taskListView->item(1)->setCheckState(Qt::Unchecked);
+  main->SetCurrentRow(1);
+  Row(1)->setCheckState(0, Qt::Unchecked);
   EXPECT_FALSE(Tasks[1].checked);
   main->RefreshTaskList();
-  EXPECT_EQ(main->taskListView->item(1)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Row(1)->checkState(0), Qt::Unchecked);
 
-  main->taskListView->setCurrentRow(0);
+  main->SetCurrentRow(0);
   main->removeButton->click();
   ASSERT_EQ(Tasks.Count(), 2);
   ASSERT_EQ(Rows(), 2);
   EXPECT_EQ(Tasks[0].outputFile, dir.File("b.mp3"));
-  EXPECT_EQ(main->taskListView->item(0)->text(), QStringLiteral("b"));
-  EXPECT_EQ(main->taskListView->item(0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(Row(0)->text(0), QStringLiteral("b"));
+  EXPECT_EQ(Row(0)->checkState(0), Qt::Unchecked);
 
-  main->taskListView->setCurrentRow(1);
+  main->SetCurrentRow(1);
   main->editButton->click();
   EXPECT_EQ(Tasks.Count(), 2);
   EXPECT_EQ(Rows(), 2);
@@ -273,7 +275,7 @@ TEST_F(MainWindowTest, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
     EXPECT_EQ(decoded.tags.at("title"), title);
     EXPECT_EQ(decoded.tags.at("artist"), artist);
   }
-  main->taskListView->setCurrentRow(0);
+  main->SetCurrentRow(0);
   main->ShowTaskInfo(0);
   EXPECT_TRUE(main->outputInfoLabel->text().contains(QStringLiteral("href=\"dd\""))) << "the output now exists";
 
@@ -282,4 +284,52 @@ TEST_F(MainWindowTest, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
   const std::string text{std::istreambuf_iterator<char>(settings), std::istreambuf_iterator<char>()};
   EXPECT_NE(text.find("\"AudioBitrate\"=dword:000000c0"), std::string::npos) << text;
   EXPECT_NE(text.find("\"OutputFileDir\"=\"" + dir.Path() + "/\""), std::string::npos) << text;
+}
+
+// The task list shows what the run made of each task, the reason of a failure in full on hover;
+// a converted task is unchecked, so Start again converts only what is left, and its output link
+// still leads to the MP3 (a "keep both" name included).
+TEST_F(MainWindowTest, TheStatusColumnFollowsTheRunAndStartAgainConvertsWhatIsLeft) {
+  ChooseFiles({Wma("good.wma"), Wma("broken.wma"), Wma("kept.wma")});
+  {
+    WizardAutopilot pilot(*wizard);
+    answers.Reply({1});
+    main->addFilesButton->click();
+  }
+  ASSERT_EQ(Tasks.Count(), 3);
+  std::filesystem::remove(Tasks[1].sourceFile);  // it fails: gone since it was added
+  media_fixtures::WriteBytes(Tasks[2].outputFile, {'o', 'l', 'd'});
+  SetCollisionAnswerer([](const std::string&) { return CollisionReply{CollisionAnswer::KeepBoth, false}; });
+  answers.Reply({2});
+  std::vector<QString> statuses;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    const QString status = Row(0)->text(1);
+    if (statuses.empty() || statuses.back() != status) statuses.push_back(status);
+  });
+  watch.start(1);
+  main->startButton->click();
+  watch.stop();
+  SetCollisionAnswerer({});
+
+  EXPECT_TRUE(statuses.front() == QStringLiteral("Waiting") || statuses.front().startsWith(QStringLiteral("Converting")))
+      << statuses.front().toStdString();
+  EXPECT_TRUE(Row(0)->text(1).startsWith(QStringLiteral("Done (")));
+  EXPECT_EQ(Row(0)->checkState(0), Qt::Unchecked);
+  EXPECT_EQ(Row(1)->text(1), QStringLiteral("Failed: No such file or directory"));
+  EXPECT_EQ(Row(1)->toolTip(1), QStringLiteral("No such file or directory"));
+  EXPECT_EQ(Row(1)->checkState(0), Qt::Checked);
+  EXPECT_TRUE(Row(2)->text(1).startsWith(QStringLiteral("Done (")));
+  EXPECT_EQ(Tasks[2].outputFile, dir.File("kept (2).mp3"));
+  main->SetCurrentRow(2);
+  main->ShowTaskInfo(2);
+  EXPECT_TRUE(main->outputInfoLabel->text().contains(QStringLiteral("href=\"dd\""))) << "the kept-both MP3 exists";
+
+  // Again: only the failed task runs, and fails again; the converted ones are left alone.
+  const auto converted = std::filesystem::last_write_time(dir.File("good.mp3"));
+  answers.Reply({2});
+  main->startButton->click();
+  EXPECT_EQ(progress->Run()->Count(), 1);
+  EXPECT_EQ(std::filesystem::last_write_time(dir.File("good.mp3")), converted);
+  EXPECT_EQ(Row(1)->text(1), QStringLiteral("Failed: No such file or directory"));
 }

@@ -1,5 +1,5 @@
-// Conversion runs in the progress window: real WMA files, the real encoder, every message
-// answered through the message window's answerer.
+// Conversion runs in the progress window: real WMA files, the real encoder, several files at
+// once, every message answered through the message window's answerer.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <QToolButton>
+#include <QListWidget>
 
 #include <filesystem>
 #include <functional>
@@ -21,6 +21,7 @@
 #include "engine/mp3_frames.h"
 #include "app/message_window.h"
 #include "app/progress_window.h"
+#include "app/collision_dialog.h"
 #include "app/desktop.h"
 #include "platform/errtext.h"
 #include "platform/paths/tests/test_support.h"
@@ -32,7 +33,6 @@ namespace {
 constexpr std::int64_t kSecond = 10'000'000;  // 100-ns units
 const std::string kCancelQuestion = "Are you sure to cancel the converting?";
 const std::string kOpenFolderQuestion = "\nWould you like to open the output folder for viewing output files?";
-const std::string kCannotConvert = "The following file can NOT be converted.\n";
 
 // Runs `step` every `ms` milliseconds while the run's loop turns, until it returns true.
 class Poller {
@@ -61,6 +61,7 @@ class ProgressRun : public ::testing::Test {
   void SetUp() override {
     Tasks.Clear();
     DefaultSettings.outputFileDir = dir.Path() + "/";
+    DefaultSettings.jobs = 2;
     SetMessageAnswerer([this](const MessageRequest& request) {
       // The one message window cannot show a second message while it shows one.
       EXPECT_EQ(messagesOpen, 0) << "\"" << request.text << "\" asked over another message";
@@ -81,6 +82,7 @@ class ProgressRun : public ::testing::Test {
   void TearDown() override {
     window.reset();
     SetMessageAnswerer({});
+    SetCollisionAnswerer({});
     SetDesktopOpener({});
     Tasks.Clear();
   }
@@ -105,14 +107,13 @@ class ProgressRun : public ::testing::Test {
     return Tasks[Tasks.Append(task)];
   }
 
-  // Clicks the pause button once the first file is `percent` converted. The output reports its
-  // progress while its worker waits, so the pause comes exactly there.
-  void PauseAt(int percent) {
-    window->mp3Output->onProgress = [this, percent, paused = false](Component*) mutable {
-      if (paused || window->taskIndex != 0 || window->mp3Output->Progress() < percent) return;
-      paused = true;
+  // Clicks the pause button once task `task` is `percent` converted.
+  void PauseAt(int task, int percent) {
+    pauser = std::make_unique<Poller>(1, [this, task, percent] {
+      if (window->TaskPercent(task) < percent) return false;
       window->pauseButton->click();
-    };
+      return true;
+    });
   }
 
   std::vector<std::string> Texts(MessageKind kind) const {
@@ -121,9 +122,16 @@ class ProgressRun : public ::testing::Test {
       if (m.kind == kind) texts.push_back(m.text);
     return texts;
   }
+  // The names in the folder, hidden temporary files included.
+  std::set<std::string> Files() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.insert(entry.path().filename());
+    return names;
+  }
 
   testsupport::TempDir dir;
   std::unique_ptr<ProgressWindow> window;
+  std::unique_ptr<Poller> pauser;
   std::vector<MessageRequest> messages;
   int messagesOpen = 0;
   std::function<int(const MessageRequest&)> answer;
@@ -132,24 +140,28 @@ class ProgressRun : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ProgressRun, ConvertsTheCheckedTasksNumberedAmongTheCheckedAndAPauseBetweenFilesHoldsTheNext) {
-  AddTask(Wma("a.wma", 1000, 1), dir.File("a.mp3"), 1, "Song A");
+// The checked tasks convert two at a time; the task list's record of each follows: a converted
+// task is unchecked and done, with the size of its MP3. Pausing shows plainly and holds.
+TEST_F(ProgressRun, ConvertsTheCheckedTasksSideBySideAndRecordsEachTask) {
+  AddTask(Wma("a.wma", 1000, 6), dir.File("a.mp3"), 6, "Song A");
   AddTask(Wma("b.wma", 1500, 1), dir.File("b.mp3"), 1, "Song B").checked = false;
-  AddTask(Wma("c.wma", 2000, 1), dir.File("c.mp3"), 1, "Song C");
-  const DoneHandler windowsOwn = window->mp3Output->onDone;
-  window->mp3Output->onDone = [&](Component* sender) {
-    windowsOwn(sender);
-    if (window->taskIndex == 0) window->pauseButton->click();  // the next file is 100 ms away
-  };
-  std::vector<std::string> labels;
-  QElapsedTimer paused;
+  AddTask(Wma("c.wma", 2000, 6), dir.File("c.mp3"), 6, "Song C");
+  AddTask(Wma("d.wma", 500, 1), dir.File("d.mp3"), 1, "Song D");
+  std::set<int> changed;
+  QObject::connect(window.get(), &ProgressWindow::taskChanged, [&](int task) { changed.insert(task); });
+  std::size_t mostRows = 0;
+  bool pausedShown = false;
+  PauseAt(0, 30);
   Poller watch(1, [&] {
-    const std::string label = window->fileLabel->text().toStdString();
-    if (!label.empty() && (labels.empty() || labels.back() != label)) labels.push_back(label);
-    if (window->paused && !paused.isValid()) paused.start();
-    if (window->paused && paused.elapsed() > 300) {
-      EXPECT_FALSE(std::filesystem::exists(dir.File("c.mp3"))) << "the pause holds the next file";
+    const ConversionRun* run = window->Run();
+    if (run == nullptr) return false;
+    mostRows = std::max(mostRows, run->Converting().size());
+    if (run->Paused() && run->Holding()) {
+      pausedShown = window->pausedLabel->isVisible() && window->windowTitle().startsWith(QStringLiteral("Paused")) &&
+                    window->pauseButton->text() == QStringLiteral("&Resume");
+      EXPECT_FALSE(std::filesystem::exists(dir.File("d.mp3"))) << "nothing starts while paused";
       window->pauseButton->click();
+      return true;
     }
     return false;
   });
@@ -157,15 +169,23 @@ TEST_F(ProgressRun, ConvertsTheCheckedTasksNumberedAmongTheCheckedAndAPauseBetwe
 
   window->StartRun();
 
-  EXPECT_EQ(labels, (std::vector<std::string>{"Current File(1/2): Song A", "Current File(2/2): Song C"}));
+  EXPECT_TRUE(pausedShown);
+  EXPECT_EQ(mostRows, 2u);
+  EXPECT_EQ(window->FileRows().size(), 2u);
   EXPECT_FALSE(window->isVisible());
-  for (const auto& [file, frequency] : {std::pair{"a.mp3", 1000}, std::pair{"c.mp3", 2000}}) {
+  for (const auto& [file, frequency] : {std::pair{"a.mp3", 1000}, std::pair{"c.mp3", 2000}, std::pair{"d.mp3", 500}}) {
     const auto decoded = testsupport::DecodeAudioFile(dir.File(file));
     ASSERT_TRUE(decoded.ok) << file << ": " << decoded.error;
-    EXPECT_NEAR(decoded.seconds(), 1.0, 0.1) << file;
     EXPECT_NEAR(decoded.DominantFrequency(0), frequency, frequency * 0.02) << file;
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("b.mp3")));
+  for (int task : {0, 2, 3}) {
+    EXPECT_EQ(Tasks[task].state, TaskState::Done) << task;
+    EXPECT_FALSE(Tasks[task].checked) << task;
+    EXPECT_GT(Tasks[task].outputBytes, 10000) << task;
+  }
+  EXPECT_EQ(Tasks[1].state, TaskState::Ready) << "an unchecked task is left alone";
+  EXPECT_EQ(changed, (std::set<int>{0, 2, 3}));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].kind, MessageKind::Information);
   EXPECT_EQ(messages[0].text, "All files have been converted successfully." + kOpenFolderQuestion);
@@ -179,10 +199,10 @@ TEST_F(ProgressRun, WithNoCheckedTaskItSaysSoAndShowsNoWindow) {
   EXPECT_EQ(messages[0].kind, MessageKind::Question);
   EXPECT_EQ(messages[0].text, "There is nothing to convert!  \nPlease check the checkbox to select conversting tasks.");
   EXPECT_FALSE(window->isVisible());
-  EXPECT_FALSE(window->stepTimer->isActive());
+  EXPECT_EQ(window->Run(), nullptr);
 }
 
-// A bit rate outside the table keeps the one before (the window's own 192 at first).
+// A bit rate outside the table gives the program's 192 kbps.
 TEST_F(ProgressRun, EachTaskEncodesWithItsOwnSettingsAndTags) {
   struct Expect {
     int bitrate, sampleRate, channelMode;
@@ -190,7 +210,7 @@ TEST_F(ProgressRun, EachTaskEncodesWithItsOwnSettingsAndTags) {
     int kbps, rateHz, modeBits;
   } expects[] = {{100, 22050, 0, false, 192, 44100, 2},
                  {128, 32000, 1, false, 128, 32000, 0},
-                 {100, 48000, 2, false, 128, 48000, 1},
+                 {100, 48000, 2, false, 192, 48000, 1},
                  {160, 44100, 3, true, 0, 44100, 3}};
   const std::string source = Wma("tone.wma", 1000, 1);
   for (std::size_t i = 0; i < std::size(expects); ++i) {
@@ -227,25 +247,20 @@ TEST_F(ProgressRun, EachTaskEncodesWithItsOwnSettingsAndTags) {
   }
 }
 
-TEST_F(ProgressRun, CancelAnsweredNoKeepsThePauseAndYesEndsTheRunLeavingNoPartialFile) {
-  AddTask(Wma("long.wma", 1000, 3), dir.File("long.mp3"), 3, "Long");
+// Cancel asked and answered No goes on; Yes ends the run, and the files that were converting
+// leave nothing behind, whole or hidden.
+TEST_F(ProgressRun, CancelAnsweredNoGoesOnAndYesEndsTheRunLeavingNoPartialFile) {
+  AddTask(Wma("long.wma", 1000, 20), dir.File("long.mp3"), 20, "Long");
+  AddTask(Wma("other.wma", 1000, 20), dir.File("other.mp3"), 20, "Other");
   AddTask(Wma("next.wma", 1000, 1), dir.File("next.mp3"), 1);
+  const std::set<std::string> sources = Files();
   int cancelAnswer = 2;
   answer = [&](const MessageRequest& m) { return m.text == kCancelQuestion ? cancelAnswer : 2; };
-  PauseAt(20);
   Poller script(1, [&] {
-    // The worker finishes the block in hand, then holds still.
-    if (!window->paused || !window->mp3Output->Holding()) return false;
-    const std::int64_t position = window->CurrentInput()->Reader()->StreamPosition();
-    window->OnDisplayTimer();
-    EXPECT_EQ(window->fileProgressBar->value(), position / 10000);
-    EXPECT_EQ(window->totalProgressBar->value(), static_cast<int>(position * 100 / (4 * kSecond)));
-    EXPECT_TRUE(window->timeLabel->text().startsWith(QStringLiteral("Time elapsed: 0:00:0")));
+    if (window->TaskPercent(0) < 5) return false;
     window->close();  // from the title bar: asks, as the cancel button does
-    window->titleCancelButton->click();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->mp3Output->Status(), OutputStatus::Paused);
-    EXPECT_EQ(window->pauseButton->text(), QStringLiteral("&Resume"));
+    EXPECT_FALSE(window->Run()->Cancelled());
     cancelAnswer = 1;
     window->cancelButton->click();
     return true;
@@ -253,17 +268,15 @@ TEST_F(ProgressRun, CancelAnsweredNoKeepsThePauseAndYesEndsTheRunLeavingNoPartia
 
   window->StartRun();
 
-  EXPECT_EQ(Texts(MessageKind::Question), std::vector<std::string>(3, kCancelQuestion));
+  EXPECT_EQ(Texts(MessageKind::Question), std::vector<std::string>(2, kCancelQuestion));
   EXPECT_EQ(Texts(MessageKind::Information), std::vector<std::string>{"User has canceled the converting." + kOpenFolderQuestion});
-  EXPECT_FALSE(std::filesystem::exists(dir.File("next.mp3"))) << "no file starts after a cancel";
-  std::set<std::string> left;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) left.insert(entry.path().filename());
-  EXPECT_EQ(left, (std::set<std::string>{"long.wma", "next.wma"})) << "the cancelled file is not left, whole or hidden";
+  EXPECT_EQ(Files(), sources) << "no file is left by the cancelled run, whole or hidden";
+  for (int task = 0; task < 3; ++task) EXPECT_EQ(Tasks[task].state, TaskState::Cancelled) << task;
 }
 
-// Every failed file is reported with its reason and counted at the end; the run goes on. A
-// failure that comes in while the cancel question is open is reported after the answer.
-TEST_F(ProgressRun, FilesThatCannotBeConvertedAreReportedAndTheOthersStillConvert) {
+// A file that fails never waits for the user: it goes into the list of problems and the run
+// goes on at once; the end names every failed file with its reason.
+TEST_F(ProgressRun, AFailedFileWaitsForNobodyAndTheEndNamesEachFailureWithItsReason) {
   const std::string good = Wma("good.wma", 1000, 1), missing = dir.File("missing.wma");
   const std::string damaged = dir.File("damaged.wma");
   media_fixtures::WriteBytes(damaged, media_fixtures::RandomBytes(20000, 7));
@@ -275,46 +288,69 @@ TEST_F(ProgressRun, FilesThatCannotBeConvertedAreReportedAndTheOthersStillConver
   AddTask(damaged, dir.File("damaged.mp3"), 1);
   AddTask(good, good, 1);
   AddTask(good, dir.File("last.mp3"), 1);
-  // The user asks to cancel just before the first failure of the output reaches the window,
-  // and answers once it has come in.
-  const ErrorHandler windowsOwn = window->mp3Output->onError;
-  window->mp3Output->onError = [&, asked = false](Component* sender, const std::exception& e) mutable {
-    if (!std::exchange(asked, true))
-      QMetaObject::invokeMethod(window->cancelButton, &QPushButton::click, Qt::QueuedConnection);
-    windowsOwn(sender, e);
-  };
-  answer = [&](const MessageRequest& m) {
-    QElapsedTimer open;
-    open.start();
-    while (m.kind == MessageKind::Question && window->Failures().size() < 2 && open.elapsed() < 5000)
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return 2;
-  };
-
   {
     // Room for the one-second files, not for the eight-second one.
     platform::testing::ScopedFileSizeLimit smallDisk(100 * 1024);
     window->StartRun();
   }
 
-  std::vector<std::string> failed = {missing, good, longer, damaged, good};
-  std::vector<std::string> reasons = {"No such file or directory", "File too large", "",
-                                      "The output file is the source file itself."};
-  ASSERT_EQ(Texts(MessageKind::Question), std::vector<std::string>{kCancelQuestion});
-  EXPECT_EQ(messages[1].kind, MessageKind::Question) << "the failure that came in meanwhile follows the answer";
-  const auto errors = Texts(MessageKind::Error);
-  ASSERT_EQ(errors.size(), failed.size()) << "the missing source is reported once, at the start";
-  EXPECT_EQ(errors[0], platform::SystemErrorText(110) + "\n" + missing);
-  for (std::size_t i = 1; i < errors.size(); ++i) {
-    EXPECT_EQ(errors[i].rfind(kCannotConvert + failed[i] + "\n", 0), 0u) << errors[i];
-    EXPECT_NE(errors[i].find(reasons[i - 1]), std::string::npos) << errors[i];
+  const std::vector<std::pair<std::string, std::string>> failed = {
+      {missing, "No such file or directory"},
+      {good, "No such file or directory"},
+      {longer, "File too large"},
+      {damaged, "Invalid data found when processing input"},
+      {good, "The output file is the source file itself."}};
+  ASSERT_EQ(messages.size(), 1u) << "only the end question: no failure waited for an answer";
+  EXPECT_EQ(messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(messages[0].text.rfind("5 files could not be converted:\n", 0), 0u) << messages[0].text;
+  for (const auto& [file, reason] : failed) {
+    EXPECT_NE(messages[0].text.find(file + ": "), std::string::npos) << file;
+    EXPECT_NE(messages[0].text.find(reason), std::string::npos) << reason;
   }
-  std::string end = std::to_string(failed.size()) + " files could not be converted:";
-  for (const std::string& f : failed) end += "\n" + f;
-  EXPECT_EQ(Texts(MessageKind::Warning), std::vector<std::string>{end + kOpenFolderQuestion});
+  EXPECT_EQ(window->problemsList->count(), 5);
+  EXPECT_TRUE(window->problemsList->item(0)->text().startsWith(QStringLiteral("missing.wma: ")));
+  for (int task : {1, 2, 3, 4, 5}) {
+    EXPECT_EQ(Tasks[task].state, TaskState::Failed) << task;
+    EXPECT_TRUE(Tasks[task].checked) << "a failed task stays checked for the next Start";
+  }
   for (const char* file : {"first.mp3", "last.mp3"}) EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File(file)).ok);
   EXPECT_FALSE(std::filesystem::exists(dir.File("longer.mp3"))) << "a file the disk could not hold is not left";
   EXPECT_TRUE(testsupport::DecodeAudioFile(good).ok) << "the source was not overwritten";
+}
+
+// Outputs that exist already are asked about once when the user says "the same for the rest".
+TEST_F(ProgressRun, AnAnswerForTheRestIsAskedOnce) {
+  const std::string source = Wma("tone.wma", 1000, 1);
+  for (int i = 0; i < 3; ++i) {
+    const std::string output = dir.File(std::to_string(i) + ".mp3");
+    media_fixtures::WriteBytes(output, {'o', 'l', 'd'});
+    AddTask(source, output, 1);
+  }
+  std::vector<std::string> asked;
+  SetCollisionAnswerer([&](const std::string& output) {
+    asked.push_back(output);
+    return CollisionReply{CollisionAnswer::Skip, true};
+  });
+  window->StartRun();
+  EXPECT_EQ(asked, std::vector<std::string>{dir.File("0.mp3")});
+  for (int task = 0; task < 3; ++task) {
+    EXPECT_EQ(Tasks[task].state, TaskState::Skipped) << task;
+    EXPECT_EQ(testsupport::ReadBytes(dir.File(std::to_string(task) + ".mp3")).size(), 3u);
+  }
+}
+
+// The end question shows above the window of the run, which is not made to stay on top of
+// everything else: it cannot end up behind it.
+TEST_F(ProgressRun, TheEndQuestionShowsAboveTheRunsWindow) {
+  AddTask(Wma("a.wma", 1000, 1), dir.File("a.mp3"), 1);
+  QWidget* owner = nullptr;
+  answer = [&](const MessageRequest& m) {
+    owner = m.owner;
+    return 2;
+  };
+  window->StartRun();
+  EXPECT_EQ(owner, window.get());
+  EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 // The offscreen desktop, like some real ones, has no notification area.
@@ -329,7 +365,7 @@ TEST_F(ProgressRun, WithoutANotificationAreaHidingMinimisesBothWindowsAndEitherO
     shownAtTheEnd = !mainWindow.isMinimized() && !window->isMinimized();
     return 2;
   };
-  PauseAt(10);
+  PauseAt(0, 10);
   // A step per turn of the loop: the desktop reports each change of state back later.
   const std::vector<std::function<void()>> steps = {
       [&] { window->hideButton->click(); },
@@ -339,7 +375,7 @@ TEST_F(ProgressRun, WithoutANotificationAreaHidingMinimisesBothWindowsAndEitherO
       },
       [&] {
         EXPECT_FALSE(window->isMinimized()) << "restoring the main window brings the run back";
-        window->titleHideButton->click();
+        window->hideButton->click();
       },
       [&] { window->setWindowState(window->windowState() & ~Qt::WindowMinimized); },
       [&] {
@@ -355,7 +391,7 @@ TEST_F(ProgressRun, WithoutANotificationAreaHidingMinimisesBothWindowsAndEitherO
   std::size_t step = 0;
   Poller script(20, [&] {
     QCoreApplication::processEvents();
-    if (!window->paused && step == 0) return false;
+    if (step == 0 && (window->Run() == nullptr || !window->Run()->Paused())) return false;
     steps[step++]();
     return step == steps.size();
   });

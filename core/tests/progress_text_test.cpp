@@ -26,15 +26,15 @@ TEST(TimeLineText, ShowsNoEstimateBeforeAnythingIsDoneAndDoesNotWrapAtADay) {
   EXPECT_EQ(TimeLineText(1000h, INT64_MAX, 1), "Time elapsed: 1000:00:00, remained: about 277777777:46:40");
 }
 
-TEST(RunEndText, NeverCallsARunWithFailedFilesSuccessfulAndCountsEveryFailure) {
+TEST(RunEndText, NeverCallsARunWithFailedFilesSuccessfulAndNamesEveryFailureWithItsReason) {
   EXPECT_EQ(RunEndText(false, {}), "All files have been converted successfully.");
   EXPECT_EQ(RunEndText(true, {{"/m/a.wma", "x"}, {"/m/b.wma", "y"}}),
-            "User has canceled the converting.\n2 files could not be converted:\n/m/a.wma\n/m/b.wma");
+            "User has canceled the converting.\n2 files could not be converted:\n/m/a.wma: x\n/m/b.wma: y");
   std::vector<FileProblem> many;
   for (int i = 1; i <= 12; ++i) many.push_back({"/m/" + std::to_string(i) + ".wma", "bad"});
   const std::string text = RunEndText(false, many);
-  EXPECT_EQ(text.rfind("12 files could not be converted:\n/m/1.wma\n", 0), 0u) << text;
-  EXPECT_EQ(text.substr(text.find("/m/10.wma")), "/m/10.wma\n... and 2 more") << "short enough to read";
+  EXPECT_EQ(text.rfind("12 files could not be converted:\n/m/1.wma: bad\n", 0), 0u) << text;
+  EXPECT_EQ(text.substr(text.find("/m/12.wma")), "/m/12.wma: bad") << "every file is named";
   // A file that came out shorter than its source declares is named with the reason; the run
   // does not read as flawless.
   EXPECT_EQ(RunEndText(false, {}, {{"/m/cut.wma", "only 1.9 of 20.0"}}),

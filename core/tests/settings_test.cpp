@@ -4,6 +4,8 @@
 #include "platform/paths/tests/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -34,7 +36,13 @@ std::string SettingsFile(const Lines& lines) {
   return text + "\n";
 }
 
-// The ten values of a first start, in the order a first start writes them.
+std::string JobsLine(int jobs) {
+  char line[32];
+  std::snprintf(line, sizeof line, "\"Jobs\"=dword:%08x", jobs);
+  return line;
+}
+
+// The eleven values of a first start, in the order a first start writes them.
 Lines FirstStartLines(const std::string& inputFolder) {
   return {"\"InputFileDir\"=\"" + inputFolder + "\"",
           "\"OutputFileDir\"=\"\"",
@@ -45,7 +53,8 @@ Lines FirstStartLines(const std::string& inputFolder) {
           "\"AudioVBR\"=dword:00000000",
           "\"AudioVbrMinBitrate\"=dword:00000080",
           "\"AudioVbrMaxBitrate\"=dword:00000100",
-          "\"tips\"=dword:00000000"};
+          "\"tips\"=dword:00000000",
+          JobsLine(DefaultJobCount())};
 }
 
 // A user's own settings, different from every built-in default.
@@ -58,8 +67,9 @@ const Lines kUsersLines = {"\"InputFileDir\"=\"/home/ann/Music/\"",
                            "\"AudioVBR\"=dword:00000001",
                            "\"AudioVbrMinBitrate\"=dword:00000060",
                            "\"AudioVbrMaxBitrate\"=dword:000000e0",
-                           "\"tips\"=dword:00000003"};
-const Settings kUsersSettings{"/home/ann/Music/", "/home/ann/MP3/", 320, 48000, 8, 3, true, 96, 224};
+                           "\"tips\"=dword:00000003",
+                           "\"Jobs\"=dword:00000003"};
+const Settings kUsersSettings{"/home/ann/Music/", "/home/ann/MP3/", 320, 48000, 8, 3, true, 96, 224, 3};
 
 Lines Replaced(Lines lines, const std::string& prefix, const std::string& replacement) {
   for (std::string& line : lines) {
@@ -76,7 +86,7 @@ class SettingsStoreTest : public ::testing::Test {
     WriteFile(temp_ / "home/.config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
     ProgramFolder = "/opt/tavisto/bin/";
     // Values left by another test must not pass for loaded ones.
-    DefaultSettings = Settings{"stale", "stale", -1, -1, -1, -1, true, -1, -1};
+    DefaultSettings = Settings{"stale", "stale", -1, -1, -1, -1, true, -1, -1, -1};
     TipIndex = -1;
   }
 
@@ -100,7 +110,7 @@ class SettingsStoreTest : public ::testing::Test {
   ScopedEnvironment registry_{"TAVISTO_REGISTRY", file_};
 };
 
-TEST_F(SettingsStoreTest, FirstStartCreatesTheKeyWithTheTenValuesInOrder) {
+TEST_F(SettingsStoreTest, FirstStartCreatesTheKeyWithItsValuesInOrder) {
   LoadSettings();
   Settings expected;
   expected.inputFileDir = documents_;
@@ -111,7 +121,7 @@ TEST_F(SettingsStoreTest, FirstStartCreatesTheKeyWithTheTenValuesInOrder) {
 
 TEST_F(SettingsStoreTest, SavedSettingsSurviveARestartInAReadableFile) {
   LoadSettings();
-  DefaultSettings = Settings{"/home/ann/Music/", "/home/ann/MP3 \"best\"/", 320, 48000, 16, 3, true, 96, 320};
+  DefaultSettings = Settings{"/home/ann/Music/", "/home/ann/MP3 \"best\"/", 320, 48000, 16, 3, true, 96, 320, 4};
   TipIndex = 4;
   SaveSettings();
   EXPECT_EQ(ReadFile(file_), SettingsFile({"\"InputFileDir\"=\"/home/ann/Music/\"",
@@ -123,7 +133,8 @@ TEST_F(SettingsStoreTest, SavedSettingsSurviveARestartInAReadableFile) {
                                            "\"AudioVBR\"=dword:00000001",
                                            "\"AudioVbrMinBitrate\"=dword:00000060",
                                            "\"AudioVbrMaxBitrate\"=dword:00000140",
-                                           "\"tips\"=dword:00000004"}));
+                                           "\"tips\"=dword:00000004",
+                                           "\"Jobs\"=dword:00000004"}));
 
   const Settings saved = DefaultSettings;
   DefaultSettings = Settings{};
