@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -155,6 +156,36 @@ TEST(BadInput, InterruptRequestEndsReadsAndOpens) {
   EXPECT_TRUE(Failed(OpenAudio(path)));
   ClearInterruptRequest();
   EXPECT_EQ(OpenAudio(path), S_OK);
+}
+
+// A few kilobytes must not make FFmpeg allocate gigabytes: a WAV whose text chunk claims 2 GB
+// (fuzzing found one) is refused or read, but the process does not grow by the claim.
+TEST(BadInput, AChunkClaimingGigabytesAllocatesNothingLikeIt) {
+  TempDir dir;
+  std::vector<uint8_t> wav = media_fixtures::PcmWav(std::vector<int16_t>(4000, 100), 1, 8000);
+  const auto le32 = [](std::vector<uint8_t>& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
+  std::vector<uint8_t> list = {'L', 'I', 'S', 'T'};
+  le32(list, 0xFA00001Au);
+  list.insert(list.end(), {'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T'});
+  le32(list, 0x7C000000u);  // a text of 2 GB
+  list.insert(list.end(), {'x', 'y', 'z'});
+  const std::size_t afterFormat = 12 + 8 + 16;  // "RIFF" size "WAVE", then the 16-byte fmt chunk
+  ASSERT_EQ(std::string(wav.begin() + afterFormat, wav.begin() + afterFormat + 4), "data");
+  wav.insert(wav.begin() + static_cast<std::ptrdiff_t>(afterFormat), list.begin(), list.end());
+  const std::string path = dir.File("claims.wav");
+  media_fixtures::WriteBytes(path, wav);
+
+  rusage before{}, after{};
+  ::getrusage(RUSAGE_SELF, &before);
+  std::unique_ptr<MediaStream> media;
+  const HRESULT hr = MediaStream::Open(path, kAudioStream, media);
+  ::getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 300 * 1024) << "kilobytes";
+  if (Failed(hr)) {
+    EXPECT_NE(ErrorText(hr), "");
+  }
 }
 
 // Names are files, never FFmpeg protocols: "concat:…" or "subfile:…" must not make FFmpeg read
