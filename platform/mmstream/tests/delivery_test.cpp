@@ -67,6 +67,8 @@ std::vector<DeliveryCase> DeliveryCases() {
        kWaveFormatIeeeFloat, 2, 32, 48000, 1000},
       {"FloatWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_f32le", 44100, kWaveFormatIeeeFloat, 2, 32,
        44100, 1000},
+      {"DoubleWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_f64le", 44100, kWaveFormatIeeeFloat, 2, 32,
+       44100, 1000},
       {"Flac48kTo44100", "a.flac", SineInput(1000, 48000, 3) + " -ac 2 -c:a flac", 44100, WAVE_FORMAT_PCM, 2, 16,
        44100, 1000},
       {"FlacKeepsItsRate", "a.flac", SineInput(1000, 32000, 3) + " -ac 2 -c:a flac", 0, WAVE_FORMAT_PCM, 2, 16,

@@ -32,43 +32,6 @@ TEST(DeliveredShape, EightBitStaysEightBitEverythingElseBecomesSixteenBit) {
   }
 }
 
-// Catches a float decoder's samples quantised on the way to an encoder that takes float, an
-// integer decoder's (or an 8-bit one's) passed on as float or as 8 bits, and a description
-// whose tag or sizes do not match the samples.
-TEST(DeliveredShape, FloatDeliveryFollowsTheDecoder) {
-  struct Row {
-    AVSampleFormat source;
-    AVSampleFormat delivered;
-    WORD tag;
-    int bits;
-  };
-  const Row rows[] = {
-      {AV_SAMPLE_FMT_FLT, AV_SAMPLE_FMT_FLT, kWaveFormatIeeeFloat, 32},
-      {AV_SAMPLE_FMT_FLTP, AV_SAMPLE_FMT_FLT, kWaveFormatIeeeFloat, 32},
-      {AV_SAMPLE_FMT_DBL, AV_SAMPLE_FMT_FLT, kWaveFormatIeeeFloat, 32},
-      {AV_SAMPLE_FMT_DBLP, AV_SAMPLE_FMT_FLT, kWaveFormatIeeeFloat, 32},
-      {AV_SAMPLE_FMT_U8, AV_SAMPLE_FMT_S16, WAVE_FORMAT_PCM, 16},
-      {AV_SAMPLE_FMT_U8P, AV_SAMPLE_FMT_S16, WAVE_FORMAT_PCM, 16},
-      {AV_SAMPLE_FMT_S16, AV_SAMPLE_FMT_S16, WAVE_FORMAT_PCM, 16},
-      {AV_SAMPLE_FMT_S16P, AV_SAMPLE_FMT_S16, WAVE_FORMAT_PCM, 16},
-      {AV_SAMPLE_FMT_S32P, AV_SAMPLE_FMT_S16, WAVE_FORMAT_PCM, 16},
-  };
-  for (const Row& row : rows) {
-    for (int channels : {1, 6}) {
-      const PcmShape shape = DeliveredShape(row.source, channels, 48000, SampleDelivery::kFloatOrSixteenBit);
-      EXPECT_EQ(shape.sample_format, row.delivered) << av_get_sample_fmt_name(row.source);
-      const WAVEFORMATEX format = Describe(shape);
-      const int delivered_channels = channels == 1 ? 1 : 2;
-      EXPECT_EQ(format.wFormatTag, row.tag) << av_get_sample_fmt_name(row.source);
-      EXPECT_EQ(format.wBitsPerSample, row.bits);
-      EXPECT_EQ(format.nChannels, delivered_channels);
-      EXPECT_EQ(format.nSamplesPerSec, 48000u);
-      EXPECT_EQ(format.nBlockAlign, delivered_channels * row.bits / 8);
-      EXPECT_EQ(format.nAvgBytesPerSec, 48000u * format.nBlockAlign);
-    }
-  }
-}
-
 // Catches a downmix that drops channels or can clip: every input lands on exactly one side,
 // and the weights of each side add up to one.
 TEST(PlainDownmix, EvenChannelsLeftOddChannelsRightWithoutClipping) {
