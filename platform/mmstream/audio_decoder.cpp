@@ -10,12 +10,9 @@ namespace platform::mmstream {
 namespace {
 
 constexpr AVRational kHundredNanoseconds = {1, 10'000'000};
-// Rates outside this range are damaged headers, not audio.
-constexpr int kMaxSampleRate = 1'000'000;
-
 }  // namespace
 
-HRESULT AudioDecoder::Open(Demuxer& demuxer, std::unique_ptr<AudioDecoder>& out) {
+HRESULT AudioDecoder::Open(Demuxer& demuxer, const AudioDelivery& delivery, std::unique_ptr<AudioDecoder>& out) {
   out.reset();
   std::unique_ptr<PacketDecoder> packets;
   HRESULT hr = PacketDecoder::Open(demuxer, kAudio, packets);
@@ -35,8 +32,9 @@ HRESULT AudioDecoder::Open(Demuxer& demuxer, std::unique_ptr<AudioDecoder>& out)
   if (first.sample_rate <= 0 || first.sample_rate > kMaxSampleRate || first.ch_layout.nb_channels <= 0) {
     return RecordFailure(VFW_E_INVALID_FILE_FORMAT, AVERROR_INVALIDDATA);
   }
+  const int rate = delivery.rate != 0 ? delivery.rate : first.sample_rate;
   const PcmShape shape = DeliveredShape(static_cast<AVSampleFormat>(first.format),
-                                        first.ch_layout.nb_channels, first.sample_rate);
+                                        first.ch_layout.nb_channels, rate, delivery.samples);
   decoder->format_ = Describe(shape);
   decoder->block_ = decoder->format_.nBlockAlign;
   decoder->converter_ = std::make_unique<PcmConverter>(shape);

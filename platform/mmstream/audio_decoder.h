@@ -4,9 +4,11 @@
 // read cannot take waits in a small buffer for the next read, so memory does not grow with the
 // file. Block times count the sample frames delivered since the stream's first sample (or
 // since the target of the last seek), so that consecutive blocks always join exactly whatever
-// the packets' timestamps say.
+// the packets' timestamps say. At a delivered rate other than the source's, the times count
+// delivered frames at the delivered rate.
 #pragma once
 
+#include "platform/mmstream/audio_delivery.h"
 #include "platform/mmstream/packet_decoder.h"
 #include "platform/mmstream/pcm_converter.h"
 #include "platform/win_types.h"
@@ -20,10 +22,10 @@ namespace platform::mmstream {
 
 class AudioDecoder {
  public:
-  // Opens the decoder and decodes up to the first samples, which fix the delivered format.
-  // Fails with the decoder's error, or VFW_E_INVALID_FILE_FORMAT (text recorded) when the
-  // stream yields no samples at all.
-  static HRESULT Open(Demuxer& demuxer, std::unique_ptr<AudioDecoder>& out);
+  // Opens the decoder and decodes up to the first samples, which fix the delivered format
+  // along with `delivery` (whose rate must be 0 or a valid rate). Fails with the decoder's
+  // error, or VFW_E_INVALID_FILE_FORMAT (text recorded) when the stream yields no samples at all.
+  static HRESULT Open(Demuxer& demuxer, const AudioDelivery& delivery, std::unique_ptr<AudioDecoder>& out);
 
   const WAVEFORMATEX& Format() const { return format_; }
 

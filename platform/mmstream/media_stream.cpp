@@ -2,6 +2,7 @@
 
 #include "platform/mmstream/audio_decoder.h"
 #include "platform/mmstream/demuxer.h"
+#include "platform/mmstream/pcm_format.h"
 #include "platform/mmstream/video_decoder.h"
 
 #include <algorithm>
@@ -25,7 +26,13 @@ MediaStream::~MediaStream() {
 }
 
 HRESULT MediaStream::Open(const std::string& path, unsigned streams, std::unique_ptr<MediaStream>& out) {
+  return Open(path, streams, AudioDelivery{}, out);
+}
+
+HRESULT MediaStream::Open(const std::string& path, unsigned streams, const AudioDelivery& audio,
+                          std::unique_ptr<MediaStream>& out) {
   out.reset();
+  if (audio.rate < 0 || audio.rate > kMaxSampleRate) return E_INVALIDARG;
   std::unique_ptr<MediaStream> media(new MediaStream);
   HRESULT hr = Demuxer::Open(path, streams & (kAudio | kVideo), media->demuxer_);
   if (Failed(hr)) return hr;
@@ -38,7 +45,7 @@ HRESULT MediaStream::Open(const std::string& path, unsigned streams, std::unique
   }
   if (demuxer.Stream(kAudio) != nullptr) {
     // Opening the audio decodes its first samples; a stream that yields none is unusable.
-    hr = AudioDecoder::Open(demuxer, media->audio_);
+    hr = AudioDecoder::Open(demuxer, audio, media->audio_);
     if (Failed(hr)) {
       if (!media->video_) return hr;
       demuxer.Drop(kAudio);

@@ -4,12 +4,15 @@
 // A MediaStream is used by one thread at a time. It owns everything it opened and releases it
 // when destroyed. Reads stream: memory does not grow with the length of the file.
 //
-// Delivered audio is PCM (tag 1), interleaved, at the source's own sample rate: 8-bit unsigned
-// when the source is 8-bit PCM, otherwise signed 16-bit little-endian; one channel for a mono
-// source, two for every other (more channels are downmixed). Video is decoded only when asked
-// for, and a cover picture in an audio file is not video.
+// Delivered audio is interleaved PCM; one channel for a mono source, two for every other (more
+// channels are downmixed). By default it is at the source's own sample rate, 8-bit unsigned when
+// the source is 8-bit PCM and otherwise signed 16-bit little-endian (tag 1). An open may ask for
+// another delivery (audio_delivery.h): float where the decoder is float, and another rate.
+// AudioFormat() always describes what is delivered. Video is decoded only when asked for, and a
+// cover picture in an audio file is not video.
 #pragma once
 
+#include "platform/mmstream/audio_delivery.h"
 #include "platform/win_types.h"
 
 #include <chrono>
@@ -38,6 +41,11 @@ class MediaStream {
   // along with another that turns out unusable is left out (HasAudio/HasVideo say so). The
   // stream opens stopped: reads need SetRunning(true).
   static HRESULT Open(const std::string& path, unsigned streams, std::unique_ptr<MediaStream>& out);
+  // The same, with the audio delivered as `audio` asks: its sample format chosen by what the
+  // source decodes to, at `audio.rate` (0: the source's own). E_INVALIDARG (nothing opened) for
+  // a rate below 0 or above 1 MHz.
+  static HRESULT Open(const std::string& path, unsigned streams, const AudioDelivery& audio,
+                      std::unique_ptr<MediaStream>& out);
   ~MediaStream();
   MediaStream(const MediaStream&) = delete;
   MediaStream& operator=(const MediaStream&) = delete;
@@ -50,11 +58,13 @@ class MediaStream {
   // (see asf_header.h); decoding less than this means the file is damaged or incomplete.
   STREAM_TIME DeclaredDuration() const;
 
-  // The PCM that ReadAudio delivers (all zero without audio).
+  // The PCM that ReadAudio delivers (all zero without audio): tag 1 (PCM, 8 or 16 bits) or
+  // kWaveFormatIeeeFloat (32-bit float).
   const WAVEFORMATEX& AudioFormat() const;
   // Blocking: fills `buffer` with up to `size` bytes (whole sample frames) of the next PCM.
   // S_OK with the byte count and the block's start and end times (100 ns after the stream's
-  // first sample; consecutive blocks join exactly); MS_S_ENDOFSTREAM at the end; E_INVALIDARG
+  // first sample, counted in delivered frames at the delivered rate; consecutive blocks join
+  // exactly); MS_S_ENDOFSTREAM at the end (after the last samples a rate conversion holds); E_INVALIDARG
   // when `size` holds no whole sample frame; MS_E_NOSTREAM without audio; MS_E_NOTRUNNING when
   // stopped; E_FAIL (text recorded) when the stream cannot be decoded any further. Damaged
   // packets in the middle are skipped.

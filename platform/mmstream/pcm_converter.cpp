@@ -45,6 +45,9 @@ int PcmConverter::Configure(const AVFrame& frame) {
   err = swr_alloc_set_opts2(&raw, &out_layout_, out_.sample_format, out_.rate, &named, format,
                             frame.sample_rate, 0, nullptr);
   ResamplerPtr resampler(raw);
+  // A downmix to float is not scaled down by default, so that it could exceed full scale; it
+  // gets the same weights as one to integers, so both deliveries have the same level.
+  if (err >= 0) err = av_opt_set_double(resampler.get(), "rematrix_maxval", 1.0, 0);
   // Without channel names the resampler cannot build a mix; give it a plain one.
   if (err >= 0 && named.order == AV_CHANNEL_ORDER_UNSPEC && named.nb_channels != out_.channels) {
     const std::vector<double> matrix = PlainDownmix(named.nb_channels, out_.channels);

@@ -2,10 +2,15 @@
 
 namespace platform::mmstream {
 
-PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int rate) {
+PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int rate, SampleDelivery samples) {
   PcmShape shape;
-  const bool eight_bit = source_format == AV_SAMPLE_FMT_U8 || source_format == AV_SAMPLE_FMT_U8P;
-  shape.sample_format = eight_bit ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+  const AVSampleFormat packed = av_get_packed_sample_fmt(source_format);
+  if (samples == SampleDelivery::kFloatOrSixteenBit) {
+    const bool floating = packed == AV_SAMPLE_FMT_FLT || packed == AV_SAMPLE_FMT_DBL;
+    shape.sample_format = floating ? AV_SAMPLE_FMT_FLT : AV_SAMPLE_FMT_S16;
+  } else {
+    shape.sample_format = packed == AV_SAMPLE_FMT_U8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+  }
   shape.channels = source_channels == 1 ? 1 : 2;
   shape.rate = rate;
   return shape;
@@ -14,7 +19,7 @@ PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int r
 WAVEFORMATEX Describe(const PcmShape& shape) {
   const int bytes = av_get_bytes_per_sample(shape.sample_format);
   WAVEFORMATEX format{};
-  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.wFormatTag = shape.sample_format == AV_SAMPLE_FMT_FLT ? kWaveFormatIeeeFloat : WAVE_FORMAT_PCM;
   format.nChannels = static_cast<WORD>(shape.channels);
   format.nSamplesPerSec = static_cast<DWORD>(shape.rate);
   format.nBlockAlign = static_cast<WORD>(shape.channels * bytes);

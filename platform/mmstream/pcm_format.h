@@ -1,10 +1,12 @@
-// The rules for the PCM the layer delivers, as plain functions of the decoded source format.
+// The rules for the PCM the layer delivers, as plain functions of the decoded source format and
+// of what the caller asked for (audio_delivery.h).
 //
-// Delivered PCM is interleaved and at the source's own rate; 8-bit unsigned when the source
-// decodes to 8-bit unsigned samples, otherwise signed 16-bit; one channel for a mono source and
-// two for every other.
+// Delivered PCM is interleaved, at the asked-for rate (by default the source's own); its sample
+// format follows the SampleDelivery asked for; one channel for a mono source and two for every
+// other.
 #pragma once
 
+#include "platform/mmstream/audio_delivery.h"
 #include "platform/win_types.h"
 
 extern "C" {
@@ -16,15 +18,21 @@ extern "C" {
 
 namespace platform::mmstream {
 
+// Rates outside 1 … this are damaged headers (or requests), not audio.
+constexpr int kMaxSampleRate = 1'000'000;
+
 struct PcmShape {
   AVSampleFormat sample_format = AV_SAMPLE_FMT_S16;
   int channels = 2;
   int rate = 0;
 };
 
-PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int rate);
+// `rate` is the delivered rate (already resolved: never 0).
+PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int rate,
+                        SampleDelivery samples = SampleDelivery::kEightOrSixteenBit);
 
-// The PCM description with its derived fields (block align, bytes per second) consistent.
+// The PCM description with its derived fields (block align, bytes per second) consistent: format
+// tag 3 (IEEE float) for float samples, 1 (PCM) for integer ones.
 WAVEFORMATEX Describe(const PcmShape& shape);
 
 // `declared` when it names its channels, else the usual layout for its channel count (a source

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -87,10 +88,14 @@ std::vector<uint8_t> PcmWav(const std::vector<int16_t>& samples, int channels, i
 
 std::vector<double> Channel(const std::vector<uint8_t>& pcm, int bits, int channels, int channel) {
   std::vector<double> out;
-  const std::size_t sample_bytes = bits == 8 ? 1 : 2;
+  const std::size_t sample_bytes = static_cast<std::size_t>(bits / 8);
   const std::size_t frame = sample_bytes * static_cast<std::size_t>(channels);
   for (std::size_t at = channel * sample_bytes; at + sample_bytes <= pcm.size(); at += frame) {
-    if (bits == 8) {
+    if (bits == 32) {
+      float value = 0;
+      std::memcpy(&value, &pcm[at], sizeof value);
+      out.push_back(value);
+    } else if (bits == 8) {
       out.push_back((pcm[at] - 128) / 128.0);
     } else {
       out.push_back(static_cast<int16_t>(pcm[at] | (pcm[at + 1] << 8)) / 32768.0);

@@ -39,7 +39,8 @@ std::vector<uint8_t> RandomBytes(std::size_t count, uint32_t seed);
 // signed 16-bit, `channels` per frame.
 std::vector<uint8_t> PcmWav(const std::vector<int16_t>& samples, int channels, int rate);
 
-// One channel of interleaved PCM (8-bit unsigned or 16-bit signed) as values in -1 … 1.
+// One channel of interleaved PCM (8-bit unsigned, 16-bit signed or, with `bits` 32, float) as
+// values in -1 … 1 (float values as they are).
 std::vector<double> Channel(const std::vector<uint8_t>& pcm, int bits, int channels, int channel);
 // Frequency in Hz from upward zero crossings (with a little hysteresis against noise) of
 // samples [begin, end).

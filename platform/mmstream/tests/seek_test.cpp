@@ -138,3 +138,57 @@ TEST(Seek, PastTheEndEndsTheStream) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ResampledSeekCase {
+  const char* name;
+  const char* file;
+  const char* codec;
+  int source_rate;
+  int delivered_rate;
+  int precision;  // delivered samples
+};
+
+void PrintTo(const ResampledSeekCase& c, std::ostream* out) { *out << c.name; }
+
+class SeekResampled : public ::testing::TestWithParam<ResampledSeekCase> {};
+
+// Catches a rate conversion that keeps samples from before a seek (they would come out first,
+// displacing everything after), block times counted at the source's rate, and a restart that
+// does not start the conversion afresh (a second pass from the start would differ).
+TEST_P(SeekResampled, LandsWhereAskedAtTheDeliveredRate) {
+  const ResampledSeekCase& c = GetParam();
+  TempDir dir;
+  const std::string path = dir.File(c.file);
+  ASSERT_TRUE(Ffmpeg(RampInput(c.source_rate) + " " + c.codec, path));
+  std::unique_ptr<MediaStream> media;
+  ASSERT_EQ(MediaStream::Open(path, kAudioStream, EncoderDelivery(c.delivered_rate), media), S_OK);
+  media->SetRunning(true);
+  const WAVEFORMATEX format = media->AudioFormat();
+  ASSERT_EQ(format.nSamplesPerSec, static_cast<DWORD>(c.delivered_rate));
+  const auto first = mmstream_test::ReadAll(*media);
+  const auto straight = media_fixtures::Channel(first.pcm, format.wBitsPerSample, 2, 0);
+
+  for (double target : {4.0, 1.5, 3.0}) {
+    ASSERT_EQ(media->Seek(static_cast<STREAM_TIME>(target * 1e7)), S_OK);
+    STREAM_TIME start = -1;
+    const auto block = media_fixtures::Channel(ReadSpan(*media, 0.05, &start), format.wBitsPerSample, 2, 0);
+    ASSERT_FALSE(block.empty()) << target;
+    EXPECT_EQ(start, static_cast<STREAM_TIME>(target * 1e7));
+    const auto offset = static_cast<std::size_t>(target * c.delivered_rate);
+    EXPECT_LE(std::abs(Displacement(straight, offset, block, 2000)), c.precision) << "seek to " << target;
+  }
+  ASSERT_EQ(media->Seek(0), S_OK);
+  const auto again = mmstream_test::ReadAll(*media);
+  EXPECT_EQ(again.first_start, 0);
+  EXPECT_TRUE(again.pcm == first.pcm);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, SeekResampled,
+                         ::testing::Values(ResampledSeekCase{"Flac22050To44100", "a.flac", "-c:a flac", 22050, 44100, 1},
+                                           ResampledSeekCase{"Mp3At48kTo44100", "a.mp3", "-c:a libmp3lame -b:a 192k",
+                                                             48000, 44100, 1}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
