@@ -135,6 +135,8 @@ void ConversionRun::StartItem(int item) {
   slot->input = std::make_unique<engine::DecodedInput>(nullptr);
   slot->input->fileName = what.sourceFile;
   engine::ConfigureMp3Output(*slot->output, what.encoding);
+  // Decoded at the MP3's rate: FFmpeg resamples, so LAME does not have to.
+  slot->input->deliveryRate = engine::SampleRateHz(slot->output->sampleRate);
   slot->output->fileName = report.outputFile;
   slot->output->replaceExisting = replace;
   slot->output->SetInput(slot->input.get());

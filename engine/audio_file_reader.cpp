@@ -58,19 +58,16 @@ void AudioFileReader::CheckResult(HRESULT code) {
   if (code != 0) throw AudioReadError(ErrorMessage(code), code);
 }
 
-AudioFileReader::AudioFileReader(const std::string& fileName) {
-  CheckResult(mm::MediaStream::Open(fileName, mm::kAudioStream, stream_));
+AudioFileReader::AudioFileReader(const std::string& fileName, int rate) {
+  CheckResult(mm::MediaStream::Open(fileName, mm::kAudioStream, mm::EncoderDelivery(rate), stream_));
   format_ = stream_->AudioFormat();
   streamDuration_ = stream_->Duration();
   declaredDuration_ = stream_->DeclaredDuration();
   CheckResult(stream_->SetRunning(true));
-  // Consumers widen mono and 8-bit blocks themselves; the format already says what they get.
-  widenMono_ = format_.nChannels == 1;
-  if (widenMono_) format_.nChannels = 2;
-  widen8Bit_ = format_.wBitsPerSample == 8;
-  if (widen8Bit_) format_.wBitsPerSample = 16;
   fileName_ = fileName;
 }
+
+bool AudioFileReader::FloatSamples() const { return format_.wFormatTag == mm::kWaveFormatIeeeFloat; }
 
 AudioFileReader::~AudioFileReader() {
   // Stopping cannot be reported from here; the stream is released whatever it answers.

@@ -33,8 +33,11 @@ class AudioFileReader {
   // The reader's own code for a read into no buffer.
   static constexpr platform::HRESULT kInvalidBufferSize = 0x08000001;
 
-  // Opens `fileName` and starts its audio stream; raises AudioReadError on any failing step.
-  explicit AudioFileReader(const std::string& fileName);
+  // Opens `fileName` and starts its audio stream, delivered as an encoder at `rate` Hz wants it
+  // (0: at the source's own rate): 32-bit float where the source decodes to floating point,
+  // else 16-bit; one channel for a mono source, two for every other. Raises AudioReadError on
+  // any failing step.
+  explicit AudioFileReader(const std::string& fileName, int rate = 0);
   // Stops the stream and releases it.
   ~AudioFileReader();
   AudioFileReader(const AudioFileReader&) = delete;
@@ -52,13 +55,9 @@ class AudioFileReader {
   // The message CheckResult gives for `code`.
   static std::string ErrorMessage(platform::HRESULT code);
 
-  // PCM format of the audio as the stream reports it, except that a mono stream reads as two
-  // channels and an 8-bit one as 16 bits (see WidenMono and Widen8Bit).
+  // The format of the PCM the reads deliver: tag 1 (16-bit) or 3 (32-bit float, ±1.0).
   const platform::WAVEFORMATEX& Format() const { return format_; }
-  // The reads deliver mono PCM that consumers duplicate into two channels.
-  bool WidenMono() const { return widenMono_; }
-  // The reads deliver 8-bit PCM that consumers widen to 16 bits.
-  bool Widen8Bit() const { return widen8Bit_; }
+  bool FloatSamples() const;
   const std::string& FileName() const { return fileName_; }
   // Playing time of the whole file, 100-ns units.
   std::int64_t StreamDuration() const { return streamDuration_; }
@@ -77,8 +76,6 @@ class AudioFileReader {
   std::atomic<std::int64_t> streamPosition_{0};
   std::int64_t sampleStart_ = 0;
   std::int64_t sampleEnd_ = 0;
-  bool widenMono_ = false;
-  bool widen8Bit_ = false;
 };
 
 }  // namespace engine

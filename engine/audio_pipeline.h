@@ -50,6 +50,8 @@ class AudioInput : public Component {
   virtual int GetBitsPerSample() = 0;
   virtual int GetChannels() = 0;
   virtual int GetSampleRate() = 0;
+  // Whether GetData delivers 32-bit float samples (full scale ±1.0) instead of 16-bit integers.
+  virtual bool FloatSamples() const { return false; }
   // Playing time in whole seconds; the base knows none.
   virtual int GetTotalTime();
   // Copies at most `bufferSize` bytes of PCM into `buffer`; 0 means the input is exhausted.

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "platform/com.h"
-#include "platform/sample_widening.h"
 #include "platform/mmstream/media_stream.h"
 
 namespace engine {
@@ -16,7 +15,7 @@ DecodedInput::~DecodedInput() = default;  // releases the reader if it is still 
 
 void DecodedInput::OpenFile() {
   if (openCount_ == 0) {
-    auto reader = std::make_unique<AudioFileReader>(fileName);
+    auto reader = std::make_unique<AudioFileReader>(fileName, deliveryRate);
     const platform::WAVEFORMATEX& format = reader->Format();
     const std::int64_t duration = reader->StreamDuration();
     // Whole seconds only: the fraction of the last second is not counted.
@@ -30,6 +29,7 @@ void DecodedInput::OpenFile() {
     sampleRate_ = static_cast<int>(format.nSamplesPerSec);
     bitsPerSample_ = format.wBitsPerSample;
     channels_ = format.nChannels;
+    floatSamples_ = reader->FloatSamples();
     const int bytesPerFrame = channels_ * (bitsPerSample_ / 8);
     totalSamples_ = bytesPerFrame > 0 ? size / bytesPerFrame : 0;
     reader_ = std::move(reader);
@@ -56,20 +56,7 @@ void DecodedInput::Flush() {
 }
 
 int DecodedInput::ReadBlock() {
-  // Ask for as much as still fits the block buffer once widened.
-  int request = kBlockBufferSize;
-  if (reader_->WidenMono()) request /= 2;
-  if (reader_->Widen8Bit()) request /= 2;
-  int got = static_cast<int>(reader_->ReadData(block_.get(), static_cast<std::uint32_t>(request)));
-  if (reader_->Widen8Bit()) {
-    platform::WidenEightBitInPlace(block_.get(), static_cast<std::size_t>(got));
-    got *= 2;
-  }
-  if (reader_->WidenMono()) {
-    platform::DuplicateMonoInPlace(block_.get(), static_cast<std::size_t>(got / 2));
-    got *= 2;
-  }
-  return got;
+  return static_cast<int>(reader_->ReadData(block_.get(), static_cast<std::uint32_t>(kBlockBufferSize)));
 }
 
 int DecodedInput::GetData(void* buffer, int bufferSize) {

@@ -1,6 +1,9 @@
-// The pipeline input that decodes a media file. It owns one AudioFileReader, created when the
-// file is first opened and released when it is last closed, and widens mono and 8-bit audio in
-// place so that such sources arrive as 16-bit stereo.
+// The pipeline input that decodes a media file for the MP3 encoder. It owns one AudioFileReader,
+// created when the file is first opened and released when it is last closed. It delivers what
+// costs the encoder least: the decoder's own floating-point samples where it has them (most lossy
+// codecs), 16-bit ones for integer sources (PCM, FLAC; 8-bit centred and widened), one channel
+// for a mono source and two for every other, at deliveryRate (resampled by FFmpeg, so the encoder
+// does not resample itself).
 //
 // Threads: a conversion opens the file on its output's worker (Init, from the output's Prepare)
 // and reads it there (GetData). Other threads may read the durations at any time: they are
@@ -30,6 +33,12 @@ class DecodedInput : public FileInput {
   void CloseFile() override;
   void Seek(std::int64_t sampleNumber) override;
 
+  // The rate to deliver at, the MP3's (Hz); 0: the source's own. Set before the file opens.
+  int deliveryRate = 0;
+
+  // Whether GetData delivers 32-bit float samples (full scale ±1.0) rather than 16-bit ones;
+  // known once the file is open.
+  bool FloatSamples() const override { return floatSamples_; }
   // The open reader, or null.
   AudioFileReader* Reader() const { return reader_.get(); }
   // 100-ns units per byte of delivered PCM (0 when the source is shorter than a second).
@@ -41,11 +50,12 @@ class DecodedInput : public FileInput {
   std::int64_t DecodedDuration() const { return decodedDuration_.load(std::memory_order_relaxed); }
 
  private:
-  // Reads one block into the block buffer and widens it; returns the widened byte count.
+  // Reads one block into the block buffer; returns its byte count.
   int ReadBlock();
 
   std::unique_ptr<std::uint8_t[]> block_;
   std::int64_t timePerByte_ = 0;
+  bool floatSamples_ = false;
   std::atomic<std::int64_t> declaredDuration_{0};
   std::atomic<std::int64_t> decodedDuration_{0};
   std::unique_ptr<AudioFileReader> reader_;

@@ -41,6 +41,9 @@ std::atomic<bool> loaded{false};
 platform::HMODULE handle = nullptr;
 std::array<void*, EntryCount> slots{};
 void* lametagFrame = nullptr;  // lame_get_lametag_frame, for the Info tag stand-in
+// The float entry points (LAME 3.99 and later), which take decoded samples as they are.
+void* encodeFloat = nullptr;             // lame_encode_buffer_ieee_float
+void* encodeFloatInterleaved = nullptr;  // lame_encode_buffer_interleaved_ieee_float
 std::atomic<lame_t> lastInitialised{nullptr};
 std::string loadError;
 
@@ -76,6 +79,8 @@ void Load() {
   }
   for (int i = 0; i < EntryCount; ++i) slots[i] = platform::GetProcAddress(handle, kNames[i]);
   lametagFrame = platform::GetProcAddress(handle, "lame_get_lametag_frame");
+  encodeFloat = platform::GetProcAddress(handle, "lame_encode_buffer_ieee_float");
+  encodeFloatInterleaved = platform::GetProcAddress(handle, "lame_encode_buffer_interleaved_ieee_float");
   // The Info tag calls exist only in the Windows build of the library; this build writes the
   // tag itself from the encoder's tag frame.
   if (slots[e_beWriteInfoTag] == nullptr && lametagFrame != nullptr)
@@ -84,14 +89,21 @@ void Load() {
     slots[e_beWriteVbrHeader] = reinterpret_cast<void*>(&WriteVbrHeaderStandIn);
 
   // Refusing a library without an entry point the output calls beats a crash mid-run.
+  const char* missing = nullptr;
   for (Entry entry : kRequired) {
-    if (slots[entry] != nullptr) continue;
-    const char* missing = entry == e_beWriteInfoTag ? "lame_get_lametag_frame" : kNames[entry];
+    if (slots[entry] == nullptr) {
+      missing = entry == e_beWriteInfoTag ? "lame_get_lametag_frame" : kNames[entry];
+      break;
+    }
+  }
+  if (missing == nullptr && encodeFloat == nullptr) missing = "lame_encode_buffer_ieee_float";
+  if (missing == nullptr && encodeFloatInterleaved == nullptr) missing = "lame_encode_buffer_interleaved_ieee_float";
+  if (missing != nullptr) {
     loadError = name + " library lacks the entry point " + missing + ".";
     platform::FreeLibrary(handle);
     handle = nullptr;
     slots.fill(nullptr);
-    lametagFrame = nullptr;
+    lametagFrame = encodeFloat = encodeFloatInterleaved = nullptr;
     return;
   }
   loaded = true;
@@ -106,7 +118,7 @@ void Unload() {
   if (handle != nullptr) platform::FreeLibrary(handle);
   handle = nullptr;
   slots.fill(nullptr);
-  lametagFrame = nullptr;
+  lametagFrame = encodeFloat = encodeFloatInterleaved = nullptr;
   lastInitialised = nullptr;
 }
 
@@ -158,6 +170,18 @@ int lame_encode_buffer_interleaved(lame_t gf, short* pcm, int samplesPerChannel,
 int lame_encode_buffer(lame_t gf, const short* left, const short* right, int samples, unsigned char* mp3, int mp3Size) {
   return Bound<int (*)(lame_t, const short*, const short*, int, unsigned char*, int)>(e_lame_encode_buffer)(
       gf, left, right, samples, mp3, mp3Size);
+}
+
+int lame_encode_buffer_ieee_float(lame_t gf, const float* left, const float* right, int samples, unsigned char* mp3,
+                                  int mp3Size) {
+  using Fn = int (*)(lame_t, const float*, const float*, int, unsigned char*, int);
+  return reinterpret_cast<Fn>(encodeFloat)(gf, left, right, samples, mp3, mp3Size);
+}
+
+int lame_encode_buffer_interleaved_ieee_float(lame_t gf, const float* pcm, int samplesPerChannel, unsigned char* mp3,
+                                              int mp3Size) {
+  using Fn = int (*)(lame_t, const float*, int, unsigned char*, int);
+  return reinterpret_cast<Fn>(encodeFloatInterleaved)(gf, pcm, samplesPerChannel, mp3, mp3Size);
 }
 
 void id3tag_init(lame_t gf) { Bound<void (*)(lame_t)>(e_id3tag_init)(gf); }

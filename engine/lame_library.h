@@ -103,6 +103,11 @@ int lame_set_VBR_max_bitrate_kbps(lame_t gf, int kbps);
 int lame_init_params(lame_t gf);
 int lame_encode_buffer_interleaved(lame_t gf, short* pcm, int samplesPerChannel, unsigned char* mp3, int mp3Size);
 int lame_encode_buffer(lame_t gf, const short* left, const short* right, int samples, unsigned char* mp3, int mp3Size);
+// The float entry points, bound beside the list above: samples at full scale ±1.0.
+int lame_encode_buffer_ieee_float(lame_t gf, const float* left, const float* right, int samples, unsigned char* mp3,
+                                  int mp3Size);
+int lame_encode_buffer_interleaved_ieee_float(lame_t gf, const float* pcm, int samplesPerChannel, unsigned char* mp3,
+                                              int mp3Size);
 void id3tag_init(lame_t gf);
 void id3tag_set_title(lame_t gf, const char* text);
 void id3tag_set_artist(lame_t gf, const char* text);

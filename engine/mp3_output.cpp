@@ -96,21 +96,31 @@ bool Mp3Output::DoOutput(bool abort) {
   if (abort) return false;
   int n;
   int channels;
+  bool floatSamples;
   {
     std::lock_guard lock(inputLock_);
     if (input_ == nullptr) return false;
     n = input_->GetData(buffer_.data(), kBlockSize);
     channels = input_->GetChannels();
+    floatSamples = input_->FloatSamples();
   }
   if (n <= 0) {
     inputExhausted_ = true;
     return false;
   }
-  auto* pcm = reinterpret_cast<short*>(buffer_.data());
-  // A trailing partial sample frame of a block is not encoded.
-  const int encoded = channels == 2
-      ? lame::lame_encode_buffer_interleaved(encoder_, pcm, n / 4, mp3Buffer_.get(), kOutBufferSize)
-      : lame::lame_encode_buffer(encoder_, pcm, pcm, n / 2, mp3Buffer_.get(), kOutBufferSize);
+  // The encoder always gets two channels: a one-channel input is the same buffer twice, with no
+  // copy. A trailing partial sample frame of a block is not encoded.
+  int encoded;
+  if (floatSamples) {
+    const auto* pcm = reinterpret_cast<const float*>(buffer_.data());
+    encoded = channels == 2
+                  ? lame::lame_encode_buffer_interleaved_ieee_float(encoder_, pcm, n / 8, mp3Buffer_.get(), kOutBufferSize)
+                  : lame::lame_encode_buffer_ieee_float(encoder_, pcm, pcm, n / 4, mp3Buffer_.get(), kOutBufferSize);
+  } else {
+    auto* pcm = reinterpret_cast<short*>(buffer_.data());
+    encoded = channels == 2 ? lame::lame_encode_buffer_interleaved(encoder_, pcm, n / 4, mp3Buffer_.get(), kOutBufferSize)
+                            : lame::lame_encode_buffer(encoder_, pcm, pcm, n / 2, mp3Buffer_.get(), kOutBufferSize);
+  }
   if (encoded < 0) {
     throw PipelineError("The MP3 encoder failed (error " + std::to_string(encoded) + ") while writing \"" +
                         fileName + "\".");

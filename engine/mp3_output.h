@@ -1,6 +1,6 @@
-// The MP3 file output of the pipeline. During a run it pulls 16-bit PCM blocks from its
-// input on the worker, encodes them with LAME and writes the MP3 bytes; the tag texts go into an
-// ID3v2 tag at the start. When the input is exhausted it has the encoder flush, writes the ID3v1
+// The MP3 file output of the pipeline. During a run it pulls PCM blocks from its input on the
+// worker (16-bit, or 32-bit float where the input has it; one or two channels), encodes them with
+// LAME and writes the MP3 bytes; the tag texts go into an ID3v2 tag at the start. When the input is exhausted it has the encoder flush, writes the ID3v1
 // tag and the Info/Xing header, and only then does the file appear as fileName (see
 // staged_file.h): a run that is stopped, fails or is cut off by the program's end removes what
 // it wrote, so fileName never names an incomplete MP3.
@@ -81,7 +81,7 @@ class Mp3Output : public FileOutput {
   void ConfigureEncoder();
   void ReleaseRunState();
 
-  alignas(std::int16_t) std::array<std::uint8_t, kBlockSize> buffer_{};
+  alignas(float) std::array<std::uint8_t, kBlockSize> buffer_{};
   lame::lame_t encoder_ = nullptr;
   std::unique_ptr<unsigned char[]> mp3Buffer_;
   std::unique_ptr<StagedFile> file_;  // the file the output creates itself

@@ -21,6 +21,7 @@ struct Source {
   int frequency;
   Mp3SampleRate outputRate;
   int expectedRate;
+  bool fullScale = false;  // the source is a sine at full scale
 };
 
 class Conversion : public ::testing::TestWithParam<Source> {};
@@ -38,6 +39,7 @@ TEST_P(Conversion, DecodesBackWithTheSourcesDurationRateChannelsAndPitch) {
   auto* out = new Mp3Output(&owner);
   auto* in = new DecodedInput(&owner);
   in->fileName = source;
+  in->deliveryRate = SampleRateHz(s.outputRate);  // as a run decodes: at the MP3's rate
   in->OpenFile();
   out->fileName = dir.File("out.mp3");
   out->SetInput(in);
@@ -68,6 +70,12 @@ TEST_P(Conversion, DecodesBackWithTheSourcesDurationRateChannelsAndPitch) {
   EXPECT_NEAR(decoded.DominantFrequency(1), s.frequency, s.frequency * 0.02);
   // Above two channels the downmix lowers the level to rule out clipping, as FFmpeg does.
   EXPECT_GT(decoded.Rms(0), 0.02);
+  // A sine at full scale keeps its level (the source's, as FFmpeg decodes it): float samples are
+  // neither clipped nor wrapped on the way.
+  if (s.fullScale) {
+    EXPECT_GT(original.Rms(0), 0.6);
+    EXPECT_NEAR(decoded.Rms(0), original.Rms(0), 0.03);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,6 +89,14 @@ INSTANTIATE_TEST_SUITE_P(
         Source{"MonoEightBitWav", "a.wav", SineInput(500, 11025, 2) + " -ac 1 -c:a pcm_u8", 2, 500, Mp3SampleRate::Hz44100, 44100},
         Source{"MonoAt22050", "a.wma", SineInput(1000, 22050, 2) + " -ac 1 -c:a wmav2 -b:a 32k", 2, 1000, Mp3SampleRate::Hz44100,
                44100},
+        Source{"WmaAt48kTo44k", "a.wma", SineInput(1000, 48000, 3) + " -ac 2 -c:a wmav2 -b:a 128k", 3, 1000,
+               Mp3SampleRate::Hz44100, 44100},
+        Source{"FullScaleFloatWav", "a.wav",
+               "-f lavfi -i 'aevalsrc=sin(2*PI*1000*t)|sin(2*PI*1000*t):s=44100:d=2' -c:a pcm_f32le", 2, 1000,
+               Mp3SampleRate::Hz44100, 44100, true},
+        Source{"FullScaleAacTo48k", "a.m4a",
+               "-f lavfi -i 'aevalsrc=0.99*sin(2*PI*1000*t)|0.99*sin(2*PI*1000*t):s=44100:d=2' -c:a aac -b:a 192k", 2, 1000,
+               Mp3SampleRate::Hz48000, 48000, true},
         Source{"At48k", "a.flac", SineInput(1000, 48000, 2) + " -ac 2 -c:a flac", 2, 1000, Mp3SampleRate::Hz48000, 48000},
         Source{"FiveOneChannels", "a.flac", SineInput(1000, 44100, 2) + " -ac 6 -c:a flac", 2, 1000, Mp3SampleRate::Hz44100, 44100},
         Source{"SubSecond", "a.wma", SineInput(1000, 44100, 0.5) + " -ac 2 -c:a wmav2", 0.5, 1000, Mp3SampleRate::Hz44100, 44100},

@@ -44,7 +44,7 @@ TEST_F(DecodedInputTest, CallerBuffersSmallerAndLargerThanABlockSeeTheSameBytes)
     in.Flush();
     if (reference.empty()) {
       reference = bytes;
-      EXPECT_NEAR(reference.size(), 2 * 44100 * 4, 4096 * 4) << "about two seconds of 16-bit stereo";
+      EXPECT_NEAR(reference.size(), 2 * 44100 * 8, 4096 * 8) << "about two seconds of float stereo";
     } else {
       ASSERT_EQ(bytes.size(), reference.size()) << "buffer size " << size;
       EXPECT_TRUE(bytes == reference) << "buffer size " << size;
@@ -52,27 +52,38 @@ TEST_F(DecodedInputTest, CallerBuffersSmallerAndLargerThanABlockSeeTheSameBytes)
   }
 }
 
-TEST_F(DecodedInputTest, MonoEightBitSourceArrivesAsSixteenBitStereo) {
-  const std::string wav = Make("u8.wav", SineInput(500, 11025, 2) + " -ac 1 -c:a pcm_u8");
-  DecodedInput in(nullptr);
-  in.fileName = wav;
-  EXPECT_EQ(in.GetChannels(), 2);
-  EXPECT_EQ(in.GetBitsPerSample(), 16);
-  EXPECT_EQ(in.GetSampleRate(), 11025);
-  in.Init();
-  ASSERT_TRUE(in.Reader()->WidenMono());
-  ASSERT_TRUE(in.Reader()->Widen8Bit());
-  const auto bytes = ReadThrough(in, 10000);
-  in.Flush();
-  ASSERT_EQ(bytes.size(), 2u * 11025 * 4);  // four times the bytes decoded
-  double sum = 0;
-  for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
-    const auto left = static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8));
-    const auto right = static_cast<std::int16_t>(bytes[i + 2] | (bytes[i + 3] << 8));
-    ASSERT_EQ(left, right);
-    sum += left;
+// What the encoder gets: the decoder's float samples where it has them, centred 16-bit ones for
+// an 8-bit source, mono as one channel, at the rate asked for.
+TEST_F(DecodedInputTest, EachSourceArrivesAsTheEncoderTakesItLeast) {
+  struct Case {
+    const char* file;
+    std::string arguments;
+    int rate;
+    int channels, bits;
+    bool floating;
+  } cases[] = {{"u8.wav", SineInput(500, 11025, 2) + " -ac 1 -c:a pcm_u8", 44100, 1, 16, false},
+               {"tone.wma", SineInput(500, 22050, 2) + " -ac 1 -c:a wmav2", 44100, 1, 32, true},
+               {"tone.flac", SineInput(500, 48000, 2) + " -ac 2 -c:a flac", 0, 2, 16, false}};
+  for (const Case& c : cases) {
+    DecodedInput in(nullptr);
+    in.fileName = Make(c.file, c.arguments);
+    in.deliveryRate = c.rate;
+    in.Init();
+    EXPECT_EQ(in.GetChannels(), c.channels) << c.file;
+    EXPECT_EQ(in.GetBitsPerSample(), c.bits) << c.file;
+    EXPECT_EQ(in.FloatSamples(), c.floating) << c.file;
+    const int rate = in.GetSampleRate();
+    EXPECT_EQ(rate, c.rate != 0 ? c.rate : 48000) << c.file;
+    const auto bytes = ReadThrough(in, 10000);
+    in.Flush();
+    const int frameBytes = c.channels * c.bits / 8;
+    EXPECT_NEAR(static_cast<double>(bytes.size()) / frameBytes / rate, 2.0, 0.03) << c.file;
+    // A centred signal: a sine has no offset (unsigned 8-bit data taken as signed would have).
+    double sum = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size() && c.bits == 16; i += 2)
+      sum += static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8));
+    EXPECT_LT(std::abs(sum / static_cast<double>(bytes.size() / 2 + 1)), 300.0) << c.file;
   }
-  EXPECT_LT(std::abs(sum / (bytes.size() / 4)), 300.0) << "a sine has no offset after widening";
 }
 
 TEST_F(DecodedInputTest, SizeCountsWholeSecondsOnly) {
@@ -97,7 +108,7 @@ TEST_F(DecodedInputTest, SubSecondSourceHasSizeZeroAndStillDeliversItsAudio) {
   EXPECT_EQ(in.Size(), 0);
   EXPECT_EQ(in.TimePerByte(), 0);
   const auto bytes = ReadThrough(in, 16384);
-  EXPECT_NEAR(bytes.size(), 0.4 * 44100 * 4, 4096 * 4);
+  EXPECT_NEAR(bytes.size(), 0.4 * 44100 * 8, 4096 * 8);
   in.Flush();
 }
 
