@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "core/tag_probe.h"
+#include "core/tags/source_tags.h"
 #include "core/version.h"
 
 #include <algorithm>
@@ -19,6 +20,16 @@ std::optional<int> ParseBitRate(const std::string& text) {
   const int value = std::stoi(text);
   if (std::find(std::begin(kBitRates), std::end(kBitRates), value) == std::end(kBitRates)) return std::nullopt;
   return value;
+}
+
+// "3" or "3/12": a track number, with the total after a slash.
+bool IsPosition(const std::string& text) {
+  const auto slash = text.find('/');
+  const auto digits = [](const std::string& part) {
+    return !part.empty() && part.size() <= 6 && std::all_of(part.begin(), part.end(), ::isdigit);
+  };
+  if (slash == std::string::npos) return digits(text) && std::stoi(text) > 0;
+  return digits(text.substr(0, slash)) && std::stoi(text.substr(0, slash)) > 0 && digits(text.substr(slash + 1));
 }
 
 const std::map<std::string, int> kModes = {{"dual", 0}, {"stereo", 1}, {"joint", 2}, {"mono", 3}};
@@ -44,9 +55,12 @@ MP3 settings:
   -r, --rate HZ        sample rate of the MP3: 32000, 44100 or 48000 (default 44100)
   -m, --mode MODE      channel mode: joint (default), stereo, dual or mono
 
-Tags (ID3v1 and ID3v2; each defaults to the source's own tag where its file type has tags,
-and the title to the file name without its extension):
-      --title TEXT  --artist TEXT  --album TEXT  --year TEXT  --comment TEXT  --genre TEXT
+Tags (ID3v2 at the start of the MP3, ID3v1 at its end). Each defaults to the source's own
+tag, and the title to the file name without its extension; the composer, the disc number and
+the front cover picture are always the source's own:
+      --title TEXT  --artist TEXT  --album-artist TEXT  --album TEXT  --year TEXT
+      --track N[/TOTAL]  --comment TEXT  --genre TEXT
+      --no-cover       leave the source's cover picture out
 
 Other:
   -q, --quiet          no progress line, and no line for converted files
@@ -116,7 +130,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
        }},
       {"--title", [&](const std::string& v) { options.tags.title = v; return true; }},
       {"--artist", [&](const std::string& v) { options.tags.artist = v; return true; }},
+      {"--album-artist", [&](const std::string& v) { options.tags.albumArtist = v; return true; }},
       {"--album", [&](const std::string& v) { options.tags.album = v; return true; }},
+      {"--track",
+       [&](const std::string& v) {
+         options.tags.track = v;
+         return IsPosition(v);
+       }},
       {"--year", [&](const std::string& v) { options.tags.year = v; return true; }},
       {"--comment", [&](const std::string& v) { options.tags.comment = v; return true; }},
       {"--genre", [&](const std::string& v) { options.tags.genre = v; return true; }},
@@ -141,6 +161,14 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       arg.resize(eq);
     }
     if (const auto s = shortNames.find(arg); s != shortNames.end()) arg = s->second;
+    if (arg == "--no-cover") {
+      if (inlineValue) {
+        error = "option " + arg + " takes no value";
+        return std::nullopt;
+      }
+      options.tags.noCover = true;
+      continue;
+    }
     if (arg == "--force" || arg == "--quiet" || arg == "--help" || arg == "--version") {
       if (inlineValue) {
         error = "option " + arg + " takes no value";
@@ -175,12 +203,25 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
 void FillTags(engine::EncodingSettings& encoding, const TagTexts& given, const std::string& source) {
   const ProbedTags found = ProbeTags(source);
   const auto first = [](const std::string& a, const std::string& b) { return !a.empty() ? a : b; };
-  encoding.title = given.title.value_or(first(found.title, std::filesystem::path(source).stem().string()));
-  encoding.artist = given.artist.value_or(first(found.artist, found.author));
-  encoding.album = given.album.value_or(found.album);
-  encoding.year = given.year.value_or(found.year);
-  encoding.comment = given.comment.value_or(first(found.comment, found.copyright));
-  encoding.genre = given.genre.value_or(found.genre);
+  engine::Mp3Tags& out = encoding.tags;
+  out = {};
+  out.title = given.title.value_or(first(found.title, std::filesystem::path(source).stem().string()));
+  out.artist = given.artist.value_or(first(found.artist, found.author));
+  out.albumArtist = given.albumArtist.value_or(found.albumArtist);
+  out.album = given.album.value_or(found.album);
+  out.date = given.year.value_or(found.year);
+  out.comment = given.comment.value_or(first(found.comment, found.copyright));
+  out.genre = given.genre.value_or(found.genre);
+  out.composer = found.composer;
+  if (given.track) {
+    tags::ParsePosition(*given.track, out.track, out.trackTotal);
+  } else {
+    out.track = found.track;
+    out.trackTotal = found.trackTotal;
+  }
+  out.disc = found.disc;
+  out.discTotal = found.discTotal;
+  if (found.coverBytes > 0 && !given.noCover) out.cover = [source] { return ReadCover(source); };
 }
 
 std::string OutputPathFor(const std::string& source, const std::string& output, bool singleSource) {

@@ -11,7 +11,8 @@ namespace convert {
 
 // Tag texts given on the command line; the others come from each source's own tags.
 struct TagTexts {
-  std::optional<std::string> title, artist, album, year, comment, genre;
+  std::optional<std::string> title, artist, albumArtist, album, year, track, comment, genre;
+  bool noCover = false;  // leave the source's cover picture out
 };
 
 struct Options {
@@ -34,8 +35,10 @@ std::string HelpText();
 // The --version text.
 std::string VersionText();
 
-// The tag texts of one file's MP3: those given, else the source's own (title, artist or author,
-// album, year, comment or copyright, genre), else the file name as title.
+// The tags of one file's MP3: those given, else the source's own as the desktop program takes
+// them (title, artist or author, album artist, album, year or date, track, comment or
+// copyright, genre, and the composer, disc and cover that no option sets), else the file name
+// as title.
 void FillTags(engine::EncodingSettings& encoding, const TagTexts& given, const std::string& source);
 
 // Where the MP3 for `source` goes: `output` itself for a single source that names a file, else

@@ -74,7 +74,17 @@ struct ConversionTask {
   TaskText album;
   TaskText comment;
   TaskText genre;                    // a genre name
-  TaskText year;
+  TaskText year;                     // a year, or the source's whole date ("2004-05-12")
+  TaskText albumArtist;
+  TaskText composer;
+  TaskText track;                    // "3" or "3/12" (number and total)
+  std::int32_t disc = 0;             // from the source: 0 when it has none
+  std::int32_t discTotal = 0;
+  // The source's front cover: its MIME type and size (0: none). The picture is read from the
+  // source again when the MP3 is written, unless omitCover says to leave it out.
+  std::string coverMimeType;
+  std::int64_t coverBytes = 0;
+  bool omitCover = false;
   bool checked = false;              // takes part in the next conversion run
   TaskState state = TaskState::Ready;
   std::string stateDetail;           // Failed, Skipped: why; Done: a warning, when there is one

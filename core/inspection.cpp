@@ -71,6 +71,14 @@ void TakeInspection(ConversionTask& task, Settings& defaults, const std::string&
   task.year = tags.year;
   task.genre = tags.genre;
   task.album = tags.album;
+  task.albumArtist = tags.albumArtist;
+  task.composer = tags.composer;
+  task.track = engine::PositionText(tags.track, tags.trackTotal);
+  task.disc = tags.disc;
+  task.discTotal = tags.discTotal;
+  task.coverMimeType = tags.coverMimeType;
+  task.coverBytes = tags.coverBytes;
+  task.omitCover = false;
   if (task.duration == 0 && tags.duration > 0) task.duration = tags.duration;
 
   task.estimatedSize = EstimateOutputSize(task.bitrate, task.duration);

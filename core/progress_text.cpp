@@ -6,11 +6,8 @@
 #include <cstdio>
 
 #include "core/interface_texts.h"
-
-namespace {
-
-
-}  // namespace
+#include "core/tag_probe.h"
+#include "core/tags/source_tags.h"
 
 engine::EncodingSettings EncodingOf(const ConversionTask& task) {
   engine::EncodingSettings encoding;
@@ -20,12 +17,21 @@ engine::EncodingSettings EncodingOf(const ConversionTask& task) {
   encoding.vbr = task.vbr;
   encoding.channelMode = task.channelMode;
   encoding.sampleRate = task.sampleRate;
-  encoding.title = task.title;
-  encoding.artist = task.artist;
-  encoding.album = task.album;
-  encoding.year = task.year;
-  encoding.comment = task.comment;
-  encoding.genre = task.genre;
+  engine::Mp3Tags& out = encoding.tags;
+  out.title = task.title;
+  out.artist = task.artist;
+  out.albumArtist = task.albumArtist;
+  out.album = task.album;
+  out.date = task.year;
+  out.comment = task.comment;
+  out.genre = task.genre;
+  out.composer = task.composer;
+  tags::ParsePosition(task.track, out.track, out.trackTotal);
+  out.disc = task.disc;
+  out.discTotal = task.discTotal;
+  if (task.coverBytes > 0 && !task.omitCover) {
+    out.cover = [source = task.sourceFile] { return ReadCover(source); };
+  }
   return encoding;
 }
 

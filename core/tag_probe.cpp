@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "core/tags/source_tags.h"
 #include "platform/paths/path_names.h"
 #include "platform/text_encoding.h"
 #include "metascan/metascan.h"
@@ -54,6 +55,30 @@ void TakeMissingTexts(TagRecord& into, TagRecord& from) {
 
 std::string Text(const char* text) { return text == nullptr ? std::string() : ToValidUtf8(text); }
 
+void FillText(std::string& field, const std::string& found) {
+  if (field.empty()) field = found;
+}
+
+// What TagLib found fills every field the extension's reader left empty.
+void FillFromSourceTags(ProbedTags& tags, const tags::SourceTags& found) {
+  // A compilation's track: TagLib tells the track artist from the album artist.
+  if (!found.artist.empty() && !found.albumArtist.empty()) tags.artist = found.artist;
+  FillText(tags.title, found.title);
+  FillText(tags.artist, found.artist);
+  FillText(tags.album, found.album);
+  FillText(tags.year, found.date);
+  FillText(tags.comment, found.comment);
+  FillText(tags.genre, found.genre);
+  FillText(tags.albumArtist, found.albumArtist);
+  FillText(tags.composer, found.composer);
+  if (tags.track == 0) tags.track = found.track;
+  if (tags.track == found.track) tags.trackTotal = found.trackTotal;
+  tags.disc = found.disc;
+  tags.discTotal = found.discTotal;
+  tags.coverMimeType = found.cover.mimeType;
+  tags.coverBytes = static_cast<std::int64_t>(found.cover.data.size());
+}
+
 }  // namespace
 
 TagReader TagReaderFor(std::string_view path) {
@@ -101,5 +126,8 @@ ProbedTags ProbeTags(const std::string& path) {
   tags.rating = Text(t.rating);
   tags.track = t.track;
   tags.duration = t.duration;
+  FillFromSourceTags(tags, tags::ReadSourceTags(path));
   return tags;
 }
+
+engine::CoverPicture ReadCover(const std::string& path) { return tags::ReadSourceTags(path).cover; }

@@ -31,12 +31,7 @@ void ConfigureMp3Output(Mp3Output& out, const EncodingSettings& settings) {
   out.sampleRate = settings.sampleRate == 32000   ? Mp3SampleRate::Hz32000
                    : settings.sampleRate == 48000 ? Mp3SampleRate::Hz48000
                                                   : Mp3SampleRate::Hz44100;
-  out.id3Title = settings.title;
-  out.id3Artist = settings.artist;
-  out.id3Album = settings.album;
-  out.id3Year = settings.year;
-  out.id3Genre = settings.genre;
-  out.id3Comment = settings.comment;
+  out.tags = settings.tags;
 }
 
 }  // namespace engine

@@ -16,7 +16,7 @@ struct EncodingSettings {
   bool vbr = false;
   int channelMode = 2;      // 0 dual channel, 1 stereo, 2 joint stereo, 3 mono
   int sampleRate = 44100;   // Hz
-  std::string title, artist, album, year, comment, genre;
+  Mp3Tags tags;
 };
 
 // An MP3 output set up as every conversion of the program uses it: 192 kbps at 44.1 kHz until a

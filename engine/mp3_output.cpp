@@ -1,8 +1,8 @@
 #include "engine/mp3_output.h"
 
+#include <string>
 #include <utility>
 
-#include "engine/id3_tags.h"
 
 namespace engine {
 
@@ -48,10 +48,9 @@ void Mp3Output::Prepare() {
     Input()->Init();
     ConfigureEncoder();
     mp3Buffer_ = std::make_unique<unsigned char[]>(kOutBufferSize);
-    // The tag texts in full, in any language, ahead of the audio; the encoder adds the
-    // ID3v1 copy at the end.
-    const std::vector<std::uint8_t> id3v2 = BuildId3v2Tag(
-        {id3Title, id3Artist, id3Album, id3Year, id3Track, id3Comment, id3Genre});
+    // The tags in full, in any language, ahead of the audio; the encoder adds the ID3v1 copy
+    // at the end. The cover is read here, on the worker, and let go once written.
+    const std::vector<std::uint8_t> id3v2 = RenderId3v2Tag(tags, tags.cover ? tags.cover() : CoverPicture{});
     if (!id3v2.empty()) file_->Stream().Write(id3v2.data(), id3v2.size());
   } catch (...) {
     // The run does not start; nothing of it may stay open.
@@ -143,13 +142,13 @@ void Mp3Output::Done() {
 
   if (encoder_ != nullptr && mp3Buffer_) {
     lame::id3tag_init(encoder_);
-    SetTag(lame::id3tag_set_title, encoder_, id3Title);
-    SetTag(lame::id3tag_set_artist, encoder_, id3Artist);
-    SetTag(lame::id3tag_set_album, encoder_, id3Album);
-    SetTag(lame::id3tag_set_year, encoder_, id3Year);
-    lame::id3tag_set_track(encoder_, Id3v1Text(id3Track).c_str());
-    SetTag(lame::id3tag_set_comment, encoder_, id3Comment);
-    lame::id3tag_set_genre(encoder_, Id3v1Text(id3Genre).c_str());
+    SetTag(lame::id3tag_set_title, encoder_, tags.title);
+    SetTag(lame::id3tag_set_artist, encoder_, tags.artist);
+    SetTag(lame::id3tag_set_album, encoder_, tags.album);
+    SetTag(lame::id3tag_set_year, encoder_, YearOf(tags.date));
+    if (tags.track > 0) lame::id3tag_set_track(encoder_, std::to_string(tags.track).c_str());
+    SetTag(lame::id3tag_set_comment, encoder_, tags.comment);
+    lame::id3tag_set_genre(encoder_, Id3v1Text(tags.genre).c_str());
     const int n = lame::lame_encode_flush(encoder_, mp3Buffer_.get(), kOutBufferSize);
     if (n > 0 && file_) attempt([&] { file_->Stream().Write(mp3Buffer_.get(), static_cast<std::size_t>(n)); });
   }

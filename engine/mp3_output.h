@@ -1,7 +1,7 @@
 // The MP3 file output of the pipeline. During a run it pulls PCM blocks from its input on the
 // worker (16-bit, or 32-bit float where the input has it; one or two channels), encodes them with
-// LAME and writes the MP3 bytes; the tag texts go into an ID3v2 tag at the start. When the input is exhausted it has the encoder flush, writes the ID3v1
-// tag and the Info/Xing header, and only then does the file appear as fileName (see
+// LAME and writes the MP3 bytes after an ID3v2 tag (mp3_tags.h). When the input is exhausted it
+// has the encoder flush, writes the ID3v1 tag and the Info/Xing header, and only then does the file appear as fileName (see
 // staged_file.h): a run that is stopped, fails or is cut off by the program's end removes what
 // it wrote, so fileName never names an incomplete MP3.
 //
@@ -16,6 +16,7 @@
 
 #include "engine/audio_pipeline.h"
 #include "engine/lame_library.h"
+#include "engine/mp3_tags.h"
 #include "engine/staged_file.h"
 
 namespace engine {
@@ -58,13 +59,8 @@ class Mp3Output : public FileOutput {
   int vbrQuality = 5;     // LAME's VBR quality: 0 best … 9 smallest
   int vbrMinBitrate = 128;
   int vbrMaxBitrate = 192;
-  std::string id3Title;
-  std::string id3Artist;
-  std::string id3Album;
-  std::string id3Year;
-  std::string id3Track;
-  std::string id3Comment;
-  std::string id3Genre;
+  // The tags: all of them in the ID3v2 tag at the start, what fits in the ID3v1 tag at the end.
+  Mp3Tags tags;
   // Whether a finished file may replace a file (or link) of the same name that exists by then;
   // without it such a run ends in an error ("File exists") and the other file stays.
   bool replaceExisting = true;

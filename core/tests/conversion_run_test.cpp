@@ -37,7 +37,7 @@ class ConversionRunTest : public ::testing::Test {
     item.sourceFile = source;
     item.outputFile = output;
     item.duration = static_cast<std::int64_t>(seconds * kSecond);
-    item.encoding.title = std::filesystem::path(source).stem();
+    item.encoding.tags.title = std::filesystem::path(source).stem();
     return item;
   }
   // Starts a run of `items`, recording every state each item passes through and the most

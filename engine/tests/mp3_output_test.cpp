@@ -202,13 +202,13 @@ TEST_F(Mp3OutputTest, VbrMinimumAboveMaximumIsExchangedBeforeEncoding) {
 }
 
 TEST_F(Mp3OutputTest, Id3v1TagAtTheEndCarriesTheSevenFieldsEmptyOnesIncluded) {
-  out->id3Title = "Tone Title";
-  out->id3Artist = "Caf\u00e9 \u00dcber \u6771\u4eac";
-  out->id3Album = "";
-  out->id3Year = "2024";
-  out->id3Track = "7";
-  out->id3Comment = "";
-  out->id3Genre = "Rock";
+  out->tags.title = "Tone Title";
+  out->tags.artist = "Caf\u00e9 \u00dcber \u6771\u4eac";
+  out->tags.album = "";
+  out->tags.date = "2024";
+  out->tags.track = 7;
+  out->tags.comment = "";
+  out->tags.genre = "Rock";
   const std::string file = dir.File("tagged.mp3");
   Convert(Tone(44100, 2, 1.0), file);
   const auto id3 = testsupport::ReadId3v1(ReadBytes(file));
@@ -224,12 +224,12 @@ TEST_F(Mp3OutputTest, Id3v1TagAtTheEndCarriesTheSevenFieldsEmptyOnesIncluded) {
 
 // Texts beyond Latin-1 survive in the ID3v2 tag at the start, which readers prefer.
 TEST_F(Mp3OutputTest, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
-  out->id3Title = "\u6771\u4eac Nights";
-  out->id3Artist = "Caf\u00e9 \u00dcber";
-  out->id3Album = "Album \u2013 One";
-  out->id3Year = "1999";
-  out->id3Comment = "Converted \u2713";
-  out->id3Genre = "Jazz";
+  out->tags.title = "\u6771\u4eac Nights";
+  out->tags.artist = "Caf\u00e9 \u00dcber";
+  out->tags.album = "Album \u2013 One";
+  out->tags.date = "1999";
+  out->tags.comment = "Converted \u2713";
+  out->tags.genre = "Jazz";
   const std::string file = dir.File("unicode.mp3");
   Convert(Tone(44100, 2, 1.0), file);
   const auto decoded = DecodeAudioFile(file);
@@ -249,7 +249,7 @@ TEST_F(Mp3OutputTest, TagTextsInAnyLanguageReadBackFromTheId3v2Tag) {
 // A stopped run is not a finished file: nothing is left under the output name, nor the
 // temporary file it was written to.
 TEST_F(Mp3OutputTest, StopInTheMiddleLeavesNoFileBehind) {
-  out->id3Title = "Stopped";
+  out->tags.title = "Stopped";
   const std::string file = dir.File("stopped.mp3");
   auto* tone = Tone(44100, 2, 60.0);
   out->fileName = file;
@@ -361,14 +361,14 @@ TEST_F(Mp3OutputTest, TaskSettingsMapOntoTheOutputAsTheRunDoes) {
   task.channelMode = 0;
   task.sampleRate = 48000;
   task.vbr = true;
-  task.title = "T";
+  task.tags.title = "T";
   ConfigureMp3Output(*out, task);
   EXPECT_EQ(out->bitRate, Mp3BitRate::Kbps160);
   EXPECT_EQ(out->channelMode, Mp3ChannelMode::DualChannel);
   EXPECT_EQ(out->sampleRate, Mp3SampleRate::Hz48000);
   EXPECT_TRUE(out->vbr);
   EXPECT_TRUE(out->writeVbrHeader);
-  EXPECT_EQ(out->id3Title, "T");
+  EXPECT_EQ(out->tags.title, "T");
 
   // A rate outside the table keeps the previous one; unknown rates and modes fall back.
   task.bitrate = 100;

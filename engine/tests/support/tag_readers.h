@@ -1,0 +1,24 @@
+// Test support: an MP3's ID3v2 tag as an independent reader, mutagen, sees it.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// What mutagen finds in the ID3v2 tag of `mp3`, frames as stored (no conversion to ID3v2.4).
+// Keys: text frame IDs (values joined with "|"), "COMM" as "language|description|text", "APIC"
+// as "mime|type|description|hex of the bytes", "version" ("2.3.0"), "frames" (IDs in order),
+// "encodings" (each frame's text encoding number) and "seconds" of audio after the tag. An
+// unreadable file is a test failure and gives what was read before it.
+std::map<std::string, std::string> MutagenId3v2(const std::string& mp3);
+
+// Lower-case hexadecimal digits of `bytes`.
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+
+// Everything a shell command writes to its standard output.
+std::string CommandOutput(const std::string& command);
+
+}  // namespace testsupport
