@@ -377,11 +377,8 @@ void AddWizard::ShowInputInformation() {
   inputInfoList->clear();
   inputInfoList->addItem(QStringLiteral(" ") + Q(lang::DurationLabel) + QStringLiteral(": ") +
                           Q(FormatDuration(task.duration)));
-  std::string channels;
-  if (task.sourceChannels == 1) channels = lang::SingleChannel;
-  if (task.sourceChannels == 2) channels = lang::DualChannels;
   inputInfoList->addItem(QStringLiteral(" ") + Q(lang::AudioLabel) + QStringLiteral(": ") +
-                          QString::number(task.sourceSampleRate) + QStringLiteral("HZ, ") + Q(channels));
+                          Q(FormatSourceAudio(task.sourceSampleRate, task.sourceChannels)));
 }
 
 void AddWizard::ShowTags() {

@@ -1,4 +1,4 @@
-// The five exported functions: each hands over to the library-wide MediaReader and makes sure
+// The exported functions: each hands over to the library-wide MediaReader and makes sure
 // no exception crosses into the caller.
 #include "avpull/avpull.h"
 
@@ -51,6 +51,14 @@ AVPULL_EXPORT int32_t file_get_video_frame(uint8_t** Pixels, int32_t* Size, AVPU
   } catch (...) {
     if (Pixels != nullptr) *Pixels = nullptr;
     return AVPULL_E_FAIL;
+  }
+}
+
+AVPULL_EXPORT int32_t file_get_source_channels(void) {
+  try {
+    return Library().SourceChannels();
+  } catch (...) {
+    return 0;
   }
 }
 

@@ -198,6 +198,13 @@ AVPULL_EXPORT int32_t file_get_video_frame(uint8_t** Pixels, int32_t* Size, AVPU
  */
 AVPULL_EXPORT int32_t file_exit(void);
 
+/*
+ * The number of channels of the open file's audio as the source holds them: 1 for a mono
+ * source, 6 for 5.1, although file_init's AudioFormat describes the delivered blocks (two
+ * channels for mono, more channels mixed down). 0 when no file with ready audio is open.
+ */
+AVPULL_EXPORT int32_t file_get_source_channels(void);
+
 #ifdef __cplusplus
 }
 #endif

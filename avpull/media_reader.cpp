@@ -225,6 +225,10 @@ void MediaReader::Release() {
   source_bits_ = 16;
 }
 
+int32_t MediaReader::SourceChannels() const {
+  return audio_ready_ && stream_ ? stream_->AudioSourceChannels() : 0;
+}
+
 int32_t MediaReader::Exit() {
   Release();
   platform::CoUninitialize();

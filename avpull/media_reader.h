@@ -1,4 +1,4 @@
-// The state and operations behind avpull's five functions: one opened media file, its audio
+// The state and operations behind avpull's functions: one opened media file, its audio
 // buffer, its frame surface and picture buffer.
 //
 // The exported functions share one instance (the library-wide state); tests make their own.
@@ -33,13 +33,14 @@ class MediaReader {
   MediaReader(const MediaReader&) = delete;
   MediaReader& operator=(const MediaReader&) = delete;
 
-  // The five operations, with the contracts in avpull.h.
+  // The operations, with the contracts in avpull.h.
   int32_t Init(const char* file_name, AVPULL_STREAM_TIME* duration, int32_t* video_status,
                int32_t* audio_status, AVPULL_VIDEOINFOHEADER* video_info, AVPULL_WAVEFORMATEX* audio_format);
   int32_t SetAudioBufferSize(int32_t size);
   int32_t GetAudioSample(uint8_t** data, int32_t* length, AVPULL_STREAM_TIME* start, AVPULL_STREAM_TIME* end);
   int32_t GetVideoFrame(uint8_t** pixels, int32_t* size, AVPULL_STREAM_TIME* start, AVPULL_STREAM_TIME* end);
   int32_t Exit();
+  int32_t SourceChannels() const;
 
   int32_t AudioBufferSize() const { return buffer_size_; }
   // Whether anything of an opened file is still held.

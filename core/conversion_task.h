@@ -60,7 +60,7 @@ struct ConversionTask {
   bool hasAudio = false;             // set by every successful inspection
   std::int64_t duration = 0;         // playing time, 100-nanosecond units
   std::int32_t sourceSampleRate = 0;  // Hz, as the media reader reports it
-  std::int32_t sourceChannels = 0;   // as the media reader reports it
+  std::int32_t sourceChannels = 0;   // the source's own: 1 mono, 2 stereo, 6 for 5.1
   std::int32_t estimatedSize = 0;    // kilobytes of 1024 bytes
   std::int32_t sampleRate = 0;       // MP3 sample rate, Hz: 32000, 44100 or 48000
   std::int32_t bitsPerSample = 0;    // carried from and back to the defaults

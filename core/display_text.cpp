@@ -1,10 +1,20 @@
 #include "core/display_text.h"
 
+#include "core/interface_texts.h"
+
 #include <langinfo.h>
 #include <locale.h>
 
 #include <algorithm>
 #include <charconv>
+
+std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels) {
+  std::string text = std::to_string(sampleRate) + " Hz";
+  if (channels == 1) return text + ", " + lang::MonoSource;
+  if (channels == 2) return text + ", " + lang::StereoSource;
+  if (channels > 2) return text + ", " + std::to_string(channels) + " " + lang::ChannelsWord;
+  return text;
+}
 
 std::string FormatDuration(std::int64_t duration) {
   const std::int64_t tenths = std::max<std::int64_t>(duration, 0) / 1'000'000;

@@ -15,6 +15,10 @@ std::string FormatSize(std::int32_t kilobytes);
 // The same with a given decimal separator.
 std::string FormatSize(std::int32_t kilobytes, std::string_view decimalSeparator);
 
+// A source's audio as the wizard describes it: "44100 Hz, stereo", "22050 Hz, mono",
+// "48000 Hz, 6 channels"; without a channel count only the rate.
+std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels);
+
 // The decimal separator of the user's numeric locale (LC_ALL, LC_NUMERIC, LANG); "." when
 // none is set or it is not installed.
 std::string SystemDecimalSeparator();

@@ -26,6 +26,7 @@ MediaFacts ReadMediaFacts(const std::string& path) {
   AVPULL_VIDEOINFOHEADER videoInfo{};
   AVPULL_WAVEFORMATEX audioFormat{};
   facts.result = file_init(path.c_str(), &duration, &videoStatus, &audioStatus, &videoInfo, &audioFormat);
+  facts.sourceChannels = file_get_source_channels();
   file_exit();  // whatever file_init returned
   facts.audioStatus = audioStatus;
   facts.duration = duration;
@@ -46,7 +47,7 @@ void TakeInspection(ConversionTask& task, Settings& defaults, const std::string&
   task.hasAudio = true;
   task.duration = facts.duration;
   task.sourceSampleRate = facts.sampleRate;
-  task.sourceChannels = facts.channels;
+  task.sourceChannels = facts.sourceChannels > 0 ? facts.sourceChannels : facts.channels;
 
   task.sampleRate = defaults.audioSampleRate;
   task.bitsPerSample = defaults.audioBitsPerSample;

@@ -47,6 +47,7 @@ struct MediaFacts {
   std::int64_t duration = 0;     // 100-nanosecond units; 0 when the file does not say
   std::int32_t sampleRate = 0;   // Hz
   std::int32_t channels = 0;     // as delivered: 2 for mono sources too
+  std::int32_t sourceChannels = 0;  // the source's own: 1 for mono, 6 for 5.1
 };
 
 // Opens `path` with the media reader and closes it at once.

@@ -39,8 +39,9 @@ inline constexpr char InputFileInformationCaption[] = "Input File Information";
 inline constexpr char BackButton[] = "&Back";
 inline constexpr char NextButton[] = "&Next";
 inline constexpr char TagEditorCaption[] = "Tag Editor";
-inline constexpr char SingleChannel[] = "single channel";
-inline constexpr char DualChannels[] = "dual channels";
+inline constexpr char MonoSource[] = "mono";
+inline constexpr char StereoSource[] = "stereo";
+inline constexpr char ChannelsWord[] = "channels";  // after a count: "6 channels"
 inline constexpr char AudioLabel[] = "Audio";
 
 // Progress and message windows.

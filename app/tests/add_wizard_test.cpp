@@ -121,7 +121,7 @@ TEST_F(Wizard, ShowFillsThePagesFromTheWorkingTask) {
   EXPECT_EQ(w.outputPathEdit->text(), Q(dir.File("out/song.mp3")));
   ASSERT_EQ(w.inputInfoList->count(), 2);
   EXPECT_EQ(w.inputInfoList->item(0)->text(), QStringLiteral(" Duration: 0:03:25.9"));
-  EXPECT_EQ(w.inputInfoList->item(1)->text(), QStringLiteral(" Audio: 44100HZ, dual channels"));
+  EXPECT_EQ(w.inputInfoList->item(1)->text(), QStringLiteral(" Audio: 44100 Hz, stereo"));
   EXPECT_EQ(w.bitrateSelector->currentText(), QStringLiteral("128 kbps"));
   EXPECT_EQ(w.maxBitrateSelector->currentText(), QStringLiteral("256 kbps"));
   EXPECT_EQ(w.sampleRateSelector->currentText(), QStringLiteral("44100 Hz"));
@@ -130,10 +130,12 @@ TEST_F(Wizard, ShowFillsThePagesFromTheWorkingTask) {
   EXPECT_EQ(w.genreEdit->count(), 164);
   EXPECT_TRUE(answers.asked.empty()) << "missing history files are empty lists, not errors";
 
-  w.hide();
-  WorkingTask.sourceChannels = 1;
-  w.show();
-  EXPECT_EQ(w.inputInfoList->item(1)->text(), QStringLiteral(" Audio: 44100HZ, single channel"));
+  for (const auto& [channels, text] : {std::pair{1, " Audio: 44100 Hz, mono"}, {6, " Audio: 44100 Hz, 6 channels"}}) {
+    w.hide();
+    WorkingTask.sourceChannels = channels;
+    w.show();
+    EXPECT_EQ(w.inputInfoList->item(1)->text(), QString::fromUtf8(text));
+  }
 }
 
 TEST_F(Wizard, ExistingOutputIsAskedAboutOnceNoStaysYesGoesOn) {
@@ -471,7 +473,7 @@ TEST_F(WizardRePick, ChangedOutputNameStaysAndTheNewSourceIsShown) {
   EXPECT_EQ(w.inputPathEdit->text(), Q(dir.File("second.wma")));
   EXPECT_EQ(w.titleEdit->text(), QStringLiteral("second"));
   EXPECT_EQ(w.outputPathEdit->text(), Q(dir.File("out/mine.mp3")));
-  EXPECT_EQ(w.inputInfoList->item(1)->text(), QStringLiteral(" Audio: 22050HZ, dual channels"));
+  EXPECT_EQ(w.inputInfoList->item(1)->text(), QStringLiteral(" Audio: 22050 Hz, mono"));
 }
 
 TEST_F(WizardRePick, DefaultOutputNameIsRenewedAndNumberedWhenTaken) {

@@ -329,6 +329,31 @@ TEST_F(Avpull, AudioBufferSizeRulesAndItsLifetime) {
   EXPECT_EQ(pcm.size(), 44100u * 4);
 }
 
+// The source's own channel count, which the delivered format hides (mono arrives as stereo,
+// 5.1 mixed down): 0 without an open file with audio.
+TEST_F(Avpull, SourceChannelsAreTheSourcesOwn) {
+  const struct {
+    const char* file;
+    std::string arguments;
+    int channels;
+  } cases[] = {
+      {"mono.wav", SineInput(1000, 22050, 1) + " -ac 1", 1},
+      {"stereo.wma", SineInput(1000, 44100, 1) + " -ac 2 -c:a wmav2", 2},
+      {"surround.flac", SineInput(1000, 48000, 1) + " -ac 6 -c:a flac", 6},
+      {"video.wmv", TestPattern(1) + "-c:v wmv2", 0},
+  };
+  EXPECT_EQ(file_get_source_channels(), 0);
+  for (const auto& c : cases) {
+    const std::string path = dir_.File(c.file);
+    ASSERT_TRUE(Ffmpeg(c.arguments, path));
+    const Opened o = Init(path);
+    EXPECT_EQ(o.result, 0) << c.file;
+    EXPECT_EQ(file_get_source_channels(), c.channels) << c.file;
+    EXPECT_EQ(file_exit(), 0);
+    EXPECT_EQ(file_get_source_channels(), 0) << "after closing " << c.file;
+  }
+}
+
 // Calls with no file open are refused with their out-pointers set to none.
 TEST_F(Avpull, CallsWithoutAnOpenFileAreRefused) {
   for (int round = 0; round < 2; ++round) {

@@ -37,8 +37,9 @@ TEST(InterfaceTexts, EveryTextReadsExactly) {
       {lang::BackButton, "&Back"},
       {lang::NextButton, "&Next"},
       {lang::TagEditorCaption, "Tag Editor"},
-      {lang::SingleChannel, "single channel"},
-      {lang::DualChannels, "dual channels"},
+      {lang::MonoSource, "mono"},
+      {lang::StereoSource, "stereo"},
+      {lang::ChannelsWord, "channels"},
       {lang::AudioLabel, "Audio"},
       {lang::AboutWord, "about"},
       {lang::MessageCaption, "Message"},
@@ -72,7 +73,7 @@ TEST(InterfaceTexts, EveryTextReadsExactly) {
       {lang::ReplaceFileQuestion, "Would you like to replace the old file?"},
       {lang::MP3SettingsLabel, "MP3 Settings"},
   };
-  static_assert(std::size(table) == 59);
+  static_assert(std::size(table) == 60);
   int number = 0;
   for (const auto& [text, expected] : table) {
     ++number;

@@ -36,6 +36,7 @@ HRESULT AudioDecoder::Open(Demuxer& demuxer, const AudioDelivery& delivery, std:
   const PcmShape shape = DeliveredShape(static_cast<AVSampleFormat>(first.format),
                                         first.ch_layout.nb_channels, rate, delivery.samples);
   decoder->format_ = Describe(shape);
+  decoder->source_channels_ = first.ch_layout.nb_channels;
   decoder->block_ = decoder->format_.nBlockAlign;
   decoder->converter_ = std::make_unique<PcmConverter>(shape);
 

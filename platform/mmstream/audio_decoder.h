@@ -28,6 +28,8 @@ class AudioDecoder {
   static HRESULT Open(Demuxer& demuxer, const AudioDelivery& delivery, std::unique_ptr<AudioDecoder>& out);
 
   const WAVEFORMATEX& Format() const { return format_; }
+  // The channels of the source's own first samples (6 for 5.1), whatever is delivered.
+  int SourceChannels() const { return source_channels_; }
 
   // Fills `buffer` with up to `size` bytes (whole sample frames) of the next PCM. S_OK with the
   // byte count and the block's times; MS_S_ENDOFSTREAM when nothing is left; E_INVALIDARG when
@@ -58,6 +60,7 @@ class AudioDecoder {
   std::unique_ptr<PcmConverter> converter_;
   WAVEFORMATEX format_{};
   uint32_t block_ = 0;
+  int source_channels_ = 0;
   AVRational time_base_{1, 1};
   int64_t origin_ = 0;  // timestamp of the stream's first delivered sample
 

@@ -65,6 +65,8 @@ const WAVEFORMATEX& MediaStream::AudioFormat() const {
   return audio_ ? audio_->Format() : kNone;
 }
 
+int MediaStream::AudioSourceChannels() const { return audio_ ? audio_->SourceChannels() : 0; }
+
 HRESULT MediaStream::ReadAudio(void* buffer, uint32_t size, uint32_t& bytes, STREAM_TIME& start,
                                STREAM_TIME& end) {
   bytes = 0;

@@ -61,6 +61,9 @@ class MediaStream {
   // The PCM that ReadAudio delivers (all zero without audio): tag 1 (PCM, 8 or 16 bits) or
   // kWaveFormatIeeeFloat (32-bit float).
   const WAVEFORMATEX& AudioFormat() const;
+  // The channel count of the source's audio (1 for mono, 6 for 5.1), which AudioFormat() does
+  // not tell for sources it downmixes; 0 without audio.
+  int AudioSourceChannels() const;
   // Blocking: fills `buffer` with up to `size` bytes (whole sample frames) of the next PCM.
   // S_OK with the byte count and the block's start and end times (100 ns after the stream's
   // first sample, counted in delivered frames at the delivered rate; consecutive blocks join
