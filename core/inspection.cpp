@@ -4,6 +4,7 @@
 #include "core/interface_texts.h"
 #include "core/output_name.h"
 #include "avpull/avpull.h"
+#include "platform/mmstream/media_stream.h"
 
 std::string CurrentFile;
 bool AssignOutputName = false;
@@ -28,6 +29,8 @@ MediaFacts ReadMediaFacts(const std::string& path) {
   facts.result = file_init(path.c_str(), &duration, &videoStatus, &audioStatus, &videoInfo, &audioFormat);
   facts.sourceChannels = file_get_source_channels();
   file_exit();  // whatever file_init returned
+  // Only a file that did not open needs the reason; the check reads its header once more.
+  if (facts.result != 0) facts.drmProtected = platform::mmstream::IsProtected(path);
   facts.audioStatus = audioStatus;
   facts.duration = duration;
   facts.sampleRate = static_cast<std::int32_t>(audioFormat.nSamplesPerSec);
@@ -36,7 +39,7 @@ MediaFacts ReadMediaFacts(const std::string& path) {
 }
 
 std::int32_t ReadResultOf(const MediaFacts& facts) {
-  if (facts.result != 0) return ReadFailed;
+  if (facts.result != 0) return facts.drmProtected ? ReadProtected : ReadFailed;
   if (facts.audioStatus != AVPULL_AUDIO_READY) return ReadNoAudio;
   return ReadOk;
 }
@@ -109,5 +112,6 @@ void InspectMediaFile() {
 
 ReadFailureMessage ReadFailureMessageFor(std::int32_t readResult, const std::string& path) {
   if (readResult == ReadNoAudio) return {MessageKind::Warning, std::string(lang::NoAudioStream) + "\n " + path};
+  if (readResult == ReadProtected) return {MessageKind::Error, path + " " + lang::ProtectedFile};
   return {MessageKind::Error, std::string(lang::CannotReadFile) + "\n " + path + "\n" + lang::InstallCodecsHint};
 }

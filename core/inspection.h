@@ -34,6 +34,7 @@ inline constexpr std::int32_t ReadPending = -1;
 inline constexpr std::int32_t ReadOk = 0;
 inline constexpr std::int32_t ReadFailed = 1;   // the media reader cannot open the file
 inline constexpr std::int32_t ReadNoAudio = 2;  // the file has no usable audio
+inline constexpr std::int32_t ReadProtected = 3;  // the file's content is encrypted (DRM)
 
 // Inspects CurrentFile into WorkingTask, sets ReadResult, then ReadingDone. Only a file that
 // opens and has usable audio changes WorkingTask (and, with AssignOutputName,
@@ -48,6 +49,7 @@ struct MediaFacts {
   std::int32_t sampleRate = 0;   // Hz
   std::int32_t channels = 0;     // as delivered: 2 for mono sources too
   std::int32_t sourceChannels = 0;  // the source's own: 1 for mono, 6 for 5.1
+  bool drmProtected = false;     // a file that did not open is DRM-protected
 };
 
 // Opens `path` with the media reader and closes it at once.
@@ -65,7 +67,8 @@ void TakeInspection(ConversionTask& task, Settings& defaults, const std::string&
                     bool assignOutputName, const MediaFacts& facts, const ProbedTags& tags);
 
 // The message for a file that could not be inspected, kind and text: ReadFailed is an error
-// (with the hint about codecs), ReadNoAudio a warning. Both offer help.
+// (with the hint about codecs), ReadProtected an error that says so, ReadNoAudio a warning. All
+// offer help.
 struct ReadFailureMessage {
   MessageKind kind;
   std::string text;

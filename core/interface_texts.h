@@ -87,6 +87,7 @@ inline constexpr char CannotReadFile[] = "The following file can NOT be read cor
 inline constexpr char InstallCodecsHint[] =
     "Normally, you need only install the required codecs to solve the problem. Please click the Help "
     "button to get more information on installing codecs.";
+inline constexpr char ProtectedFile[] = "is protected by DRM and cannot be converted.";  // after a path
 inline constexpr char NoAudioStream[] = "The following file has no audio stream and can NOT be converted into MP3!";
 inline constexpr char OutputFolderMissing[] = "The specified output folder doesn't exists.";
 inline constexpr char CreateFolderQuestion[] = "Would you like to create the new folder?";

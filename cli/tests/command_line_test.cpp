@@ -29,6 +29,7 @@ TEST(ConvertOptions, SettingsAndTagsReachTheEncoding) {
   EXPECT_EQ(o->tags.artist, "A");
   EXPECT_EQ(o->tags.genre, "Rock");
   EXPECT_FALSE(o->tags.album.has_value());
+  EXPECT_FALSE(o->tags.noCover);
   EXPECT_TRUE(o->force);
   EXPECT_EQ(o->sources, (std::vector<std::string>{"a.wma", "-odd.wma"}));
 }
@@ -55,6 +56,10 @@ TEST(ConvertOptions, UsageErrorsSayWhatIsWrong) {
   EXPECT_EQ(ErrorFor({"--force=yes", "a.wma"}), "option --force takes no value");
   EXPECT_EQ(ErrorFor({"-j", "0", "a.wma"}), "invalid value \"0\" for --jobs");
   EXPECT_EQ(ErrorFor({"--jobs=65", "a.wma"}), "invalid value \"65\" for --jobs");
+  for (const char* track : {"", "0", "three", "3/", "/12", "3/12/1", "-3", "1234567"}) {
+    EXPECT_EQ(ErrorFor({"--track", track, "a.wma"}), "invalid value \"" + std::string(track) + "\" for --track");
+  }
+  EXPECT_EQ(ErrorFor({"--no-cover=yes", "a.wma"}), "option --no-cover takes no value");
 }
 
 TEST(ConvertOptions, OutputGoesBesideTheSourceIntoAFolderOrToTheNamedFile) {

@@ -15,7 +15,11 @@
 #include <chrono>
 #include <vector>
 
+#include <map>
+
 #include "decoded_audio.h"
+#include "tag_readers.h"
+#include "tagged_sources.h"
 
 using media_fixtures::Ffmpeg;
 using media_fixtures::SineInput;
@@ -84,6 +88,30 @@ TEST_F(ConvertCli, TheSourcesOwnTagsAreKeptAndGivenOnesWin) {
   EXPECT_EQ(decoded.tags.at("album"), "Other");
 }
 
+// Every field of a tagged source arrives unless an option overrides it; --no-cover leaves the
+// picture out.
+TEST_F(ConvertCli, TrackAlbumArtistAndCoverFollowTheOptions) {
+  using V = testsupport::TaggedValues;
+  const std::string source = testsupport::MakeTaggedSource(dir, testsupport::TaggedFormats()[1], 1.0);  // FLAC
+  Result r = RunConvert("-o " + Quote(dir.File("kept.mp3")) + " " + Quote(source));
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::map<std::string, std::string> frames = testsupport::MutagenId3v2(dir.File("kept.mp3"));
+  EXPECT_EQ(frames["TPE1"], V::artist);
+  EXPECT_EQ(frames["TPE2"], V::albumArtist);
+  EXPECT_EQ(frames["TRCK"], "3/12");
+  EXPECT_EQ(frames["TPOS"], "2/3");
+  EXPECT_EQ(frames["TCOM"], V::composer);
+  EXPECT_EQ(frames["APIC"], "image/png|3||" + testsupport::Hex(testsupport::CoverImage(true)));
+
+  r = RunConvert("--track 7 --album-artist 'Só Eu' --no-cover -o " + Quote(dir.File("given.mp3")) + " " + Quote(source));
+  ASSERT_EQ(r.status, 0) << r.output;
+  frames = testsupport::MutagenId3v2(dir.File("given.mp3"));
+  EXPECT_EQ(frames["TRCK"], "7");
+  EXPECT_EQ(frames["TPE2"], "Só Eu");
+  EXPECT_EQ(frames["TPE1"], V::artist);
+  EXPECT_EQ(frames.count("APIC"), 0u);
+}
+
 TEST_F(ConvertCli, AnExistingMp3IsNeverReplacedWithoutForce) {
   const std::string source = Wma("a.wma");
   const std::string mp3 = dir.File("a.mp3");
@@ -111,12 +139,15 @@ TEST_F(ConvertCli, AnMp3SourceIsNeverReplacedByItsOwnOutputEvenWithForce) {
 TEST_F(ConvertCli, EachFailedFileGetsOneLineAndTheOthersStillConvert) {
   const std::string good = Wma("good.wma");
   media_fixtures::WriteBytes(dir.File("noise.wma"), media_fixtures::RandomBytes(20000, 3));
+  media_fixtures::WriteBytes(dir.File("protected.wma"), media_fixtures::WithAsfEncryptionObject(media_fixtures::ReadBytes(good)));
   std::filesystem::create_directory(dir.File("out"));
   const Result r = RunConvert("-o " + Quote(dir.File("out")) + " " + Quote(dir.File("missing.wma")) + " " +
-                       Quote(dir.File("noise.wma")) + " " + Quote(good));
+                       Quote(dir.File("noise.wma")) + " " + Quote(dir.File("protected.wma")) + " " + Quote(good));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("missing.wma: No such file or directory\n"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("noise.wma: Invalid data found when processing input\n"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("protected.wma: The file is protected by DRM and cannot be converted.\n"), std::string::npos)
+      << r.output;
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("out/good.mp3")).ok);
   EXPECT_FALSE(std::filesystem::exists(dir.File("out/missing.mp3")));
 }

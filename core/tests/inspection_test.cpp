@@ -179,6 +179,10 @@ TEST_P(UnusableMediaFile, GivesItsResultAndChangesNothing) {
     ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc=d=1:s=64x48:r=5 -c:v mpeg4", path));
   }
   if (name == "noise.wma") media_fixtures::WriteBytes(path, media_fixtures::RandomBytes(20000, 7));
+  if (name == "protected.wma") {
+    ASSERT_TRUE(Ffmpeg(media_fixtures::SineInput(1000, 44100, 1) + " -c:a wmav2", path));
+    media_fixtures::WriteBytes(path, media_fixtures::WithAsfEncryptionObject(media_fixtures::ReadBytes(path)));
+  }
   WorkingTask.sourceFile = "/music/earlier.wma";
   WorkingTask.outputFile = "/music/earlier.mp3";
   WorkingTask.title = "Earlier";
@@ -195,11 +199,23 @@ TEST_P(UnusableMediaFile, GivesItsResultAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Files, UnusableMediaFile,
                          ::testing::Values(UnusableFile{"video.mp4", ReadNoAudio}, UnusableFile{"noise.wma", ReadFailed},
-                                           UnusableFile{"missing.wma", ReadFailed}),
+                                           UnusableFile{"missing.wma", ReadFailed},
+                                           UnusableFile{"protected.wma", ReadProtected}),
                          [](const auto& row) {
                            std::string name = row.param.name;
                            return name.substr(0, name.find('.'));
                          });
+
+// Each refusal says why in its own words; only a file that may lack a codec gets the hint.
+TEST(ReadFailureMessageFor, NamesTheFileAndTheReason) {
+  const ReadFailureMessage protectedFile = ReadFailureMessageFor(ReadProtected, "/m/song.wma");
+  EXPECT_EQ(protectedFile.kind, MessageKind::Error);
+  EXPECT_EQ(protectedFile.text, "/m/song.wma is protected by DRM and cannot be converted.");
+  const ReadFailureMessage unreadable = ReadFailureMessageFor(ReadFailed, "/m/song.wma");
+  EXPECT_EQ(unreadable.kind, MessageKind::Error);
+  EXPECT_NE(unreadable.text.find("codecs"), std::string::npos);
+  EXPECT_EQ(ReadFailureMessageFor(ReadNoAudio, "/m/clip.mp4").kind, MessageKind::Warning);
+}
 
 // The media reader may not know a duration that the container header states.
 TEST(TakeInspection, ZeroReaderDurationTakesTheTagDurationOnlyThen) {

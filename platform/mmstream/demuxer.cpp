@@ -113,6 +113,8 @@ HRESULT Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr
   HRESULT hr = FileSource::Open(path, demuxer->source_);
   if (Failed(hr)) return hr;
   demuxer->asf_ = ReadAsfHeaderFacts(demuxer->source_->Descriptor());
+  // FFmpeg would read an encrypted file's packets and decode noise or nothing from them.
+  if (demuxer->asf_.encrypted) return RecordFailureText(E_FAIL, kProtectedFileText);
   AVFormatContext* raw = avformat_alloc_context();
   if (raw == nullptr) return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
   raw->pb = demuxer->source_->Io();

@@ -29,8 +29,9 @@ class Demuxer {
 
   // Opens `path` (always a local, regular file) and picks the streams `streams` asks for. Fails with
   // E_FAIL or VFW_E_INVALID_FILE_FORMAT (text recorded, see error_text.h) when the file cannot
-  // be read, MS_E_NOSTREAM when none of the asked-for streams exists, and E_FAIL with
-  // "Decoder not found" when the only asked-for stream cannot be decoded.
+  // be read, MS_E_NOSTREAM when none of the asked-for streams exists, E_FAIL with
+  // "Decoder not found" when the only asked-for stream cannot be decoded, and E_FAIL with
+  // kProtectedFileText for an encrypted Windows Media file.
   static HRESULT Open(const std::string& path, unsigned streams, std::unique_ptr<Demuxer>& out);
   ~Demuxer();
 

@@ -2,6 +2,7 @@
 
 #include "platform/mmstream/audio_decoder.h"
 #include "platform/mmstream/demuxer.h"
+#include "platform/mmstream/file_source.h"
 #include "platform/mmstream/pcm_format.h"
 #include "platform/mmstream/video_decoder.h"
 
@@ -63,6 +64,12 @@ STREAM_TIME MediaStream::DeclaredDuration() const { return std::max(duration_, d
 const WAVEFORMATEX& MediaStream::AudioFormat() const {
   static const WAVEFORMATEX kNone{};
   return audio_ ? audio_->Format() : kNone;
+}
+
+bool IsProtected(const std::string& path) {
+  std::unique_ptr<FileSource> source;
+  if (Failed(FileSource::Open(path, source))) return false;
+  return ReadAsfHeaderFacts(source->Descriptor()).encrypted;
 }
 
 int MediaStream::AudioSourceChannels() const { return audio_ ? audio_->SourceChannels() : 0; }

@@ -37,7 +37,7 @@ class MediaStream {
   // Opens the file at the UTF-8 `path` with the streams `streams` asks for. On failure `out` is
   // empty and the result is MS_E_NOSTREAM (none of the asked-for streams is there),
   // VFW_E_INVALID_FILE_FORMAT (not a media file, or its audio yields nothing) or E_FAIL (cannot
-  // be read, or no decoder); ErrorText gives the reason for the last two. A stream asked for
+  // be read, no decoder, or DRM-protected); ErrorText gives the reason for the last two. A stream asked for
   // along with another that turns out unusable is left out (HasAudio/HasVideo say so). The
   // stream opens stopped: reads need SetRunning(true).
   static HRESULT Open(const std::string& path, unsigned streams, std::unique_ptr<MediaStream>& out);
@@ -122,6 +122,14 @@ void RequestInterrupt();
 // Withdraws the request (tests that interrupt and go on).
 void ClearInterruptRequest();
 bool InterruptRequested();
+
+// The reason an open gives for a Windows Media file whose content is encrypted (DRM).
+inline constexpr char kProtectedFileText[] = "The file is protected by DRM and cannot be converted.";
+
+// Whether the file at `path` is a Windows Media file whose header carries DRM content
+// encryption, which no decoder here can undo (asf_header.h). False for every other file and for
+// anything that does not open as a regular file.
+bool IsProtected(const std::string& path);
 
 // Whether Windows Media Audio can be decoded (FFmpeg has its wmav2 decoder): the start-up check.
 bool CanDecodeWindowsMedia();

@@ -13,7 +13,7 @@ namespace {
 // Prints "key<TAB>hex of the UTF-8 value" lines.
 const char* const kMutagen = R"(
 import sys, mutagen.id3, mutagen.mp3
-tag = mutagen.id3.ID3(sys.argv[1], translate=False)
+tag = mutagen.id3.ID3(sys.argv[1], translate=False, load_v1=False)
 out = {"version": ".".join(map(str, tag.version)), "frames": " ".join(f.FrameID for f in tag.values()),
        "encodings": " ".join(str(int(f.encoding)) for f in tag.values() if hasattr(f, "encoding")),
        "seconds": "%.2f" % mutagen.mp3.MP3(sys.argv[1]).info.length}

@@ -8,7 +8,8 @@
 
 namespace testsupport {
 
-// What mutagen finds in the ID3v2 tag of `mp3`, frames as stored (no conversion to ID3v2.4).
+// What mutagen finds in the ID3v2 tag of `mp3` (the ID3v1 tag left aside), frames as stored (no
+// conversion to ID3v2.4).
 // Keys: text frame IDs (values joined with "|"), "COMM" as "language|description|text", "APIC"
 // as "mime|type|description|hex of the bytes", "version" ("2.3.0"), "frames" (IDs in order),
 // "encodings" (each frame's text encoding number) and "seconds" of audio after the tag. An

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <utility>
 
 using namespace platform;
 using namespace platform::mmstream;
@@ -15,15 +18,6 @@ using media_fixtures::SineInput;
 using media_fixtures::TempDir;
 
 namespace {
-
-constexpr std::uint8_t kContentEncryptionGuid[16] = {0xFB, 0xB3, 0x11, 0x22, 0x23, 0xBD, 0xD2, 0x11,
-                                                     0xB4, 0xB7, 0x00, 0xC0, 0x4F, 0xB3, 0xA5, 0xAA};
-
-std::uint64_t Le64(const std::vector<uint8_t>& bytes, std::size_t at) {
-  std::uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = value << 8 | bytes[at + static_cast<std::size_t>(i)];
-  return value;
-}
 
 void PutLe64(std::vector<uint8_t>& bytes, std::size_t at, std::uint64_t value) {
   for (int i = 0; i < 8; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
@@ -37,16 +31,7 @@ struct AsfHeader : ::testing::Test {
     wma = media_fixtures::ReadBytes(dir.File("six.wma"));
   }
   // The bytes with an empty encryption object added as the header's first child.
-  std::vector<uint8_t> WithEncryptionObject() const {
-    std::vector<uint8_t> object(24, 0);
-    std::memcpy(object.data(), kContentEncryptionGuid, 16);
-    PutLe64(object, 16, object.size());
-    std::vector<uint8_t> bytes = wma;
-    bytes.insert(bytes.begin() + 30, object.begin(), object.end());
-    PutLe64(bytes, 16, Le64(wma, 16) + object.size());
-    bytes[24] = static_cast<uint8_t>(bytes[24] + 1);  // one more child object
-    return bytes;
-  }
+  std::vector<uint8_t> WithEncryptionObject() const { return media_fixtures::WithAsfEncryptionObject(wma); }
 };
 
 }  // namespace
@@ -95,5 +80,30 @@ TEST_F(AsfHeader, HostileHeadersGiveWhatWasFoundBeforeTheFault) {
     const AsfHeaderFacts facts = ReadAsfHeaderFacts(c.bytes.data(), c.bytes.size());
     EXPECT_EQ(facts.isAsf, c.isAsf) << c.name;
     EXPECT_EQ(facts.encrypted, c.encrypted) << c.name;
+  }
+}
+
+// An encrypted file is refused with the reason in plain words, by the open and by the check the
+// inspection of an added file uses; the same file without the object opens.
+TEST_F(AsfHeader, ProtectedFilesAreRefusedWithTheReason) {
+  constexpr std::uint8_t kExtendedGuid[16] = {0x14, 0xE6, 0x8A, 0x29, 0x22, 0x26, 0x17, 0x4C,
+                                              0xB9, 0x35, 0xDA, 0xE0, 0x7E, 0xE9, 0x28, 0x9C};
+  std::vector<uint8_t> extended = WithEncryptionObject();
+  std::memcpy(extended.data() + 30, kExtendedGuid, 16);
+  for (const auto& [name, bytes] : {std::pair{"protected.wma", WithEncryptionObject()}, {"extended.wma", extended}}) {
+    const std::string path = dir.File(name);
+    media_fixtures::WriteBytes(path, bytes);
+    EXPECT_TRUE(IsProtected(path)) << name;
+    std::unique_ptr<MediaStream> media;
+    EXPECT_EQ(MediaStream::Open(path, kAudioStream | kVideoStream, media), E_FAIL) << name;
+    EXPECT_EQ(ErrorText(E_FAIL), kProtectedFileText) << name;
+    EXPECT_FALSE(media);
+  }
+  ASSERT_EQ(mkfifo(dir.File("pipe.wma").c_str(), 0600), 0);
+  ASSERT_TRUE(Ffmpeg(SineInput(440, 44100, 0.2) + " -c:a libmp3lame", dir.File("song.mp3")));
+  media_fixtures::WriteBytes(dir.File("empty.wma"), {});
+  for (const std::string& path : {dir.File("six.wma"), dir.File("song.mp3"), dir.File("empty.wma"),
+                                  dir.File("missing.wma"), dir.Path(), dir.File("pipe.wma"), std::string("/dev/zero")}) {
+    EXPECT_FALSE(IsProtected(path)) << path;
   }
 }

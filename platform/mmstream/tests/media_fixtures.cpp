@@ -129,4 +129,26 @@ double Rms(const std::vector<double>& signal, std::size_t begin, std::size_t end
   return std::sqrt(sum / static_cast<double>(end - begin));
 }
 
+std::vector<uint8_t> WithAsfEncryptionObject(std::vector<uint8_t> asf) {
+  constexpr uint8_t kContentEncryption[16] = {0xFB, 0xB3, 0x11, 0x22, 0x23, 0xBD, 0xD2, 0x11,
+                                              0xB4, 0xB7, 0x00, 0xC0, 0x4F, 0xB3, 0xA5, 0xAA};
+  const auto le64 = [&asf](std::size_t at) {
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | asf[at + static_cast<std::size_t>(i)];
+    return value;
+  };
+  const auto putLe64 = [](std::vector<uint8_t>& bytes, std::size_t at, uint64_t value) {
+    for (int i = 0; i < 8; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+  };
+  if (asf.size() < 30) return asf;
+  std::vector<uint8_t> object(kContentEncryption, kContentEncryption + 16);
+  object.resize(24 + 16, 0);  // four empty length-prefixed fields
+  putLe64(object, 16, object.size());
+  const uint64_t headerSize = le64(16);
+  asf.insert(asf.begin() + 30, object.begin(), object.end());
+  putLe64(asf, 16, headerSize + object.size());
+  asf[24] = static_cast<uint8_t>(asf[24] + 1);  // one more child object
+  return asf;
+}
+
 }  // namespace media_fixtures

@@ -35,6 +35,11 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // Random bytes from a fixed seed, so a failure can be reproduced.
 std::vector<uint8_t> RandomBytes(std::size_t count, uint32_t seed);
 
+// The bytes of an ASF file (WMA, WMV) with an empty Content Encryption Object added as the
+// header's first child, header size and object count fixed up: a DRM-protected file as far as
+// any reader can tell.
+std::vector<uint8_t> WithAsfEncryptionObject(std::vector<uint8_t> asf);
+
 // A canonical PCM WAV file (format tag 1, no channel mask) holding `samples`, interleaved
 // signed 16-bit, `channels` per frame.
 std::vector<uint8_t> PcmWav(const std::vector<int16_t>& samples, int channels, int rate);
