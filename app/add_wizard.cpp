@@ -13,7 +13,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QStyle>
@@ -34,6 +37,7 @@
 #include "core/setting_choices.h"
 #include "core/settings.h"
 #include "core/tag_history.h"
+#include "core/tag_probe.h"
 #include "app/message_window.h"
 #include "platform/errtext.h"
 
@@ -41,6 +45,7 @@ namespace {
 
 constexpr int kOk = 1;
 constexpr int kCancel = 2;
+constexpr int kCoverPreviewSize = 96;  // pixels of the square the cover is shown in
 
 // Texts of the window; file paths go through the file-name coding, so names that are not
 // valid UTF-8 survive the round trip.
@@ -243,7 +248,8 @@ AddWizard::AddWizard(QWidget* parent)
   page2->addWidget(channelGroup);
   page2->addStretch(1);
 
-  // Page 3: the tag texts; four of them offer their history, the genre the genre names.
+  // Page 3: the tags; the genre offers the genre names, the other boxes their history; beside
+  // them the cover picture the task will write.
   tagsPage = new QWidget;
   tagsPage->setObjectName(QStringLiteral("tagsPage"));
   tagBox = new QGroupBox(tagsPage);
@@ -252,18 +258,46 @@ AddWizard::AddWizard(QWidget* parent)
   titleEdit->setObjectName(QStringLiteral("titleEdit"));
   albumEdit = MakeEditableBox(tagBox, "albumEdit");
   artistEdit = MakeEditableBox(tagBox, "artistEdit");
+  albumArtistEdit = MakeEditableBox(tagBox, "albumArtistEdit");
+  trackEdit = MakeEditableBox(tagBox, "trackEdit");
+  // A track number, with the total after a slash: "3" or "3/12".
+  trackEdit->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("([1-9][0-9]{0,5}(/([0-9]{0,6})?)?)?")), trackEdit));
   genreEdit = MakeEditableBox(tagBox, "genreEdit");
   for (const char* genre : GenreNames) genreEdit->addItem(QString::fromUtf8(genre));
   yearEdit = MakeEditableBox(tagBox, "yearEdit");
   commentEdit = MakeEditableBox(tagBox, "commentEdit");
-  auto* tags = new QFormLayout(tagBox);
+  auto* tags = new QFormLayout;
   tags->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   tags->addRow(QStringLiteral("Title:"), titleEdit);
   tags->addRow(QStringLiteral("Album:"), albumEdit);
   tags->addRow(QStringLiteral("Artist:"), artistEdit);
+  tags->addRow(Q(lang::AlbumArtistLabel) + QStringLiteral(":"), albumArtistEdit);
+  tags->addRow(Q(lang::TrackLabel) + QStringLiteral(":"), trackEdit);
   tags->addRow(QStringLiteral("Genre:"), genreEdit);
   tags->addRow(QStringLiteral("Year:"), yearEdit);
   tags->addRow(QStringLiteral("Comment:"), commentEdit);
+  coverPreview = new QLabel(tagBox);
+  coverPreview->setObjectName(QStringLiteral("coverPreview"));
+  coverPreview->setFixedSize(kCoverPreviewSize, kCoverPreviewSize);
+  coverPreview->setAlignment(Qt::AlignCenter);
+  coverPreview->setWordWrap(true);
+  coverPreview->setFrameShape(QFrame::StyledPanel);
+  coverCheck = new QCheckBox(Q(lang::IncludeCoverCheck), tagBox);
+  coverCheck->setObjectName(QStringLiteral("coverCheck"));
+  coverInfo = new QLabel(tagBox);
+  coverInfo->setObjectName(QStringLiteral("coverInfo"));
+  coverInfo->setWordWrap(true);
+  auto* coverSide = new QVBoxLayout;
+  coverSide->addWidget(coverCheck);
+  coverSide->addWidget(coverInfo);
+  coverSide->addStretch(1);
+  auto* cover = new QHBoxLayout;
+  cover->addWidget(coverPreview);
+  cover->addLayout(coverSide, 1);
+  auto* tagLayout = new QVBoxLayout(tagBox);
+  tagLayout->addLayout(tags);
+  tagLayout->addLayout(cover);
   auto* page3 = new QVBoxLayout(tagsPage);
   page3->setContentsMargins(0, 0, 0, 0);
   page3->addWidget(tagBox);
@@ -307,8 +341,9 @@ AddWizard::AddWizard(QWidget* parent)
   // Replacing an existing file is asked on Next, with the rest of the output name's checks.
   outputFileDialog->setOption(QFileDialog::DontConfirmOverwrite);
 
-  setMinimumSize(329, 326);
-  resize(329, 326);
+  // The layout keeps every page's controls at their own minimum sizes; the window opens at
+  // least as large as the first design.
+  resize(sizeHint().expandedTo(QSize(329, 326)));
 
   connect(pages, &QStackedWidget::currentChanged, this, &AddWizard::OnPageChanged);
   connect(cancelButton, &QPushButton::clicked, this, &AddWizard::OnCancelClicked);
@@ -389,10 +424,35 @@ void AddWizard::ShowTags() {
   yearEdit->setEditText(Q(task.year));
   albumEdit->setEditText(Q(task.album));
   commentEdit->setEditText(Q(task.comment));
+  albumArtistEdit->setEditText(Q(task.albumArtist));
+  trackEdit->setEditText(Q(task.track));
+  ShowCover();
+}
+
+void AddWizard::ShowCover() {
+  const ConversionTask& task = WorkingTask;
+  QPixmap picture;
+  if (task.coverBytes > 0) {
+    // Read again from the source: tasks hold no pictures (a small file read, like the
+    // inspection this wizard runs itself when the source is changed).
+    const engine::CoverPicture cover = ReadCover(task.sourceFile);
+    picture.loadFromData(cover.data.data(), static_cast<uint>(cover.data.size()));
+  }
+  coverPreview->clear();
+  coverInfo->setText(task.coverBytes > 0 ? Q(FormatPicture(task.coverMimeType, task.coverBytes)) : Q(lang::NoCoverPicture));
+  if (picture.isNull()) {
+    coverPreview->setText(task.coverBytes > 0 ? Q(task.coverMimeType) : QString());
+  } else {
+    coverPreview->setPixmap(picture.scaled(coverPreview->contentsRect().size(), Qt::KeepAspectRatio,
+                                           Qt::SmoothTransformation));
+  }
+  coverCheck->setEnabled(task.coverBytes > 0);
+  coverCheck->setChecked(task.coverBytes > 0 && !task.omitCover);
 }
 
 void AddWizard::LoadHistoryLists() {
-  const std::array<QComboBox*, 4> boxes = {albumEdit, artistEdit, yearEdit, commentEdit};
+  const std::array<QComboBox*, TagHistoryFiles.size()> boxes = {albumEdit,   artistEdit,      yearEdit,
+                                                                 commentEdit, albumArtistEdit, trackEdit};
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     QComboBox* box = boxes[i];
     // Clearing and filling an editable box would replace its text: keep the task's value.
@@ -505,6 +565,9 @@ void AddWizard::Finish() {
   task.genre = genreEdit->currentText().toStdString();
   task.year = yearEdit->currentText().toStdString();
   task.album = albumEdit->currentText().toStdString();
+  task.albumArtist = albumArtistEdit->currentText().toStdString();
+  task.track = trackEdit->currentText().toStdString();
+  task.omitCover = task.coverBytes > 0 && !coverCheck->isChecked();
 
   task.estimatedSize = EstimateTaskSize(task);
 
@@ -529,7 +592,8 @@ void AddWizard::Finish() {
 }
 
 bool AddWizard::StoreHistoryLists() {
-  const std::array<QComboBox*, 4> boxes = {albumEdit, artistEdit, yearEdit, commentEdit};
+  const std::array<QComboBox*, TagHistoryFiles.size()> boxes = {albumEdit,   artistEdit,      yearEdit,
+                                                                 commentEdit, albumArtistEdit, trackEdit};
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     QComboBox* box = boxes[i];
     const QString text = box->currentText();

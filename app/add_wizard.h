@@ -4,7 +4,7 @@
 // writes the pages back into it.
 //
 // Page 1 shows the input file with its duration and audio format and the output file, and checks
-// the output name on Next; page 2 holds the MP3 settings; page 3 the tag texts. Finish also makes
+// the output name on Next; page 2 holds the MP3 settings; page 3 the tags and the cover picture. Finish also makes
 // the task's folders and MP3 settings the new defaults and saves them, adds new tag values to the
 // history lists and, when adding, appends the task to Tasks.
 //
@@ -65,9 +65,14 @@ class AddWizard : public QDialog {
   QLineEdit* titleEdit;
   QComboBox* albumEdit;
   QComboBox* artistEdit;
+  QComboBox* albumArtistEdit;
+  QComboBox* trackEdit;  // "3" or "3/12"
   QComboBox* genreEdit;
   QComboBox* yearEdit;
   QComboBox* commentEdit;
+  QLabel* coverPreview;  // the cover the task writes, or why there is none
+  QCheckBox* coverCheck;  // unchecked: the MP3 gets no picture
+  QLabel* coverInfo;      // the picture's type and size, or that the source has none
   QPushButton* cancelButton;
   QPushButton* backButton;
   QPushButton* nextButton;
@@ -95,6 +100,7 @@ class AddWizard : public QDialog {
   void OnOutputPathKey(QKeyEvent* event);
   void ShowInputInformation();
   void ShowTags();
+  void ShowCover();
   void LoadHistoryLists();
   void OnPageChanged(int index);
   bool OutputNameAccepted();

@@ -30,6 +30,29 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// "Album artist: Various Artists, Track: 3/12, Disc: 2/3, Composer: …, Cover: PNG, 12 KB" with
+// only the parts the task has; empty when it has none.
+QString ExtrasLine(const ConversionTask& task) {
+  QStringList parts;
+  const auto add = [&parts](const char* label, const QString& value) {
+    if (!value.isEmpty()) parts << Q(label) + QStringLiteral(": ") + value.toHtmlEscaped();
+  };
+  add(lang::AlbumArtistLabel, Q(task.albumArtist));
+  add(lang::TrackLabel, Q(task.track));
+  if (task.disc > 0) {
+    add(lang::DiscLabel, QString::number(task.disc) +
+                             (task.discTotal > 0 ? QStringLiteral("/") + QString::number(task.discTotal) : QString()));
+  }
+  add(lang::ComposerLabel, Q(task.composer));
+  if (task.coverBytes > 0) {
+    add(lang::CoverLabel, Q(FormatPicture(task.coverMimeType, task.coverBytes)) +
+                              (task.omitCover ? QStringLiteral(" (") + Q(lang::CoverLeftOut) + QStringLiteral(")")
+                                              : QString()));
+  }
+  if (parts.isEmpty()) return {};
+  return Bold(lang::MoreTagsLabel) + QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 std::string ChannelModeWord(int mode) {
@@ -46,6 +69,7 @@ TaskInfoLines TaskInfoFor(const ConversionTask& task, bool outputExists) {
                                 : QStringLiteral("%1 Kbps, CBR").arg(task.bitrate);
   lines.settings = Bold(lang::MP3SettingsLabel) + QStringLiteral(": ") + Escaped(ChannelModeWord(task.channelMode)) +
                    QStringLiteral(", ") + rate;
+  lines.extras = ExtrasLine(task);
   lines.duration = Bold(lang::DurationLabel) + QStringLiteral(": ") + Q(FormatDuration(task.duration)) +
                    QStringLiteral(", ") + Bold(lang::OutputFileSizeLabel) + QStringLiteral(": about ") +
                    Escaped(FormatSize(task.estimatedSize));

@@ -16,6 +16,7 @@ struct TaskInfoLines {
   QString input;      // the source file, a link
   QString output;     // the output file: a link only when it exists
   QString settings;   // channel mode and bit rate
+  QString extras;     // the tags beyond the usual texts, when the task has any; else empty
   QString duration;   // duration and estimated size
   QString editLink;   // "Edit..."
 };

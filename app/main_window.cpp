@@ -114,12 +114,13 @@ void MainWindow::BuildLayout() {
   // The info panel inside its margins.
   bottomPanel = new QWidget(central);
   bottomPanel->setObjectName(QStringLiteral("bottomPanel"));
-  bottomPanel->setFixedHeight(128);
+  bottomPanel->setFixedHeight(146);  // five lines: the fifth names the extra tags
   infoPanel = new QGroupBox(bottomPanel);
   infoPanel->setObjectName(QStringLiteral("infoPanel"));
   inputInfoLabel = InfoLabel(infoPanel, "inputInfoLabel");
   outputInfoLabel = InfoLabel(infoPanel, "outputInfoLabel");
   settingsInfoLabel = InfoLabel(infoPanel, "settingsInfoLabel");
+  extrasInfoLabel = InfoLabel(infoPanel, "extrasInfoLabel");
   durationInfoLabel = InfoLabel(infoPanel, "durationInfoLabel");
   editLinkLabel = InfoLabel(infoPanel, "editLinkLabel");
   auto* lastLine = new QHBoxLayout;
@@ -133,6 +134,7 @@ void MainWindow::BuildLayout() {
   infoLayout->addWidget(inputInfoLabel);
   infoLayout->addWidget(outputInfoLabel);
   infoLayout->addWidget(settingsInfoLabel);
+  infoLayout->addWidget(extrasInfoLabel);
   infoLayout->addLayout(lastLine);
   infoLayout->addStretch(1);
   auto* btmLayout = new QVBoxLayout(bottomPanel);
@@ -460,7 +462,8 @@ void MainWindow::ShowTaskInfo(int index) {
   if (index >= Tasks.Count()) return;
   if (index < 0) {
     inputInfoLabel->setText(EmptyListInfo());
-    for (QLabel* label : {outputInfoLabel, settingsInfoLabel, durationInfoLabel, editLinkLabel}) label->clear();
+    for (QLabel* label : {outputInfoLabel, settingsInfoLabel, extrasInfoLabel, durationInfoLabel, editLinkLabel})
+      label->clear();
     return;
   }
   const ConversionTask& task = Tasks[index];
@@ -468,6 +471,7 @@ void MainWindow::ShowTaskInfo(int index) {
   inputInfoLabel->setText(lines.input);
   outputInfoLabel->setText(lines.output);
   settingsInfoLabel->setText(lines.settings);
+  extrasInfoLabel->setText(lines.extras);
   durationInfoLabel->setText(lines.duration);
   editLinkLabel->setText(lines.editLink);
 }

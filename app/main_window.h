@@ -72,6 +72,7 @@ class MainWindow : public QMainWindow {
   QLabel* inputInfoLabel;
   QLabel* outputInfoLabel;
   QLabel* settingsInfoLabel;
+  QLabel* extrasInfoLabel;  // album artist, track, disc, composer, cover: those the task has
   QLabel* durationInfoLabel;
   QLabel* editLinkLabel;
   QWidget* buttonPanel;

@@ -6,6 +6,7 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 
 std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels) {
@@ -14,6 +15,13 @@ std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels) {
   if (channels == 2) return text + ", " + lang::StereoSource;
   if (channels > 2) return text + ", " + std::to_string(channels) + " " + lang::ChannelsWord;
   return text;
+}
+
+std::string FormatPicture(const std::string& mimeType, std::int64_t bytes) {
+  std::string type = mimeType.substr(mimeType.rfind('/') + 1);  // "image/png" reads "PNG"
+  for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string size = std::to_string((std::max<std::int64_t>(bytes, 0) + 1023) / 1024) + " KB";
+  return type.empty() ? size : type + ", " + size;
 }
 
 std::string FormatDuration(std::int64_t duration) {

@@ -19,6 +19,10 @@ std::string FormatSize(std::int32_t kilobytes, std::string_view decimalSeparator
 // "48000 Hz, 6 channels"; without a channel count only the rate.
 std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels);
 
+// A picture as its type and size: "JPEG, 18 KB" for 18 000 bytes of "image/jpeg" (kilobytes of
+// 1024 bytes, rounded up); only the size when the type is unknown.
+std::string FormatPicture(const std::string& mimeType, std::int64_t bytes);
+
 // The decimal separator of the user's numeric locale (LC_ALL, LC_NUMERIC, LANG); "." when
 // none is set or it is not installed.
 std::string SystemDecimalSeparator();

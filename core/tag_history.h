@@ -1,5 +1,5 @@
-// The tag history lists: earlier album, artist, year and comment values that the wizard offers
-// again. Each list is a text file in the user's data folder (platform::UserDataFolder()), one
+// The tag history lists: earlier album, artist, year, comment, album artist and track values
+// that the wizard offers again. Each list is a text file in the user's data folder (platform::UserDataFolder()), one
 // value per line in the list's order, written with LF line ends and read with LF or CR LF.
 // Any thread; the wizard uses them on the user-interface thread.
 #pragma once
@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-// The four lists in the order the wizard handles them: album, artist, year, comment.
-inline constexpr std::array<const char*, 4> TagHistoryFiles = {"album.lst", "author.lst", "year.lst",
-                                                               "Copyright.lst"};
+// The lists in the order the wizard handles them: album, artist, year, comment, album artist,
+// track.
+inline constexpr std::array<const char*, 6> TagHistoryFiles = {"album.lst",     "author.lst",      "year.lst",
+                                                               "Copyright.lst", "albumartist.lst", "track.lst"};
 
 // The path of the list file `fileName` in the user's data folder.
 std::string TagHistoryPath(const std::string& fileName);

@@ -32,6 +32,7 @@
 #include "core/settings.h"
 #include "decoded_audio.h"
 #include "message_answers.h"
+#include "tagged_sources.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
 using media_fixtures::Ffmpeg;
@@ -326,6 +327,44 @@ TEST_F(Wizard, HistoryListsKeepNewValuesSortedAndIgnoreCaseOnlyDuplicates) {
   w.albumEdit->setEditText("");
   Next();
   EXPECT_EQ(Contents(History("album.lst")), "a\nb\nC\n");
+}
+
+// A compilation's track from a real tagged source: page 3 shows both artists, the track and the
+// cover; what the user changes there, and a cover left out, is what the task keeps.
+TEST_F(Wizard, TrackAlbumArtistAndCoverComeFromTheSourceAndGoBackIntoTheTask) {
+  using V = testsupport::TaggedValues;
+  const std::string source = testsupport::MakeTaggedSource(dir, testsupport::TaggedFormats()[5], 1.0);  // WMA
+  ASSERT_TRUE(ReadSourceFile(source));
+  Open(true);
+  ToLastPage();
+  EXPECT_EQ(w.artistEdit->currentText(), QString::fromUtf8(V::artist));
+  EXPECT_EQ(w.albumArtistEdit->currentText(), QString::fromUtf8(V::albumArtist));
+  EXPECT_EQ(w.trackEdit->currentText(), QStringLiteral("3/12"));
+  ASSERT_FALSE(w.coverPreview->pixmap().isNull()) << w.coverPreview->text().toStdString();
+  EXPECT_TRUE(w.coverCheck->isEnabled());
+  EXPECT_TRUE(w.coverCheck->isChecked());
+
+  // Only a number, with a total after a slash, can be typed as the track.
+  w.trackEdit->setEditText(QString());
+  QTest::keyClicks(w.trackEdit, QStringLiteral("x5/9y"));
+  EXPECT_EQ(w.trackEdit->currentText(), QStringLiteral("5/9"));
+  w.albumArtistEdit->setEditText(QStringLiteral("Compilers"));
+  w.coverCheck->setChecked(false);
+  Next();
+  ASSERT_EQ(Tasks.Count(), 1);
+  EXPECT_EQ(Tasks[0].track, "5/9");
+  EXPECT_EQ(Tasks[0].albumArtist, "Compilers");
+  EXPECT_TRUE(Tasks[0].omitCover);
+  EXPECT_EQ(Contents(History("albumartist.lst")), "Compilers\n");
+  EXPECT_EQ(Contents(History("track.lst")), "5/9\n");
+
+  // A source without a picture: nothing to show, nothing to leave out.
+  WorkingTask.coverBytes = 0;
+  w.show();
+  ToLastPage();
+  EXPECT_TRUE(w.coverPreview->pixmap().isNull());
+  EXPECT_FALSE(w.coverCheck->isEnabled());
+  EXPECT_FALSE(w.coverCheck->isChecked());
 }
 
 TEST_F(Wizard, HistoryFileThatCannotBeReadIsReportedAndTheWizardOpens) {

@@ -214,6 +214,26 @@ TEST(TaskInfo, LinesOfAVbrJointStereoTaskAndAnEscapedName) {
   EXPECT_EQ(TaskInfoFor(task, false).settings.toStdString(), "<b>MP3 Settings</b>: , 192 Kbps, CBR");
 }
 
+// The fifth line names only the tags the task has beyond the usual texts.
+TEST(TaskInfo, ExtrasLineNamesWhatTheTaskHas) {
+  ConversionTask task;
+  EXPECT_TRUE(TaskInfoFor(task, false).extras.isEmpty());
+  task.albumArtist = "A & B";
+  task.track = "3/12";
+  task.disc = 2;
+  task.composer = "C";
+  task.coverMimeType = "image/jpeg";
+  task.coverBytes = 1025;
+  EXPECT_EQ(TaskInfoFor(task, false).extras.toStdString(),
+            "<b>More tags</b>: Album artist: A &amp; B, Track: 3/12, Disc: 2, Composer: C, Cover: JPEG, 2 KB");
+  task = ConversionTask();
+  task.disc = 1;
+  task.discTotal = 2;
+  task.coverBytes = 10;
+  task.omitCover = true;
+  EXPECT_EQ(TaskInfoFor(task, false).extras.toStdString(), "<b>More tags</b>: Disc: 1/2, Cover: 1 KB (left out)");
+}
+
 TEST(DropFilter, ExtensionsComeFromTheDialogFiltersFirstPatterns) {
   EXPECT_EQ(DropExtensions("All available Files|*.wma;*.wmv;*.asf|Windows Meida Files(*.wma;*.wmv;*.asf)|*.wma"),
             (std::vector<std::string>{".wma", ".wmv", ".asf"}));
