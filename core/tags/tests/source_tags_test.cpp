@@ -39,17 +39,8 @@ using V = testsupport::TaggedValues;
 
 const Bytes& Image(bool front) { return CoverImage(front); }
 
-TagLib::ByteVector Vector(const Bytes& b) {
-  return TagLib::ByteVector(reinterpret_cast<const char*>(b.data()), static_cast<unsigned int>(b.size()));
-}
-
-Frame* Apic(const Bytes& data, const char* mime, Frame::Type type) {
-  auto* frame = new Frame();
-  frame->setMimeType(mime);
-  frame->setType(type);
-  frame->setPicture(Vector(data));
-  return frame;
-}
+using testsupport::Apic;
+using testsupport::Vector;
 
 std::string MakeSource(const TempDir& dir, const TaggedFormat& format, double seconds) {
   return testsupport::MakeTaggedSource(dir, format, seconds);

@@ -33,8 +33,6 @@ const Bytes& CoverImage(bool front) {
   return front ? images.first : images.second;
 }
 
-namespace {
-
 TagLib::ByteVector Vector(const Bytes& b) {
   return TagLib::ByteVector(reinterpret_cast<const char*>(b.data()), static_cast<unsigned int>(b.size()));
 }
@@ -46,6 +44,8 @@ Frame* Apic(const Bytes& data, const char* mime, Frame::Type type) {
   frame->setPicture(Vector(data));
   return frame;
 }
+
+namespace {
 
 // The back cover first, then the front: the reader has to choose by type.
 void AddApics(TagLib::ID3v2::Tag* tag) {

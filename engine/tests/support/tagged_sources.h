@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <taglib/attachedpictureframe.h>
+#include <taglib/tbytevector.h>
+
 #include "platform/mmstream/tests/media_fixtures.h"
 
 namespace testsupport {
@@ -41,6 +44,13 @@ const std::vector<std::uint8_t>& CoverImage(bool front);
 
 // A source of `seconds` of a 440 Hz tone in `format`, named "source.<extension>" in `dir`.
 std::string MakeTaggedSource(const media_fixtures::TempDir& dir, const TaggedFormat& format, double seconds);
+
+// TagLib's bytes of `bytes`.
+TagLib::ByteVector Vector(const std::vector<std::uint8_t>& bytes);
+
+// An ID3v2 picture frame (APIC) for a tag to own.
+TagLib::ID3v2::AttachedPictureFrame* Apic(const std::vector<std::uint8_t>& data, const char* mime,
+                                          TagLib::ID3v2::AttachedPictureFrame::Type type);
 
 // The ffmpeg arguments that give a file every text of TaggedValues.
 std::string TaggedMetadataArguments();
