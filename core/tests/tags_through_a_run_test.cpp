@@ -60,6 +60,7 @@ TEST_P(EachFormat, EveryFieldAndTheFrontCoverArrive) {
   EXPECT_EQ(task.artist, V::artist);
   EXPECT_EQ(task.albumArtist, V::albumArtist);
   EXPECT_EQ(task.track, "3/12");
+  EXPECT_EQ(task.year, V::date) << "the whole date, of which ID3v2.3 takes the year";
   EXPECT_EQ(task.coverBytes, static_cast<std::int64_t>(testsupport::CoverImage(true).size()));
 
   const std::string mp3 = dir.File("out.mp3");

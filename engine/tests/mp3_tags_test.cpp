@@ -125,15 +125,4 @@ TEST(RenderId3v2Tag, NothingToWriteGivesNoTag) {
   }
 }
 
-// The reader the program's own decoding is built on.
-TEST(RenderId3v2Tag, FfprobeReadsTheTexts) {
-  TempDir dir;
-  const std::string out = testsupport::CommandOutput("ffprobe -v error -show_entries format_tags=title,artist,album_artist,track,disc "
-                                 "-of default=nw=1 '" + Mp3With(dir, engine::RenderId3v2Tag(AllFields())) + "'");
-  for (const char* line : {"TAG:title=Café Über 東京 Ωμέγα\n", "TAG:artist=Track Artist Ёж\n",
-                           "TAG:album_artist=Various Artists\n", "TAG:track=3/12\n", "TAG:disc=2/3\n"}) {
-    EXPECT_NE(out.find(line), std::string::npos) << line << out;
-  }
-}
-
 }  // namespace

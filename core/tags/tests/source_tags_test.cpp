@@ -46,27 +46,6 @@ std::string MakeSource(const TempDir& dir, const TaggedFormat& format, double se
   return testsupport::MakeTaggedSource(dir, format, seconds);
 }
 
-class SourceTagsFormat : public testing::TestWithParam<TaggedFormat> {};
-
-TEST_P(SourceTagsFormat, ReadsEveryFieldAndTheFrontCover) {
-  TempDir dir;
-  const tags::SourceTags read = tags::ReadSourceTags(MakeSource(dir, GetParam(), 0.5));
-  EXPECT_EQ(read.title, V::title);
-  EXPECT_EQ(read.artist, V::artist);
-  EXPECT_EQ(read.albumArtist, V::albumArtist);
-  EXPECT_EQ(read.album, V::album);
-  EXPECT_EQ(std::vector({read.track, read.trackTotal, read.disc, read.discTotal}), std::vector({3, 12, 2, 3}));
-  EXPECT_EQ(read.date, "2004-05-12");
-  EXPECT_EQ(read.genre, "Synthpop");
-  EXPECT_EQ(read.comment, V::comment);
-  EXPECT_EQ(read.composer, V::composer);
-  EXPECT_EQ(read.cover.mimeType, "image/png");
-  EXPECT_TRUE(read.cover.data == Image(true)) << "cover of " << read.cover.data.size() << " bytes";
-}
-
-INSTANTIATE_TEST_SUITE_P(Formats, SourceTagsFormat, testing::ValuesIn(testsupport::TaggedFormats()),
-                         [](const auto& row) { return std::string(row.param.name); });
-
 // Which picture becomes the cover, on MP3 files.
 struct PictureCase {
   const char* name;
