@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <cerrno>
 
 #include "app/qt_text.h"
 #include "platform/paths/path_names.h"
@@ -32,6 +33,7 @@
 #include "core/genres.h"
 #include "core/inspection.h"
 #include "core/interface_texts.h"
+#include "core/translation.h"
 #include "core/output_folder.h"
 #include "core/output_name.h"
 #include "core/setting_choices.h"
@@ -52,9 +54,10 @@ constexpr int kCoverPreviewSize = 96;  // pixels of the square the cover is show
 QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-// A question through the message window: true when the answer is Yes.
-bool AskYes(const std::string& text) {
-  return ShowMessageWindow(MessageKind::Question, text, lang::NoButton, lang::YesButton) == 1;
+// A question through the message window: true when the answer is Yes. A question whose Yes
+// loses work waits on No.
+bool AskYes(const std::string& text, DefaultButton defaultButton = DefaultButton::First) {
+  return ShowMessageWindow(MessageKind::Question, text, lang::NoButton, lang::YesButton, defaultButton) == 1;
 }
 
 void ShowError(const std::string& text) {
@@ -367,7 +370,7 @@ void AddWizard::showEvent(QShowEvent* event) {
 }
 
 void AddWizard::LoadTask() {
-  setWindowTitle(Q(lang::SettingsCaption) + QStringLiteral(" ..."));
+  setWindowTitle(T(lang::SettingsCaption));
   inputFileLabel->setText(Q(lang::InputFileLabel) + QStringLiteral(":"));
   outputFileLabel->setText(Q(lang::OutputFileLabel) + QStringLiteral(":"));
   inputInfoBox->setTitle(Q(lang::InputFileInformationCaption));
@@ -522,18 +525,19 @@ bool AddWizard::OutputNameAccepted() {
   if (platform::FileExists(name)) {
     // Replacing the source itself would destroy it while it is being read.
     if (platform::SameFile(name, WorkingTask.sourceFile)) {
-      ShowError("The output file is the input file itself:\n " + name + "\nPlease choose another output file.");
+      ShowError(Translated(lang::OutputIsInput) + "\n" + name + "\n" + Translated(lang::ChooseAnotherOutput));
       StayOnOutputName();
       return false;
     }
-    if (!AskYes(platform::SystemErrorText(platform::ERROR_FILE_EXISTS) + "\n" + lang::ReplaceFileQuestion)) {
+    if (!AskYes(platform::ErrnoText(EEXIST) + ":\n" + name + "\n" + Translated(lang::ReplaceFileQuestion),
+                DefaultButton::Second)) {
       StayOnOutputName();
       return false;
     }
   }
   const NameParts parts = SplitName(name);
   if (platform::FolderExists(parts.folder)) return true;
-  if (!AskYes(std::string(lang::OutputFolderMissing) + "\n " + parts.folder + "\n" + lang::CreateFolderQuestion)) {
+  if (!AskYes(Translated(lang::OutputFolderMissing) + "\n" + parts.folder + "\n" + Translated(lang::CreateFolderQuestion))) {
     StayOnOutputName();
     return false;
   }
@@ -573,7 +577,7 @@ void AddWizard::Finish() {
 
   Settings& defaults = DefaultSettings;
   defaults.inputFileDir = platform::FolderOf(task.sourceFile);
-  defaults.outputFileDir = platform::FolderOf(task.outputFile);
+  // The output folder stays the main window's choice: a name changed here is for this task.
   defaults.audioBitrate = task.bitrate;
   defaults.audioSampleRate = task.sampleRate;
   defaults.audioBitsPerSample = task.bitsPerSample;
@@ -613,7 +617,8 @@ bool AddWizard::StoreHistoryLists() {
 void AddWizard::OnInputFileClicked() {
   ConversionTask& task = WorkingTask;
   const bool defaultOutputName =
-      ToPath(outputPathEdit->text()) == DefaultSettings.outputFileDir + ReplaceExtension(platform::FileNameOf(task.sourceFile), ".mp3");
+      ToPath(outputPathEdit->text()) == DefaultOutputFolder(task.sourceFile, DefaultSettings.outputFileDir) +
+                                            ReplaceExtension(platform::FileNameOf(task.sourceFile), ".mp3");
 
   const std::string current = ToPath(inputPathEdit->text());
   inputFileDialog->setDirectory(FromPath(platform::FolderOf(current)));

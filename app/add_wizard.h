@@ -4,9 +4,10 @@
 // writes the pages back into it.
 //
 // Page 1 shows the input file with its duration and audio format and the output file, and checks
-// the output name on Next; page 2 holds the MP3 settings; page 3 the tags and the cover picture. Finish also makes
-// the task's folders and MP3 settings the new defaults and saves them, adds new tag values to the
-// history lists and, when adding, appends the task to Tasks.
+// the output name on Next; page 2 holds the MP3 settings; page 3 the tags and the cover picture.
+// Finish also makes the source's folder and the MP3 settings the new defaults and saves them
+// (the output folder stays the main window's choice), adds new tag values to the history lists
+// and, when adding, appends the task to Tasks.
 //
 // Thread: the user-interface thread. Created once and reused; every show reloads everything
 // from WorkingTask, DefaultSettings and the history files.

@@ -1,33 +1,18 @@
 #include "app/info_panel.h"
 
-#include <algorithm>
-#include <cctype>
 
 #include "app/qt_text.h"
 #include "platform/paths/path_names.h"
 #include "core/display_text.h"
 #include "core/interface_texts.h"
+#include "core/setting_choices.h"
 
 namespace {
 
 QString Escaped(const std::string& text) { return Q(text).toHtmlEscaped(); }
-QString Bold(const char* label) { return QStringLiteral("<b>") + Q(label) + QStringLiteral("</b>"); }
+QString Bold(const char* label) { return QStringLiteral("<b>") + T(label).toHtmlEscaped() + QStringLiteral("</b>"); }
 QString Link(const char* name, const QString& text) {
   return QStringLiteral("<a href=\"") + Q(name) + QStringLiteral("\"><u>") + text + QStringLiteral("</u></a>");
-}
-
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
-    parts.push_back(text.substr(start, at - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
 }
 
 // "Album artist: Various Artists, Track: 3/12, Disc: 2/3, Composer: …, Cover: PNG, 12 KB" with
@@ -35,7 +20,7 @@ std::string Lower(std::string text) {
 QString ExtrasLine(const ConversionTask& task) {
   QStringList parts;
   const auto add = [&parts](const char* label, const QString& value) {
-    if (!value.isEmpty()) parts << Q(label) + QStringLiteral(": ") + value.toHtmlEscaped();
+    if (!value.isEmpty()) parts << T(label).toHtmlEscaped() + QStringLiteral(": ") + value.toHtmlEscaped();
   };
   add(lang::AlbumArtistLabel, Q(task.albumArtist));
   add(lang::TrackLabel, Q(task.track));
@@ -46,7 +31,7 @@ QString ExtrasLine(const ConversionTask& task) {
   add(lang::ComposerLabel, Q(task.composer));
   if (task.coverBytes > 0) {
     add(lang::CoverLabel, Q(FormatPicture(task.coverMimeType, task.coverBytes)) +
-                              (task.omitCover ? QStringLiteral(" (") + Q(lang::CoverLeftOut) + QStringLiteral(")")
+                              (task.omitCover ? QStringLiteral(" (") + T(lang::CoverLeftOut) + QStringLiteral(")")
                                               : QString()));
   }
   if (parts.isEmpty()) return {};
@@ -55,9 +40,9 @@ QString ExtrasLine(const ConversionTask& task) {
 
 }  // namespace
 
-std::string ChannelModeWord(int mode) {
-  static const char* const words[] = {"Dual Channels", "Stero", "Joint Stero", "Mono"};
-  return mode >= 0 && mode <= 3 ? words[mode] : "";
+QString ChannelModeWord(int mode) {
+  const std::vector<std::string> words = ChannelModeItems();
+  return mode >= 0 && mode < static_cast<int>(words.size()) ? T(words[static_cast<std::size_t>(mode)]) : QString();
 }
 
 TaskInfoLines TaskInfoFor(const ConversionTask& task, bool outputExists) {
@@ -65,54 +50,26 @@ TaskInfoLines TaskInfoFor(const ConversionTask& task, bool outputExists) {
   lines.input = Bold(lang::InputFileLabel) + QStringLiteral(": ") + Link("bb", Escaped(task.sourceFile));
   lines.output = Bold(lang::OutputFileLabel) + QStringLiteral(": ") +
                  (outputExists ? Link("dd", Escaped(task.outputFile)) : Escaped(task.outputFile));
-  const QString rate = task.vbr ? QStringLiteral("%1 - %2 Kbps, VBR").arg(task.vbrMinBitrate).arg(task.vbrMaxBitrate)
-                                : QStringLiteral("%1 Kbps, CBR").arg(task.bitrate);
-  lines.settings = Bold(lang::MP3SettingsLabel) + QStringLiteral(": ") + Escaped(ChannelModeWord(task.channelMode)) +
+  const QString rate = task.vbr ? QStringLiteral("%1 - %2 kbps, %3").arg(task.vbrMinBitrate).arg(task.vbrMaxBitrate).arg(T(lang::VariableBitrate))
+                                : QStringLiteral("%1 kbps, %2").arg(task.bitrate).arg(T(lang::ConstantBitrate));
+  lines.settings = Bold(lang::MP3SettingsLabel) + QStringLiteral(": ") + ChannelModeWord(task.channelMode).toHtmlEscaped() +
                    QStringLiteral(", ") + rate;
   lines.extras = ExtrasLine(task);
   lines.duration = Bold(lang::DurationLabel) + QStringLiteral(": ") + Q(FormatDuration(task.duration)) +
-                   QStringLiteral(", ") + Bold(lang::OutputFileSizeLabel) + QStringLiteral(": about ") +
-                   Escaped(FormatSize(task.estimatedSize));
-  lines.editLink = Link("cc", Q(lang::EditLink) + QStringLiteral("..."));
+                   QStringLiteral(", ") + Bold(lang::OutputFileSizeLabel) + QStringLiteral(": ") +
+                   T(lang::AboutSize).toHtmlEscaped() + QStringLiteral(" ") + Escaped(FormatSize(task.estimatedSize));
+  lines.editLink = Link("cc", T(lang::EditLink).toHtmlEscaped());
   return lines;
 }
 
 QString EmptyListInfo() {
-  return QStringLiteral("<a href=\"aa\">") + Q(lang::AddFilesHint).toHtmlEscaped() + QStringLiteral("</a>");
+  return QStringLiteral("<a href=\"aa\">") + T(lang::AddFilesHint).toHtmlEscaped() + QStringLiteral("</a>");
 }
 
-std::vector<std::string> DropExtensions(const std::string& fileFilter) {
-  const std::vector<std::string> parts = SplitAt(fileFilter, '|');
-  if (parts.size() < 2) return {};
-  std::string patterns = parts[1];
-  patterns.erase(std::remove(patterns.begin(), patterns.end(), '*'), patterns.end());
-  std::vector<std::string> extensions;
-  for (const std::string& extension : SplitAt(patterns, ';'))
-    if (!extension.empty()) extensions.push_back(extension);
-  return extensions;
-}
-
-std::vector<std::string> AcceptedDrops(const std::vector<std::string>& paths,
-                                       const std::vector<std::string>& extensions) {
-  std::vector<std::string> accepted;
-  for (const std::string& path : paths) {
-    if (!platform::FileExists(path)) continue;  // folders (and vanished files) are not dropped files
-    const std::string extension = Lower(platform::ExtensionOf(path));
-    const bool listed = std::any_of(extensions.begin(), extensions.end(),
-                                    [&](const std::string& e) { return Lower(e) == extension; });
-    if (listed) accepted.push_back(path);
-  }
-  return accepted;
-}
-
-QStringList DialogNameFilters(const std::string& fileFilter) {
-  const std::vector<std::string> parts = SplitAt(fileFilter, '|');
-  QStringList filters;
-  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = Q(parts[i + 1]);
-    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    filters << Q(parts[i]) + QStringLiteral(" (") + patterns + QStringLiteral(")");
-  }
-  filters << QStringLiteral("All Files (*)");
-  return filters;
+QStringList MediaDialogFilters(const std::vector<std::string>& extensions) {
+  QStringList patterns;
+  for (const std::string& extension : extensions) patterns << QStringLiteral("*.") + Q(extension);
+  return {T(lang::AllMediaFilesFilter) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QStringLiteral(")"),
+          T(lang::WindowsMediaFilesFilter) + QStringLiteral(" (*.wma *.wmv *.asf)"),
+          T(lang::AllFilesFilter) + QStringLiteral(" (*)")};
 }

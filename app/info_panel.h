@@ -1,5 +1,5 @@
-// The pure parts of the main window: the info panel's lines for a task, the drop filter and the
-// open-file dialog's filters, all derived from the program's texts.
+// The pure parts of the main window: the info panel's lines for a task and the open-file
+// dialog's filters, all derived from the program's texts.
 #pragma once
 
 #include <string>
@@ -25,18 +25,10 @@ TaskInfoLines TaskInfoFor(const ConversionTask& task, bool outputExists);
 // The info panel's first line for an empty list: the hint as link "aa".
 QString EmptyListInfo();
 
-// The word of a channel mode index ("Joint Stero" for 2), empty for unknown indices.
-std::string ChannelModeWord(int mode);
+// The word of a channel mode index ("Joint Stereo" for 2) in the user's language, empty for
+// unknown indices.
+QString ChannelModeWord(int mode);
 
-// The extensions that dropped files may have, from the dialog filter's first pattern list:
-// "*.wma;*.wmv;*.asf" gives .wma, .wmv and .asf. Empty when the filter has fewer than two parts.
-std::vector<std::string> DropExtensions(const std::string& fileFilter);
-
-// The dropped paths that are files (not folders) with one of `extensions` (letter case
-// ignored), in the order given.
-std::vector<std::string> AcceptedDrops(const std::vector<std::string>& paths,
-                                       const std::vector<std::string>& extensions);
-
-// The open-file dialog's name filters from the program's filter ("text|patterns|text|patterns"),
-// followed by one that shows every file, since FFmpeg reads far more than Windows Media.
-QStringList DialogNameFilters(const std::string& fileFilter);
+// The open-file dialog's name filters: every media file (by `extensions`, without dots), the
+// Windows Media files, and every file.
+QStringList MediaDialogFilters(const std::vector<std::string>& extensions);

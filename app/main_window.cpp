@@ -11,6 +11,9 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <QLabel>
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -35,21 +38,23 @@
 #include "app/progress_window.h"
 #include "app/desktop.h"
 #include "core/conversion_task.h"
+#include "core/added_files.h"
 #include "core/display_text.h"
+#include "core/translation.h"
+#include "platform/mmstream/media_stream.h"
 #include "platform/paths/path_names.h"
 
 namespace {
-
 
 MainWindow::FileChooser& Chooser() {
   static MainWindow::FileChooser chooser;
   return chooser;
 }
 
-QPushButton* Button(QWidget* parent, const char* name, QRect place) {
+QPushButton* Button(QWidget* parent, const char* name, const char* themeIcon) {
   auto* button = new QPushButton(parent);
   button->setObjectName(QString::fromUtf8(name));
-  button->setGeometry(place);
+  button->setIcon(QIcon::fromTheme(QString::fromUtf8(themeIcon)));
   return button;
 }
 
@@ -58,14 +63,29 @@ QLabel* InfoLabel(QWidget* parent, const char* name) {
   label->setObjectName(QString::fromUtf8(name));
   label->setTextFormat(Qt::RichText);
   label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  // A long path is cut at the panel's edge rather than widening the window.
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   return label;
 }
+
+QFileDialog* FolderDialog(QWidget* parent, const char* name) {
+  auto* dialog = new QFileDialog(parent);
+  dialog->setObjectName(QString::fromUtf8(name));
+  dialog->setFileMode(QFileDialog::Directory);
+  dialog->setOption(QFileDialog::ShowDirsOnly, true);
+  return dialog;
+}
+
+// The output location selector's entries: beside each source, the chosen folder (when there
+// is one), and the entry that opens the folder dialog.
+constexpr int kBesideEachSource = 0;
 
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("MainWindow"));
   BuildLayout();
+  AddShortcuts();
   ResetControls();
 }
 
@@ -75,104 +95,127 @@ void MainWindow::BuildLayout() {
   setAcceptDrops(true);
   setWindowIcon(ProductIcon());
 
-  // The task list inside its margins.
-  listArea = new QWidget(central);
-  listArea->setObjectName(QStringLiteral("listArea"));
-  taskListBox = new QGroupBox(listArea);
+  // The task list, and below it where new tasks' MP3 files go.
+  taskListBox = new QGroupBox(central);
   taskListBox->setObjectName(QStringLiteral("taskListBox"));
+  listArea = taskListBox;
   taskListView = new QTreeWidget(taskListBox);
   taskListView->setObjectName(QStringLiteral("taskListView"));
   taskListView->setSelectionMode(QAbstractItemView::SingleSelection);
   taskListView->setUniformRowHeights(true);
   taskListView->setRootIsDecorated(false);
-  taskListView->setColumnCount(2);
+  taskListView->setColumnCount(3);
   taskListView->header()->setStretchLastSection(false);
   taskListView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  taskListView->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  taskListView->header()->setSectionResizeMode(1, QHeaderView::Interactive);
+  taskListView->header()->setSectionResizeMode(2, QHeaderView::Interactive);
+  taskListView->header()->resizeSection(1, 150);
+  taskListView->header()->resizeSection(2, 110);
+  taskListView->setMinimumSize(160, 60);
   taskListView->viewport()->installEventFilter(this);
+  taskListView->installEventFilter(this);
+  outputLocationLabel = new QLabel(taskListBox);
+  outputLocationLabel->setObjectName(QStringLiteral("outputLocationLabel"));
+  outputLocationSelector = new QComboBox(taskListBox);
+  outputLocationSelector->setObjectName(QStringLiteral("outputLocationSelector"));
+  outputLocationSelector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  outputLocationSelector->setMinimumContentsLength(12);
+  outputLocationLabel->setBuddy(outputLocationSelector);
+  auto* outputRow = new QHBoxLayout;
+  outputRow->addWidget(outputLocationLabel);
+  outputRow->addWidget(outputLocationSelector, 1);
   auto* taskLayout = new QVBoxLayout(taskListBox);
-  taskLayout->addWidget(taskListView);
-  auto* clientLayout = new QVBoxLayout(listArea);
-  clientLayout->setContentsMargins(28, 24, 7, 11);  // the margin strips Splitter1, 3, 4 and 2
-  clientLayout->addWidget(taskListBox);
+  taskLayout->addWidget(taskListView, 1);
+  taskLayout->addLayout(outputRow);
 
-  // The button column at its fixed places.
+  // The buttons, in a column beside the list.
   buttonPanel = new QWidget(central);
   buttonPanel->setObjectName(QStringLiteral("buttonPanel"));
-  buttonPanel->setFixedWidth(141);
-  addFilesButton = Button(buttonPanel, "addFilesButton", QRect(16, 24, 97, 27));
-  removeButton = Button(buttonPanel, "removeButton", QRect(16, 64, 97, 27));
-  editButton = Button(buttonPanel, "editButton", QRect(16, 104, 97, 27));
-  startButton = Button(buttonPanel, "startButton", QRect(16, 144, 97, 41));
+  addFilesButton = Button(buttonPanel, "addFilesButton", "list-add");
+  addFolderButton = Button(buttonPanel, "addFolderButton", "folder-open");
+  removeButton = Button(buttonPanel, "removeButton", "list-remove");
+  editButton = Button(buttonPanel, "editButton", "document-edit");
+  startButton = Button(buttonPanel, "startButton", "media-playback-start");
   QFont bold = startButton->font();
   bold.setBold(true);
   startButton->setFont(bold);
-  helpButton = Button(buttonPanel, "helpButton", QRect(16, 200, 97, 27));
-  aboutButton = Button(buttonPanel, "aboutButton", QRect(16, 232, 97, 27));
-  buttonPanel->setMinimumHeight(259 + 12);
+  startButton->setMinimumHeight(startButton->sizeHint().height() * 3 / 2);
+  helpButton = Button(buttonPanel, "helpButton", "help-contents");
+  aboutButton = Button(buttonPanel, "aboutButton", "help-about");
+  auto* buttons = new QVBoxLayout(buttonPanel);
+  buttons->setContentsMargins(0, 0, 0, 0);
+  for (QPushButton* button : {addFilesButton, addFolderButton, removeButton, editButton}) buttons->addWidget(button);
+  buttons->addSpacing(12);
+  buttons->addWidget(startButton);
+  buttons->addSpacing(12);
+  buttons->addWidget(helpButton);
+  buttons->addWidget(aboutButton);
+  buttons->addStretch(1);
 
-  // The info panel inside its margins.
-  bottomPanel = new QWidget(central);
-  bottomPanel->setObjectName(QStringLiteral("bottomPanel"));
-  bottomPanel->setFixedHeight(146);  // five lines: the fifth names the extra tags
-  infoPanel = new QGroupBox(bottomPanel);
+  // The info panel.
+  infoPanel = new QGroupBox(central);
   infoPanel->setObjectName(QStringLiteral("infoPanel"));
+  bottomPanel = infoPanel;
   inputInfoLabel = InfoLabel(infoPanel, "inputInfoLabel");
   outputInfoLabel = InfoLabel(infoPanel, "outputInfoLabel");
   settingsInfoLabel = InfoLabel(infoPanel, "settingsInfoLabel");
   extrasInfoLabel = InfoLabel(infoPanel, "extrasInfoLabel");
   durationInfoLabel = InfoLabel(infoPanel, "durationInfoLabel");
+  durationInfoLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   editLinkLabel = InfoLabel(infoPanel, "editLinkLabel");
+  editLinkLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   auto* lastLine = new QHBoxLayout;
   lastLine->setSpacing(10);  // the edit link stands 10 pixels right of the duration line
   lastLine->addWidget(durationInfoLabel);
   lastLine->addWidget(editLinkLabel);
   lastLine->addStretch(1);
   auto* infoLayout = new QVBoxLayout(infoPanel);
-  infoLayout->setContentsMargins(8, 4, 8, 4);
   infoLayout->setSpacing(0);
-  infoLayout->addWidget(inputInfoLabel);
-  infoLayout->addWidget(outputInfoLabel);
-  infoLayout->addWidget(settingsInfoLabel);
-  infoLayout->addWidget(extrasInfoLabel);
+  for (QLabel* label : {inputInfoLabel, outputInfoLabel, settingsInfoLabel, extrasInfoLabel}) infoLayout->addWidget(label);
   infoLayout->addLayout(lastLine);
-  infoLayout->addStretch(1);
-  auto* btmLayout = new QVBoxLayout(bottomPanel);
-  btmLayout->setContentsMargins(28, 12, 28, 11);  // the margin strips Splitter5, 7, 8 and 6
-  btmLayout->addWidget(infoPanel);
-  for (QLabel* label : {inputInfoLabel, outputInfoLabel, settingsInfoLabel, durationInfoLabel, editLinkLabel})
+  for (QLabel* label : {inputInfoLabel, outputInfoLabel, settingsInfoLabel, extrasInfoLabel, durationInfoLabel, editLinkLabel})
     connect(label, &QLabel::linkActivated, this, &MainWindow::OnInfoLinkActivated);
 
-  auto* grid = new QGridLayout(central);
-  grid->setContentsMargins(0, 0, 0, 0);
-  grid->setSpacing(0);
-  grid->addWidget(listArea, 0, 0);
-  grid->addWidget(buttonPanel, 0, 1);
-  grid->addWidget(bottomPanel, 1, 0, 1, 2);
-  grid->setRowStretch(0, 1);
-  grid->setColumnStretch(0, 1);
+  auto* top = new QHBoxLayout;
+  top->addWidget(taskListBox, 1);
+  top->addWidget(buttonPanel);
+  auto* layout = new QVBoxLayout(central);
+  layout->addLayout(top, 1);
+  layout->addWidget(infoPanel);
 
   readingStatusLabel = new QLabel(this);
   readingStatusLabel->setObjectName(QStringLiteral("readingStatusLabel"));
-  readingStatusLabel->setMinimumWidth(400);
+  readingStatusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusRightLabel = new QLabel(this);
   statusRightLabel->setObjectName(QStringLiteral("statusRightLabel"));
-  statusRightLabel->setFixedWidth(50);
   statusRightLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   statusBar()->setObjectName(QStringLiteral("statusBar"));
-  statusBar()->setFixedHeight(std::max(19, statusBar()->sizeHint().height()));
   statusBar()->addWidget(readingStatusLabel, 1);
   statusBar()->addPermanentWidget(statusRightLabel);
 
-  addFilesDialog = new QFileDialog(this, QStringLiteral("Select File(s) to Convert..."));
+  addFilesDialog = new QFileDialog(this);
   addFilesDialog->setObjectName(QStringLiteral("addFilesDialog"));
+  addFolderDialog = FolderDialog(this, "addFolderDialog");
+  outputFolderDialog = FolderDialog(this, "outputFolderDialog");
+
+  // Tab goes as the eye does: the list and its output row, then the buttons from the top.
+  QWidget::setTabOrder(taskListView, outputLocationSelector);
+  QWidget::setTabOrder(outputLocationSelector, addFilesButton);
+  QWidget::setTabOrder(addFilesButton, addFolderButton);
+  QWidget::setTabOrder(addFolderButton, removeButton);
+  QWidget::setTabOrder(removeButton, editButton);
+  QWidget::setTabOrder(editButton, startButton);
+  QWidget::setTabOrder(startButton, helpButton);
+  QWidget::setTabOrder(helpButton, aboutButton);
 
   connect(addFilesButton, &QPushButton::clicked, this, &MainWindow::OnAddFilesClicked);
+  connect(addFolderButton, &QPushButton::clicked, this, &MainWindow::OnAddFolderClicked);
   connect(removeButton, &QPushButton::clicked, this, &MainWindow::OnRemoveClicked);
   connect(editButton, &QPushButton::clicked, this, &MainWindow::OnEditClicked);
   connect(startButton, &QPushButton::clicked, this, &MainWindow::OnStartClicked);
   connect(helpButton, &QPushButton::clicked, this, &MainWindow::OnHelpClicked);
   connect(aboutButton, &QPushButton::clicked, this, &MainWindow::OnAboutClicked);
+  connect(outputLocationSelector, &QComboBox::activated, this, &MainWindow::OnOutputLocationChosen);
   connect(taskListView, &QTreeWidget::itemChanged, this, &MainWindow::OnTaskCheckChanged);
   connect(taskListView, &QTreeWidget::itemDoubleClicked, this, &MainWindow::OnTaskDoubleClicked);
   // Moving through the list with the keys shows the row moved to.
@@ -181,10 +224,29 @@ void MainWindow::BuildLayout() {
     if (!fillingList_ && row >= 0 && UpdateButtons()) ShowTaskInfo(row);
   });
 
-  resize(501, 451);
-  setMinimumSize(200, 50);
+  resize(QSize(620, 480).expandedTo(minimumSizeHint()));
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
+}
+
+void MainWindow::AddShortcuts() {
+  const auto add = [this](std::initializer_list<QKeySequence> keys, auto slot) {
+    for (const QKeySequence& key : keys) {
+      auto* shortcut = new QShortcut(key, this);
+      connect(shortcut, &QShortcut::activated, this, slot);
+    }
+  };
+  add({QKeySequence(Qt::Key_Insert), QKeySequence::Open}, [this] {
+    if (addFilesButton->isEnabled()) OnAddFilesClicked();
+  });
+  add({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)}, [this] {
+    if (addFolderButton->isEnabled()) OnAddFolderClicked();
+  });
+  add({QKeySequence(QKeySequence::Delete)}, [this] {
+    if (removeButton->isEnabled()) OnRemoveClicked();
+  });
+  add({QKeySequence(QKeySequence::HelpContents)}, [this] { OnHelpClicked(); });
+  add({QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
 }
 
 void MainWindow::SetWindows(AddWizard* wizard, ProgressWindow* progress, TipsWindow* tipsWindow) {
@@ -199,8 +261,8 @@ void MainWindow::SetWindows(AddWizard* wizard, ProgressWindow* progress, TipsWin
 void MainWindow::ResetControls() {
   ReadingDone.store(true, std::memory_order_release);
   controlsLocked = false;
-  setWindowTitle(Q(ProductTitle) + QStringLiteral("   ") + Q(MakerMark));
-  addFilesDialog->setNameFilters(DialogNameFilters(FileFilter));
+  setWindowTitle(Q(ProductTitle) + QStringLiteral(" ") + Q(MakerMark));
+  addFilesDialog->setNameFilters(MediaDialogFilters(platform::mmstream::MediaFileExtensions()));
   removeButton->setEnabled(false);
   editButton->setEnabled(false);
   startButton->setEnabled(false);
@@ -222,17 +284,56 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::ApplyCaptions() {
-  taskListView->setHeaderLabels({Q(lang::TitleColumn), Q(lang::StatusColumn)});
-  taskListBox->setTitle(Q(lang::TaskListCaption));
-  infoPanel->setTitle(Q(lang::ConvertingSettingsCaption));
-  addFilesButton->setText(Q(lang::AddFilesButton));
-  removeButton->setText(Q(lang::RemoveButton));
-  editButton->setText(Q(lang::EditButton));
-  startButton->setText(Q(lang::StartButton));
-  helpButton->setText(Q(lang::HelpButton));
-  aboutButton->setText(Q(lang::AboutButton));
+  taskListView->setHeaderLabels({T(lang::TitleColumn), T(lang::FileColumn), T(lang::StatusColumn)});
+  taskListBox->setTitle(T(lang::TaskListCaption));
+  infoPanel->setTitle(T(lang::ConvertingSettingsCaption));
+  addFilesButton->setText(T(lang::AddFilesButton));
+  addFolderButton->setText(T(lang::AddFolderButton));
+  removeButton->setText(T(lang::RemoveButton));
+  editButton->setText(T(lang::EditButton));
+  startButton->setText(T(lang::StartButton));
+  helpButton->setText(T(lang::HelpButton));
+  aboutButton->setText(T(lang::AboutButton));
+  outputLocationLabel->setText(T(lang::OutputLocationLabel));
+  addFilesDialog->setWindowTitle(T(lang::AddFilesDialogTitle));
+  addFolderDialog->setWindowTitle(T(lang::AddFolderDialogTitle));
+  outputFolderDialog->setWindowTitle(T(lang::OutputFolderDialogTitle));
+  ShowOutputLocation();
   RefreshTaskList();
   ShowTaskInfo(-1);
+}
+
+void MainWindow::ShowOutputLocation() {
+  showingOutputLocation_ = true;
+  outputLocationSelector->clear();
+  outputLocationSelector->addItem(QIcon::fromTheme(QStringLiteral("folder")), T(lang::BesideEachSource));
+  const std::string& folder = DefaultSettings.outputFileDir;
+  if (!folder.empty()) {
+    outputLocationSelector->addItem(QIcon::fromTheme(QStringLiteral("folder")), QString::fromStdString(folder));
+    outputLocationSelector->setItemData(1, QString::fromStdString(folder), Qt::ToolTipRole);
+  }
+  outputLocationSelector->addItem(T(lang::ChooseOutputFolder));
+  outputLocationSelector->setCurrentIndex(folder.empty() ? kBesideEachSource : 1);
+  showingOutputLocation_ = false;
+}
+
+void MainWindow::OnOutputLocationChosen(int index) {
+  if (showingOutputLocation_) return;
+  if (index == kBesideEachSource) {
+    DefaultSettings.outputFileDir.clear();
+  } else if (index == outputLocationSelector->count() - 1) {
+    // The folder dialog; Cancel keeps the choice there was.
+    const std::string current =
+        DefaultSettings.outputFileDir.empty() ? DefaultSettings.inputFileDir : DefaultSettings.outputFileDir;
+    outputFolderDialog->setDirectory(QString::fromStdString(current));
+    if (const std::optional<QStringList> chosen = Choose(*outputFolderDialog); chosen && !chosen->isEmpty()) {
+      std::string folder = chosen->constFirst().toStdString();
+      if (folder.empty() || folder.back() != '/') folder += '/';
+      DefaultSettings.outputFileDir = folder;
+    }
+  }
+  SaveSettings();
+  ShowOutputLocation();
 }
 
 bool MainWindow::CanAct() {
@@ -256,46 +357,104 @@ void MainWindow::LockControls(bool lock) {
 
 void MainWindow::SetFileChooser(FileChooser chooser) { Chooser() = std::move(chooser); }
 
-void MainWindow::OnAddFilesClicked() { AddFiles(std::nullopt); }
+std::optional<QStringList> MainWindow::Choose(QFileDialog& dialog) {
+  if (Chooser()) return Chooser()(dialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.selectedFiles();
+}
 
-void MainWindow::AddFiles(const std::optional<std::vector<std::string>>& dropped) {
+void MainWindow::OnAddFilesClicked() {
   if (!CanAct()) return;
+  addFilesDialog->setFileMode(QFileDialog::ExistingFiles);
+  addFilesDialog->setDirectory(QString::fromStdString(DefaultSettings.inputFileDir));
   LockControls(true);
-  std::vector<std::string> files;
-  if (dropped) {
-    files = *dropped;
-  } else {
-    addFilesDialog->setFileMode(QFileDialog::ExistingFiles);
-    addFilesDialog->setOption(QFileDialog::ReadOnly, false);
-    addFilesDialog->setDirectory(QString::fromStdString(DefaultSettings.inputFileDir));
-    std::optional<QStringList> chosen;
-    if (Chooser()) {
-      chosen = Chooser()(*addFilesDialog);
-    } else if (addFilesDialog->exec() == QDialog::Accepted) {
-      chosen = addFilesDialog->selectedFiles();
-    }
-    if (!chosen) {
-      LockControls(false);
-      return;
-    }
-    for (const QString& file : *chosen) files.push_back(file.toStdString());
+  const std::optional<QStringList> chosen = Choose(*addFilesDialog);
+  LockControls(false);
+  if (!chosen) return;
+  std::vector<std::string> paths;
+  for (const QString& file : *chosen) paths.push_back(file.toStdString());
+  AddPaths(paths);
+}
+
+void MainWindow::OnAddFolderClicked() {
+  if (!CanAct()) return;
+  addFolderDialog->setDirectory(QString::fromStdString(DefaultSettings.inputFileDir));
+  LockControls(true);
+  const std::optional<QStringList> chosen = Choose(*addFolderDialog);
+  LockControls(false);
+  if (!chosen || chosen->isEmpty()) return;
+  AddPaths({chosen->constFirst().toStdString()});
+}
+
+void MainWindow::AddPaths(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  // Given while a file is read or a run goes on (from a second start of the program, say):
+  // they wait for the window to be free.
+  const bool progressShown = progress_ != nullptr && (progress_->isVisible() || progress_->Running());
+  if (!ReadingDone.load(std::memory_order_acquire) || progressShown || controlsLocked) {
+    waitingPaths_.insert(waitingPaths_.end(), paths.begin(), paths.end());
+    QTimer::singleShot(500, this, &MainWindow::AddWaitingPaths);
+    return;
   }
+  const std::vector<AddedFile> files = CollectAddedFiles(paths, platform::mmstream::MediaFileExtensions());
+  if (files.empty()) {
+    ShowMessageWindow(MessageKind::Information, Translated(lang::NoMediaFilesFound) + "\n" + paths.front(),
+                      lang::HelpButton, lang::OKButton);
+    return;
+  }
+  LockControls(true);
+  std::vector<std::string> refused;
   bool sameSettings = false;
-  const int count = static_cast<int>(files.size());
-  for (int i = 0; i < count; ++i) {
-    if (!AddOneFile(files[static_cast<std::size_t>(i)], sameSettings)) break;
-    if (i == 0 && count > 1) {
+  bool asked = false;
+  int lastAdded = -1;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    bool added = false;
+    const std::int32_t result = AddOneFile(files[i].path, files[i].subfolder, sameSettings, added);
+    if (result != ReadOk) {
+      if (result == ReadPending) break;  // no reading thread: already said
+      if (files.size() == 1) {
+        ShowReadFailure(result, files[i].path);
+      } else {
+        refused.push_back(files[i].path + ": " + ReadFailureReason(result));
+      }
+      continue;
+    }
+    if (!added) break;  // the wizard's Cancel ends the add
+    lastAdded = Tasks.Count() - 1;
+    if (!asked && i + 1 < files.size()) {
+      asked = true;
       sameSettings = ShowMessageWindow(MessageKind::Question, lang::UseSameSettingsQuestion, lang::NoButton,
-                                               lang::YesButton) == 1;
+                                       lang::YesButton) == 1;
     }
   }
   LockControls(false);
+  if (lastAdded >= 0) {
+    // The new task is the one the panel describes, ready for Remove and Edit.
+    SetCurrentRow(lastAdded);
+    taskListView->scrollToItem(taskListView->topLevelItem(lastAdded));
+    UpdateButtons();
+    ShowTaskInfo(lastAdded);
+  }
+  if (!refused.empty()) {
+    std::string text = Translated(lang::FilesNotAdded);
+    for (const std::string& line : refused) text += "\n" + line;
+    ShowMessageWindow(MessageKind::Warning, text, lang::HelpButton, lang::OKButton);
+  }
 }
 
-bool MainWindow::AddOneFile(const std::string& path, bool sameSettings) {
-  readingStatusLabel->setText(Q(lang::ReadingFileStatus) + QString::fromStdString(path) + QStringLiteral(" ..."));
-  bool added = false;
-  if (ReadSourceFile(path)) {
+void MainWindow::AddWaitingPaths() {
+  if (waitingPaths_.empty()) return;
+  std::vector<std::string> paths;
+  paths.swap(waitingPaths_);
+  AddPaths(paths);
+}
+
+std::int32_t MainWindow::AddOneFile(const std::string& path, const std::string& subfolder, bool sameSettings,
+                                    bool& added) {
+  readingStatusLabel->setText(T(lang::ReadingFileStatus) + QStringLiteral(" ") + QString::fromStdString(path) + QStringLiteral(" ..."));
+  added = false;
+  const std::int32_t result = InspectSourceFile(path, subfolder);
+  if (result == ReadOk) {
     if (sameSettings) {
       AppendWorkingTask();
       added = true;
@@ -305,10 +464,8 @@ bool MainWindow::AddOneFile(const std::string& path, bool sameSettings) {
   }
   if (added) AppendTaskRow(Tasks.Count() - 1);
   readingStatusLabel->clear();
-  return added;
+  return result;
 }
-
-void MainWindow::UpdateDropExtensions() { dropExtensions_ = DropExtensions(FileFilter); }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
@@ -325,12 +482,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::AddDroppedFiles(const std::vector<std::string>& paths) {
-  UpdateDropExtensions();
-  const std::vector<std::string> accepted = AcceptedDrops(paths, dropExtensions_);
-  if (accepted.empty()) return;
+  if (paths.empty() || !CanAct()) return;
   raise();
   activateWindow();
-  AddFiles(accepted);
+  AddPaths(paths);
 }
 
 void MainWindow::OnHelpClicked() { OpenHelpFile(); }
@@ -352,6 +507,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == taskListView->viewport() && event->type() == QEvent::MouseButtonRelease) {
     QTimer::singleShot(0, this, &MainWindow::OnTaskListClicked);
   }
+  // Enter on a row edits it, as a double click does.
+  if (watched == taskListView && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (Tasks.Empty()) {
+        OnAddFilesClicked();
+      } else {
+        OnEditClicked();
+      }
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -360,7 +527,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 namespace {
 
 constexpr int kTitleColumn = 0;
-constexpr int kStatusColumn = 1;
+constexpr int kFileColumn = 1;  // the source's file name: tasks titled alike differ here
+constexpr int kStatusColumn = 2;
 
 // The status column's text for a task: its state in the last run, with the percent while it
 // converts, the MP3's size when it is done and the reason when it failed.
@@ -384,6 +552,8 @@ QString StatusText(const ConversionTask& task, int percent) {
 void ShowTask(QTreeWidgetItem* row, const ConversionTask& task, int percent) {
   row->setText(kTitleColumn, Q(task.title.str()));
   row->setToolTip(kTitleColumn, Q(task.sourceFile));
+  row->setText(kFileColumn, Q(platform::FileNameOf(task.sourceFile)));
+  row->setToolTip(kFileColumn, Q(task.sourceFile));
   row->setCheckState(kTitleColumn, task.checked ? Qt::Checked : Qt::Unchecked);
   row->setText(kStatusColumn, StatusText(task, percent));
   // A reason may be long: the whole of it on hover.

@@ -1,6 +1,9 @@
-// The main window: the checked task list, the info panel describing the selected task, and the
-// buttons to add files (by the open-file dialog or by dropping them), remove, edit and convert
-// tasks, and to open the help and the about window.
+// The main window: the checked task list, where new tasks' MP3 files go, the info panel
+// describing the selected task, and the buttons to add files or whole folders (by dialog, by
+// dropping them, or from the command line), remove, edit and convert tasks, and to open the help
+// and the about window. Every button has its usual key: Insert or Ctrl+O adds files,
+// Ctrl+Shift+O a folder, Delete removes, Enter edits, Space checks, F1 opens the guide and Ctrl+Q
+// quits through the same checks as the close button.
 //
 // While a file is being read or the progress window is visible, CanAct refuses every action
 // that could change the task list (closing the window included) with a notice.
@@ -9,6 +12,7 @@
 // progress window are created by start-up and only used here.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,6 +21,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class QComboBox;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
@@ -40,12 +45,18 @@ class MainWindow : public QMainWindow {
   // True when no file is being read and no run is shown; otherwise shows the refusal notice.
   bool CanAct();
   void LockControls(bool lock);
-  // Inspects `path` and adds it: through the wizard, or straight away with `sameSettings`.
-  bool AddOneFile(const std::string& path, bool sameSettings);
-  // The add-files action: with `dropped` files (from a drop) or, without, the open-file dialog.
-  void AddFiles(const std::optional<std::vector<std::string>>& dropped);
+  // Adds files and folders (see added_files.h): each file through the wizard, or, once the user
+  // chose to use the same settings for the rest, straight away. A file that cannot be added
+  // does not stop the others: when several were given, those refused are listed in one message
+  // at the end. The wizard's Cancel ends the add. The last task added is selected. While the
+  // window cannot act (a file is read, a run is shown) the paths wait and are added after.
+  void AddPaths(const std::vector<std::string>& paths);
+  // Inspects `path` and adds it: through the wizard, or straight away with `sameSettings`. The
+  // read result (ReadOk when the file was readable, whether the wizard then took it or not),
+  // and in `added` whether a task was added.
+  std::int32_t AddOneFile(const std::string& path, const std::string& subfolder, bool sameSettings, bool& added);
 
-  // The task list (Part of the window's behaviour kept in task_list.cpp).
+  // The task list.
   void RefreshTaskList();
   void AppendTaskRow(int index);
   bool UpdateButtons();
@@ -77,6 +88,7 @@ class MainWindow : public QMainWindow {
   QLabel* editLinkLabel;
   QWidget* buttonPanel;
   QPushButton* addFilesButton;
+  QPushButton* addFolderButton;
   QPushButton* removeButton;
   QPushButton* editButton;
   QPushButton* startButton;
@@ -85,12 +97,18 @@ class MainWindow : public QMainWindow {
   QWidget* listArea;
   QGroupBox* taskListBox;
   QTreeWidget* taskListView;
+  QLabel* outputLocationLabel;
+  QComboBox* outputLocationSelector;  // beside each source, the chosen folder, choose another
   QFileDialog* addFilesDialog;
+  QFileDialog* addFolderDialog;
+  QFileDialog* outputFolderDialog;
 
  public slots:
   void ResetControls();
   void OnAddFilesClicked();
+  void OnAddFolderClicked();
   void AddDroppedFiles(const std::vector<std::string>& paths);
+  void OnOutputLocationChosen(int index);
   void OnHelpClicked();
   void OnAboutClicked();
   void OnTaskListClicked();
@@ -111,13 +129,18 @@ class MainWindow : public QMainWindow {
  private:
   void ApplyCaptions();
   void BuildLayout();
-  // The drop filter's extensions, set from the dialog's filter before each drop.
-  void UpdateDropExtensions();
+  void AddShortcuts();
+  // Shows DefaultSettings.outputFileDir in the selector.
+  void ShowOutputLocation();
+  // The paths a dialog returned (through the tests' chooser when one is set); nothing on Cancel.
+  std::optional<QStringList> Choose(QFileDialog& dialog);
+  void AddWaitingPaths();
 
   AddWizard* wizard_ = nullptr;
   ProgressWindow* progress_ = nullptr;
   TipsWindow* tips_ = nullptr;
-  std::vector<std::string> dropExtensions_;  // the drop filter's accepted extensions
-  bool fillingList_ = false;
-  bool shownBefore_ = false;         // the list's own changes are not the user's
+  std::vector<std::string> waitingPaths_;  // given while the window could not act
+  bool fillingList_ = false;          // the list's own changes are not the user's
+  bool shownBefore_ = false;
+  bool showingOutputLocation_ = false;
 };

@@ -77,7 +77,7 @@ MessageWindow::MessageWindow(QWidget* parent)
   // File names are shown as they are, never read as markup.
   messageLabel->setTextFormat(Qt::PlainText);
   messageLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  messageLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  messageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   messageLabel->setMinimumSize(217, 97);
   // A long report (every failed file of a large run) scrolls instead of outgrowing the screen.
   messageScroll = new QScrollArea(this);
@@ -120,7 +120,7 @@ void MessageWindow::showEvent(QShowEvent* event) {
 }
 
 void MessageWindow::ApplyCaptions() {
-  setWindowTitle(QStringLiteral("   ") + Q(lang::MessageCaption) + QStringLiteral(" ..."));
+  setWindowTitle(T(lang::MessageCaption));
   iconLabel->setPixmap(icons[static_cast<std::size_t>(kind_)]);
   // As tall as the text wants, up to most of the screen; beyond that the text scrolls.
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -133,11 +133,20 @@ void MessageWindow::ApplyCaptions() {
 }
 
 int MessageWindow::ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption,
-                         const std::string& firstCaption) {
+                               const std::string& firstCaption, DefaultButton defaultButton) {
   kind_ = kind;
-  messageLabel->setText(Q(text));
-  secondButton->setText(Q(secondCaption));
-  firstButton->setText(Q(firstCaption));
+  // An interface text is shown in the user's language; a composed one was translated already.
+  messageLabel->setText(T(text));
+  secondIsHelp_ = secondCaption == lang::HelpButton;
+  secondButton->setText(T(secondCaption));
+  firstButton->setText(T(firstCaption));
+  // A question whose Yes loses work waits on No: Enter must not destroy anything.
+  QPushButton* focused = defaultButton == DefaultButton::Second && !secondIsHelp_ ? secondButton : firstButton;
+  for (QPushButton* button : {firstButton, secondButton}) {
+    button->setDefault(button == focused);
+    button->setAutoDefault(button == focused);
+  }
+  focused->setFocus();
   // Stay above the window that asks, so that the window manager never puts it behind.
   QWidget* owner = MessageOwner();
   if (owner == this) owner = nullptr;
@@ -149,7 +158,7 @@ int MessageWindow::ShowMessage(MessageKind kind, const std::string& text, const 
 void MessageWindow::OnFirstButtonClicked() { done(1); }
 
 void MessageWindow::OnSecondButtonClicked() {
-  if (secondButton->text() == Q(lang::HelpButton)) {
+  if (secondIsHelp_) {
     OpenHelpFile();
     return;
   }
@@ -169,9 +178,9 @@ QWidget* MessageOwner() {
 }
 
 int ShowMessageWindow(MessageKind kind, const std::string& text, const std::string& secondCaption,
-                      const std::string& firstCaption) {
-  if (Answerer()) return Answerer()({kind, text, secondCaption, firstCaption, MessageOwner()});
-  return ProgramMessageWindow().ShowMessage(kind, text, secondCaption, firstCaption);
+                      const std::string& firstCaption, DefaultButton defaultButton) {
+  if (Answerer()) return Answerer()({kind, text, secondCaption, firstCaption, MessageOwner(), defaultButton});
+  return ProgramMessageWindow().ShowMessage(kind, text, secondCaption, firstCaption, defaultButton);
 }
 
 void SetMessageAnswerer(std::function<int(const MessageRequest&)> answerer) { Answerer() = std::move(answerer); }

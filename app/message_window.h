@@ -20,7 +20,8 @@ class QPushButton;
 class QScrollArea;
 class QWidget;
 
-
+// Which button Enter presses.
+enum class DefaultButton { First, Second };
 
 class MessageWindow : public QDialog {
   Q_OBJECT
@@ -29,8 +30,9 @@ class MessageWindow : public QDialog {
   explicit MessageWindow(QWidget* parent = nullptr);
 
   // Shows the window modally; 1 when the first button closed it, 2 for the second button or
-  // the title bar's close button.
-  int ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption, const std::string& firstCaption);
+  // the title bar's close button. The text and captions are interface texts or composed ones.
+  int ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption,
+                  const std::string& firstCaption, DefaultButton defaultButton = DefaultButton::First);
 
   MessageKind Kind() const { return kind_; }
 
@@ -53,6 +55,7 @@ class MessageWindow : public QDialog {
   void ApplyCaptions();
 
   MessageKind kind_ = MessageKind::Information;
+  bool secondIsHelp_ = false;
 };
 
 // The four 42 × 42 icons, drawn: a white cross on red, "i" on blue, "?" on green, "!" on yellow.
@@ -61,15 +64,17 @@ std::array<QPixmap, 4> MessageIcons();
 // The program's message window (created on first use when start-up has not made it).
 MessageWindow& ProgramMessageWindow();
 // Shows the message window: kind 0 error, 1 information, 2 question, 3 warning. Returns 1
-// when the first button closed it.
+// when the first button closed it. A question whose first button loses work (Yes to cancel a
+// run, to replace a file) passes DefaultButton::Second, so that Enter keeps the work.
 int ShowMessageWindow(MessageKind kind, const std::string& text, const std::string& secondCaption,
-                      const std::string& firstCaption);
+                      const std::string& firstCaption, DefaultButton defaultButton = DefaultButton::First);
 
 // What ShowMessageWindow was asked to show.
 struct MessageRequest {
   MessageKind kind;
   std::string text, secondCaption, firstCaption;
   QWidget* owner = nullptr;  // the window the message shows above
+  DefaultButton defaultButton = DefaultButton::First;
 };
 
 // The window a message shows above: the modal window that asks, else the active one.

@@ -179,6 +179,7 @@ void ProgressWindow::StartRun() {
     item.sourceFile = t.sourceFile;
     item.outputFile = t.outputFile;
     item.encoding = EncodingOf(t);
+    item.makeFolders = true;
     item.duration = std::max<std::int64_t>(t.duration, 0);
     items.push_back(std::move(item));
     taskOfItem_.push_back(task);
@@ -390,7 +391,8 @@ void ProgressWindow::OnCancelClicked() {
   askingCancel_ = true;
   QPointer<ProgressWindow> self(this);
   const int answer =
-      ShowMessageWindow(MessageKind::Question, lang::CancelConvertingQuestion, lang::NoButton, lang::YesButton);
+      ShowMessageWindow(MessageKind::Question, lang::CancelConvertingQuestion, lang::NoButton, lang::YesButton,
+                        DefaultButton::Second);
   if (!self) return;
   askingCancel_ = false;
   if (answer == 1 && running_ && !finishing_ && run_) {

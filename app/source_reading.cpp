@@ -13,7 +13,6 @@
 namespace {
 
 // A fixed text: the interface text table has no entry for it.
-constexpr char kThreadNotCreated[] = "Thread can't be created while reading files!";
 
 ReadingThreadStarter& Starter() {
   static ReadingThreadStarter starter;
@@ -39,10 +38,11 @@ void ShowReadFailure(std::int32_t readResult, const std::string& path) {
   ShowMessageWindow(message.kind, message.text, lang::HelpButton, lang::OKButton);
 }
 
-bool ReadSourceFile(const std::string& path) {
-  if (Reading()) return false;
+std::int32_t InspectSourceFile(const std::string& path, const std::string& subfolder) {
+  if (Reading()) return ReadPending;
   Reading() = true;
   CurrentFile = path;
+  CurrentSubfolder = subfolder;
   AssignOutputName = true;
   ReadResult = ReadPending;
   ReadingDone.store(false, std::memory_order_relaxed);
@@ -59,8 +59,8 @@ bool ReadSourceFile(const std::string& path) {
     // actions ends too, and report that the file was not added.
     ReadingDone.store(true, std::memory_order_release);
     Reading() = false;
-    ShowMessageWindow(MessageKind::Error, kThreadNotCreated, lang::HelpButton, lang::OKButton);
-    return false;
+    ShowMessageWindow(MessageKind::Error, lang::ThreadNotCreated, lang::HelpButton, lang::OKButton);
+    return ReadPending;
   }
 
   // Sleeps until an event arrives; the reading thread's wake-up is one.
@@ -70,8 +70,12 @@ bool ReadSourceFile(const std::string& path) {
   reader.join();
   Reading() = false;
 
-  const std::int32_t result = ReadResult;
-  if (result != ReadOk) ShowReadFailure(result, path);
+  return ReadResult;
+}
+
+bool ReadSourceFile(const std::string& path) {
+  const std::int32_t result = InspectSourceFile(path);
+  if (result != ReadOk && result != ReadPending) ShowReadFailure(result, path);
   return result == ReadOk;
 }
 

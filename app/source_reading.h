@@ -10,18 +10,22 @@
 #include <thread>
 
 // Inspects `path` (InspectMediaFile on a new reading thread) into WorkingTask, with a new
-// default output name, and waits for it. True when the file was read and has audio: the
-// working task then holds it. Otherwise the message of the failure is shown (cannot be read,
-// no audio stream, or no thread could be started) and WorkingTask is unchanged.
+// default output name (in `subfolder` of a chosen output folder, see added_files.h), and waits
+// for it. Returns the ReadResult: ReadOk when the file was read and has audio (the working task
+// then holds it), else why not, and WorkingTask is unchanged. ReadPending when no inspection
+// could start: no thread could be started (that is said at once), or a call made from an event
+// that the wait dispatches while another inspection runs.
 //
 // The call sets the hand-over state itself (CurrentFile := path, AssignOutputName := true,
 // ReadingDone := false, ReadResult := ReadPending) and leaves ReadingDone true. The caller
 // locks its controls around it and refuses every action that would change the task list, the
-// working task or the defaults while ReadingDone is false. A call made from an event that the
-// wait dispatches, while another inspection runs, returns false at once and changes nothing.
+// working task or the defaults while ReadingDone is false.
+std::int32_t InspectSourceFile(const std::string& path, const std::string& subfolder = {});
+
+// InspectSourceFile, and the message of a failure. True when the working task holds the file.
 bool ReadSourceFile(const std::string& path);
 
-// Shows the message for a ReadResult of ReadFailed or ReadNoAudio about `path`.
+// Shows the message for a ReadResult of ReadFailed, ReadNoAudio or ReadProtected about `path`.
 void ShowReadFailure(std::int32_t readResult, const std::string& path);
 
 // How the reading thread is started: `body` on a new thread. Tests put in a starter that throws

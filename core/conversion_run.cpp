@@ -1,5 +1,7 @@
 #include "core/conversion_run.h"
 
+#include "platform/paths/folder_chain.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <set>
@@ -122,6 +124,14 @@ void ConversionRun::StartItem(int item) {
         report.renamed = true;
         break;
       }
+    }
+  }
+
+  if (what.makeFolders) {
+    std::string error;
+    if (!platform::MakeFolderChain(platform::FolderOf(report.outputFile), &error)) {
+      SetState(item, ItemState::Failed, error);
+      return;
     }
   }
 

@@ -37,6 +37,9 @@ struct RunItem {
   std::string outputFile;
   engine::EncodingSettings encoding;
   std::int64_t duration = 0;  // the length known before the run (100 ns); 0 when unknown
+  // Whether the output's missing folders are made when the item starts (the desktop program's
+  // tasks: their folders were confirmed, or lie under the chosen output folder).
+  bool makeFolders = false;
 };
 
 enum class ItemState { Waiting, Converting, Done, Failed, Skipped, Cancelled };

@@ -11,9 +11,9 @@
 
 std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels) {
   std::string text = std::to_string(sampleRate) + " Hz";
-  if (channels == 1) return text + ", " + lang::MonoSource;
-  if (channels == 2) return text + ", " + lang::StereoSource;
-  if (channels > 2) return text + ", " + std::to_string(channels) + " " + lang::ChannelsWord;
+  if (channels == 1) return text + ", " + Translated(lang::MonoSource);
+  if (channels == 2) return text + ", " + Translated(lang::StereoSource);
+  if (channels > 2) return text + ", " + std::to_string(channels) + " " + Translated(lang::ChannelsWord);
   return text;
 }
 
@@ -46,7 +46,7 @@ std::string FormatSize(std::int32_t kilobytes, std::string_view decimalSeparator
   std::string text(digits, written.ptr);
   const std::size_t point = text.find('.');
   if (point != std::string::npos) text.replace(point, 1, decimalSeparator);
-  return text + " M";
+  return text + " MB";
 }
 
 std::string SystemDecimalSeparator() {

@@ -9,7 +9,7 @@
 // Hours have no upper bound; a negative duration reads as 0.
 std::string FormatDuration(std::int64_t duration);
 
-// A size in kilobytes as megabytes with two decimals and " M": 2966 gives "2.90 M". The
+// A size in kilobytes as megabytes with two decimals and " MB": 2966 gives "2.90 MB". The
 // decimal separator is the user's, as every other number on their desktop shows it.
 std::string FormatSize(std::int32_t kilobytes);
 // The same with a given decimal separator.

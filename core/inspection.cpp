@@ -8,6 +8,7 @@
 
 std::string CurrentFile;
 bool AssignOutputName = false;
+std::string CurrentSubfolder;
 std::atomic<bool> ReadingDone{true};
 std::int32_t ReadResult = ReadPending;
 
@@ -44,8 +45,9 @@ std::int32_t ReadResultOf(const MediaFacts& facts) {
   return ReadOk;
 }
 
-void TakeInspection(ConversionTask& task, Settings& defaults, const std::string& path,
-                    bool assignOutputName, const MediaFacts& facts, const ProbedTags& tags) {
+void TakeInspection(ConversionTask& task, const Settings& defaults, const std::string& path,
+                    bool assignOutputName, const MediaFacts& facts, const ProbedTags& tags,
+                    const std::string& subfolder) {
   task.sourceFile = path;
   task.hasAudio = true;
   task.duration = facts.duration;
@@ -61,11 +63,7 @@ void TakeInspection(ConversionTask& task, Settings& defaults, const std::string&
   task.vbr = defaults.audioVbr;
 
   if (assignOutputName) {
-    // An output folder that is unset, or the folder files were last added from, means
-    // "beside the source".
-    if (defaults.outputFileDir.empty() || defaults.outputFileDir == defaults.inputFileDir)
-      defaults.outputFileDir = platform::FolderOf(path);
-    task.outputFile = MakeUniqueOutputName(path, defaults.outputFileDir, ".mp3");
+    task.outputFile = MakeUniqueOutputName(path, DefaultOutputFolder(path, defaults.outputFileDir, subfolder), ".mp3");
   }
 
   const std::string fileName = platform::FileNameOf(path);
@@ -95,12 +93,10 @@ void InspectMediaFile() {
     const MediaFacts facts = ReadMediaFacts(path);
     result = ReadResultOf(facts);
     if (result == ReadOk) {
-      // Filled on copies and taken over whole, so a failure half-way changes nothing.
+      // Filled on a copy and taken over whole, so a failure half-way changes nothing.
       ConversionTask task = WorkingTask;
-      Settings defaults = DefaultSettings;
-      TakeInspection(task, defaults, path, AssignOutputName, facts, ProbeTags(path));
+      TakeInspection(task, DefaultSettings, path, AssignOutputName, facts, ProbeTags(path), CurrentSubfolder);
       WorkingTask = std::move(task);
-      DefaultSettings.outputFileDir = std::move(defaults.outputFileDir);
     }
   } catch (...) {
     // Out of memory: the file is not added, and the waiter must still be released.
@@ -111,7 +107,14 @@ void InspectMediaFile() {
 }
 
 ReadFailureMessage ReadFailureMessageFor(std::int32_t readResult, const std::string& path) {
-  if (readResult == ReadNoAudio) return {MessageKind::Warning, std::string(lang::NoAudioStream) + "\n " + path};
-  if (readResult == ReadProtected) return {MessageKind::Error, path + " " + lang::ProtectedFile};
-  return {MessageKind::Error, std::string(lang::CannotReadFile) + "\n " + path + "\n" + lang::InstallCodecsHint};
+  if (readResult == ReadNoAudio) return {MessageKind::Warning, Translated(lang::NoAudioStream) + "\n" + path};
+  if (readResult == ReadProtected) return {MessageKind::Error, path + " " + Translated(lang::ProtectedFile)};
+  return {MessageKind::Error,
+          Translated(lang::CannotReadFile) + "\n" + path + "\n" + Translated(lang::InstallCodecsHint)};
+}
+
+std::string ReadFailureReason(std::int32_t readResult) {
+  if (readResult == ReadNoAudio) return Translated(lang::NoAudioReason);
+  if (readResult == ReadProtected) return Translated(lang::ProtectedReason);
+  return Translated(lang::NotReadableReason);
 }

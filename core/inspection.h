@@ -5,10 +5,9 @@
 // WorkingTask.
 //
 // Threads: one inspection at a time. The add action runs InspectMediaFile on a reading thread
-// (ReadSourceFile, read_source.h) while the user-interface thread waits; the wizard runs it on
-// the user-interface thread. While it runs it writes WorkingTask and
-// DefaultSettings.outputFileDir and reads Tasks and the other defaults; nobody else touches
-// them meanwhile.
+// (ReadSourceFile, source_reading.h) while the user-interface thread waits; the wizard runs it on
+// the user-interface thread. While it runs it writes WorkingTask and reads Tasks and the
+// defaults; nobody else touches them meanwhile.
 #pragma once
 
 #include <atomic>
@@ -24,6 +23,7 @@
 // ReadingDone := false and ReadResult := ReadPending before it starts one.
 extern std::string CurrentFile;   // the file to inspect
 extern bool AssignOutputName;     // true: inspection gives WorkingTask a new OutputFile
+extern std::string CurrentSubfolder;  // the file's folder below the folder it was added with
 // True when no inspection is running (and at start-up). The inspection stores it with release
 // after ReadResult and everything else it wrote; a waiter reads it with acquire, and then sees
 // all of that.
@@ -37,8 +37,7 @@ inline constexpr std::int32_t ReadNoAudio = 2;  // the file has no usable audio
 inline constexpr std::int32_t ReadProtected = 3;  // the file's content is encrypted (DRM)
 
 // Inspects CurrentFile into WorkingTask, sets ReadResult, then ReadingDone. Only a file that
-// opens and has usable audio changes WorkingTask (and, with AssignOutputName,
-// DefaultSettings.outputFileDir); otherwise both stay exactly as they were.
+// opens and has usable audio changes WorkingTask; otherwise it stays exactly as it was.
 void InspectMediaFile();
 
 // What the media reader reports about a file.
@@ -61,10 +60,11 @@ std::int32_t ReadResultOf(const MediaFacts& facts);
 // Fills `task` with a readable file's source data, the MP3 settings of `defaults` and the tag
 // texts of `tags` (the title falls back to the file name, the artist to the author, the comment
 // to the copyright, and a zero duration to the tags' duration). With `assignOutputName` the
-// task gets a unique output name in defaults.outputFileDir, which becomes the source's folder
-// when it is empty or the same as defaults.inputFileDir.
-void TakeInspection(ConversionTask& task, Settings& defaults, const std::string& path,
-                    bool assignOutputName, const MediaFacts& facts, const ProbedTags& tags);
+// task gets a unique output name in its DefaultOutputFolder (output_name.h): beside the source
+// when defaults.outputFileDir is empty, else in that folder with `subfolder` under it.
+void TakeInspection(ConversionTask& task, const Settings& defaults, const std::string& path,
+                    bool assignOutputName, const MediaFacts& facts, const ProbedTags& tags,
+                    const std::string& subfolder = {});
 
 // The message for a file that could not be inspected, kind and text: ReadFailed is an error
 // (with the hint about codecs), ReadProtected an error that says so, ReadNoAudio a warning. All
@@ -74,3 +74,7 @@ struct ReadFailureMessage {
   std::string text;
 };
 ReadFailureMessage ReadFailureMessageFor(std::int32_t readResult, const std::string& path);
+
+// The same reason in a few words, for a list of files that were not added: "has no audio
+// stream" for ReadNoAudio, and so on.
+std::string ReadFailureReason(std::int32_t readResult);

@@ -1,114 +1,177 @@
 // The interface texts: the captions that the windows set when they are shown, and the texts
 // of every notice, question and error, by name. English; this table is the one place where the
-// wording of the interface changes. "&" marks the access key of a button or check box caption.
-// Messages are built from these texts and short fixed separators (":", ": ", " ...", " >",
-// "< ", line breaks, blanks). Constant UTF-8 texts, readable from any thread.
+// wording of the interface changes, and each text is marked for the translation tools
+// (translation.h): the windows show it in the user's language. "&" marks the access key of a
+// button or check box caption. Messages are built from these texts and short fixed separators
+// (":", ": ", " ...", line breaks, blanks). Constant UTF-8 texts, readable from any thread.
 #pragma once
+
+#include "core/translation.h"
 
 namespace lang {
 
 // Buttons and check boxes.
-inline constexpr char OKButton[] = "&OK";
-inline constexpr char CancelButton[] = "&Cancel";
-inline constexpr char YesButton[] = "&Yes";
-inline constexpr char NoButton[] = "&No";
-inline constexpr char HelpButton[] = "&Help";
-inline constexpr char AboutButton[] = "A&bout";
+inline constexpr char OKButton[] = LANG_TEXT("&OK");
+inline constexpr char CancelButton[] = LANG_TEXT("&Cancel");
+inline constexpr char YesButton[] = LANG_TEXT("&Yes");
+inline constexpr char NoButton[] = LANG_TEXT("&No");
+inline constexpr char HelpButton[] = LANG_TEXT("&Help");
+inline constexpr char AboutButton[] = LANG_TEXT("A&bout");
 
 // Main window.
-inline constexpr char TaskListCaption[] = "Task List";
-inline constexpr char AddFilesButton[] = "&Add Files";
-inline constexpr char RemoveButton[] = "&Remove";
-inline constexpr char EditButton[] = "&Edit";
-inline constexpr char StartButton[] = "&Start";
-inline constexpr char ConvertingSettingsCaption[] = "Converting Settings ....";
-inline constexpr char CannotActWhileBusy[] = "Can NOT do the action while reading or converting files.";
-inline constexpr char UseSameSettingsQuestion[] = "Would you like to use same settings to other files?";
-inline constexpr char AddFilesHint[] = "Please click the \"Add Files\" button to add files.";
-inline constexpr char ReadingFileStatus[] = "Reading file: ";
-inline constexpr char InputFileLabel[] = "Input File";
-inline constexpr char OutputFileLabel[] = "Output File";
-inline constexpr char DurationLabel[] = "Duration";
-inline constexpr char OutputFileSizeLabel[] = "Output File Size";
-inline constexpr char NothingToConvert[] = "There is nothing to convert! ";
-inline constexpr char EditLink[] = "Edit";
+inline constexpr char TaskListCaption[] = LANG_TEXT("Task List");
+inline constexpr char AddFilesButton[] = LANG_TEXT("&Add Files...");
+inline constexpr char AddFolderButton[] = LANG_TEXT("Add F&older...");
+inline constexpr char RemoveButton[] = LANG_TEXT("&Remove");
+inline constexpr char EditButton[] = LANG_TEXT("&Edit...");
+inline constexpr char StartButton[] = LANG_TEXT("&Start");
+inline constexpr char ConvertingSettingsCaption[] = LANG_TEXT("Conversion Settings");
+inline constexpr char CannotActWhileBusy[] = LANG_TEXT("This cannot be done while files are being read or converted.");
+inline constexpr char UseSameSettingsQuestion[] = LANG_TEXT("Would you like to use the same settings for the other files?");
+inline constexpr char AddFilesHint[] = LANG_TEXT("Please click the \"Add Files\" button to add files.");
+inline constexpr char ReadingFileStatus[] = LANG_TEXT("Reading file:");
+inline constexpr char InputFileLabel[] = LANG_TEXT("Input File");
+inline constexpr char OutputFileLabel[] = LANG_TEXT("Output File");
+inline constexpr char DurationLabel[] = LANG_TEXT("Duration");
+inline constexpr char OutputFileSizeLabel[] = LANG_TEXT("Output File Size");
+inline constexpr char AboutSize[] = LANG_TEXT("about");  // before an estimated size: "about 2.90 MB"
+inline constexpr char NothingToConvert[] = LANG_TEXT("There is nothing to convert.");
+inline constexpr char EditLink[] = LANG_TEXT("Edit...");
+inline constexpr char MP3SettingsLabel[] = LANG_TEXT("MP3 Settings");
+inline constexpr char ConstantBitrate[] = LANG_TEXT("CBR");
+inline constexpr char VariableBitrate[] = LANG_TEXT("VBR");
+inline constexpr char OutputLocationLabel[] = LANG_TEXT("Sa&ve MP3 files:");
+inline constexpr char BesideEachSource[] = LANG_TEXT("Beside each source file");
+inline constexpr char ChooseOutputFolder[] = LANG_TEXT("Choose a folder...");
+inline constexpr char AddFilesDialogTitle[] = LANG_TEXT("Select Files to Convert");
+inline constexpr char AddFolderDialogTitle[] = LANG_TEXT("Select a Folder to Convert");
+inline constexpr char OutputFolderDialogTitle[] = LANG_TEXT("Select the Folder for the MP3 Files");
+inline constexpr char AllMediaFilesFilter[] = LANG_TEXT("All media files");
+inline constexpr char WindowsMediaFilesFilter[] = LANG_TEXT("Windows Media files");
+inline constexpr char AllFilesFilter[] = LANG_TEXT("All files");
+inline constexpr char NoMediaFilesFound[] = LANG_TEXT("No media files were found in:");
+inline constexpr char FilesNotAdded[] = LANG_TEXT("These files were not added:");
+inline constexpr char NotReadableReason[] = LANG_TEXT("cannot be read (not a media file, or a codec is missing)");
+inline constexpr char NoAudioReason[] = LANG_TEXT("has no audio stream");
+inline constexpr char ProtectedReason[] = LANG_TEXT("is protected by DRM");
+inline constexpr char FileColumn[] = LANG_TEXT("File");
+
+// Channel modes, in the order of their numbers.
+inline constexpr char DualChannelsMode[] = LANG_TEXT("Dual Channels");
+inline constexpr char StereoMode[] = LANG_TEXT("Stereo");
+inline constexpr char JointStereoMode[] = LANG_TEXT("Joint Stereo");
+inline constexpr char MonoMode[] = LANG_TEXT("Mono");
 
 // Wizard.
-inline constexpr char SettingsCaption[] = "Settings";
-inline constexpr char InputFileInformationCaption[] = "Input File Information";
-inline constexpr char BackButton[] = "&Back";
-inline constexpr char NextButton[] = "&Next";
-inline constexpr char TagEditorCaption[] = "Tag Editor";
-inline constexpr char AlbumArtistLabel[] = "Album artist";
-inline constexpr char TrackLabel[] = "Track";
-inline constexpr char DiscLabel[] = "Disc";
-inline constexpr char ComposerLabel[] = "Composer";
-inline constexpr char CoverLabel[] = "Cover";
-inline constexpr char CoverLeftOut[] = "left out";
-inline constexpr char MoreTagsLabel[] = "More tags";
-inline constexpr char IncludeCoverCheck[] = "&Include the cover picture";
-inline constexpr char NoCoverPicture[] = "The source has no cover picture.";
-inline constexpr char MonoSource[] = "mono";
-inline constexpr char StereoSource[] = "stereo";
-inline constexpr char ChannelsWord[] = "channels";  // after a count: "6 channels"
-inline constexpr char AudioLabel[] = "Audio";
+inline constexpr char SettingsCaption[] = LANG_TEXT("Settings");
+inline constexpr char InputFileInformationCaption[] = LANG_TEXT("Input File Information");
+inline constexpr char InputFileField[] = LANG_TEXT("&Input file:");
+inline constexpr char OutputFileField[] = LANG_TEXT("O&utput file:");
+inline constexpr char ChooseInputFile[] = LANG_TEXT("Choose another input file");
+inline constexpr char ChooseOutputFile[] = LANG_TEXT("Choose the output file");
+inline constexpr char InputFileDialogTitle[] = LANG_TEXT("Select the Input File");
+inline constexpr char OutputFileDialogTitle[] = LANG_TEXT("Save the MP3 File As");
+inline constexpr char Mp3FilesFilter[] = LANG_TEXT("MP3 files");
+inline constexpr char BackButton[] = LANG_TEXT("&Back");
+inline constexpr char NextButton[] = LANG_TEXT("&Next");
+inline constexpr char BitrateCaption[] = LANG_TEXT("Bit Rate");
+inline constexpr char VbrCheck[] = LANG_TEXT("&Variable bit rate (VBR)");
+inline constexpr char BitrateField[] = LANG_TEXT("Bit &rate:");
+inline constexpr char MinimumBitrateField[] = LANG_TEXT("M&inimum:");
+inline constexpr char MaximumBitrateField[] = LANG_TEXT("Ma&ximum:");
+inline constexpr char SampleRateCaption[] = LANG_TEXT("Sample Rate");
+inline constexpr char ChannelModeCaption[] = LANG_TEXT("Channel Mode");
+inline constexpr char TagEditorCaption[] = LANG_TEXT("Tag Editor");
+inline constexpr char TitleField[] = LANG_TEXT("&Title:");
+inline constexpr char AlbumField[] = LANG_TEXT("A&lbum:");
+inline constexpr char ArtistField[] = LANG_TEXT("&Artist:");
+inline constexpr char AlbumArtistField[] = LANG_TEXT("Album a&rtist:");
+inline constexpr char TrackField[] = LANG_TEXT("Trac&k:");
+inline constexpr char GenreField[] = LANG_TEXT("&Genre:");
+inline constexpr char YearField[] = LANG_TEXT("&Year:");
+inline constexpr char CommentField[] = LANG_TEXT("Co&mment:");
+inline constexpr char CoverPreviewName[] = LANG_TEXT("Cover picture");
+inline constexpr char AlbumArtistLabel[] = LANG_TEXT("Album artist");
+inline constexpr char TrackLabel[] = LANG_TEXT("Track");
+inline constexpr char DiscLabel[] = LANG_TEXT("Disc");
+inline constexpr char ComposerLabel[] = LANG_TEXT("Composer");
+inline constexpr char CoverLabel[] = LANG_TEXT("Cover");
+inline constexpr char CoverLeftOut[] = LANG_TEXT("left out");
+inline constexpr char MoreTagsLabel[] = LANG_TEXT("More tags");
+inline constexpr char IncludeCoverCheck[] = LANG_TEXT("In&clude the cover picture");
+inline constexpr char NoCoverPicture[] = LANG_TEXT("The source has no cover picture.");
+inline constexpr char MonoSource[] = LANG_TEXT("mono");
+inline constexpr char StereoSource[] = LANG_TEXT("stereo");
+inline constexpr char ChannelsWord[] = LANG_TEXT("channels");  // after a count: "6 channels"
+inline constexpr char AudioLabel[] = LANG_TEXT("Audio");
+inline constexpr char OutputIsInput[] = LANG_TEXT("The output file is the input file itself:");
+inline constexpr char ChooseAnotherOutput[] = LANG_TEXT("Please choose another output file.");
 
 // Progress and message windows.
-inline constexpr char AboutWord[] = "about";  // before the remaining time: "about 0:02:10"
-inline constexpr char MessageCaption[] = "Message";
-inline constexpr char ConvertingProgressCaption[] = "Converting Progress";
-inline constexpr char PreviewWindowCaption[] = "Preview Window";
-inline constexpr char PauseButton[] = "&Pause";
-inline constexpr char ResumeButton[] = "&Resume";
-inline constexpr char ShutdownCheck[] = "Shut down computer automatically after conversion";
-inline constexpr char CurrentFileLabel[] = "Current File";
-inline constexpr char TimeElapsedLabel[] = "Time elapsed";
-inline constexpr char RemainedLabel[] = "remained";
-inline constexpr char CancelConvertingQuestion[] = "Are you sure to cancel the converting?";
-inline constexpr char CheckTasksHint[] = "Please check the checkbox to select conversting tasks.";
-inline constexpr char ReadingFileWait[] = "Reading file, please have a wait";
-inline constexpr char RestoreMainWindowHint[] = "Click here to restore the main Window";
-inline constexpr char HideToTrayButton[] = "&Hide to Tray";
-inline constexpr char AllFilesConverted[] = "All files have been converted successfully.";
-inline constexpr char UserCanceled[] = "User has canceled the converting.";
-inline constexpr char OpenOutputFolderQuestion[] = "Would you like to open the output folder for viewing output files?";
+inline constexpr char AboutWord[] = LANG_TEXT("about");  // before the remaining time: "about 0:02:10"
+inline constexpr char MessageCaption[] = LANG_TEXT("Message");
+inline constexpr char ConvertingProgressCaption[] = LANG_TEXT("Conversion Progress");
+inline constexpr char PreviewWindowCaption[] = LANG_TEXT("Preview Window");
+inline constexpr char PauseButton[] = LANG_TEXT("&Pause");
+inline constexpr char ResumeButton[] = LANG_TEXT("&Resume");
+inline constexpr char ShutdownCheck[] = LANG_TEXT("Shut down the computer after the conversion");
+inline constexpr char CurrentFileLabel[] = LANG_TEXT("Current File");
+inline constexpr char TimeElapsedLabel[] = LANG_TEXT("Time elapsed");
+inline constexpr char RemainedLabel[] = LANG_TEXT("remaining");
+inline constexpr char CancelConvertingQuestion[] = LANG_TEXT("Are you sure you want to cancel the conversion?");
+inline constexpr char CheckTasksHint[] = LANG_TEXT("Please check the tasks you want to convert.");
+inline constexpr char ReadingFileWait[] = LANG_TEXT("Reading file, please wait");
+inline constexpr char RestoreMainWindowHint[] = LANG_TEXT("Click here to restore the main window");
+inline constexpr char HideToTrayButton[] = LANG_TEXT("&Hide to Tray");
+inline constexpr char AllFilesConverted[] = LANG_TEXT("All files have been converted successfully.");
+inline constexpr char UserCanceled[] = LANG_TEXT("The conversion was cancelled.");
+inline constexpr char OpenOutputFolderQuestion[] = LANG_TEXT("Would you like to open the output folder to see the converted files?");
+inline constexpr char ShowWindowAction[] = LANG_TEXT("&Show");
+inline constexpr char ConversionFinishedTitle[] = LANG_TEXT("Conversion finished");
+inline constexpr char FilesConvertedCount[] = LANG_TEXT("files converted");  // after a count
+inline constexpr char FilesFailedCount[] = LANG_TEXT("failed");              // after a count
+inline constexpr char FilesToConvertLabel[] = LANG_TEXT("Files");
+inline constexpr char OneFileFailed[] = LANG_TEXT("1 file could not be converted:");
+inline constexpr char FilesFailed[] = LANG_TEXT("files could not be converted:");  // after a count
+inline constexpr char OneFileWarned[] = LANG_TEXT("1 file was converted with a warning:");
+inline constexpr char FilesWarned[] = LANG_TEXT("files were converted with a warning:");  // after a count
 
 // A conversion run's tasks and files.
-inline constexpr char TitleColumn[] = "Title";
-inline constexpr char StatusColumn[] = "Status";
-inline constexpr char WaitingState[] = "Waiting";
-inline constexpr char ConvertingState[] = "Converting";
-inline constexpr char DoneState[] = "Done";
-inline constexpr char FailedState[] = "Failed";
-inline constexpr char SkippedState[] = "Skipped";
-inline constexpr char CancelledState[] = "Cancelled";
-inline constexpr char PausedState[] = "Paused";
-inline constexpr char ProblemsCaption[] = "Problems";
-inline constexpr char AlreadyExists[] = "already exists";
-inline constexpr char OutputExistsQuestion[] = "The output file already exists:";
-inline constexpr char ReplaceButton[] = "&Replace";
-inline constexpr char SkipButton[] = "&Skip";
-inline constexpr char KeepBothButton[] = "&Keep Both";
-inline constexpr char SameForRestCheck[] = "&Do the same for the rest of this run";
+inline constexpr char TitleColumn[] = LANG_TEXT("Title");
+inline constexpr char StatusColumn[] = LANG_TEXT("Status");
+inline constexpr char WaitingState[] = LANG_TEXT("Waiting");
+inline constexpr char ConvertingState[] = LANG_TEXT("Converting");
+inline constexpr char DoneState[] = LANG_TEXT("Done");
+inline constexpr char FailedState[] = LANG_TEXT("Failed");
+inline constexpr char SkippedState[] = LANG_TEXT("Skipped");
+inline constexpr char CancelledState[] = LANG_TEXT("Cancelled");
+inline constexpr char PausedState[] = LANG_TEXT("Paused");
+inline constexpr char ProblemsCaption[] = LANG_TEXT("Problems");
+inline constexpr char AlreadyExists[] = LANG_TEXT("already exists");
+inline constexpr char OutputExistsQuestion[] = LANG_TEXT("The output file already exists:");
+inline constexpr char ReplaceButton[] = LANG_TEXT("&Replace");
+inline constexpr char SkipButton[] = LANG_TEXT("&Skip");
+inline constexpr char KeepBothButton[] = LANG_TEXT("&Keep Both");
+inline constexpr char SameForRestCheck[] = LANG_TEXT("&Do the same for the rest of this run");
 
 // Inspection and wizard messages.
-inline constexpr char CannotReadFile[] = "The following file can NOT be read correctly.";
-inline constexpr char InstallCodecsHint[] =
-    "Normally, you need only install the required codecs to solve the problem. Please click the Help "
-    "button to get more information on installing codecs.";
-inline constexpr char ProtectedFile[] = "is protected by DRM and cannot be converted.";  // after a path
-inline constexpr char NoAudioStream[] = "The following file has no audio stream and can NOT be converted into MP3!";
-inline constexpr char OutputFolderMissing[] = "The specified output folder doesn't exists.";
-inline constexpr char CreateFolderQuestion[] = "Would you like to create the new folder?";
+inline constexpr char ThreadNotCreated[] = LANG_TEXT("No thread could be started to read the file.");
+inline constexpr char CannotReadFile[] = LANG_TEXT("The following file cannot be read.");
+inline constexpr char InstallCodecsHint[] = LANG_TEXT(
+    "Usually installing the required codecs solves the problem. Please click the Help button to learn "
+    "how to install them.");
+inline constexpr char ProtectedFile[] = LANG_TEXT("is protected by DRM and cannot be converted.");  // after a path
+inline constexpr char NoAudioStream[] = LANG_TEXT("The following file has no audio stream and cannot be converted to MP3.");
+inline constexpr char OutputFolderMissing[] = LANG_TEXT("The specified output folder does not exist.");
+inline constexpr char CreateFolderQuestion[] = LANG_TEXT("Would you like to create it?");
 
 // About window.
-inline constexpr char AboutCaption[] = "About";
-inline constexpr char VersionLabel[] = "Version";
-inline constexpr char HomePageLabel[] = "Home &Page";
-inline constexpr char SupportEmailLabel[] = "Support Email";
+inline constexpr char AboutCaption[] = LANG_TEXT("About");
+inline constexpr char VersionLabel[] = LANG_TEXT("Version");
+inline constexpr char HomePageLabel[] = LANG_TEXT("Home &Page");
+inline constexpr char SupportEmailLabel[] = LANG_TEXT("Support Email");
 
-// Wizard question about an existing output file, and the main window's information.
-inline constexpr char ReplaceFileQuestion[] = "Would you like to replace the old file?";
-inline constexpr char MP3SettingsLabel[] = "MP3 Settings";
+// Wizard question about an existing output file.
+inline constexpr char ReplaceFileQuestion[] = LANG_TEXT("Would you like to replace the existing file?");
 
 }  // namespace lang

@@ -29,6 +29,16 @@ std::string MakeUniqueOutputName(std::string_view sourceFile, std::string_view o
   });
 }
 
+std::string DefaultOutputFolder(std::string_view sourceFile, std::string_view outputFolder,
+                                std::string_view subfolder) {
+  if (outputFolder.empty()) return platform::FolderOf(sourceFile);
+  std::string folder(outputFolder);
+  if (folder.back() != '/') folder += '/';
+  if (!subfolder.empty()) folder += std::string(subfolder) + '/';
+  return folder;
+}
+
 std::string MakeUniqueOutputName(std::string_view extension) {
-  return MakeUniqueOutputName(WorkingTask.sourceFile, DefaultSettings.outputFileDir, extension);
+  return MakeUniqueOutputName(WorkingTask.sourceFile, DefaultOutputFolder(WorkingTask.sourceFile, DefaultSettings.outputFileDir),
+                              extension);
 }

@@ -51,38 +51,38 @@ std::string FormatRunTime(std::chrono::milliseconds span) {
 }
 
 std::string TimeLineText(std::chrono::milliseconds elapsed, std::int64_t total, std::int64_t done) {
-  std::string line = std::string(lang::TimeElapsedLabel) + ": " + FormatRunTime(elapsed);
+  std::string line = Translated(lang::TimeElapsedLabel) + ": " + FormatRunTime(elapsed);
   // Nothing done yet, or no length to measure against: there is nothing to estimate from.
   if (done <= 0 || total <= 0) return line;
   const std::int64_t left = std::max<std::int64_t>(total - done, 0);
   // Capped far above any real run, so the conversion back to an integer cannot overflow.
   const double remaining =
       std::min(static_cast<double>(elapsed.count()) * (static_cast<double>(left) / static_cast<double>(done)), 1e15);
-  line += std::string(", ") + lang::RemainedLabel + ": " + lang::AboutWord + " " +
+  line += ", " + Translated(lang::RemainedLabel) + ": " + Translated(lang::AboutWord) + " " +
           FormatRunTime(std::chrono::milliseconds(static_cast<long long>(remaining)));
   return line;
 }
 
 std::string NothingToConvertText() {
-  return std::string(lang::NothingToConvert) + " " + "\n" + lang::CheckTasksHint;
+  return Translated(lang::NothingToConvert) + "\n" + Translated(lang::CheckTasksHint);
 }
 
 std::string RunEndText(bool canceled, const std::vector<FileProblem>& failures,
                        const std::vector<FileProblem>& warnings) {
   std::string text;
   if (canceled) {
-    text = lang::UserCanceled;
+    text = Translated(lang::UserCanceled);
   } else if (failures.empty()) {
-    text = lang::AllFilesConverted;
+    text = Translated(lang::AllFilesConverted);
   }
-  const auto list = [&text](const std::vector<FileProblem>& files, const std::string& one, const std::string& many) {
+  const auto list = [&text](const std::vector<FileProblem>& files, const char* one, const char* many) {
     if (files.empty()) return;
     if (!text.empty()) text += "\n";
-    text += files.size() == 1 ? one : std::to_string(files.size()) + " " + many;
+    text += files.size() == 1 ? Translated(one) : std::to_string(files.size()) + " " + Translated(many);
     for (const FileProblem& file : files) text += "\n" + file.sourceFile + ": " + file.reason;
   };
-  list(failures, "1 file could not be converted:", "files could not be converted:");
-  list(warnings, "1 file was converted with a warning:", "files were converted with a warning:");
+  list(failures, lang::OneFileFailed, lang::FilesFailed);
+  list(warnings, lang::OneFileWarned, lang::FilesWarned);
   return text;
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/conversion_task.h"
+#include "core/interface_texts.h"
 
 std::vector<std::string> BitrateItems() {
   std::vector<std::string> items;
@@ -13,7 +14,9 @@ std::vector<std::string> BitrateItems() {
 
 std::vector<std::string> SampleRateItems() { return {"32000 Hz", "44100 Hz", "48000 Hz"}; }
 
-std::vector<std::string> ChannelModeItems() { return {"Dual Channels", "Stero", "Joint Stero", "Mono"}; }
+std::vector<std::string> ChannelModeItems() {
+  return {lang::DualChannelsMode, lang::StereoMode, lang::JointStereoMode, lang::MonoMode};
+}
 
 std::int32_t LeadingNumber(std::string_view text) {
   std::int64_t number = 0;

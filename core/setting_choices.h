@@ -12,7 +12,8 @@
 std::vector<std::string> BitrateItems();
 // "32000 Hz", "44100 Hz", "48000 Hz".
 std::vector<std::string> SampleRateItems();
-// "Dual Channels", "Stero", "Joint Stero", "Mono": the item index is the channel mode.
+// "Dual Channels", "Stereo", "Joint Stereo", "Mono" (interface texts): the item index is the
+// channel mode.
 std::vector<std::string> ChannelModeItems();
 // The channel mode a selector falls back to when none is chosen: joint stereo.
 inline constexpr int DefaultChannelMode = 2;

@@ -54,6 +54,7 @@ bool LoadFromExistingKey(RegistryKey& key, Settings& settings, std::int32_t& tip
     ok = key.WriteString("InputFileDir", settings.inputFileDir) == RegistryStatus::Ok;
   }
   ok = ok && ReadFolder(key, "OutputFileDir", settings.outputFileDir);
+  if (settings.outputFileDir == settings.inputFileDir) settings.outputFileDir.clear();
   if (ok && settings.outputFileDir.empty()) {
     ok = key.WriteString("OutputFileDir", "") == RegistryStatus::Ok;  // so that the value exists
   }

@@ -22,7 +22,9 @@ std::int32_t DefaultJobCount();
 
 struct Settings {
   std::string inputFileDir;    // where the open-file dialog starts; built in: the documents folder
-  std::string outputFileDir;   // where new output files go; empty: beside their source
+  // Where new output files go (the main window's choice); empty: beside each source. A stored
+  // folder equal to the input folder meant "beside the source" too and is read as empty.
+  std::string outputFileDir;
   std::int32_t audioBitrate = 192;        // kbps
   std::int32_t audioSampleRate = 44100;   // Hz
   std::int32_t audioBitsPerSample = 16;

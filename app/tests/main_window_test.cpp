@@ -22,6 +22,7 @@
 #include "app/main_window.h"
 #include "core/settings.h"
 #include "app/info_panel.h"
+#include "platform/mmstream/media_stream.h"
 #include "decoded_audio.h"
 #include "app/progress_window.h"
 #include "message_answers.h"
@@ -102,6 +103,7 @@ struct MainWindowTest : ::testing::Test {
     return path;
   }
   int Rows() const { return main->taskListView->topLevelItemCount(); }
+
   QTreeWidgetItem* Row(int row) const { return main->taskListView->topLevelItem(row); }
 };
 
@@ -148,19 +150,52 @@ TEST_F(MainWindowTest, CancellingTheFirstWizardAddsNothingAndAsksNothing) {
   EXPECT_EQ(Rows(), 1) << "the hint row stays";
 }
 
-TEST_F(MainWindowTest, DropsPassTheExtensionFilterAndSkipTheDialog) {
-  fs::create_directory(dir.File("folder.wma"));
-  const std::string mp3 = dir.File("x.mp3");
+// A dropped folder adds the media files under it, nested folders included, in name order, with
+// one "same settings?" question; files that are no media are listed once at the end and keep
+// nothing else from being added. A chosen output folder keeps the sub-folders.
+TEST_F(MainWindowTest, ADroppedFolderAddsItsMediaFilesRecursivelyAndListsTheRefusedOnce) {
+  fs::create_directories(dir.File("Album/CD 2"));
+  fs::create_directories(dir.File("Album/CD 10"));
+  fs::create_directories(dir.File("Album/.hidden"));
+  const std::string mp3 = dir.File("Album/CD 2/Track 1.mp3");
   ASSERT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) + " -c:a libmp3lame", mp3));
-  main->AddDroppedFiles({dir.File("folder.wma"), mp3});
-  EXPECT_EQ(Tasks.Count(), 0);
-  EXPECT_EQ(dialogs, 0);
+  Wma("Album/Track 10.wma");
+  Wma("Album/track 9.WMA");
+  Wma("Album/CD 10/a.wma");
+  Wma("Album/.hidden/secret.wma");
+  media_fixtures::WriteBytes(dir.File("Album/CD 2/noise.mp3"), media_fixtures::RandomBytes(5000, 2));
+  std::ofstream(dir.File("Album/cover.jpg")) << "not audio";
+  std::ofstream(dir.File("Album/notes.txt")) << "not audio";
+  std::ofstream(dir.File("loose.txt")) << "dropped by itself";
+  DefaultSettings.outputFileDir = dir.File("out/");
 
   WizardAutopilot pilot(*wizard);
-  answers.Reply({1});
-  main->AddDroppedFiles({Wma("one.wma"), Wma("TWO.WMA")});
+  answers.Reply({1, 1});  // create the first output folder: Yes; the same settings: Yes
+  main->AddDroppedFiles({dir.File("Album"), dir.File("loose.txt")});
   EXPECT_EQ(dialogs, 0);
-  EXPECT_EQ(Tasks.Count(), 2);
+  EXPECT_EQ(pilot.shows, 1);
+  ASSERT_EQ(Tasks.Count(), 4);
+  // Folder by folder in name order, numbers as numbers: "CD 2" before "CD 10", 9 before 10.
+  EXPECT_EQ(Tasks[0].sourceFile, dir.File("Album/CD 2/Track 1.mp3"));
+  EXPECT_EQ(Tasks[1].sourceFile, dir.File("Album/CD 10/a.wma"));
+  EXPECT_EQ(Tasks[2].sourceFile, dir.File("Album/track 9.WMA"));
+  EXPECT_EQ(Tasks[3].sourceFile, dir.File("Album/Track 10.wma"));
+  EXPECT_EQ(Tasks[0].outputFile, dir.File("out/Album/CD 2/Track 1.mp3"));
+  EXPECT_EQ(Tasks[1].outputFile, dir.File("out/Album/CD 10/a.mp3"));
+  EXPECT_EQ(Tasks[3].outputFile, dir.File("out/Album/Track 10.mp3"));
+  ASSERT_EQ(answers.asked.size(), 3u);
+  EXPECT_EQ(answers.asked[1].text, lang::UseSameSettingsQuestion);
+  const std::string& refused = answers.asked[2].text;
+  EXPECT_EQ(answers.asked[2].kind, MessageKind::Warning);
+  EXPECT_NE(refused.find(dir.File("Album/CD 2/noise.mp3") + ": "), std::string::npos) << refused;
+  EXPECT_NE(refused.find(dir.File("loose.txt") + ": "), std::string::npos) << refused;
+  EXPECT_EQ(refused.find("cover.jpg"), std::string::npos) << "folders give their media files only";
+  // The last task added is the one the panel shows, ready to be removed or edited.
+  EXPECT_EQ(main->CurrentRow(), 3);
+  EXPECT_TRUE(main->removeButton->isEnabled());
+  EXPECT_TRUE(main->editButton->isEnabled());
+  EXPECT_TRUE(main->inputInfoLabel->text().contains(QStringLiteral("Track 10.wma")));
+  EXPECT_EQ(Row(3)->text(1), QStringLiteral("Track 10.wma"));
 }
 
 TEST_F(MainWindowTest, CheckMarksRemovalAndEditKeepRowsAndTasksInStep) {
@@ -204,14 +239,14 @@ TEST(TaskInfo, LinesOfAVbrJointStereoTaskAndAnEscapedName) {
   const TaskInfoLines lines = TaskInfoFor(task, false);
   EXPECT_EQ(lines.input.toStdString(), "<b>Input File</b>: <a href=\"bb\"><u>/m/R&amp;B &lt;live&gt;.wma</u></a>");
   EXPECT_EQ(lines.output.toStdString(), "<b>Output File</b>: /m/R&amp;B &lt;live&gt;.mp3");
-  EXPECT_EQ(lines.settings.toStdString(), "<b>MP3 Settings</b>: Joint Stero, 128 - 256 Kbps, VBR");
+  EXPECT_EQ(lines.settings.toStdString(), "<b>MP3 Settings</b>: Joint Stereo, 128 - 256 kbps, VBR");
   EXPECT_TRUE(lines.duration.startsWith(QStringLiteral("<b>Duration</b>: 0:03:00.0, <b>Output File Size</b>: about 2")));
   EXPECT_EQ(lines.editLink.toStdString(), "<a href=\"cc\"><u>Edit...</u></a>");
   EXPECT_TRUE(TaskInfoFor(task, true).output.contains(QStringLiteral("href=\"dd\"")));
   task.vbr = false;
   task.bitrate = 192;
   task.channelMode = 7;
-  EXPECT_EQ(TaskInfoFor(task, false).settings.toStdString(), "<b>MP3 Settings</b>: , 192 Kbps, CBR");
+  EXPECT_EQ(TaskInfoFor(task, false).settings.toStdString(), "<b>MP3 Settings</b>: , 192 kbps, CBR");
 }
 
 // The fifth line names only the tags the task has beyond the usual texts.
@@ -234,12 +269,19 @@ TEST(TaskInfo, ExtrasLineNamesWhatTheTaskHas) {
   EXPECT_EQ(TaskInfoFor(task, false).extras.toStdString(), "<b>More tags</b>: Disc: 1/2, Cover: 1 KB (left out)");
 }
 
-TEST(DropFilter, ExtensionsComeFromTheDialogFiltersFirstPatterns) {
-  EXPECT_EQ(DropExtensions("All available Files|*.wma;*.wmv;*.asf|Windows Meida Files(*.wma;*.wmv;*.asf)|*.wma"),
-            (std::vector<std::string>{".wma", ".wmv", ".asf"}));
-  EXPECT_TRUE(DropExtensions("no pairs").empty());
-  const QStringList filters = DialogNameFilters("All available Files|*.wma;*.wmv|Other|*.asf");
-  EXPECT_EQ(filters, (QStringList{"All available Files (*.wma *.wmv)", "Other (*.asf)", "All Files (*)"}));
+// The dialog offers what FFmpeg reads, Windows Media first among the choices after it; files
+// that only look like media to a demuxer's list (text, subtitles, pictures) are not offered.
+TEST(DialogFilters, AllMediaFilesComeFromTheDemuxers) {
+  const std::vector<std::string> extensions = platform::mmstream::MediaFileExtensions();
+  for (const char* media : {"wma", "wmv", "asf", "mp3", "flac", "ogg", "opus", "m4a", "mp4", "mkv", "webm", "wav",
+                            "aiff", "wv", "ape", "ac3", "mpg", "ts", "rm"}) {
+    EXPECT_TRUE(std::count(extensions.begin(), extensions.end(), media)) << media;
+  }
+  for (const char* other : {"txt", "srt", "vtt", "sub", "jpg", "png", "nfo", ""}) {
+    EXPECT_FALSE(std::count(extensions.begin(), extensions.end(), other)) << other;
+  }
+  const QStringList filters = MediaDialogFilters({"mp3", "wma"});
+  EXPECT_EQ(filters, (QStringList{"All media files (*.mp3 *.wma)", "Windows Media files (*.wma *.wmv *.asf)", "All files (*)"}));
 }
 
 TEST_F(MainWindowTest, ActionsAndClosingAreRefusedWhileAFileIsRead) {
@@ -303,7 +345,7 @@ TEST_F(MainWindowTest, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
   std::ifstream settings(dir.File("Tavisto.reg"));
   const std::string text{std::istreambuf_iterator<char>(settings), std::istreambuf_iterator<char>()};
   EXPECT_NE(text.find("\"AudioBitrate\"=dword:000000c0"), std::string::npos) << text;
-  EXPECT_NE(text.find("\"OutputFileDir\"=\"" + dir.Path() + "/\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"OutputFileDir\"=\"\""), std::string::npos) << "still beside each source\n" << text;
 }
 
 // The task list shows what the run made of each task, the reason of a failure in full on hover;
@@ -324,7 +366,7 @@ TEST_F(MainWindowTest, TheStatusColumnFollowsTheRunAndStartAgainConvertsWhatIsLe
   std::vector<QString> statuses;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    const QString status = Row(0)->text(1);
+    const QString status = Row(0)->text(2);
     if (statuses.empty() || statuses.back() != status) statuses.push_back(status);
   });
   watch.start(1);
@@ -334,12 +376,12 @@ TEST_F(MainWindowTest, TheStatusColumnFollowsTheRunAndStartAgainConvertsWhatIsLe
 
   EXPECT_TRUE(statuses.front() == QStringLiteral("Waiting") || statuses.front().startsWith(QStringLiteral("Converting")))
       << statuses.front().toStdString();
-  EXPECT_TRUE(Row(0)->text(1).startsWith(QStringLiteral("Done (")));
+  EXPECT_TRUE(Row(0)->text(2).startsWith(QStringLiteral("Done (")));
   EXPECT_EQ(Row(0)->checkState(0), Qt::Unchecked);
-  EXPECT_EQ(Row(1)->text(1), QStringLiteral("Failed: No such file or directory"));
-  EXPECT_EQ(Row(1)->toolTip(1), QStringLiteral("No such file or directory"));
+  EXPECT_EQ(Row(1)->text(2), QStringLiteral("Failed: No such file or directory"));
+  EXPECT_EQ(Row(1)->toolTip(2), QStringLiteral("No such file or directory"));
   EXPECT_EQ(Row(1)->checkState(0), Qt::Checked);
-  EXPECT_TRUE(Row(2)->text(1).startsWith(QStringLiteral("Done (")));
+  EXPECT_TRUE(Row(2)->text(2).startsWith(QStringLiteral("Done (")));
   EXPECT_EQ(Tasks[2].outputFile, dir.File("kept (2).mp3"));
   main->SetCurrentRow(2);
   main->ShowTaskInfo(2);
@@ -351,5 +393,5 @@ TEST_F(MainWindowTest, TheStatusColumnFollowsTheRunAndStartAgainConvertsWhatIsLe
   main->startButton->click();
   EXPECT_EQ(progress->Run()->Count(), 1);
   EXPECT_EQ(std::filesystem::last_write_time(dir.File("good.mp3")), converted);
-  EXPECT_EQ(Row(1)->text(1), QStringLiteral("Failed: No such file or directory"));
+  EXPECT_EQ(Row(1)->text(2), QStringLiteral("Failed: No such file or directory"));
 }

@@ -54,7 +54,7 @@ TEST(MessageWindow, FirstButtonGivesOneSecondButtonAndTitleBarCloseGiveTwo) {
 
 TEST(MessageWindow, ShowsTheTextCaptionsIconAndCaptionOfTheCall) {
   WhenShown([](MessageWindow& w) {
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("   Message ..."));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Message"));
     EXPECT_EQ(w.messageLabel->text(), QStringLiteral("Line one\n <b>song</b>.wma"));
     EXPECT_EQ(w.messageLabel->textFormat(), Qt::PlainText) << "file names must never be read as markup";
     EXPECT_EQ(w.firstButton->text(), QStringLiteral("&Yes"));

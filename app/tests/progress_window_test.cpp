@@ -31,8 +31,8 @@ using namespace engine;
 namespace {
 
 constexpr std::int64_t kSecond = 10'000'000;  // 100-ns units
-const std::string kCancelQuestion = "Are you sure to cancel the converting?";
-const std::string kOpenFolderQuestion = "\nWould you like to open the output folder for viewing output files?";
+const std::string kCancelQuestion = "Are you sure you want to cancel the conversion?";
+const std::string kOpenFolderQuestion = "\nWould you like to open the output folder to see the converted files?";
 
 // Runs `step` every `ms` milliseconds while the run's loop turns, until it returns true.
 class Poller {
@@ -197,7 +197,7 @@ TEST_F(ProgressRun, WithNoCheckedTaskItSaysSoAndShowsNoWindow) {
   window->StartRun();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].kind, MessageKind::Question);
-  EXPECT_EQ(messages[0].text, "There is nothing to convert!  \nPlease check the checkbox to select conversting tasks.");
+  EXPECT_EQ(messages[0].text, "There is nothing to convert.\nPlease check the tasks you want to convert.");
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(window->Run(), nullptr);
 }
@@ -269,7 +269,7 @@ TEST_F(ProgressRun, CancelAnsweredNoGoesOnAndYesEndsTheRunLeavingNoPartialFile) 
   window->StartRun();
 
   EXPECT_EQ(Texts(MessageKind::Question), std::vector<std::string>(2, kCancelQuestion));
-  EXPECT_EQ(Texts(MessageKind::Information), std::vector<std::string>{"User has canceled the converting." + kOpenFolderQuestion});
+  EXPECT_EQ(Texts(MessageKind::Information), std::vector<std::string>{"The conversion was cancelled." + kOpenFolderQuestion});
   EXPECT_EQ(Files(), sources) << "no file is left by the cancelled run, whole or hidden";
   for (int task = 0; task < 3; ++task) EXPECT_EQ(Tasks[task].state, TaskState::Cancelled) << task;
 }
@@ -283,11 +283,13 @@ TEST_F(ProgressRun, AFailedFileWaitsForNobodyAndTheEndNamesEachFailureWithItsRea
   const std::string longer = Wma("longer.wma", 1000, 8);
   AddTask(good, dir.File("first.mp3"), 1);
   AddTask(missing, dir.File("missing.mp3"), 1);
-  AddTask(good, dir.File("no/folder/out.mp3"), 1);
+  media_fixtures::WriteBytes(dir.File("blocker"), {'x'});  // a file where a folder would have to be
+  AddTask(good, dir.File("blocker/out.mp3"), 1);
   AddTask(longer, dir.File("longer.mp3"), 8);  // fills the small "disk" below on the worker
   AddTask(damaged, dir.File("damaged.mp3"), 1);
   AddTask(good, good, 1);
   AddTask(good, dir.File("last.mp3"), 1);
+  AddTask(good, dir.File("made/for it/out.mp3"), 1);  // a folder that went missing is made again
   {
     // Room for the one-second files, not for the eight-second one.
     platform::testing::ScopedFileSizeLimit smallDisk(100 * 1024);
@@ -296,7 +298,7 @@ TEST_F(ProgressRun, AFailedFileWaitsForNobodyAndTheEndNamesEachFailureWithItsRea
 
   const std::vector<std::pair<std::string, std::string>> failed = {
       {missing, "No such file or directory"},
-      {good, "No such file or directory"},
+      {good, "Cannot create the folder"},
       {longer, "File too large"},
       {damaged, "Invalid data found when processing input"},
       {good, "The output file is the source file itself."}};
@@ -313,7 +315,7 @@ TEST_F(ProgressRun, AFailedFileWaitsForNobodyAndTheEndNamesEachFailureWithItsRea
     EXPECT_EQ(Tasks[task].state, TaskState::Failed) << task;
     EXPECT_TRUE(Tasks[task].checked) << "a failed task stays checked for the next Start";
   }
-  for (const char* file : {"first.mp3", "last.mp3"}) EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File(file)).ok);
+  for (const char* file : {"first.mp3", "last.mp3", "made/for it/out.mp3"}) EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File(file)).ok);
   EXPECT_FALSE(std::filesystem::exists(dir.File("longer.mp3"))) << "a file the disk could not hold is not left";
   EXPECT_TRUE(testsupport::DecodeAudioFile(good).ok) << "the source was not overwritten";
 }

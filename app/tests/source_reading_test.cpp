@@ -62,7 +62,7 @@ TEST_F(ReadSource, UnreadableFileGivesTheCannotReadErrorAndChangesNothing) {
   EXPECT_FALSE(ReadSourceFile(path));
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].kind, MessageKind::Error);
-  EXPECT_EQ(answers.asked[0].text, std::string(lang::CannotReadFile) + "\n " + path + "\n" + lang::InstallCodecsHint);
+  EXPECT_EQ(answers.asked[0].text, std::string(lang::CannotReadFile) + "\n" + path + "\n" + lang::InstallCodecsHint);
   EXPECT_EQ(answers.asked[0].secondCaption, lang::HelpButton);
   EXPECT_EQ(answers.asked[0].firstCaption, lang::OKButton);
   EXPECT_EQ(WorkingTask.sourceFile, "/music/earlier.wma");
@@ -74,7 +74,7 @@ TEST_F(ReadSource, VideoOnlyFileGivesTheNoAudioWarningAndChangesNothing) {
   EXPECT_FALSE(ReadSourceFile(path));
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].kind, MessageKind::Warning);
-  EXPECT_EQ(answers.asked[0].text, std::string(lang::NoAudioStream) + "\n " + path);
+  EXPECT_EQ(answers.asked[0].text, std::string(lang::NoAudioStream) + "\n" + path);
   EXPECT_EQ(answers.asked[0].secondCaption, lang::HelpButton);
   EXPECT_EQ(WorkingTask.sourceFile, "/music/earlier.wma");
   EXPECT_EQ(WorkingTask.title, "Earlier");
@@ -88,7 +88,7 @@ TEST_F(ReadSource, ThreadThatCannotStartEndsTheAddWithItsMessage) {
   EXPECT_FALSE(ReadSourceFile(Wma("song.wma")));
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].kind, MessageKind::Error);
-  EXPECT_EQ(answers.asked[0].text, "Thread can't be created while reading files!");
+  EXPECT_EQ(answers.asked[0].text, lang::ThreadNotCreated);
   EXPECT_EQ(answers.asked[0].secondCaption, lang::HelpButton);
   EXPECT_EQ(answers.asked[0].firstCaption, lang::OKButton);
   EXPECT_TRUE(ReadingDone.load());

@@ -142,14 +142,14 @@ TEST(DurationText, TruncatesToTenthsWithTwoDigitMinutesAndSeconds) {
 
 TEST(SizeText, MegabytesWithTwoDecimals) {
   const std::pair<std::int32_t, const char*> cases[] = {
-      {2966, "2.90 M"}, {2880, "2.81 M"}, {4320, "4.22 M"}, {0, "0.00 M"}, {1024, "1.00 M"}, {5, "0.00 M"},
-      {std::numeric_limits<std::int32_t>::max(), "2097152.00 M"},
+      {2966, "2.90 MB"}, {2880, "2.81 MB"}, {4320, "4.22 MB"}, {0, "0.00 MB"}, {1024, "1.00 MB"}, {5, "0.00 MB"},
+      {std::numeric_limits<std::int32_t>::max(), "2097152.00 MB"},
   };
   for (const auto& [kilobytes, text] : cases) EXPECT_EQ(FormatSize(kilobytes, "."), text) << kilobytes;
 }
 
 TEST(SizeText, UsesTheGivenDecimalSeparatorWhateverTheProcessLocale) {
-  EXPECT_EQ(FormatSize(2966, ","), "2,90 M");
+  EXPECT_EQ(FormatSize(2966, ","), "2,90 MB");
   EXPECT_FALSE(SystemDecimalSeparator().empty());
 }
 

@@ -140,7 +140,7 @@ TEST_F(Inspection, EmptyOutputFolderPutsTheOutputBesideTheSourceNumberedWhileTak
   const std::string source = Sine("a.wma");
   const std::string folder = dir.Path() + "/";
   ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(DefaultSettings.outputFileDir, folder);
+  EXPECT_EQ(DefaultSettings.outputFileDir, "") << "beside each source stays the choice";
   EXPECT_EQ(WorkingTask.outputFile, folder + "a.mp3");
 
   std::ofstream(folder + "a.mp3") << "earlier output";
@@ -152,15 +152,22 @@ TEST_F(Inspection, EmptyOutputFolderPutsTheOutputBesideTheSourceNumberedWhileTak
   EXPECT_EQ(WorkingTask.outputFile, folder + "a (3).mp3");
 }
 
-TEST_F(Inspection, OutputFolderEqualToTheInputFolderMeansBesideTheSourceAnyOtherHoldsTheOutput) {
-  DefaultSettings.outputFileDir = DefaultSettings.inputFileDir;
+// A chosen output folder holds the output, under the sub-folders the source had below the folder
+// it was added with.
+TEST_F(Inspection, AChosenOutputFolderKeepsTheSourcesSubfolders) {
   const std::string source = Sine("a.wma");
-  ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(WorkingTask.outputFile, dir.Path() + "/a.mp3");
-
   DefaultSettings.outputFileDir = "/srv/out/";
+  CurrentSubfolder = "Album/CD 1";
+  ASSERT_EQ(Inspect(source), ReadOk);
+  EXPECT_EQ(WorkingTask.outputFile, "/srv/out/Album/CD 1/a.mp3");
+  CurrentSubfolder.clear();
   ASSERT_EQ(Inspect(source), ReadOk);
   EXPECT_EQ(WorkingTask.outputFile, "/srv/out/a.mp3");
+  DefaultSettings.outputFileDir.clear();
+  CurrentSubfolder = "Album/CD 1";  // beside the source, where its folders are anyway
+  ASSERT_EQ(Inspect(source), ReadOk);
+  EXPECT_EQ(WorkingTask.outputFile, dir.Path() + "/a.mp3");
+  CurrentSubfolder.clear();
 }
 
 struct UnusableFile {

@@ -3,81 +3,69 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <cctype>
+#include <string_view>
 
 namespace {
 
-// Every interface text, in the order of the table, exactly as the program has always shown it
-// (trailing blanks, the four dots and the odd spellings included).
-TEST(InterfaceTexts, EveryTextReadsExactly) {
-  const std::pair<const char*, const char*> table[] = {
-      {lang::OKButton, "&OK"},
-      {lang::CancelButton, "&Cancel"},
-      {lang::YesButton, "&Yes"},
-      {lang::NoButton, "&No"},
-      {lang::HelpButton, "&Help"},
-      {lang::AboutButton, "A&bout"},
-      {lang::TaskListCaption, "Task List"},
-      {lang::AddFilesButton, "&Add Files"},
-      {lang::RemoveButton, "&Remove"},
-      {lang::EditButton, "&Edit"},
-      {lang::StartButton, "&Start"},
-      {lang::ConvertingSettingsCaption, "Converting Settings ...."},
-      {lang::CannotActWhileBusy, "Can NOT do the action while reading or converting files."},
-      {lang::UseSameSettingsQuestion, "Would you like to use same settings to other files?"},
-      {lang::AddFilesHint, "Please click the \"Add Files\" button to add files."},
-      {lang::ReadingFileStatus, "Reading file: "},
-      {lang::InputFileLabel, "Input File"},
-      {lang::OutputFileLabel, "Output File"},
-      {lang::DurationLabel, "Duration"},
-      {lang::OutputFileSizeLabel, "Output File Size"},
-      {lang::NothingToConvert, "There is nothing to convert! "},
-      {lang::EditLink, "Edit"},
-      {lang::SettingsCaption, "Settings"},
-      {lang::InputFileInformationCaption, "Input File Information"},
-      {lang::BackButton, "&Back"},
-      {lang::NextButton, "&Next"},
-      {lang::TagEditorCaption, "Tag Editor"},
-      {lang::MonoSource, "mono"},
-      {lang::StereoSource, "stereo"},
-      {lang::ChannelsWord, "channels"},
-      {lang::AudioLabel, "Audio"},
-      {lang::AboutWord, "about"},
-      {lang::MessageCaption, "Message"},
-      {lang::ConvertingProgressCaption, "Converting Progress"},
-      {lang::PreviewWindowCaption, "Preview Window"},
-      {lang::PauseButton, "&Pause"},
-      {lang::ResumeButton, "&Resume"},
-      {lang::ShutdownCheck, "Shut down computer automatically after conversion"},
-      {lang::CurrentFileLabel, "Current File"},
-      {lang::TimeElapsedLabel, "Time elapsed"},
-      {lang::RemainedLabel, "remained"},
-      {lang::CancelConvertingQuestion, "Are you sure to cancel the converting?"},
-      {lang::CheckTasksHint, "Please check the checkbox to select conversting tasks."},
-      {lang::ReadingFileWait, "Reading file, please have a wait"},
-      {lang::RestoreMainWindowHint, "Click here to restore the main Window"},
-      {lang::HideToTrayButton, "&Hide to Tray"},
-      {lang::AllFilesConverted, "All files have been converted successfully."},
-      {lang::UserCanceled, "User has canceled the converting."},
-      {lang::OpenOutputFolderQuestion, "Would you like to open the output folder for viewing output files?"},
-      {lang::CannotReadFile, "The following file can NOT be read correctly."},
-      {lang::InstallCodecsHint,
-       "Normally, you need only install the required codecs to solve the problem. Please click the Help button "
-       "to get more information on installing codecs."},
-      {lang::NoAudioStream, "The following file has no audio stream and can NOT be converted into MP3!"},
-      {lang::OutputFolderMissing, "The specified output folder doesn't exists."},
-      {lang::CreateFolderQuestion, "Would you like to create the new folder?"},
-      {lang::AboutCaption, "About"},
-      {lang::VersionLabel, "Version"},
-      {lang::HomePageLabel, "Home &Page"},
-      {lang::SupportEmailLabel, "Support Email"},
-      {lang::ReplaceFileQuestion, "Would you like to replace the old file?"},
-      {lang::MP3SettingsLabel, "MP3 Settings"},
-  };
-  static_assert(std::size(table) == 60);
-  int number = 0;
-  for (const auto& [text, expected] : table) {
-    ++number;
-    EXPECT_EQ(std::string(text), expected) << "entry " << number;
+// Every interface text, as the translators and the user get it.
+constexpr const char* kTexts[] = {
+    lang::OKButton, lang::CancelButton, lang::YesButton, lang::NoButton, lang::HelpButton, lang::AboutButton,
+    lang::TaskListCaption, lang::AddFilesButton, lang::AddFolderButton, lang::RemoveButton, lang::EditButton,
+    lang::StartButton, lang::ConvertingSettingsCaption, lang::CannotActWhileBusy,
+    lang::UseSameSettingsQuestion, lang::AddFilesHint, lang::ReadingFileStatus, lang::InputFileLabel,
+    lang::OutputFileLabel, lang::DurationLabel, lang::OutputFileSizeLabel, lang::AboutSize,
+    lang::NothingToConvert, lang::EditLink, lang::MP3SettingsLabel, lang::ConstantBitrate,
+    lang::VariableBitrate, lang::OutputLocationLabel, lang::BesideEachSource, lang::ChooseOutputFolder,
+    lang::AddFilesDialogTitle, lang::AddFolderDialogTitle, lang::OutputFolderDialogTitle,
+    lang::AllMediaFilesFilter, lang::WindowsMediaFilesFilter, lang::AllFilesFilter, lang::NoMediaFilesFound,
+    lang::FilesNotAdded, lang::NotReadableReason, lang::NoAudioReason, lang::ProtectedReason,
+    lang::FileColumn, lang::DualChannelsMode, lang::StereoMode, lang::JointStereoMode, lang::MonoMode,
+    lang::SettingsCaption, lang::InputFileInformationCaption, lang::InputFileField, lang::OutputFileField,
+    lang::ChooseInputFile, lang::ChooseOutputFile, lang::InputFileDialogTitle, lang::OutputFileDialogTitle,
+    lang::Mp3FilesFilter, lang::BackButton, lang::NextButton, lang::BitrateCaption, lang::VbrCheck,
+    lang::BitrateField, lang::MinimumBitrateField, lang::MaximumBitrateField, lang::SampleRateCaption,
+    lang::ChannelModeCaption, lang::TagEditorCaption, lang::TitleField, lang::AlbumField, lang::ArtistField,
+    lang::AlbumArtistField, lang::TrackField, lang::GenreField, lang::YearField, lang::CommentField,
+    lang::CoverPreviewName, lang::AlbumArtistLabel, lang::TrackLabel, lang::DiscLabel, lang::ComposerLabel,
+    lang::CoverLabel, lang::CoverLeftOut, lang::MoreTagsLabel, lang::IncludeCoverCheck, lang::NoCoverPicture,
+    lang::MonoSource, lang::StereoSource, lang::ChannelsWord, lang::AudioLabel, lang::OutputIsInput,
+    lang::ChooseAnotherOutput, lang::AboutWord, lang::MessageCaption, lang::ConvertingProgressCaption,
+    lang::PreviewWindowCaption, lang::PauseButton, lang::ResumeButton, lang::ShutdownCheck,
+    lang::CurrentFileLabel, lang::TimeElapsedLabel, lang::RemainedLabel, lang::CancelConvertingQuestion,
+    lang::CheckTasksHint, lang::ReadingFileWait, lang::RestoreMainWindowHint, lang::HideToTrayButton,
+    lang::AllFilesConverted, lang::UserCanceled, lang::OpenOutputFolderQuestion, lang::ShowWindowAction,
+    lang::ConversionFinishedTitle, lang::FilesConvertedCount, lang::FilesFailedCount,
+    lang::FilesToConvertLabel, lang::OneFileFailed, lang::FilesFailed, lang::OneFileWarned,
+    lang::FilesWarned, lang::TitleColumn, lang::StatusColumn, lang::WaitingState, lang::ConvertingState,
+    lang::DoneState, lang::FailedState, lang::SkippedState, lang::CancelledState, lang::PausedState,
+    lang::ProblemsCaption, lang::AlreadyExists, lang::OutputExistsQuestion, lang::ReplaceButton,
+    lang::SkipButton, lang::KeepBothButton, lang::SameForRestCheck, lang::ThreadNotCreated,
+    lang::CannotReadFile, lang::InstallCodecsHint, lang::ProtectedFile, lang::NoAudioStream,
+    lang::OutputFolderMissing, lang::CreateFolderQuestion, lang::AboutCaption, lang::VersionLabel,
+    lang::HomePageLabel, lang::SupportEmailLabel, lang::ReplaceFileQuestion,
+};
+
+// The words the program once showed misspelt or ungrammatical; none may come back.
+constexpr std::string_view kMistakes[] = {"Stero", "conversting", "exists.", "Meida", "Can NOT", "can NOT",
+                                          "to cancel the converting", "have a wait", "main Window", "remained",
+                                          "same settings to", "canceled the converting"};
+
+// Texts are joined with blanks and line breaks of their own: none starts or ends with a blank,
+// none holds two blanks or four dots in a row, every "&" marks a letter or a digit, and no
+// known mistake is left.
+TEST(InterfaceTexts, EveryTextIsProofread) {
+  for (const std::string_view text : kTexts) {
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.front(), ' ') << text;
+    EXPECT_NE(text.back(), ' ') << text;
+    EXPECT_EQ(text.find("  "), std::string_view::npos) << text;
+    EXPECT_EQ(text.find("...."), std::string_view::npos) << text;
+    for (std::size_t at = text.find('&'); at != std::string_view::npos; at = text.find('&', at + 1)) {
+      ASSERT_LT(at + 1, text.size()) << text;
+      EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(text[at + 1]))) << text;
+    }
+    for (const std::string_view mistake : kMistakes) EXPECT_EQ(text.find(mistake), std::string_view::npos) << text;
   }
 }
 

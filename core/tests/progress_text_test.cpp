@@ -18,18 +18,18 @@ TEST(TotalPercent, RoundsDownAndNeverDividesByZero) {
 }
 
 TEST(TimeLineText, ShowsNoEstimateBeforeAnythingIsDoneAndDoesNotWrapAtADay) {
-  EXPECT_EQ(TimeLineText(70'900ms, 100 * kSecond, 25 * kSecond), "Time elapsed: 0:01:10, remained: about 0:03:32");
+  EXPECT_EQ(TimeLineText(70'900ms, 100 * kSecond, 25 * kSecond), "Time elapsed: 0:01:10, remaining: about 0:03:32");
   EXPECT_EQ(TimeLineText(5s, 100 * kSecond, 0), "Time elapsed: 0:00:05");
   EXPECT_EQ(TimeLineText(5s, 0, 3 * kSecond), "Time elapsed: 0:00:05");
-  EXPECT_EQ(TimeLineText(25h + 3min + 4s, 2, 1), "Time elapsed: 25:03:04, remained: about 25:03:04");
-  EXPECT_EQ(TimeLineText(10s, 10 * kSecond, 12 * kSecond), "Time elapsed: 0:00:10, remained: about 0:00:00");
-  EXPECT_EQ(TimeLineText(1000h, INT64_MAX, 1), "Time elapsed: 1000:00:00, remained: about 277777777:46:40");
+  EXPECT_EQ(TimeLineText(25h + 3min + 4s, 2, 1), "Time elapsed: 25:03:04, remaining: about 25:03:04");
+  EXPECT_EQ(TimeLineText(10s, 10 * kSecond, 12 * kSecond), "Time elapsed: 0:00:10, remaining: about 0:00:00");
+  EXPECT_EQ(TimeLineText(1000h, INT64_MAX, 1), "Time elapsed: 1000:00:00, remaining: about 277777777:46:40");
 }
 
 TEST(RunEndText, NeverCallsARunWithFailedFilesSuccessfulAndNamesEveryFailureWithItsReason) {
   EXPECT_EQ(RunEndText(false, {}), "All files have been converted successfully.");
   EXPECT_EQ(RunEndText(true, {{"/m/a.wma", "x"}, {"/m/b.wma", "y"}}),
-            "User has canceled the converting.\n2 files could not be converted:\n/m/a.wma: x\n/m/b.wma: y");
+            "The conversion was cancelled.\n2 files could not be converted:\n/m/a.wma: x\n/m/b.wma: y");
   std::vector<FileProblem> many;
   for (int i = 1; i <= 12; ++i) many.push_back({"/m/" + std::to_string(i) + ".wma", "bad"});
   const std::string text = RunEndText(false, many);

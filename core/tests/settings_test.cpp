@@ -152,6 +152,14 @@ TEST_F(SettingsStoreTest, CompleteFileLoadsAsItIsAndStaysUntouched) {
   EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
 }
 
+// Earlier versions stored "beside the source" as the input folder itself.
+TEST_F(SettingsStoreTest, OutputFolderEqualToTheInputFolderReadsAsBesideEachSource) {
+  Store(SettingsFile(Replaced(kUsersLines, "\"OutputFileDir\"", "\"OutputFileDir\"=\"/home/ann/Music/\"")));
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings.outputFileDir, "");
+  EXPECT_EQ(DefaultSettings.inputFileDir, "/home/ann/Music/");
+}
+
 TEST_F(SettingsStoreTest, DeletedValueFallsBackAloneAndIsWrittenBack) {
   const Lines withoutBitrate = Replaced(kUsersLines, "\"AudioBitrate\"", "");
   Store(SettingsFile(withoutBitrate));

@@ -7,6 +7,10 @@
 #include "platform/mmstream/video_decoder.h"
 
 #include <algorithm>
+#include <cctype>
+#include <set>
+#include <string_view>
+#include <utility>
 
 namespace platform::mmstream {
 
@@ -127,6 +131,55 @@ HRESULT MediaStream::ReadVideoFrame(void* buffer, uint32_t size, STREAM_TIME& st
           ? Clock::time_point::max()
           : now + wait;
   return video_->Read(static_cast<uint8_t*>(buffer), size, start, end, deadline);
+}
+
+namespace {
+
+// Demuxers of subtitles, text, single images and raw video: their files hold no sound.
+constexpr std::string_view kNotMediaDemuxers[] = {
+    "aqtitle", "ass",    "cdg",         "ingenient", "jacosub",   "lrc",      "mcc",       "microdvd",
+    "mjpeg_2000", "mpl2", "mpsub",     "pjs",       "rawvideo",  "realtext", "sami",      "scc",
+    "srt",     "stl",    "subviewer",   "subviewer1", "sup",     "tty",      "vobsub",    "vplayer",
+    "webvtt",  "yuv4mpegpipe", "v210",  "v210x",     "bitpacked", "sdr2",     "ipu",
+};
+// Extensions that other programs' files carry far more often than media.
+constexpr std::string_view kNotMediaExtensions[] = {"txt", "sub", "idx", "nfo", "dat", "ppm", "cgi", "bit", "v"};
+
+// Containers recognised by content, with the demuxer that reads them.
+constexpr std::pair<std::string_view, std::string_view> kProbedContainers[] = {
+    {"wma", "asf"},  {"wmv", "asf"},   {"asf", "asf"},  {"wav", "wav"},  {"aif", "aiff"},  {"aiff", "aiff"},
+    {"aifc", "aiff"}, {"mpg", "mpeg"}, {"mpeg", "mpeg"}, {"vob", "mpeg"}, {"ts", "mpegts"}, {"m2ts", "mpegts"},
+    {"mts", "mpegts"}, {"rm", "rm"},   {"ra", "rm"},    {"rmvb", "rm"},  {"wv", "wv"},     {"opus", "ogg"},
+    {"oga", "ogg"},  {"ogv", "ogg"},   {"spx", "ogg"},  {"caf", "caf"},  {"amr", "amr"},   {"au", "au"},
+    {"snd", "au"},   {"w64", "w64"},   {"mxf", "mxf"},  {"voc", "voc"},  {"ape", "ape"},   {"m4r", "mov"},
+};
+
+template <typename List>
+bool Contains(const List& list, std::string_view value) {
+  return std::find(std::begin(list), std::end(list), value) != std::end(list);
+}
+
+}  // namespace
+
+std::vector<std::string> MediaFileExtensions() {
+  std::set<std::string> extensions;
+  void* iterator = nullptr;
+  while (const AVInputFormat* format = av_demuxer_iterate(&iterator)) {
+    if (format->extensions == nullptr || Contains(kNotMediaDemuxers, format->name)) continue;
+    const std::string_view list = format->extensions;
+    for (std::size_t start = 0; start <= list.size();) {
+      const std::size_t end = std::min(list.find(',', start), list.size());
+      std::string extension(list.substr(start, end - start));
+      std::transform(extension.begin(), extension.end(), extension.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      if (!extension.empty() && !Contains(kNotMediaExtensions, extension)) extensions.insert(extension);
+      start = end + 1;
+    }
+  }
+  for (const auto& [extension, demuxer] : kProbedContainers) {
+    if (av_find_input_format(std::string(demuxer).c_str()) != nullptr) extensions.insert(std::string(extension));
+  }
+  return {extensions.begin(), extensions.end()};
 }
 
 bool CanDecodeWindowsMedia() { return avcodec_find_decoder(AV_CODEC_ID_WMAV2) != nullptr; }

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform::mmstream {
 
@@ -130,6 +131,12 @@ inline constexpr char kProtectedFileText[] = "The file is protected by DRM and c
 // encryption, which no decoder here can undo (asf_header.h). False for every other file and for
 // anything that does not open as a regular file.
 bool IsProtected(const std::string& path);
+
+// The extensions (lower case, without the dot, sorted) of the files this layer can open as audio
+// or video: those FFmpeg's demuxers declare, and those of the common containers whose demuxers
+// recognise a file by its content and declare none (WMA, WAV, MPEG, Ogg Opus ...), where that
+// demuxer is present. Subtitles, images, text and raw video are left out.
+std::vector<std::string> MediaFileExtensions();
 
 // Whether Windows Media Audio can be decoded (FFmpeg has its wmav2 decoder): the start-up check.
 bool CanDecodeWindowsMedia();
