@@ -1,5 +1,6 @@
-# Packaging: the manual pages. The programs, the libraries and the program's data files are
-# installed by the rules beside their targets; the files of this one are in packaging/.
+# Packaging: the manual pages and the AppStream metadata. The programs, the libraries and the
+# program's data files are installed by the rules beside their targets; the files of this one
+# are in packaging/.
 
 set(tavisto_packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(tavisto_man ${PROJECT_BINARY_DIR}/man)
@@ -40,4 +41,26 @@ if(NOT (TAVISTO_SANITIZE OR TAVISTO_TSAN OR TAVISTO_FUZZ))
   endif()
   add_custom_target(tavisto_man_pages ALL DEPENDS ${tavisto_man_pages})
   install(FILES ${tavisto_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+# The software centres' description of the program; its launchable is app/resources/tavisto.desktop.
+install(FILES ${tavisto_packaging}/org.quorlen.Tavisto.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# Checks of the packaging files that ctest runs with the other tests: the validators accept the
+# metainfo and the .desktop file (where they are installed).
+if(TAVISTO_TESTS)
+  find_program(APPSTREAMCLI appstreamcli)
+  if(APPSTREAMCLI)
+    add_test(NAME packaging.MetainfoIsValid
+      COMMAND ${APPSTREAMCLI} validate --no-net ${tavisto_packaging}/org.quorlen.Tavisto.metainfo.xml)
+  endif()
+  find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+  if(DESKTOP_FILE_VALIDATE)
+    add_test(NAME packaging.DesktopFileIsValid
+      COMMAND ${DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/app/resources/tavisto.desktop)
+    # desktop-file-validate exits with 0 on warnings, and on the errors it says will be fatal in
+    # the future; those fail the test as well.
+    set_tests_properties(packaging.DesktopFileIsValid PROPERTIES FAIL_REGULAR_EXPRESSION ": (warning|error):")
+  endif()
 endif()
