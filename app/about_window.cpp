@@ -173,18 +173,18 @@ void AboutWindow::showEvent(QShowEvent* event) {
 }
 
 void AboutWindow::ApplyCaptions() {
-  setWindowTitle(Q(lang::AboutCaption) + QStringLiteral(" ") + Q(ProductTitle));
+  setWindowTitle(T(lang::AboutCaption) + QStringLiteral(" ") + Q(ProductTitle));
   titleLabel->setText(Q(ProductTitle));
-  versionLabel->setText(Q(lang::VersionLabel) + QStringLiteral(":"));
+  versionLabel->setText(T(lang::VersionLabel) + QStringLiteral(":"));
   versionNumberLabel->setText(Q(ProductVersion));
   buildLabel->setText(Q(ProductBuild));
-  homePageLabel->setText(Q(lang::HomePageLabel) + QStringLiteral(":"));
+  homePageLabel->setText(T(lang::HomePageLabel) + QStringLiteral(":"));
   homePageUrlLabel->setText(Q(HomePageAddress));
-  supportEmailLabel->setText(Q(lang::SupportEmailLabel) + QStringLiteral(":"));
+  supportEmailLabel->setText(T(lang::SupportEmailLabel) + QStringLiteral(":"));
   supportEmailLink->setText(Q(SupportEmailAddress));
-  helpButton->setText(Q(lang::HelpButton));
-  homePageButton->setText(Q(lang::HomePageLabel));
-  okButton->setText(Q(lang::OKButton));
+  helpButton->setText(T(lang::HelpButton));
+  homePageButton->setText(T(lang::HomePageLabel));
+  okButton->setText(T(lang::OKButton));
 }
 
 void AboutWindow::OnHomePageClicked() { OpenWithDesktop(HomePageAddress); }

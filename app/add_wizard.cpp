@@ -166,15 +166,16 @@ AddWizard::AddWizard(QWidget* parent)
   inputPathEdit->setReadOnly(true);
   inputFileButton = new QToolButton(filesPage);
   inputFileButton->setObjectName(QStringLiteral("inputFileButton"));
-  inputFileButton->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  inputFileButton->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), style()->standardIcon(QStyle::SP_DirOpenIcon)));
   outputFileLabel = new QLabel(filesPage);
   outputFileLabel->setObjectName(QStringLiteral("outputFileLabel"));
   outputPathEdit = new QLineEdit(filesPage);
   outputPathEdit->setObjectName(QStringLiteral("outputPathEdit"));
-  outputPathEdit->setReadOnly(true);
+  // The output name is typed or chosen with the button.
   outputFileButton = new QToolButton(filesPage);
   outputFileButton->setObjectName(QStringLiteral("outputFileButton"));
-  outputFileButton->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  outputFileButton->setIcon(
+      QIcon::fromTheme(QStringLiteral("document-save-as"), style()->standardIcon(QStyle::SP_DialogSaveButton)));
   inputFileLabel->setBuddy(inputPathEdit);
   outputFileLabel->setBuddy(outputPathEdit);
   inputInfoBox = new QGroupBox(filesPage);
@@ -199,9 +200,9 @@ AddWizard::AddWizard(QWidget* parent)
   // Page 2: the MP3 settings.
   settingsPage = new QWidget;
   settingsPage->setObjectName(QStringLiteral("settingsPage"));
-  auto* bitrateGroup = new QGroupBox(QStringLiteral("MP3 Bitrate "), settingsPage);
+  auto* bitrateGroup = new QGroupBox(T(lang::BitrateCaption), settingsPage);
   bitrateGroup->setObjectName(QStringLiteral("bitrateGroup"));
-  vbrCheck = new QCheckBox(QStringLiteral(" Use &Variable Bitrate Mode"), bitrateGroup);
+  vbrCheck = new QCheckBox(T(lang::VbrCheck), bitrateGroup);
   vbrCheck->setObjectName(QStringLiteral("vbrCheck"));
   bitrateStack = new QStackedWidget(bitrateGroup);
   bitrateStack->setObjectName(QStringLiteral("bitrateStack"));
@@ -214,8 +215,8 @@ AddWizard::AddWizard(QWidget* parent)
   auto* variablePage = new QWidget;
   minBitrateSelector = MakeSelector(variablePage, "minBitrateSelector", BitrateItems());
   maxBitrateSelector = MakeSelector(variablePage, "maxBitrateSelector", BitrateItems());
-  auto* minLabel = new QLabel(QStringLiteral("Min:"), variablePage);
-  auto* maxLabel = new QLabel(QStringLiteral("Max:"), variablePage);
+  auto* minLabel = new QLabel(T(lang::MinimumBitrateField), variablePage);
+  auto* maxLabel = new QLabel(T(lang::MaximumBitrateField), variablePage);
   minLabel->setBuddy(minBitrateSelector);
   maxLabel->setBuddy(maxBitrateSelector);
   auto* variableLayout = new QHBoxLayout(variablePage);
@@ -232,13 +233,13 @@ AddWizard::AddWizard(QWidget* parent)
   bitrateLayout->addWidget(vbrCheck);
   bitrateLayout->addWidget(bitrateStack);
 
-  auto* sampleRateGroup = new QGroupBox(QStringLiteral(" Sample Rate "), settingsPage);
+  auto* sampleRateGroup = new QGroupBox(T(lang::SampleRateCaption), settingsPage);
   sampleRateGroup->setObjectName(QStringLiteral("sampleRateGroup"));
   sampleRateSelector = MakeSelector(sampleRateGroup, "sampleRateSelector", SampleRateItems());
   auto* sampleRateLayout = new QHBoxLayout(sampleRateGroup);
   sampleRateLayout->addWidget(sampleRateSelector);
   sampleRateLayout->addStretch(1);
-  auto* channelGroup = new QGroupBox(QStringLiteral("Channel Mode"), settingsPage);
+  auto* channelGroup = new QGroupBox(T(lang::ChannelModeCaption), settingsPage);
   channelGroup->setObjectName(QStringLiteral("channelGroup"));
   channelModeSelector = MakeSelector(channelGroup, "channelModeSelector", ChannelModeItems());
   auto* channelLayout = new QHBoxLayout(channelGroup);
@@ -272,21 +273,21 @@ AddWizard::AddWizard(QWidget* parent)
   commentEdit = MakeEditableBox(tagBox, "commentEdit");
   auto* tags = new QFormLayout;
   tags->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-  tags->addRow(QStringLiteral("Title:"), titleEdit);
-  tags->addRow(QStringLiteral("Album:"), albumEdit);
-  tags->addRow(QStringLiteral("Artist:"), artistEdit);
-  tags->addRow(Q(lang::AlbumArtistLabel) + QStringLiteral(":"), albumArtistEdit);
-  tags->addRow(Q(lang::TrackLabel) + QStringLiteral(":"), trackEdit);
-  tags->addRow(QStringLiteral("Genre:"), genreEdit);
-  tags->addRow(QStringLiteral("Year:"), yearEdit);
-  tags->addRow(QStringLiteral("Comment:"), commentEdit);
+  tags->addRow(T(lang::TitleField), titleEdit);
+  tags->addRow(T(lang::AlbumField), albumEdit);
+  tags->addRow(T(lang::ArtistField), artistEdit);
+  tags->addRow(T(lang::AlbumArtistField), albumArtistEdit);
+  tags->addRow(T(lang::TrackField), trackEdit);
+  tags->addRow(T(lang::GenreField), genreEdit);
+  tags->addRow(T(lang::YearField), yearEdit);
+  tags->addRow(T(lang::CommentField), commentEdit);
   coverPreview = new QLabel(tagBox);
   coverPreview->setObjectName(QStringLiteral("coverPreview"));
   coverPreview->setFixedSize(kCoverPreviewSize, kCoverPreviewSize);
   coverPreview->setAlignment(Qt::AlignCenter);
   coverPreview->setWordWrap(true);
   coverPreview->setFrameShape(QFrame::StyledPanel);
-  coverCheck = new QCheckBox(Q(lang::IncludeCoverCheck), tagBox);
+  coverCheck = new QCheckBox(T(lang::IncludeCoverCheck), tagBox);
   coverCheck->setObjectName(QStringLiteral("coverCheck"));
   coverInfo = new QLabel(tagBox);
   coverInfo->setObjectName(QStringLiteral("coverInfo"));
@@ -339,7 +340,7 @@ AddWizard::AddWizard(QWidget* parent)
   outputFileDialog->setObjectName(QStringLiteral("outputFileDialog"));
   outputFileDialog->setAcceptMode(QFileDialog::AcceptSave);
   outputFileDialog->setFileMode(QFileDialog::AnyFile);
-  outputFileDialog->setNameFilter(QStringLiteral("MP3 Files(*.mp3)"));
+  outputFileDialog->setNameFilter(T(lang::Mp3FilesFilter) + QStringLiteral(" (*.mp3)"));
   outputFileDialog->setDefaultSuffix(QStringLiteral("mp3"));
   // Replacing an existing file is asked on Next, with the rest of the output name's checks.
   outputFileDialog->setOption(QFileDialog::DontConfirmOverwrite);
@@ -356,7 +357,11 @@ AddWizard::AddWizard(QWidget* parent)
   connect(outputFileButton, &QToolButton::clicked, this, &AddWizard::OnOutputFileClicked);
   connect(vbrCheck, &QCheckBox::clicked, this, &AddWizard::OnVbrToggled);
   inputPathEdit->installEventFilter(this);
-  outputPathEdit->installEventFilter(this);
+
+  // Tab goes as the eye does: the page, then Back, Next (OK) and Cancel.
+  QWidget::setTabOrder(pages, backButton);
+  QWidget::setTabOrder(backButton, nextButton);
+  QWidget::setTabOrder(nextButton, cancelButton);
 }
 
 int AddWizard::ShowModal(bool adding) {
@@ -371,15 +376,19 @@ void AddWizard::showEvent(QShowEvent* event) {
 
 void AddWizard::LoadTask() {
   setWindowTitle(T(lang::SettingsCaption));
-  inputFileLabel->setText(Q(lang::InputFileLabel) + QStringLiteral(":"));
-  outputFileLabel->setText(Q(lang::OutputFileLabel) + QStringLiteral(":"));
-  inputInfoBox->setTitle(Q(lang::InputFileInformationCaption));
-  tagBox->setTitle(Q(lang::TagEditorCaption));
-  cancelButton->setText(Q(lang::CancelButton));
-  nextButton->setText(Q(lang::NextButton) + QStringLiteral(" >"));
-  backButton->setText(QStringLiteral("< ") + Q(lang::BackButton));
-  inputInfoList->setStyleSheet(
-      QStringLiteral("QListWidget { background: white; color: black; border: 1px solid white; }"));
+  inputFileLabel->setText(T(lang::InputFileField));
+  outputFileLabel->setText(T(lang::OutputFileField));
+  inputFileButton->setToolTip(T(lang::ChooseInputFile));
+  inputFileButton->setAccessibleName(T(lang::ChooseInputFile));
+  outputFileButton->setToolTip(T(lang::ChooseOutputFile));
+  outputFileButton->setAccessibleName(T(lang::ChooseOutputFile));
+  inputFileDialog->setWindowTitle(T(lang::InputFileDialogTitle));
+  outputFileDialog->setWindowTitle(T(lang::OutputFileDialogTitle));
+  inputInfoBox->setTitle(T(lang::InputFileInformationCaption));
+  tagBox->setTitle(T(lang::TagEditorCaption));
+  cancelButton->setText(T(lang::CancelButton));
+  nextButton->setText(T(lang::NextButton) + QStringLiteral(" >"));
+  backButton->setText(QStringLiteral("< ") + T(lang::BackButton));
   if (pages->currentIndex() == 0) {
     OnFilesPageShown();
   } else {
@@ -413,9 +422,9 @@ void AddWizard::ShowInputInformation() {
   const ConversionTask& task = WorkingTask;
   inputPathEdit->setText(FromPath(task.sourceFile));
   inputInfoList->clear();
-  inputInfoList->addItem(QStringLiteral(" ") + Q(lang::DurationLabel) + QStringLiteral(": ") +
+  inputInfoList->addItem(QStringLiteral(" ") + T(lang::DurationLabel) + QStringLiteral(": ") +
                           Q(FormatDuration(task.duration)));
-  inputInfoList->addItem(QStringLiteral(" ") + Q(lang::AudioLabel) + QStringLiteral(": ") +
+  inputInfoList->addItem(QStringLiteral(" ") + T(lang::AudioLabel) + QStringLiteral(": ") +
                           Q(FormatSourceAudio(task.sourceSampleRate, task.sourceChannels)));
 }
 
@@ -442,7 +451,7 @@ void AddWizard::ShowCover() {
     picture.loadFromData(cover.data.data(), static_cast<uint>(cover.data.size()));
   }
   coverPreview->clear();
-  coverInfo->setText(task.coverBytes > 0 ? Q(FormatPicture(task.coverMimeType, task.coverBytes)) : Q(lang::NoCoverPicture));
+  coverInfo->setText(task.coverBytes > 0 ? Q(FormatPicture(task.coverMimeType, task.coverBytes)) : T(lang::NoCoverPicture));
   if (picture.isNull()) {
     coverPreview->setText(task.coverBytes > 0 ? Q(task.coverMimeType) : QString());
   } else {
@@ -482,19 +491,19 @@ void AddWizard::OnPageChanged(int index) {
 void AddWizard::OnFilesPageShown() {
   backButton->setEnabled(false);
   nextButton->setEnabled(true);
-  nextButton->setText(Q(lang::NextButton) + QStringLiteral(" >"));
+  nextButton->setText(T(lang::NextButton) + QStringLiteral(" >"));
 }
 
 void AddWizard::OnSettingsPageShown() {
   backButton->setEnabled(true);
   nextButton->setEnabled(true);
-  nextButton->setText(Q(lang::NextButton) + QStringLiteral(" >"));
+  nextButton->setText(T(lang::NextButton) + QStringLiteral(" >"));
 }
 
 void AddWizard::OnTagsPageShown() {
   backButton->setEnabled(true);
   nextButton->setEnabled(true);
-  nextButton->setText(Q(lang::OKButton));
+  nextButton->setText(T(lang::OKButton));
 }
 
 void AddWizard::OnBackClicked() {
@@ -650,19 +659,13 @@ void AddWizard::OnInputPathKey(QKeyEvent* event) {
   if (OpensFileDialog(*event)) OnInputFileClicked();
 }
 
-void AddWizard::OnOutputPathKey(QKeyEvent* event) {
-  if (OpensFileDialog(*event)) OnOutputFileClicked();
-}
 
 bool AddWizard::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && (watched == inputPathEdit || watched == outputPathEdit)) {
+  // A key that would type into the input name picks another input file instead.
+  if (event->type() == QEvent::KeyPress && watched == inputPathEdit) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (!OpensFileDialog(*key)) return false;  // Tab, Enter, Escape work as everywhere
-    if (watched == inputPathEdit) {
-      OnInputPathKey(key);
-    } else {
-      OnOutputPathKey(key);
-    }
+    OnInputPathKey(key);
     return true;
   }
   return QDialog::eventFilter(watched, event);

@@ -98,7 +98,6 @@ class AddWizard : public QDialog {
 
  private:
   void OnInputPathKey(QKeyEvent* event);
-  void OnOutputPathKey(QKeyEvent* event);
   void ShowInputInformation();
   void ShowTags();
   void ShowCover();

@@ -22,7 +22,7 @@ std::function<CollisionReply(const std::string&)>& Answerer() {
 
 CollisionDialog::CollisionDialog(QWidget* parent, const std::string& output) : QDialog(parent) {
   setObjectName(QStringLiteral("collisionDialog"));
-  setWindowTitle(Q(lang::MessageCaption));
+  setWindowTitle(T(lang::MessageCaption));
   setModal(true);
   auto* icon = new QLabel(this);
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(42, 42));
@@ -30,17 +30,17 @@ CollisionDialog::CollisionDialog(QWidget* parent, const std::string& output) : Q
   questionLabel->setObjectName(QStringLiteral("questionLabel"));
   questionLabel->setTextFormat(Qt::PlainText);  // file names are never markup
   questionLabel->setWordWrap(true);
-  questionLabel->setText(Q(lang::OutputExistsQuestion) + QStringLiteral("\n") +
+  questionLabel->setText(T(lang::OutputExistsQuestion) + QStringLiteral("\n") +
                          QFile::decodeName(QByteArray::fromStdString(output)));
-  sameForRestCheck = new QCheckBox(Q(lang::SameForRestCheck), this);
+  sameForRestCheck = new QCheckBox(T(lang::SameForRestCheck), this);
   sameForRestCheck->setObjectName(QStringLiteral("sameForRestCheck"));
 
   auto* buttons = new QDialogButtonBox(this);
-  replaceButton = buttons->addButton(Q(lang::ReplaceButton), QDialogButtonBox::DestructiveRole);
+  replaceButton = buttons->addButton(T(lang::ReplaceButton), QDialogButtonBox::DestructiveRole);
   replaceButton->setObjectName(QStringLiteral("replaceButton"));
-  skipButton = buttons->addButton(Q(lang::SkipButton), QDialogButtonBox::RejectRole);
+  skipButton = buttons->addButton(T(lang::SkipButton), QDialogButtonBox::RejectRole);
   skipButton->setObjectName(QStringLiteral("skipButton"));
-  keepBothButton = buttons->addButton(Q(lang::KeepBothButton), QDialogButtonBox::AcceptRole);
+  keepBothButton = buttons->addButton(T(lang::KeepBothButton), QDialogButtonBox::AcceptRole);
   keepBothButton->setObjectName(QStringLiteral("keepBothButton"));
   // Enter keeps both files: the answer that loses nothing.
   for (QPushButton* button : {replaceButton, skipButton}) button->setAutoDefault(false);

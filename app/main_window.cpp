@@ -536,15 +536,15 @@ QString StatusText(const ConversionTask& task, int percent) {
   switch (task.state) {
     case TaskState::Ready: return {};
     case TaskState::Converting:
-      return Q(lang::ConvertingState) + QStringLiteral(" %1%").arg(percent);
+      return T(lang::ConvertingState) + QStringLiteral(" %1%").arg(percent);
     case TaskState::Done: {
       const auto kilobytes = static_cast<std::int32_t>(std::min<std::int64_t>(task.outputBytes / 1024, INT32_MAX));
-      return Q(lang::DoneState) + QStringLiteral(" (") + Q(FormatSize(kilobytes)) + QStringLiteral(")");
+      return T(lang::DoneState) + QStringLiteral(" (") + Q(FormatSize(kilobytes)) + QStringLiteral(")");
     }
-    case TaskState::Failed: return Q(lang::FailedState) + QStringLiteral(": ") + Q(task.stateDetail);
-    case TaskState::Waiting: return Q(lang::WaitingState);
-    case TaskState::Skipped: return Q(lang::SkippedState);
-    case TaskState::Cancelled: return Q(lang::CancelledState);
+    case TaskState::Failed: return T(lang::FailedState) + QStringLiteral(": ") + Q(task.stateDetail);
+    case TaskState::Waiting: return T(lang::WaitingState);
+    case TaskState::Skipped: return T(lang::SkippedState);
+    case TaskState::Cancelled: return T(lang::CancelledState);
   }
   return {};
 }
@@ -586,7 +586,7 @@ void MainWindow::RefreshTaskList() {
     startButton->setEnabled(true);
   } else {
     // The hint row belongs to no task and has no check mark.
-    auto* hint = new QTreeWidgetItem(QStringList{Q(lang::AddFilesHint)});
+    auto* hint = new QTreeWidgetItem(QStringList{T(lang::AddFilesHint)});
     hint->setFlags(Qt::ItemIsEnabled);
     taskListView->addTopLevelItem(hint);
     hint->setFirstColumnSpanned(true);

@@ -86,10 +86,10 @@ MessageWindow::MessageWindow(QWidget* parent)
   messageScroll->setWidgetResizable(true);
   messageScroll->setFrameShape(QFrame::NoFrame);
   messageScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  firstButton = new QPushButton(Q(lang::OKButton), this);
+  firstButton = new QPushButton(T(lang::OKButton), this);
   firstButton->setObjectName(QStringLiteral("firstButton"));
   firstButton->setDefault(true);
-  secondButton = new QPushButton(Q(lang::HelpButton), this);
+  secondButton = new QPushButton(T(lang::HelpButton), this);
   secondButton->setObjectName(QStringLiteral("secondButton"));
   secondButton->setAutoDefault(false);
 

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QListWidget>
 #include <QPainter>
 #include <QProgressBar>
@@ -21,9 +22,11 @@
 #include "app/collision_dialog.h"
 #include "app/desktop.h"
 #include "app/message_window.h"
+#include "app/product_info.h"
 #include "app/qt_text.h"
 #include "core/conversion_task.h"
 #include "core/interface_texts.h"
+#include "core/translation.h"
 #include "engine/encoding_settings.h"
 #include "core/settings.h"
 #include "platform/paths/path_names.h"
@@ -115,6 +118,12 @@ ProgressWindow::ProgressWindow(QWidget* parent)
   displayTimer->setInterval(200);
   trayIcon = new QSystemTrayIcon(TrayImage(), this);
   trayIcon->setObjectName(QStringLiteral("trayIcon"));
+  trayMenu = new QMenu(this);
+  trayMenu->setObjectName(QStringLiteral("trayMenu"));
+  showAction = trayMenu->addAction(QString());
+  pauseAction = trayMenu->addAction(QString());
+  cancelAction = trayMenu->addAction(QString());
+  trayIcon->setContextMenu(trayMenu);
 
   auto* top = new QHBoxLayout;
   top->addWidget(timeLabel, 1);
@@ -138,6 +147,13 @@ ProgressWindow::ProgressWindow(QWidget* parent)
   connect(hideButton, &QPushButton::clicked, this, &ProgressWindow::OnHideClicked);
   connect(pauseButton, &QPushButton::clicked, this, &ProgressWindow::OnPauseClicked);
   connect(cancelButton, &QPushButton::clicked, this, &ProgressWindow::OnCancelClicked);
+  connect(showAction, &QAction::triggered, this, &ProgressWindow::RestoreRun);
+  connect(pauseAction, &QAction::triggered, this, &ProgressWindow::OnPauseClicked);
+  connect(cancelAction, &QAction::triggered, this, [this] {
+    // The question is asked over the run's window.
+    RestoreRun();
+    OnCancelClicked();
+  });
   connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) OnTrayIconClicked();
   });
@@ -159,13 +175,16 @@ void ProgressWindow::SetMainWindow(QWidget* mainWindow) {
 }
 
 void ProgressWindow::ApplyCaptions() {
-  setWindowTitle(Q(lang::ConvertingProgressCaption));
-  hideButton->setText(Q(lang::HideToTrayButton));
-  pauseButton->setText(Q(lang::PauseButton));
-  cancelButton->setText(Q(lang::CancelButton));
-  pausedLabel->setText(Q(lang::PausedState));
-  filesBox->setTitle(Q(lang::ConvertingState));
-  problemsBox->setTitle(Q(lang::ProblemsCaption));
+  setWindowTitle(T(lang::ConvertingProgressCaption));
+  hideButton->setText(T(lang::HideToTrayButton));
+  pauseButton->setText(T(lang::PauseButton));
+  cancelButton->setText(T(lang::CancelButton));
+  pausedLabel->setText(T(lang::PausedState));
+  filesBox->setTitle(T(lang::ConvertingState));
+  problemsBox->setTitle(T(lang::ProblemsCaption));
+  showAction->setText(T(lang::ShowWindowAction));
+  pauseAction->setText(T(lang::PauseButton));
+  cancelAction->setText(T(lang::CancelButton));
 }
 
 void ProgressWindow::StartRun() {
@@ -224,11 +243,11 @@ void ProgressWindow::StartRun() {
   answerForTheRest_.reset();
   askingCancel_ = false;
   finishing_ = false;
-  cancelButton->setText(Q(lang::CancelButton));
+  cancelButton->setText(T(lang::CancelButton));
   pauseButton->setEnabled(true);
   ShowPaused(false);
   totalProgressBar->setValue(0);
-  timeLabel->setText(Q(lang::ReadingFileWait) + QStringLiteral("..."));
+  timeLabel->setText(T(lang::ReadingFileWait) + QStringLiteral("..."));
 
   // Shown modally, in a loop of its own rather than exec(): hiding a dialog to the tray would
   // end exec() while the run goes on.
@@ -310,7 +329,7 @@ void ProgressWindow::OnDisplayTimer() {
   totalProgressBar->setValue(run_->Finished() ? 100 : TotalPercent(done, total));
   timeLabel->setText(Q(TimeLineText(run_->Elapsed(), run_->Finished() ? 0 : total, done)));
   if (trayIcon->isVisible())
-    trayIcon->setToolTip(timeLabel->text() + QLatin1Char('\n') + Q(lang::RestoreMainWindowHint));
+    trayIcon->setToolTip(timeLabel->text() + QLatin1Char('\n') + T(lang::RestoreMainWindowHint));
 }
 
 int ProgressWindow::TaskPercent(int task) const {
@@ -325,10 +344,11 @@ int ProgressWindow::TaskPercent(int task) const {
 
 void ProgressWindow::ShowPaused(bool paused) {
   pausedLabel->setVisible(paused);
-  pauseButton->setText(Q(paused ? lang::ResumeButton : lang::PauseButton));
-  setWindowTitle(paused ? Q(lang::PausedState) + QStringLiteral(" - ") + Q(lang::ConvertingProgressCaption)
-                        : Q(lang::ConvertingProgressCaption));
-  totalProgressBar->setFormat(paused ? QStringLiteral("%p% (") + Q(lang::PausedState) + QStringLiteral(")")
+  pauseButton->setText(T(paused ? lang::ResumeButton : lang::PauseButton));
+  pauseAction->setText(pauseButton->text());
+  setWindowTitle(paused ? T(lang::PausedState) + QStringLiteral(" - ") + T(lang::ConvertingProgressCaption)
+                        : T(lang::ConvertingProgressCaption));
+  totalProgressBar->setFormat(paused ? QStringLiteral("%p% (") + T(lang::PausedState) + QStringLiteral(")")
                                      : QStringLiteral("%p%"));
 }
 
@@ -339,16 +359,22 @@ void ProgressWindow::FinishRun() {
   OnDisplayTimer();
   pauseButton->setEnabled(false);
   QCoreApplication::processEvents();
-  // The question must be seen, and a tray icon must not outlive the run it restores.
-  if (RunHidden()) RestoreRun();
   std::vector<FileProblem> failures, warnings;
+  int converted = 0;
   for (int item = 0; item < run_->Count(); ++item) {
     const ItemReport& report = run_->Report(item);
+    if (report.state == ItemState::Done) ++converted;
     if (report.state == ItemState::Failed) failures.push_back({run_->Item(item).sourceFile, report.reason});
     if (report.warning) warnings.push_back({run_->Item(item).sourceFile, *report.warning});
   }
+  // The question must be seen, and a tray icon must not outlive the run it restores; a user
+  // who hid the run learns from the desktop that it has ended.
+  if (RunHidden()) {
+    NotifyRunEnd(converted, static_cast<int>(failures.size()));
+    RestoreRun();
+  }
   const std::string text =
-      RunEndText(run_->Cancelled(), failures, warnings) + "\n" + lang::OpenOutputFolderQuestion;
+      RunEndText(run_->Cancelled(), failures, warnings) + "\n" + Translated(lang::OpenOutputFolderQuestion);
   QPointer<ProgressWindow> self(this);
   const bool clean = failures.empty() && warnings.empty();
   // Asked over this window, which the run keeps modal: the question is never behind it.
@@ -356,7 +382,7 @@ void ProgressWindow::FinishRun() {
                                        lang::NoButton, lang::YesButton);
   if (!self) return;
   if (const std::string folder = OutputFolderToOpen(); answer == 1 && !folder.empty()) OpenWithDesktop(folder);
-  cancelButton->setText(Q(lang::OKButton));
+  cancelButton->setText(T(lang::OKButton));
   close();
   running_ = false;
   if (runLoop_ != nullptr) runLoop_->quit();
@@ -426,7 +452,7 @@ void ProgressWindow::closeEvent(QCloseEvent* event) {
 void ProgressWindow::HideRun() {
   if (RunHidden()) return;
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
-    trayIcon->setToolTip(Q(lang::RestoreMainWindowHint));
+    trayIcon->setToolTip(T(lang::RestoreMainWindowHint));
     trayIcon->show();
     hide();
     if (mainWindow_) mainWindow_->hide();
@@ -456,6 +482,26 @@ void ProgressWindow::RestoreRun() {
     activateWindow();
   }
   trayIcon->hide();
+}
+
+namespace {
+ProgressWindow::Notifier& TestNotifier() {
+  static ProgressWindow::Notifier notifier;
+  return notifier;
+}
+}  // namespace
+
+void ProgressWindow::SetNotifier(Notifier notifier) { TestNotifier() = std::move(notifier); }
+
+void ProgressWindow::NotifyRunEnd(int converted, int failed) {
+  const QString title = T(lang::ConversionFinishedTitle);
+  QString text = QStringLiteral("%1: %2").arg(T(lang::ConvertedCount)).arg(converted);
+  if (failed > 0) text += QStringLiteral(", %1: %2").arg(T(lang::FailedState)).arg(failed);
+  if (TestNotifier()) {
+    TestNotifier()(title, text);
+  } else if (trayIcon->isVisible()) {
+    trayIcon->showMessage(title, text, ProductIcon());
+  }
 }
 
 bool ProgressWindow::RunHidden() const { return trayIcon->isVisible() || minimisedInsteadOfTray_; }

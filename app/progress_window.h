@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,7 +31,9 @@
 #include "core/conversion_run.h"
 #include "core/progress_text.h"
 
+class QAction;
 class QEventLoop;
+class QMenu;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -76,6 +79,16 @@ class ProgressWindow : public QDialog {
   QPushButton* cancelButton;
   QTimer* displayTimer;
   QSystemTrayIcon* trayIcon;
+  // The tray icon's menu: Show, Pause (Resume), Cancel.
+  QMenu* trayMenu;
+  QAction* showAction;
+  QAction* pauseAction;
+  QAction* cancelAction;
+
+  // How the end of a run hidden to the tray is told: a desktop notification through the tray
+  // icon. Tests put in `notifier` to see the title and text; an empty function restores it.
+  using Notifier = std::function<void(const QString& title, const QString& text)>;
+  static void SetNotifier(Notifier notifier);
 
   // One row of filesBox: a converting file's title and its bar.
   struct FileRow {
@@ -113,6 +126,8 @@ class ProgressWindow : public QDialog {
   void HideRun();
   void RestoreRun();
   bool RunHidden() const;
+  // The end of a hidden run as a desktop notification: how many files converted, how many failed.
+  void NotifyRunEnd(int converted, int failed);
   std::string OutputFolderToOpen() const;
 
   std::unique_ptr<ConversionRun> run_;

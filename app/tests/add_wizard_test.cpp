@@ -148,6 +148,7 @@ TEST_F(Wizard, ExistingOutputIsAskedAboutOnceNoStaysYesGoesOn) {
   EXPECT_EQ(answers.asked[0].text, "File exists:\n" + dir.File("out/song.mp3") + "\nWould you like to replace the existing file?");
   EXPECT_EQ(answers.asked[0].firstCaption, lang::YesButton);
   EXPECT_EQ(answers.asked[0].secondCaption, lang::NoButton);
+  EXPECT_EQ(answers.asked[0].defaultButton, DefaultButton::Second) << "Enter must not replace a file";
   EXPECT_EQ(Page(), 0);
 
   answers.Reply({1});
@@ -419,22 +420,38 @@ TEST_F(Wizard, CancelAndClosingGiveCancelAndChangeNothing) {
   EXPECT_EQ(Tasks.Count(), 1);
 }
 
-TEST_F(Wizard, KeysThatTypeOpenTheNameDialogsAndKeysThatMoveDoNot) {
+// The output name takes typing (the button opens the dialog); a key that would type into the
+// input name picks another file instead; Tab goes Back, OK, Cancel as the buttons read.
+TEST_F(Wizard, TheOutputNameTakesTypingAndTabFollowsTheButtons) {
   Open(true);
   int seen = 0;
   AnswerFileDialog(w.outputFileDialog, "", &seen);
-  QTest::keyClick(w.outputPathEdit, Qt::Key_A);
-  EXPECT_EQ(seen, 1);
+  w.outputPathEdit->setFocus();
+  w.outputPathEdit->end(false);
+  w.outputPathEdit->backspace();
+  w.outputPathEdit->backspace();
+  w.outputPathEdit->backspace();
+  QTest::keyClicks(w.outputPathEdit, QStringLiteral("ogg.mp3"));
+  EXPECT_EQ(seen, 0);
+  EXPECT_EQ(w.outputPathEdit->text(), Q(dir.File("out/song.ogg.mp3")));
   AnswerFileDialog(w.inputFileDialog, "", &seen);
   QTest::keyClick(w.inputPathEdit, Qt::Key_Delete);
-  EXPECT_EQ(seen, 2);
+  EXPECT_EQ(seen, 1);
   for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Backspace, Qt::Key_Shift}) {
     AnswerFileDialog(w.inputFileDialog, "", &seen);
     QTest::keyClick(w.inputPathEdit, key);
     QCoreApplication::processEvents();
   }
-  EXPECT_EQ(seen, 2);
+  EXPECT_EQ(seen, 1);
   EXPECT_EQ(w.inputPathEdit->text(), Q(dir.File("song.wma")));
+  EXPECT_EQ(w.backButton->nextInFocusChain(), w.nextButton);
+  EXPECT_EQ(w.nextButton->nextInFocusChain(), w.cancelButton);
+
+  Next();
+  Next();
+  Next();
+  ASSERT_EQ(Tasks.Count(), 1);
+  EXPECT_EQ(Tasks[0].outputFile, dir.File("out/song.ogg.mp3"));
 }
 
 // The whole road of one file: a tagged WMA read on the reading thread and confirmed in the

@@ -21,6 +21,7 @@
 #include "core/interface_texts.h"
 #include "app/main_window.h"
 #include "core/settings.h"
+#include "app/desktop.h"
 #include "app/info_panel.h"
 #include "platform/mmstream/media_stream.h"
 #include "decoded_audio.h"
@@ -267,6 +268,66 @@ TEST(TaskInfo, ExtrasLineNamesWhatTheTaskHas) {
   task.coverBytes = 10;
   task.omitCover = true;
   EXPECT_EQ(TaskInfoFor(task, false).extras.toStdString(), "<b>More tags</b>: Disc: 1/2, Cover: 1 KB (left out)");
+}
+
+// The keys every desktop program has: each does what its button does, through the same checks.
+TEST_F(MainWindowTest, KeysDoWhatTheirButtonsDo) {
+  std::vector<QUrl> opened;
+  SetDesktopOpener([&opened](const QUrl& url) { opened.push_back(url); });
+  QApplication::setActiveWindow(main.get());
+  // Keys go where the user's keys go: to the list, which has the focus in the active window.
+  const auto press = [this](QKeySequence keys) {
+    QApplication::setActiveWindow(main.get());
+    main->taskListView->setFocus();
+    QTest::keySequence(main->taskListView, keys);
+  };
+  main->taskListView->setFocus();
+
+  // Insert and Ctrl+O open the file dialog, Ctrl+Shift+O the folder dialog.
+  std::vector<QFileDialog::FileMode> modes;
+  MainWindow::SetFileChooser([&modes](QFileDialog& dialog) -> std::optional<QStringList> {
+    modes.push_back(dialog.fileMode());
+    return std::nullopt;
+  });
+  press(QKeySequence(Qt::Key_Insert));
+  press(QKeySequence(Qt::CTRL | Qt::Key_O));
+  press(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+  EXPECT_EQ(modes, (std::vector<QFileDialog::FileMode>{QFileDialog::ExistingFiles, QFileDialog::ExistingFiles,
+                                                        QFileDialog::Directory}));
+
+  ChooseFiles({Wma("a.wma"), Wma("b.wma")});
+  WizardAutopilot pilot(*wizard);
+  answers.Reply({1});
+  main->addFilesButton->click();
+  ASSERT_EQ(Tasks.Count(), 2);
+  main->taskListView->setFocus();
+  ASSERT_EQ(main->CurrentRow(), 1);
+
+  // Space checks and unchecks the current row; Enter edits it; Delete removes it.
+  press(QKeySequence(Qt::Key_Space));
+  EXPECT_FALSE(Tasks[1].checked);
+  press(QKeySequence(Qt::Key_Space));
+  EXPECT_TRUE(Tasks[1].checked);
+  const int shows = pilot.shows;
+  press(QKeySequence(Qt::Key_Return));
+  EXPECT_EQ(pilot.shows, shows + 1);
+  press(QKeySequence(Qt::Key_Delete));
+  ASSERT_EQ(Tasks.Count(), 1);
+  EXPECT_EQ(Tasks[0].sourceFile, dir.File("a.wma"));
+
+  // F1 opens the guide.
+  press(QKeySequence(Qt::Key_F1));
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("tavisto.html")));
+  SetDesktopOpener({});
+
+  // Ctrl+Q quits as the close button does: not while a file is read.
+  ReadingDone = false;
+  press(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_TRUE(main->isVisible());
+  ReadingDone = true;
+  press(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_FALSE(main->isVisible());
 }
 
 // The dialog offers what FFmpeg reads, Windows Media first among the choices after it; files

@@ -25,17 +25,20 @@ void WhenShown(std::function<void(MessageWindow&)> step) {
   });
 }
 
-// A help file beside the test program for the window to open.
+// A help file beside the test program for the window to open: the build's copy of the guide,
+// or one made for the test (and removed after it) when there is none. The build's copy is never
+// touched, since other tests running at the same time open it too.
 struct HelpFileBesideProgram {
   std::string path = platform::RunningProgramFolder() + HelpFileName;
+  bool made = !std::filesystem::exists(path);
   std::vector<QUrl> opened;
   HelpFileBesideProgram() {
-    std::ofstream(path) << "<html></html>";
+    if (made) std::ofstream(path) << "<html></html>";
     SetDesktopOpener([this](const QUrl& url) { opened.push_back(url); });
   }
   ~HelpFileBesideProgram() {
     SetDesktopOpener({});
-    std::filesystem::remove(path);
+    if (made) std::filesystem::remove(path);
   }
 };
 
@@ -64,6 +67,22 @@ TEST(MessageWindow, ShowsTheTextCaptionsIconAndCaptionOfTheCall) {
     w.firstButton->click();
   });
   ShowMessageWindow(MessageKind::Warning, "Line one\n <b>song</b>.wma", lang::NoButton, lang::YesButton);
+}
+
+// Enter answers a question with the button it waits on: No where Yes would lose work, never
+// the help button.
+TEST(MessageWindow, EnterPressesTheDefaultButton) {
+  const struct {
+    const char* second;
+    DefaultButton asked;
+    int result;
+  } cases[] = {{lang::NoButton, DefaultButton::First, 1},
+               {lang::NoButton, DefaultButton::Second, 2},
+               {lang::HelpButton, DefaultButton::Second, 1}};
+  for (const auto& c : cases) {
+    WhenShown([](MessageWindow& w) { QTest::keyClick(&w, Qt::Key_Return); });
+    EXPECT_EQ(ShowMessageWindow(MessageKind::Question, "Sure?", c.second, lang::YesButton, c.asked), c.result) << c.second;
+  }
 }
 
 TEST(MessageWindow, HelpCaptionOpensTheHelpFileAndTheWindowStays) {

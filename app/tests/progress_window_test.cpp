@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QMenu>
 #include <QTimer>
 #include <QListWidget>
 
@@ -255,7 +256,11 @@ TEST_F(ProgressRun, CancelAnsweredNoGoesOnAndYesEndsTheRunLeavingNoPartialFile) 
   AddTask(Wma("next.wma", 1000, 1), dir.File("next.mp3"), 1);
   const std::set<std::string> sources = Files();
   int cancelAnswer = 2;
-  answer = [&](const MessageRequest& m) { return m.text == kCancelQuestion ? cancelAnswer : 2; };
+  answer = [&](const MessageRequest& m) {
+    if (m.text != kCancelQuestion) return 2;
+    EXPECT_EQ(m.defaultButton, DefaultButton::Second) << "Enter must not cancel a run";
+    return cancelAnswer;
+  };
   Poller script(1, [&] {
     if (window->TaskPercent(0) < 5) return false;
     window->close();  // from the title bar: asks, as the cancel button does
@@ -358,6 +363,10 @@ TEST_F(ProgressRun, TheEndQuestionShowsAboveTheRunsWindow) {
 // The offscreen desktop, like some real ones, has no notification area.
 TEST_F(ProgressRun, WithoutANotificationAreaHidingMinimisesBothWindowsAndEitherOneBringsBothBack) {
   ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+  std::vector<QString> notified;
+  ProgressWindow::SetNotifier([&notified](const QString& title, const QString& text) {
+    notified.push_back(title + QStringLiteral(" / ") + text);
+  });
   QWidget mainWindow;
   mainWindow.show();
   window->SetMainWindow(&mainWindow);
@@ -387,8 +396,9 @@ TEST_F(ProgressRun, WithoutANotificationAreaHidingMinimisesBothWindowsAndEitherO
         window->trayIcon->show();
         window->OnTrayIconClicked();
         EXPECT_TRUE(mainWindow.isVisible() && window->isVisible() && !window->trayIcon->isVisible());
-        window->hideButton->click();  // and the run ends minimised
-        window->pauseButton->click();
+        window->hideButton->click();  // and the run ends minimised, resumed from the tray's menu
+        EXPECT_EQ(window->pauseAction->text(), QStringLiteral("&Resume"));
+        window->pauseAction->trigger();
       }};
   std::size_t step = 0;
   Poller script(20, [&] {
@@ -401,6 +411,9 @@ TEST_F(ProgressRun, WithoutANotificationAreaHidingMinimisesBothWindowsAndEitherO
   window->StartRun();
 
   EXPECT_TRUE(shownAtTheEnd) << "the end of the run is shown, not left minimised";
+  EXPECT_EQ(notified, std::vector<QString>{QStringLiteral("Conversion finished / Converted: 1")});
+  ProgressWindow::SetNotifier({});
+  EXPECT_EQ(window->trayMenu->actions().size(), 3);
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("a.mp3")).ok);
 }
 
