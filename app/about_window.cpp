@@ -173,6 +173,7 @@ void AboutWindow::showEvent(QShowEvent* event) {
 }
 
 void AboutWindow::ApplyCaptions() {
+  sideImage->setAccessibleName(Q(ProductTitle));
   setWindowTitle(T(lang::AboutCaption) + QStringLiteral(" ") + Q(ProductTitle));
   titleLabel->setText(Q(ProductTitle));
   versionLabel->setText(T(lang::VersionLabel) + QStringLiteral(":"));

@@ -26,6 +26,7 @@
 #include <array>
 #include <cerrno>
 
+#include "app/accessibility.h"
 #include "app/qt_text.h"
 #include "platform/paths/path_names.h"
 #include "core/conversion_task.h"
@@ -382,6 +383,9 @@ void AddWizard::LoadTask() {
   inputFileButton->setAccessibleName(T(lang::ChooseInputFile));
   outputFileButton->setToolTip(T(lang::ChooseOutputFile));
   outputFileButton->setAccessibleName(T(lang::ChooseOutputFile));
+  inputInfoList->setAccessibleName(T(lang::InputFileInformationCaption));
+  coverPreview->setAccessibleName(T(lang::CoverPreviewName));
+  NameControlsByTheirLabels(this);
   inputFileDialog->setWindowTitle(T(lang::InputFileDialogTitle));
   outputFileDialog->setWindowTitle(T(lang::OutputFileDialogTitle));
   inputInfoBox->setTitle(T(lang::InputFileInformationCaption));

@@ -26,6 +26,7 @@ CollisionDialog::CollisionDialog(QWidget* parent, const std::string& output) : Q
   setModal(true);
   auto* icon = new QLabel(this);
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(42, 42));
+  icon->setAccessibleName(T(lang::QuestionKind));
   questionLabel = new QLabel(this);
   questionLabel->setObjectName(QStringLiteral("questionLabel"));
   questionLabel->setTextFormat(Qt::PlainText);  // file names are never markup

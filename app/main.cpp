@@ -10,6 +10,7 @@
 #include "app/product_info.h"
 #include "core/settings.h"
 #include "app/tips_window.h"
+#include "app/translations.h"
 #include "engine/decoded_input.h"
 #include "app/message_window.h"
 #include "app/progress_window.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromUtf8(ProductTitle));
   QApplication::setDesktopFileName(QStringLiteral("tavisto"));
   QApplication::setWindowIcon(ProductIcon());
+  InstallTranslations(application);
 
   if (const auto problem = engine::StartDecoding()) {
     ShowPlainMessage(*problem);

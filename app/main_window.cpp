@@ -26,6 +26,7 @@
 
 #include "app/qt_text.h"
 #include "app/about_window.h"
+#include "app/accessibility.h"
 #include "app/add_wizard.h"
 #include "core/inspection.h"
 #include "core/interface_texts.h"
@@ -298,6 +299,8 @@ void MainWindow::ApplyCaptions() {
   addFilesDialog->setWindowTitle(T(lang::AddFilesDialogTitle));
   addFolderDialog->setWindowTitle(T(lang::AddFolderDialogTitle));
   outputFolderDialog->setWindowTitle(T(lang::OutputFolderDialogTitle));
+  taskListView->setAccessibleName(T(lang::TaskListCaption));
+  NameControlsByTheirLabels(this);
   ShowOutputLocation();
   RefreshTaskList();
   ShowTaskInfo(-1);

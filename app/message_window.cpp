@@ -122,6 +122,9 @@ void MessageWindow::showEvent(QShowEvent* event) {
 void MessageWindow::ApplyCaptions() {
   setWindowTitle(T(lang::MessageCaption));
   iconLabel->setPixmap(icons[static_cast<std::size_t>(kind_)]);
+  static constexpr const char* kKindNames[] = {lang::ErrorKind, lang::InformationKind, lang::QuestionKind,
+                                               lang::WarningKind};
+  iconLabel->setAccessibleName(T(kKindNames[static_cast<std::size_t>(kind_)]));
   // As tall as the text wants, up to most of the screen; beyond that the text scrolls.
   const QScreen* screen = QGuiApplication::primaryScreen();
   const int most = screen != nullptr ? screen->availableGeometry().height() * 3 / 5 : 600;

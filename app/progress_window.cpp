@@ -182,6 +182,8 @@ void ProgressWindow::ApplyCaptions() {
   pausedLabel->setText(T(lang::PausedState));
   filesBox->setTitle(T(lang::ConvertingState));
   problemsBox->setTitle(T(lang::ProblemsCaption));
+  totalProgressBar->setAccessibleName(T(lang::TotalProgressName));
+  problemsList->setAccessibleName(T(lang::ProblemsCaption));
   showAction->setText(T(lang::ShowWindowAction));
   pauseAction->setText(T(lang::PauseButton));
   cancelAction->setText(T(lang::CancelButton));
@@ -312,6 +314,7 @@ void ProgressWindow::OnDisplayTimer() {
     const FileRow& row = fileRows_[i];
     if (i >= converting.size()) {
       row.label->setText(QString());
+      row.bar->setAccessibleName(T(lang::WaitingState));
       row.bar->setValue(0);
       row.bar->setEnabled(false);
       continue;
@@ -319,6 +322,7 @@ void ProgressWindow::OnDisplayTimer() {
     const int item = converting[i];
     const ConversionTask& task = Tasks[TaskOf(item)];
     row.label->setText(Q(task.title.str()));
+    row.bar->setAccessibleName(row.label->text());
     row.label->setToolTip(Q(run_->Item(item).sourceFile));
     const std::int64_t length = run_->Length(item);
     row.bar->setEnabled(true);

@@ -5,11 +5,14 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/qt_text.h"
+#include "core/interface_texts.h"
 #include "platform/text_encoding.h"
 #include "core/settings.h"
 #include "platform/paths/file_read.h"
@@ -17,7 +20,6 @@
 
 namespace {
 
-constexpr char kNoTips[] = "No tips found!";
 constexpr std::size_t kMaxTipsFileBytes = 1 << 20;
 
 // A small light bulb for the strip beside the tip.
@@ -59,7 +61,7 @@ std::vector<std::string> TipLines(const std::string& text) {
 TipsWindow::TipsWindow(QWidget* parent, const std::string& tipsFile)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("TipsWindow"));
-  setWindowTitle(QStringLiteral("Tip of the Day"));
+  setWindowTitle(T(lang::TipOfTheDayCaption));
 
   tipPanel = new QFrame(this);
   tipPanel->setObjectName(QStringLiteral("tipPanel"));
@@ -80,12 +82,13 @@ TipsWindow::TipsWindow(QWidget* parent, const std::string& tipsFile)
   bulbImage = new QLabel(bulbStrip);
   bulbImage->setObjectName(QStringLiteral("bulbImage"));
   bulbImage->setPixmap(BulbPicture());
+  bulbImage->setAccessibleName(T(lang::TipOfTheDayCaption));
   auto* stripLayout = new QVBoxLayout(bulbStrip);
   stripLayout->setContentsMargins(12, 16, 12, 12);
   stripLayout->addWidget(bulbImage, 0, Qt::AlignHCenter | Qt::AlignTop);
   stripLayout->addStretch(1);
 
-  headingLabel = new QLabel(QStringLiteral("Did you know?"), tipPanel);
+  headingLabel = new QLabel(T(lang::DidYouKnowHeading), tipPanel);
   headingLabel->setObjectName(QStringLiteral("headingLabel"));
   QFont heading(QStringLiteral("serif"));
   heading.setStyleHint(QFont::Serif);
@@ -117,13 +120,13 @@ TipsWindow::TipsWindow(QWidget* parent, const std::string& tipsFile)
   panelLayout->addWidget(bulbStrip);
   panelLayout->addLayout(text, 1);
 
-  showTipsCheck = new QCheckBox(QStringLiteral("Show &Tips on Startup"), this);
+  showTipsCheck = new QCheckBox(T(lang::ShowTipsCheck), this);
   showTipsCheck->setObjectName(QStringLiteral("showTipsCheck"));
   showTipsCheck->setChecked(true);
-  nextTipButton = new QPushButton(QStringLiteral("&Next Tip"), this);
+  nextTipButton = new QPushButton(T(lang::NextTipButton), this);
   nextTipButton->setObjectName(QStringLiteral("nextTipButton"));
   nextTipButton->setAutoDefault(false);
-  okButton = new QPushButton(QStringLiteral("&OK"), this);
+  okButton = new QPushButton(T(lang::OKButton), this);
   okButton->setObjectName(QStringLiteral("okButton"));
   okButton->setDefault(true);
   auto* buttons = new QHBoxLayout;
@@ -147,13 +150,19 @@ TipsWindow::TipsWindow(QWidget* parent, const std::string& tipsFile)
 
 void TipsWindow::LoadTips(const std::string& tipsFile) {
   std::string path = tipsFile;
-  if (path.empty()) path = platform::FindBesideProgram("tips.txt").value_or(std::string());
+  // The tips in the user's language where there are ("tips_de.txt"), else in English.
+  const std::string locale = QLocale().name().toStdString();  // "de_DE"
+  for (const std::string& name : {"tips_" + locale + ".txt", "tips_" + locale.substr(0, locale.find('_')) + ".txt",
+                                  std::string("tips.txt")}) {
+    if (!path.empty()) break;
+    path = platform::FindBesideProgram(name).value_or(std::string());
+  }
   const platform::FileReadResult file =
       path.empty() ? platform::FileReadResult{platform::FileReadStatus::Missing, 0, {}}
                    : platform::ReadRegularFile(path, kMaxTipsFileBytes);
   if (file.status == platform::FileReadStatus::Ok) tips_ = TipLines(file.bytes);
   // A file with no line has no tip to show either.
-  if (tips_.empty()) tips_ = {kNoTips};
+  if (tips_.empty()) tips_ = {T(lang::NoTipsFound).toStdString()};
   ShowNextTip();
 }
 

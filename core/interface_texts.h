@@ -126,6 +126,11 @@ inline constexpr char HideToTrayButton[] = LANG_TEXT("&Hide to Tray");
 inline constexpr char AllFilesConverted[] = LANG_TEXT("All files have been converted successfully.");
 inline constexpr char UserCanceled[] = LANG_TEXT("The conversion was cancelled.");
 inline constexpr char OpenOutputFolderQuestion[] = LANG_TEXT("Would you like to open the output folder to see the converted files?");
+inline constexpr char TotalProgressName[] = LANG_TEXT("Total progress");
+inline constexpr char ErrorKind[] = LANG_TEXT("Error");
+inline constexpr char InformationKind[] = LANG_TEXT("Information");
+inline constexpr char QuestionKind[] = LANG_TEXT("Question");
+inline constexpr char WarningKind[] = LANG_TEXT("Warning");
 inline constexpr char ShowWindowAction[] = LANG_TEXT("&Show");
 inline constexpr char ConversionFinishedTitle[] = LANG_TEXT("Conversion finished");
 inline constexpr char ConvertedCount[] = LANG_TEXT("Converted");  // before a count: "Converted: 3"
@@ -163,6 +168,13 @@ inline constexpr char ProtectedFile[] = LANG_TEXT("is protected by DRM and canno
 inline constexpr char NoAudioStream[] = LANG_TEXT("The following file has no audio stream and cannot be converted to MP3.");
 inline constexpr char OutputFolderMissing[] = LANG_TEXT("The specified output folder does not exist.");
 inline constexpr char CreateFolderQuestion[] = LANG_TEXT("Would you like to create it?");
+
+// Tips window.
+inline constexpr char TipOfTheDayCaption[] = LANG_TEXT("Tip of the Day");
+inline constexpr char DidYouKnowHeading[] = LANG_TEXT("Did you know?");
+inline constexpr char ShowTipsCheck[] = LANG_TEXT("Show &Tips on Startup");
+inline constexpr char NextTipButton[] = LANG_TEXT("&Next Tip");
+inline constexpr char NoTipsFound[] = LANG_TEXT("No tips found.");
 
 // About window.
 inline constexpr char AboutCaption[] = LANG_TEXT("About");

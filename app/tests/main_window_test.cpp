@@ -308,9 +308,10 @@ TEST_F(MainWindowTest, KeysDoWhatTheirButtonsDo) {
   EXPECT_FALSE(Tasks[1].checked);
   press(QKeySequence(Qt::Key_Space));
   EXPECT_TRUE(Tasks[1].checked);
-  const int shows = pilot.shows;
+  bool editing = false;
+  QTimer::singleShot(0, [&] { editing = wizard->isVisible(); });  // inside the wizard's own loop
   press(QKeySequence(Qt::Key_Return));
-  EXPECT_EQ(pilot.shows, shows + 1);
+  EXPECT_TRUE(editing);
   press(QKeySequence(Qt::Key_Delete));
   ASSERT_EQ(Tasks.Count(), 1);
   EXPECT_EQ(Tasks[0].sourceFile, dir.File("a.wma"));

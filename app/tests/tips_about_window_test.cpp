@@ -60,9 +60,9 @@ TEST(TipsWindow, MissingOrEmptyTipsFileShowsNoTipsFound) {
   for (const std::string& path : {empty.path, empty.dir.File("missing.txt")}) {
     TipIndex = 3;
     TipsWindow window(nullptr, path);
-    EXPECT_EQ(Shown(window), "No tips found!");
+    EXPECT_EQ(Shown(window), "No tips found.");
     window.nextTipButton->click();
-    EXPECT_EQ(Shown(window), "No tips found!");
+    EXPECT_EQ(Shown(window), "No tips found.");
   }
 }
 

@@ -1,0 +1,166 @@
+// The windows as assistive technology and a German desktop see them: every control in each
+// window's accessibility tree has a name, and a German start shows the program's own texts and
+// Qt's in German.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTranslator>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/about_window.h"
+#include "app/add_wizard.h"
+#include "app/collision_dialog.h"
+#include "app/main_window.h"
+#include "app/message_window.h"
+#include "app/progress_window.h"
+#include "app/tips_window.h"
+#include "app/translations.h"
+#include "core/conversion_task.h"
+#include "core/inspection.h"
+#include "core/interface_texts.h"
+#include "core/progress_text.h"
+#include "core/settings.h"
+#include "core/translation.h"
+#include "message_answers.h"
+#include "platform/mmstream/tests/media_fixtures.h"
+
+namespace {
+
+// The roles a user operates or reads values from; each needs a name to be told apart.
+bool NeedsName(QAccessible::Role role) {
+  switch (role) {
+    case QAccessible::PushButton:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::EditableText:
+    case QAccessible::SpinBox:
+    case QAccessible::List:
+    case QAccessible::Tree:
+    case QAccessible::Table:
+    case QAccessible::ProgressBar:
+    case QAccessible::Slider:
+    case QAccessible::Link:
+    case QAccessible::Graphic:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The controls of `window`'s accessibility tree that are shown but have no name: "role
+// objectName" each.
+std::vector<std::string> UnnamedControls(QWidget& window) {
+  std::vector<std::string> unnamed;
+  std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+    if (node == nullptr || node->state().invisible) return;
+    if (NeedsName(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty()) {
+      const QObject* object = node->object();
+      unnamed.push_back(std::to_string(node->role()) + " " +
+                        (object != nullptr ? object->objectName().toStdString() : std::string("?")));
+    }
+    // The rows of lists and trees are items, named by their own texts.
+    if (node->role() == QAccessible::List || node->role() == QAccessible::Tree) return;
+    for (int i = 0; i < node->childCount(); ++i) walk(node->child(i));
+  };
+  walk(QAccessible::queryAccessibleInterface(&window));
+  return unnamed;
+}
+
+class WindowsFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("TAVISTO_REGISTRY", dir.File("Tavisto.reg").c_str(), 1);
+    LoadSettings();
+    TipIndex = TipsOff;
+    Tasks.Clear();
+    WorkingTask = ConversionTask();
+    WorkingTask.sourceFile = dir.File("song.wma");
+    WorkingTask.outputFile = dir.File("song.mp3");
+    WorkingTask.sampleRate = 44100;
+    WorkingTask.bitrate = 128;
+    WorkingTask.channelMode = 2;
+  }
+  void TearDown() override {
+    ::unsetenv("TAVISTO_REGISTRY");
+    Tasks.Clear();
+  }
+  media_fixtures::TempDir dir;
+  MessageAnswers answers;
+};
+
+using Accessibility = WindowsFixture;
+
+TEST_F(Accessibility, EveryControlOfEveryWindowHasAName) {
+  MainWindow main;
+  main.show();
+  EXPECT_EQ(UnnamedControls(main), std::vector<std::string>{}) << "main window";
+
+  AddWizard wizard;
+  wizard.SetAdding(false);
+  wizard.show();
+  for (int page = 0; page < wizard.pages->count(); ++page) {
+    wizard.pages->setCurrentIndex(page);
+    EXPECT_EQ(UnnamedControls(wizard), std::vector<std::string>{}) << "wizard page " << page + 1;
+  }
+  wizard.hide();
+
+  ProgressWindow progress;
+  progress.show();
+  EXPECT_EQ(UnnamedControls(progress), std::vector<std::string>{}) << "progress window";
+  progress.hide();
+
+  MessageWindow message;
+  message.show();
+  EXPECT_EQ(UnnamedControls(message), std::vector<std::string>{}) << "message window";
+  message.hide();
+
+  CollisionDialog collision(nullptr, dir.File("song.mp3"));
+  collision.show();
+  EXPECT_EQ(UnnamedControls(collision), std::vector<std::string>{}) << "collision dialog";
+  collision.hide();
+
+  TipsWindow tips(nullptr, dir.File("no-tips.txt"));
+  tips.show();
+  EXPECT_EQ(UnnamedControls(tips), std::vector<std::string>{}) << "tips window";
+  tips.hide();
+
+  AboutWindow about;
+  about.show();
+  EXPECT_EQ(UnnamedControls(about), std::vector<std::string>{}) << "about window";
+}
+
+// A German desktop: the windows, the texts the core composes and Qt's own dialogs speak German.
+TEST_F(WindowsFixture, AGermanStartShowsEveryTextInGerman) {
+  ASSERT_TRUE(InstallTranslations(*QCoreApplication::instance(), QLocale(QLocale::German, QLocale::Germany)));
+  {
+    MainWindow main;
+    main.show();
+    EXPECT_EQ(main.addFilesButton->text(), QStringLiteral("&Dateien hinzufügen …"));
+    EXPECT_EQ(main.taskListBox->title(), QStringLiteral("Aufgabenliste"));
+    AddWizard wizard;
+    wizard.show();
+    EXPECT_EQ(wizard.cancelButton->text(), QStringLiteral("&Abbrechen"));
+    EXPECT_EQ(wizard.windowTitle(), QStringLiteral("Einstellungen"));
+    EXPECT_EQ(RunEndText(true, {}), "Die Umwandlung wurde abgebrochen.");
+    EXPECT_EQ(ReadFailureReason(ReadNoAudio), "hat keine Tonspur");
+    // Qt's own file dialog, from Qt's translations.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
+  }
+  for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+  }
+  SetTextTranslator(nullptr);
+  EXPECT_EQ(RunEndText(true, {}), "The conversion was cancelled.");
+}
+
+}  // namespace

@@ -1,0 +1,615 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>lang</name>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ja</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Nein</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>A&amp;bout</source>
+        <translation>Ü&amp;ber</translation>
+    </message>
+    <message>
+        <source>Task List</source>
+        <translation>Aufgabenliste</translation>
+    </message>
+    <message>
+        <source>&amp;Add Files...</source>
+        <translation>&amp;Dateien hinzufügen …</translation>
+    </message>
+    <message>
+        <source>Add F&amp;older...</source>
+        <translation>&amp;Ordner hinzufügen …</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Bearbeiten …</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Starten</translation>
+    </message>
+    <message>
+        <source>Conversion Settings</source>
+        <translation>Einstellungen der Umwandlung</translation>
+    </message>
+    <message>
+        <source>This cannot be done while files are being read or converted.</source>
+        <translation>Das geht nicht, solange Dateien gelesen oder umgewandelt werden.</translation>
+    </message>
+    <message>
+        <source>Would you like to use the same settings for the other files?</source>
+        <translation>Möchten Sie für die übrigen Dateien dieselben Einstellungen verwenden?</translation>
+    </message>
+    <message>
+        <source>Please click the &quot;Add Files&quot; button to add files.</source>
+        <translation>Klicken Sie auf „Dateien hinzufügen“, um Dateien hinzuzufügen.</translation>
+    </message>
+    <message>
+        <source>Reading file:</source>
+        <translation>Datei wird gelesen:</translation>
+    </message>
+    <message>
+        <source>Input File</source>
+        <translation>Eingabedatei</translation>
+    </message>
+    <message>
+        <source>Output File</source>
+        <translation>Ausgabedatei</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Output File Size</source>
+        <translation>Größe der Ausgabedatei</translation>
+    </message>
+    <message>
+        <source>about</source>
+        <translation>etwa</translation>
+    </message>
+    <message>
+        <source>There is nothing to convert.</source>
+        <translation>Es gibt nichts umzuwandeln.</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>Bearbeiten …</translation>
+    </message>
+    <message>
+        <source>MP3 Settings</source>
+        <translation>MP3-Einstellungen</translation>
+    </message>
+    <message>
+        <source>CBR</source>
+        <translation>CBR</translation>
+    </message>
+    <message>
+        <source>VBR</source>
+        <translation>VBR</translation>
+    </message>
+    <message>
+        <source>Sa&amp;ve MP3 files:</source>
+        <translation>MP3-Dateien s&amp;peichern:</translation>
+    </message>
+    <message>
+        <source>Beside each source file</source>
+        <translation>Neben der jeweiligen Quelldatei</translation>
+    </message>
+    <message>
+        <source>Choose a folder...</source>
+        <translation>Ordner wählen …</translation>
+    </message>
+    <message>
+        <source>Select Files to Convert</source>
+        <translation>Dateien zum Umwandeln auswählen</translation>
+    </message>
+    <message>
+        <source>Select a Folder to Convert</source>
+        <translation>Ordner zum Umwandeln auswählen</translation>
+    </message>
+    <message>
+        <source>Select the Folder for the MP3 Files</source>
+        <translation>Ordner für die MP3-Dateien auswählen</translation>
+    </message>
+    <message>
+        <source>All media files</source>
+        <translation>Alle Mediendateien</translation>
+    </message>
+    <message>
+        <source>Windows Media files</source>
+        <translation>Windows-Media-Dateien</translation>
+    </message>
+    <message>
+        <source>All files</source>
+        <translation>Alle Dateien</translation>
+    </message>
+    <message>
+        <source>No media files were found in:</source>
+        <translation>Keine Mediendateien gefunden in:</translation>
+    </message>
+    <message>
+        <source>These files were not added:</source>
+        <translation>Diese Dateien wurden nicht hinzugefügt:</translation>
+    </message>
+    <message>
+        <source>cannot be read (not a media file, or a codec is missing)</source>
+        <translation>kann nicht gelesen werden (keine Mediendatei, oder ein Codec fehlt)</translation>
+    </message>
+    <message>
+        <source>has no audio stream</source>
+        <translation>hat keine Tonspur</translation>
+    </message>
+    <message>
+        <source>is protected by DRM</source>
+        <translation>ist durch DRM geschützt</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Dual Channels</source>
+        <translation>Zwei Kanäle</translation>
+    </message>
+    <message>
+        <source>Stereo</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>Joint Stereo</source>
+        <translation>Joint Stereo</translation>
+    </message>
+    <message>
+        <source>Mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Input File Information</source>
+        <translation>Angaben zur Eingabedatei</translation>
+    </message>
+    <message>
+        <source>&amp;Input file:</source>
+        <translation>&amp;Eingabedatei:</translation>
+    </message>
+    <message>
+        <source>O&amp;utput file:</source>
+        <translation>A&amp;usgabedatei:</translation>
+    </message>
+    <message>
+        <source>Choose another input file</source>
+        <translation>Andere Eingabedatei wählen</translation>
+    </message>
+    <message>
+        <source>Choose the output file</source>
+        <translation>Ausgabedatei wählen</translation>
+    </message>
+    <message>
+        <source>Select the Input File</source>
+        <translation>Eingabedatei auswählen</translation>
+    </message>
+    <message>
+        <source>Save the MP3 File As</source>
+        <translation>MP3-Datei speichern unter</translation>
+    </message>
+    <message>
+        <source>MP3 files</source>
+        <translation>MP3-Dateien</translation>
+    </message>
+    <message>
+        <source>&amp;Back</source>
+        <translation>&amp;Zurück</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>&amp;Weiter</translation>
+    </message>
+    <message>
+        <source>Bit Rate</source>
+        <translation>Bitrate</translation>
+    </message>
+    <message>
+        <source>&amp;Variable bit rate (VBR)</source>
+        <translation>&amp;Variable Bitrate (VBR)</translation>
+    </message>
+    <message>
+        <source>Bit &amp;rate:</source>
+        <translation>Bit&amp;rate:</translation>
+    </message>
+    <message>
+        <source>M&amp;inimum:</source>
+        <translation>M&amp;inimum:</translation>
+    </message>
+    <message>
+        <source>Ma&amp;ximum:</source>
+        <translation>Ma&amp;ximum:</translation>
+    </message>
+    <message>
+        <source>Sample Rate</source>
+        <translation>Abtastrate</translation>
+    </message>
+    <message>
+        <source>Channel Mode</source>
+        <translation>Kanalmodus</translation>
+    </message>
+    <message>
+        <source>Tag Editor</source>
+        <translation>Tags</translation>
+    </message>
+    <message>
+        <source>&amp;Title:</source>
+        <translation>&amp;Titel:</translation>
+    </message>
+    <message>
+        <source>A&amp;lbum:</source>
+        <translation>A&amp;lbum:</translation>
+    </message>
+    <message>
+        <source>&amp;Artist:</source>
+        <translation>&amp;Interpret:</translation>
+    </message>
+    <message>
+        <source>Album a&amp;rtist:</source>
+        <translation>Albumi&amp;nterpret:</translation>
+    </message>
+    <message>
+        <source>Trac&amp;k:</source>
+        <translation>Titeln&amp;ummer:</translation>
+    </message>
+    <message>
+        <source>&amp;Genre:</source>
+        <translation>&amp;Genre:</translation>
+    </message>
+    <message>
+        <source>&amp;Year:</source>
+        <translation>&amp;Jahr:</translation>
+    </message>
+    <message>
+        <source>Co&amp;mment:</source>
+        <translation>&amp;Kommentar:</translation>
+    </message>
+    <message>
+        <source>Cover picture</source>
+        <translation>Coverbild</translation>
+    </message>
+    <message>
+        <source>Album artist</source>
+        <translation>Albuminterpret</translation>
+    </message>
+    <message>
+        <source>Track</source>
+        <translation>Titelnummer</translation>
+    </message>
+    <message>
+        <source>Disc</source>
+        <translation>CD</translation>
+    </message>
+    <message>
+        <source>Composer</source>
+        <translation>Komponist</translation>
+    </message>
+    <message>
+        <source>Cover</source>
+        <translation>Cover</translation>
+    </message>
+    <message>
+        <source>left out</source>
+        <translation>weggelassen</translation>
+    </message>
+    <message>
+        <source>More tags</source>
+        <translation>Weitere Tags</translation>
+    </message>
+    <message>
+        <source>In&amp;clude the cover picture</source>
+        <translation>Coverbild &amp;übernehmen</translation>
+    </message>
+    <message>
+        <source>The source has no cover picture.</source>
+        <translation>Die Quelle hat kein Coverbild.</translation>
+    </message>
+    <message>
+        <source>mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>stereo</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>channels</source>
+        <translation>Kanäle</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Ton</translation>
+    </message>
+    <message>
+        <source>The output file is the input file itself:</source>
+        <translation>Die Ausgabedatei ist die Eingabedatei selbst:</translation>
+    </message>
+    <message>
+        <source>Please choose another output file.</source>
+        <translation>Bitte wählen Sie eine andere Ausgabedatei.</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+    <message>
+        <source>Conversion Progress</source>
+        <translation>Fortschritt der Umwandlung</translation>
+    </message>
+    <message>
+        <source>Preview Window</source>
+        <translation>Vorschaufenster</translation>
+    </message>
+    <message>
+        <source>&amp;Pause</source>
+        <translation>&amp;Anhalten</translation>
+    </message>
+    <message>
+        <source>&amp;Resume</source>
+        <translation>&amp;Fortsetzen</translation>
+    </message>
+    <message>
+        <source>Shut down the computer after the conversion</source>
+        <translation>Computer nach der Umwandlung ausschalten</translation>
+    </message>
+    <message>
+        <source>Current File</source>
+        <translation>Aktuelle Datei</translation>
+    </message>
+    <message>
+        <source>Time elapsed</source>
+        <translation>Vergangene Zeit</translation>
+    </message>
+    <message>
+        <source>remaining</source>
+        <translation>verbleibend</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to cancel the conversion?</source>
+        <translation>Möchten Sie die Umwandlung wirklich abbrechen?</translation>
+    </message>
+    <message>
+        <source>Please check the tasks you want to convert.</source>
+        <translation>Bitte haken Sie die Aufgaben an, die umgewandelt werden sollen.</translation>
+    </message>
+    <message>
+        <source>Reading file, please wait</source>
+        <translation>Datei wird gelesen, bitte warten</translation>
+    </message>
+    <message>
+        <source>Click here to restore the main window</source>
+        <translation>Hier klicken, um das Hauptfenster wiederherzustellen</translation>
+    </message>
+    <message>
+        <source>&amp;Hide to Tray</source>
+        <translation>Im &amp;Infobereich ausblenden</translation>
+    </message>
+    <message>
+        <source>All files have been converted successfully.</source>
+        <translation>Alle Dateien wurden erfolgreich umgewandelt.</translation>
+    </message>
+    <message>
+        <source>The conversion was cancelled.</source>
+        <translation>Die Umwandlung wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Would you like to open the output folder to see the converted files?</source>
+        <translation>Möchten Sie den Ausgabeordner öffnen, um die umgewandelten Dateien zu sehen?</translation>
+    </message>
+    <message>
+        <source>&amp;Show</source>
+        <translation>&amp;Anzeigen</translation>
+    </message>
+    <message>
+        <source>Conversion finished</source>
+        <translation>Umwandlung beendet</translation>
+    </message>
+    <message>
+        <source>Converted</source>
+        <translation>Umgewandelt</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>1 file could not be converted:</source>
+        <translation>1 Datei konnte nicht umgewandelt werden:</translation>
+    </message>
+    <message>
+        <source>files could not be converted:</source>
+        <translation>Dateien konnten nicht umgewandelt werden:</translation>
+    </message>
+    <message>
+        <source>1 file was converted with a warning:</source>
+        <translation>1 Datei wurde mit einer Warnung umgewandelt:</translation>
+    </message>
+    <message>
+        <source>files were converted with a warning:</source>
+        <translation>Dateien wurden mit einer Warnung umgewandelt:</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Waiting</source>
+        <translation>Wartet</translation>
+    </message>
+    <message>
+        <source>Converting</source>
+        <translation>Wird umgewandelt</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Skipped</source>
+        <translation>Übersprungen</translation>
+    </message>
+    <message>
+        <source>Cancelled</source>
+        <translation>Abgebrochen</translation>
+    </message>
+    <message>
+        <source>Paused</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>Problems</source>
+        <translation>Probleme</translation>
+    </message>
+    <message>
+        <source>already exists</source>
+        <translation>ist schon vorhanden</translation>
+    </message>
+    <message>
+        <source>The output file already exists:</source>
+        <translation>Die Ausgabedatei ist schon vorhanden:</translation>
+    </message>
+    <message>
+        <source>&amp;Replace</source>
+        <translation>&amp;Ersetzen</translation>
+    </message>
+    <message>
+        <source>&amp;Skip</source>
+        <translation>Ü&amp;berspringen</translation>
+    </message>
+    <message>
+        <source>&amp;Keep Both</source>
+        <translation>Beide &amp;behalten</translation>
+    </message>
+    <message>
+        <source>&amp;Do the same for the rest of this run</source>
+        <translation>&amp;Für die übrigen Dateien dieses Durchlaufs ebenso verfahren</translation>
+    </message>
+    <message>
+        <source>No thread could be started to read the file.</source>
+        <translation>Zum Lesen der Datei konnte kein Thread gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The following file cannot be read.</source>
+        <translation>Die folgende Datei kann nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>Usually installing the required codecs solves the problem. Please click the Help button to learn how to install them.</source>
+        <translation>Meist hilft es, die nötigen Codecs zu installieren. Klicken Sie auf „Hilfe“, um zu erfahren, wie Sie sie installieren.</translation>
+    </message>
+    <message>
+        <source>is protected by DRM and cannot be converted.</source>
+        <translation>ist durch DRM geschützt und kann nicht umgewandelt werden.</translation>
+    </message>
+    <message>
+        <source>The following file has no audio stream and cannot be converted to MP3.</source>
+        <translation>Die folgende Datei hat keine Tonspur und kann nicht in MP3 umgewandelt werden.</translation>
+    </message>
+    <message>
+        <source>The specified output folder does not exist.</source>
+        <translation>Der angegebene Ausgabeordner ist nicht vorhanden.</translation>
+    </message>
+    <message>
+        <source>Would you like to create it?</source>
+        <translation>Möchten Sie ihn anlegen?</translation>
+    </message>
+    <message>
+        <source>Tip of the Day</source>
+        <translation>Tipp des Tages</translation>
+    </message>
+    <message>
+        <source>Did you know?</source>
+        <translation>Wussten Sie schon?</translation>
+    </message>
+    <message>
+        <source>Show &amp;Tips on Startup</source>
+        <translation>&amp;Tipps beim Start anzeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Next Tip</source>
+        <translation>&amp;Nächster Tipp</translation>
+    </message>
+    <message>
+        <source>No tips found.</source>
+        <translation>Keine Tipps gefunden.</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Über</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Home &amp;Page</source>
+        <translation>&amp;Webseite</translation>
+    </message>
+    <message>
+        <source>Support Email</source>
+        <translation>Support-E-Mail</translation>
+    </message>
+    <message>
+        <source>Would you like to replace the existing file?</source>
+        <translation>Möchten Sie die vorhandene Datei ersetzen?</translation>
+    </message>
+    <message>
+        <source>Total progress</source>
+        <translation>Gesamtfortschritt</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Question</source>
+        <translation>Frage</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+</context>
+</TS>
