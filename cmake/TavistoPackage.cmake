@@ -118,8 +118,9 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # sees the rest: LAME is opened at run time, and Qt loads the SVG plugin for the program's icon.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmp3lame0, libqt6svg6")
-# Help opens the guide, and the About window the home page, through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# Help opens the guide, and the About window the home page, through xdg-open; Qt's own dialogs
+# speak the user's language with Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 # A package without tavisto-convert(1) is refused (help2man was missing at configure time).
 set(CPACK_PRE_BUILD_SCRIPTS ${tavisto_packaging}/check-staging.cmake)
 include(CPack)
