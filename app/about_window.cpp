@@ -1,4 +1,5 @@
 #include "app/about_window.h"
+#include "app/dialog_flags.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -71,7 +72,7 @@ class ClickFilter : public QObject {
 
 }  // namespace
 
-AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, kDialogFlags) {
   setObjectName(QStringLiteral("AboutWindow"));
   auto* frame = new QFrame(this);
   frame->setFrameShape(QFrame::Panel);

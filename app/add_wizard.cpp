@@ -1,4 +1,5 @@
 #include "app/add_wizard.h"
+#include "app/dialog_flags.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -153,7 +154,7 @@ NameParts SplitName(const std::string& name) { return {platform::FolderOf(name),
 }  // namespace
 
 AddWizard::AddWizard(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, kDialogFlags) {
   setObjectName(QStringLiteral("AddWizard"));
   setModal(true);
 

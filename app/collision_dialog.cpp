@@ -1,4 +1,5 @@
 #include "app/collision_dialog.h"
+#include "app/dialog_flags.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -20,7 +21,7 @@ std::function<CollisionReply(const std::string&)>& Answerer() {
 
 }  // namespace
 
-CollisionDialog::CollisionDialog(QWidget* parent, const std::string& output) : QDialog(parent) {
+CollisionDialog::CollisionDialog(QWidget* parent, const std::string& output) : QDialog(parent, kDialogFlags) {
   setObjectName(QStringLiteral("collisionDialog"));
   setWindowTitle(T(lang::MessageCaption));
   setModal(true);

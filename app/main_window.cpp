@@ -108,9 +108,8 @@ void MainWindow::BuildLayout() {
   taskListView->setColumnCount(3);
   taskListView->header()->setStretchLastSection(false);
   taskListView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  taskListView->header()->setSectionResizeMode(1, QHeaderView::Interactive);
+  taskListView->header()->setSectionResizeMode(1, QHeaderView::Stretch);
   taskListView->header()->setSectionResizeMode(2, QHeaderView::Interactive);
-  taskListView->header()->resizeSection(1, 150);
   taskListView->header()->resizeSection(2, 110);
   taskListView->setMinimumSize(160, 60);
   taskListView->viewport()->installEventFilter(this);

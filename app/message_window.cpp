@@ -1,4 +1,5 @@
 #include "app/message_window.h"
+#include "app/dialog_flags.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -65,7 +66,7 @@ std::array<QPixmap, 4> MessageIcons() {
 }
 
 MessageWindow::MessageWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), icons(MessageIcons()) {
+    : QDialog(parent, kDialogFlags), icons(MessageIcons()) {
   setObjectName(QStringLiteral("MessageWindow"));
   setModal(true);
   iconLabel = new QLabel(this);
@@ -131,7 +132,7 @@ void MessageWindow::ApplyCaptions() {
   const int textWidth = std::max(messageLabel->minimumWidth(), 420);
   messageScroll->setMinimumSize(textWidth, std::min(messageLabel->heightForWidth(textWidth), most));
   adjustSize();
-  resize(std::max(width(), 326), std::max(height(), 215));
+  resize(std::max(width(), 360), height());
   if (screen != nullptr) move(screen->availableGeometry().center() - rect().center());
 }
 

@@ -1,4 +1,5 @@
 #include "app/progress_window.h"
+#include "app/dialog_flags.h"
 
 #include <algorithm>
 #include <utility>
@@ -70,7 +71,7 @@ QString FileNameText(const std::string& path) { return Q(platform::FileNameOf(pa
 }  // namespace
 
 ProgressWindow::ProgressWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, kDialogFlags | Qt::WindowMinimizeButtonHint) {
   // Without the encoder library the program cannot convert anything, and start-up stops with
   // the loader's message.
   engine::MakeMp3Output();
@@ -389,6 +390,8 @@ void ProgressWindow::FinishRun() {
   cancelButton->setText(T(lang::OKButton));
   close();
   running_ = false;
+  // The keys go back to the main window, where the user goes on.
+  if (mainWindow_) mainWindow_->activateWindow();
   if (runLoop_ != nullptr) runLoop_->quit();
 }
 
