@@ -113,29 +113,21 @@ TEST_F(Accessibility, EveryControlOfEveryWindowHasAName) {
   }
   wizard.hide();
 
+  const auto check = [](QWidget& window, const char* what) {
+    window.show();
+    EXPECT_EQ(UnnamedControls(window), std::vector<std::string>{}) << what;
+    window.hide();
+  };
   ProgressWindow progress;
-  progress.show();
-  EXPECT_EQ(UnnamedControls(progress), std::vector<std::string>{}) << "progress window";
-  progress.hide();
-
+  check(progress, "progress window");
   MessageWindow message;
-  message.show();
-  EXPECT_EQ(UnnamedControls(message), std::vector<std::string>{}) << "message window";
-  message.hide();
-
+  check(message, "message window");
   CollisionDialog collision(nullptr, dir.File("song.mp3"));
-  collision.show();
-  EXPECT_EQ(UnnamedControls(collision), std::vector<std::string>{}) << "collision dialog";
-  collision.hide();
-
+  check(collision, "collision dialog");
   TipsWindow tips(nullptr, dir.File("no-tips.txt"));
-  tips.show();
-  EXPECT_EQ(UnnamedControls(tips), std::vector<std::string>{}) << "tips window";
-  tips.hide();
-
+  check(tips, "tips window");
   AboutWindow about;
-  about.show();
-  EXPECT_EQ(UnnamedControls(about), std::vector<std::string>{}) << "about window";
+  check(about, "about window");
 }
 
 // A German desktop: the windows, the texts the core composes and Qt's own dialogs speak German.
