@@ -14,14 +14,14 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QtTest/QTest>
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <future>
+#include <optional>
 #include <set>
-#include <thread>
 
 #include "app/single_instance.h"
 #include "core/settings.h"
