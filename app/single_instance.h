@@ -12,7 +12,7 @@
 // byte arrays (the file names' own bytes, whatever they contain), answered by one byte once the
 // running instance has read it all.
 //
-// Thread: the user-interface thread (Start blocks for at most a few seconds while it hands off).
+// Thread: the user-interface thread (Start blocks while it hands off, up to its timeout a step).
 #pragma once
 
 #include <filesystem>
