@@ -1,8 +1,17 @@
-// Tavisto's start-up: checks that media files can be decoded, fills the program-wide values,
-// loads the settings, creates the windows in their order and runs the event loop until the main
+// Tavisto's start-up: hands the files it was given to a Tavisto already running (and ends), or
+// checks that media files can be decoded, fills the program-wide values, loads the settings,
+// creates the windows in their order, adds the files and runs the event loop until the main
 // window closes.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "app/add_wizard.h"
 #include "core/conversion_task.h"
@@ -15,6 +24,7 @@
 #include "app/message_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dispatcher.h"
+#include "app/single_instance.h"
 #include "platform/paths/program_dirs.h"
 
 namespace {
@@ -25,6 +35,49 @@ void ShowPlainMessage(const std::string& text) {
   box.exec();
 }
 
+// The files and folders on the command line, made absolute; unknown options are reported and
+// passed over.
+std::vector<std::string> CommandLinePaths(int argc, char** argv) {
+  std::error_code error;
+  std::filesystem::path workingFolder = std::filesystem::current_path(error);
+  if (error) workingFolder = "/";
+  const StartArguments arguments = ReadStartArguments({argv + 1, argv + argc}, workingFolder);
+  for (const std::string& option : arguments.unknownOptions)
+    std::fprintf(stderr, "tavisto: unknown option %s (ignored)\n", option.c_str());
+  return arguments.paths;
+}
+
+// Brings the program to the front, for a later start: the main window, or the modal window over
+// it (the wizard, a question, the progress window). A run hidden in the notification area stays
+// there; its icon brings it back.
+void BringToFront(MainWindow& mainWindow, const ProgressWindow& progressWindow) {
+  if (progressWindow.Running() && !mainWindow.isVisible()) return;
+  if (mainWindow.isMinimized()) mainWindow.setWindowState(mainWindow.windowState() & ~Qt::WindowMinimized);
+  mainWindow.show();
+  mainWindow.raise();
+  mainWindow.activateWindow();
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != &mainWindow) {
+    modal->raise();
+    modal->activateWindow();
+  }
+}
+
+// Adds `paths` (MainWindow::AddPaths waits itself while a file is read or a run is shown), but
+// after the tips window when that is up: its wizard would open over the tips.
+void AddAfterTips(MainWindow& mainWindow, TipsWindow* tipsWindow, const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  if (tipsWindow != nullptr && tipsWindow->isVisible()) {
+    QObject::connect(
+        tipsWindow, &QDialog::finished, &mainWindow,
+        [&mainWindow, paths] {
+          QTimer::singleShot(0, &mainWindow, [&mainWindow, paths] { mainWindow.AddPaths(paths); });
+        },
+        Qt::SingleShotConnection);
+    return;
+  }
+  mainWindow.AddPaths(paths);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -33,6 +86,28 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("tavisto"));
   QApplication::setWindowIcon(ProductIcon());
   InstallTranslations(application);
+
+  // QApplication has taken its own arguments out of argv.
+  const std::vector<std::string> paths = CommandLinePaths(argc, argv);
+  auto instance = std::make_unique<SingleInstance>();
+  switch (instance->Start(paths)) {
+    case SingleInstance::Role::HandedOff:
+      return 0;
+    case SingleInstance::Role::NotAnswered: {
+      const QString text =
+          QApplication::translate("main", "Tavisto is already running but does not answer: %1").arg(instance->Error());
+      std::fprintf(stderr, "tavisto: %s\n", text.toLocal8Bit().constData());
+      ShowPlainMessage(text.toStdString());
+      return 1;
+    }
+    case SingleInstance::Role::Alone:
+      // Still a working program; only later starts open windows of their own.
+      std::fprintf(stderr, "tavisto: cannot listen on %s (%s): later starts will not hand over their files\n",
+                   instance->SocketPath().toLocal8Bit().constData(), instance->Error().toLocal8Bit().constData());
+      break;
+    case SingleInstance::Role::Listening:
+      break;
+  }
 
   if (const auto problem = engine::StartDecoding()) {
     ShowPlainMessage(*problem);
@@ -62,8 +137,17 @@ int main(int argc, char** argv) {
     std::unique_ptr<TipsWindow> tipsWindow;
     if (TipIndex < TipsOff) tipsWindow = std::make_unique<TipsWindow>(&mainWindow);
     mainWindow.SetWindows(&wizard, progressWindow.get(), tipsWindow.get());
+    QObject::connect(instance.get(), &SingleInstance::PathsReceived, &mainWindow,
+                     [&](const std::vector<std::string>& received) {
+                       BringToFront(mainWindow, *progressWindow);
+                       AddAfterTips(mainWindow, tipsWindow.get(), received);
+                     });
     mainWindow.show();
+    // After the first show, whose tips window (when it comes) is queued ahead of this.
+    QTimer::singleShot(0, &mainWindow, [&] { AddAfterTips(mainWindow, tipsWindow.get(), paths); });
     result = QApplication::exec();
+    // From here on no hand-off could be answered: the next start is the first again.
+    instance.reset();
   }
   Tasks.Clear();
   platform::SetMainDispatcher(nullptr);
