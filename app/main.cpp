@@ -15,9 +15,11 @@
 
 #include "app/add_wizard.h"
 #include "core/conversion_task.h"
+#include "core/interface_texts.h"
 #include "app/main_window.h"
 #include "app/product_info.h"
 #include "core/settings.h"
+#include "app/qt_text.h"
 #include "app/tips_window.h"
 #include "app/translations.h"
 #include "engine/decoded_input.h"
@@ -48,10 +50,13 @@ std::vector<std::string> CommandLinePaths(int argc, char** argv) {
 }
 
 // Brings the program to the front, for a later start: the main window, or the modal window over
-// it (the wizard, a question, the progress window). A run hidden in the notification area stays
-// there; its icon brings it back.
-void BringToFront(MainWindow& mainWindow, const ProgressWindow& progressWindow) {
-  if (progressWindow.Running() && !mainWindow.isVisible()) return;
+// it (the wizard, a question, the progress window). A run hidden in the notification area comes
+// back, so that the user sees why the files wait.
+void BringToFront(MainWindow& mainWindow, ProgressWindow& progressWindow) {
+  if (progressWindow.Running() && !mainWindow.isVisible()) {
+    progressWindow.RestoreRun();
+    return;
+  }
   if (mainWindow.isMinimized()) mainWindow.setWindowState(mainWindow.windowState() & ~Qt::WindowMinimized);
   mainWindow.show();
   mainWindow.raise();
@@ -94,8 +99,7 @@ int main(int argc, char** argv) {
     case SingleInstance::Role::HandedOff:
       return 0;
     case SingleInstance::Role::NotAnswered: {
-      const QString text =
-          QApplication::translate("main", "Tavisto is already running but does not answer: %1").arg(instance->Error());
+      const QString text = T(lang::InstanceNotAnswering).arg(instance->Error());
       std::fprintf(stderr, "tavisto: %s\n", text.toLocal8Bit().constData());
       ShowPlainMessage(text.toStdString());
       return 1;

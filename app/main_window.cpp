@@ -390,10 +390,13 @@ void MainWindow::OnAddFolderClicked() {
 
 void MainWindow::AddPaths(const std::vector<std::string>& paths) {
   if (paths.empty()) return;
-  // Given while a file is read or a run goes on (from a second start of the program, say):
-  // they wait for the window to be free.
+  // Given while a file is read, a run goes on or a window waits for an answer (from a second
+  // start of the program, say): they wait for the window to be free.
+  // A question or another modal window asks first.
   const bool progressShown = progress_ != nullptr && (progress_->isVisible() || progress_->Running());
-  if (!ReadingDone.load(std::memory_order_acquire) || progressShown || controlsLocked) {
+  const QWidget* modal = QApplication::activeModalWidget();
+  if (!ReadingDone.load(std::memory_order_acquire) || progressShown || controlsLocked ||
+      (modal != nullptr && modal != this)) {
     waitingPaths_.insert(waitingPaths_.end(), paths.begin(), paths.end());
     QTimer::singleShot(500, this, &MainWindow::AddWaitingPaths);
     return;

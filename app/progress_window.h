@@ -67,6 +67,8 @@ class ProgressWindow : public QDialog {
   int TaskOf(int item) const { return taskOfItem_[static_cast<std::size_t>(item)]; }
   // How far `task` has converted, in percent, while it converts (else 0).
   int TaskPercent(int task) const;
+  // Brings back a run hidden to the tray or minimised, with the main window.
+  void RestoreRun();
 
   QLabel* timeLabel;
   QLabel* pausedLabel;
@@ -124,7 +126,6 @@ class ProgressWindow : public QDialog {
   void FinishRun();
   // The run's windows: hidden to the tray, or minimised where the desktop has no tray.
   void HideRun();
-  void RestoreRun();
   bool RunHidden() const;
   // The end of a hidden run as a desktop notification: how many files converted, how many failed.
   void NotifyRunEnd(int converted, int failed);

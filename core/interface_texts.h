@@ -169,6 +169,9 @@ inline constexpr char NoAudioStream[] = LANG_TEXT("The following file has no aud
 inline constexpr char OutputFolderMissing[] = LANG_TEXT("The specified output folder does not exist.");
 inline constexpr char CreateFolderQuestion[] = LANG_TEXT("Would you like to create it?");
 
+// Start-up.
+inline constexpr char InstanceNotAnswering[] = LANG_TEXT("Tavisto is already running but does not answer: %1");
+
 // Tips window.
 inline constexpr char TipOfTheDayCaption[] = LANG_TEXT("Tip of the Day");
 inline constexpr char DidYouKnowHeading[] = LANG_TEXT("Did you know?");

@@ -611,5 +611,9 @@
         <source>Warning</source>
         <translation>Warnung</translation>
     </message>
+    <message>
+        <source>Tavisto is already running but does not answer: %1</source>
+        <translation>Tavisto läuft bereits, antwortet aber nicht: %1</translation>
+    </message>
 </context>
 </TS>
