@@ -348,11 +348,15 @@ bool MainWindow::CanAct() {
 
 void MainWindow::LockControls(bool lock) {
   if (lock) {
-    for (QPushButton* button : {addFilesButton, removeButton, editButton, startButton}) button->setEnabled(false);
+    for (QPushButton* button : {addFilesButton, addFolderButton, removeButton, editButton, startButton})
+      button->setEnabled(false);
+    outputLocationSelector->setEnabled(false);
     controlsLocked = true;
     return;
   }
   addFilesButton->setEnabled(true);
+  addFolderButton->setEnabled(true);
+  outputLocationSelector->setEnabled(true);
   controlsLocked = false;
   UpdateButtons();
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QTreeWidget>
@@ -121,6 +122,13 @@ TEST_F(MainWindowTest, FirstStartShowsTheHintRowAndClickingTheEmptyListOpensTheD
   main->OnTaskListClicked();
   EXPECT_EQ(dialogs, 1);
   EXPECT_TRUE(main->addFilesButton->isEnabled()) << "a cancelled dialog unlocks the controls";
+  // While files are added, nothing else can start an add or change where they go.
+  main->LockControls(true);
+  for (QWidget* control : std::initializer_list<QWidget*>{main->addFilesButton, main->addFolderButton,
+                                                          main->outputLocationSelector})
+    EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+  main->LockControls(false);
+  EXPECT_TRUE(main->addFolderButton->isEnabled() && main->outputLocationSelector->isEnabled());
   EXPECT_EQ(Tasks.Count(), 0);
 }
 
