@@ -8,10 +8,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 files="${1:-1000}"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target bench_add_files >/dev/null
-work="$(mktemp -d "${TMPDIR:-/tmp}/tavisto-add-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+. bench/common.sh
+bench_prepare bench_add_files add
 export TAVISTO_REGISTRY="$work/Tavisto.reg" XDG_DATA_HOME="$work/data"
 
 echo "Generating $files files ..."

@@ -9,27 +9,17 @@
 set -eu
 cd "$(dirname "$0")/.."
 rounds="${1:-3}"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target tavisto-convert >/dev/null
+. bench/common.sh
+bench_prepare tavisto-convert batch
 convert="$(pwd)/build/cli/tavisto-convert"
-work="$(mktemp -d "${TMPDIR:-/tmp}/tavisto-batch-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 
-# Chords with vibrato and tremolo over pink noise, as bench/convert.sh makes them; each file at
-# other pitches, so that no two are the same work for the encoder.
-music() {
-  ffmpeg -nostdin -loglevel error -y \
-    -f lavfi -i "aevalsrc=0.25*sin(2*PI*$2*t)*(0.6+0.4*sin(2*PI*0.5*t))+0.2*sin(2*PI*330*t+2*sin(2*PI*5*t))+0.1*sin(2*PI*1318*t)*(0.5+0.5*sin(2*PI*3*t))|0.25*sin(2*PI*277*t)*(0.6+0.4*sin(2*PI*0.4*t))+0.2*sin(2*PI*$3*t+2*sin(2*PI*4*t))+0.1*sin(2*PI*1760*t)*(0.5+0.5*sin(2*PI*2*t)):s=44100:d=120" \
-    -f lavfi -i "anoisesrc=c=pink:a=0.08:r=44100:d=120:seed=$2" \
-    -filter_complex "[0][1]amix=inputs=2:normalize=0,aformat=channel_layouts=stereo" \
-    -c:a wmav2 -b:a 160k "$1"
-}
 echo "Generating eight 2-minute sources ..."
 mkdir -p "$work/in"
 i=0
 for pitch in 196 220 247 262 294 330 349 392; do
   i=$((i + 1))
-  music "$work/in/song$i.wma" "$pitch" "$((pitch * 2))"
+  # Each file at other pitches, so that no two are the same work for the encoder.
+  music 120 "$work/in/song$i.wma" "$pitch" "$((pitch * 2))"
 done
 
 # Runs a batch with --jobs $1; prints "wall-seconds cpu-seconds peak-kilobytes".

@@ -16,33 +16,18 @@
 set -eu
 cd "$(dirname "$0")/.."
 rounds="${1:-3}"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target tavisto-convert >/dev/null
+. bench/common.sh
+bench_prepare tavisto-convert bench
 # The program measured; every run below goes through this one path.
 convert="$(pwd)/build/cli/tavisto-convert"
-work="$(mktemp -d "${TMPDIR:-/tmp}/tavisto-bench-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 
-# Chords with vibrato and tremolo over pink noise: something the encoder must work on.
-# music SECONDS OUTPUT [ENCODER OPTIONS ...]; by default a stereo 44.1 kHz WMA at 160 kbps.
-music() {
-  seconds="$1"
-  output="$2"
-  shift 2
-  [ $# -gt 0 ] || set -- -c:a wmav2 -b:a 160k
-  ffmpeg -nostdin -loglevel error -y \
-    -f lavfi -i "aevalsrc=0.25*sin(2*PI*220*t)*(0.6+0.4*sin(2*PI*0.5*t))+0.2*sin(2*PI*330*t+2*sin(2*PI*5*t))+0.1*sin(2*PI*1318*t)*(0.5+0.5*sin(2*PI*3*t))|0.25*sin(2*PI*277*t)*(0.6+0.4*sin(2*PI*0.4*t))+0.2*sin(2*PI*440*t+2*sin(2*PI*4*t))+0.1*sin(2*PI*1760*t)*(0.5+0.5*sin(2*PI*2*t)):s=44100:d=$seconds" \
-    -f lavfi -i "anoisesrc=c=pink:a=0.08:r=44100:d=$seconds" \
-    -filter_complex "[0][1]amix=inputs=2:normalize=0,aformat=channel_layouts=stereo" \
-    "$@" "$output"
-}
 echo "Generating the sources (10 and 60 minutes; 2 minutes of mono WMA and of FLAC) ..."
-music 600 "$work/ten.wma"
+music 600 "$work/ten.wma" 220 440
 # Six times the ten minutes, without encoding them again.
 ffmpeg -nostdin -loglevel error -y -stream_loop 5 -i "$work/ten.wma" -c copy "$work/sixty.wma"
 ffmpeg -nostdin -loglevel error -y -i "$work/ten.wma" "$work/ten.wav"
-music 120 "$work/mono.wma" -ac 1 -ar 22050 -c:a wmav2 -b:a 64k
-music 120 "$work/two.flac" -c:a flac -sample_fmt s16
+music 120 "$work/mono.wma" 220 440 -ac 1 -ar 22050 -c:a wmav2 -b:a 64k
+music 120 "$work/two.flac" 220 440 -c:a flac -sample_fmt s16
 
 # Runs a command; prints "cpu-seconds peak-kilobytes".
 measure() {

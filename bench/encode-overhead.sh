@@ -8,11 +8,9 @@
 # Usage: bench/encode-overhead.sh [ROUNDS]   (default 5)
 set -eu
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target bench_encode_overhead >/dev/null
+. bench/common.sh
+bench_prepare bench_encode_overhead bench
 bench=build/bench/bench_encode_overhead
-work="$(mktemp -d "${TMPDIR:-/tmp}/tavisto-bench-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 
 "$bench" "${1:-5}" "$work"
 
