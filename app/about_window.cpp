@@ -13,13 +13,14 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/qt_text.h"
+#include "app/ui_text.h"
 #include "core/interface_texts.h"
 #include "app/product_info.h"
 #include "app/desktop.h"
 
-namespace {
+namespace app {
 
+namespace {
 
 // The picture on the left: the program's icon over a deep blue gradient.
 QPixmap SidePicture() {
@@ -36,7 +37,7 @@ QPixmap SidePicture() {
   font.setBold(true);
   font.setPixelSize(22);
   p.setFont(font);
-  p.drawText(QRect(0, 172, 166, 30), Qt::AlignCenter, Q(ProductTitle));
+  p.drawText(QRect(0, 172, 166, 30), Qt::AlignCenter, ToQString(kProductTitle));
   font.setBold(false);
   font.setPixelSize(12);
   p.setFont(font);
@@ -72,63 +73,64 @@ class ClickFilter : public QObject {
 
 }  // namespace
 
-AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, kDialogFlags) {
+AboutWindow::AboutWindow(const Desktop& desktop, QWidget* parent) : QDialog(parent, kDialogFlags), desktop_(desktop) {
   setObjectName(QStringLiteral("AboutWindow"));
   auto* frame = new QFrame(this);
   frame->setFrameShape(QFrame::Panel);
   frame->setFrameShadow(QFrame::Sunken);
-  sideImage = new QLabel(frame);
-  sideImage->setObjectName(QStringLiteral("sideImage"));
-  sideImage->setPixmap(SidePicture());
+  sideImage_ = new QLabel(frame);
+  sideImage_->setObjectName(QStringLiteral("sideImage"));
+  sideImage_->setPixmap(SidePicture());
   auto* frameLayout = new QVBoxLayout(frame);
   frameLayout->setContentsMargins(2, 2, 2, 2);
-  frameLayout->addWidget(sideImage);
+  frameLayout->addWidget(sideImage_);
 
-  titleLabel = new QLabel(this);
-  titleLabel->setObjectName(QStringLiteral("titleLabel"));
-  titleLabel->setAlignment(Qt::AlignCenter);
-  QFont titleFont = titleLabel->font();
+  titleLabel_ = new QLabel(this);
+  titleLabel_->setObjectName(QStringLiteral("titleLabel"));
+  titleLabel_->setAlignment(Qt::AlignCenter);
+  QFont titleFont = titleLabel_->font();
   titleFont.setBold(true);
   titleFont.setPointSizeF(titleFont.pointSizeF() * 2.0);
-  titleLabel->setFont(titleFont);
-  QPalette red = titleLabel->palette();
+  titleLabel_->setFont(titleFont);
+  QPalette red = titleLabel_->palette();
   red.setColor(QPalette::WindowText, QColor(192, 0, 0));
-  titleLabel->setPalette(red);
+  titleLabel_->setPalette(red);
 
-  versionLabel = new QLabel(this);
-  versionLabel->setObjectName(QStringLiteral("versionLabel"));
-  versionNumberLabel = new QLabel(this);
-  versionNumberLabel->setObjectName(QStringLiteral("versionNumberLabel"));
-  buildLabel = new QLabel(this);
-  buildLabel->setObjectName(QStringLiteral("buildLabel"));
-  homePageLabel = new QLabel(this);
-  homePageLabel->setObjectName(QStringLiteral("homePageLabel"));
-  homePageUrlLabel = LinkLabel(this, QStringLiteral("homePageUrlLabel"));
-  supportEmailLabel = new QLabel(this);
-  supportEmailLabel->setObjectName(QStringLiteral("supportEmailLabel"));
-  supportEmailLink = LinkLabel(this, QStringLiteral("supportEmailLink"));
-  homePageUrlLabel->installEventFilter(new ClickFilter(this, [this] { OnHomePageClicked(); }));
-  supportEmailLink->installEventFilter(new ClickFilter(this, [this] { OnSupportEmailClicked(); }));
+  versionLabel_ = new QLabel(this);
+  versionLabel_->setObjectName(QStringLiteral("versionLabel"));
+  versionNumberLabel_ = new QLabel(this);
+  versionNumberLabel_->setObjectName(QStringLiteral("versionNumberLabel"));
+  buildLabel_ = new QLabel(this);
+  buildLabel_->setObjectName(QStringLiteral("buildLabel"));
+  homePageLabel_ = new QLabel(this);
+  homePageLabel_->setObjectName(QStringLiteral("homePageLabel"));
+  homePageUrlLabel_ = LinkLabel(this, QStringLiteral("homePageUrlLabel"));
+  supportEmailLabel_ = new QLabel(this);
+  supportEmailLabel_->setObjectName(QStringLiteral("supportEmailLabel"));
+  supportEmailLink_ = LinkLabel(this, QStringLiteral("supportEmailLink"));
+  homePageUrlLabel_->installEventFilter(new ClickFilter(this, [this] { desktop_.Open(kHomePageAddress); }));
+  supportEmailLink_->installEventFilter(
+      new ClickFilter(this, [this] { desktop_.Open(std::string("mailto:") + kSupportEmailAddress); }));
 
   auto* facts = new QGridLayout;
   facts->setHorizontalSpacing(10);
   facts->setVerticalSpacing(8);
-  facts->addWidget(versionLabel, 0, 0);
+  facts->addWidget(versionLabel_, 0, 0);
   auto* version = new QHBoxLayout;
   version->setSpacing(6);
-  version->addWidget(versionNumberLabel);
-  version->addWidget(buildLabel);
+  version->addWidget(versionNumberLabel_);
+  version->addWidget(buildLabel_);
   version->addStretch(1);
   facts->addLayout(version, 0, 1);
-  facts->addWidget(homePageLabel, 1, 0);
-  facts->addWidget(homePageUrlLabel, 1, 1);
-  facts->addWidget(supportEmailLabel, 2, 0);
-  facts->addWidget(supportEmailLink, 2, 1);
+  facts->addWidget(homePageLabel_, 1, 0);
+  facts->addWidget(homePageUrlLabel_, 1, 1);
+  facts->addWidget(supportEmailLabel_, 2, 0);
+  facts->addWidget(supportEmailLink_, 2, 1);
   facts->setColumnStretch(1, 1);
 
   auto* right = new QVBoxLayout;
   right->addSpacing(24);
-  right->addWidget(titleLabel);
+  right->addWidget(titleLabel_);
   right->addSpacing(24);
   right->addLayout(facts);
   right->addStretch(1);
@@ -138,20 +140,20 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, kDialogFlags) {
   top->addWidget(frame, 0, Qt::AlignTop);
   top->addLayout(right, 1);
 
-  helpButton = new QPushButton(this);
-  helpButton->setObjectName(QStringLiteral("helpButton"));
-  helpButton->setAutoDefault(false);
-  homePageButton = new QPushButton(this);
-  homePageButton->setObjectName(QStringLiteral("homePageButton"));
-  homePageButton->setAutoDefault(false);
-  okButton = new QPushButton(this);
-  okButton->setObjectName(QStringLiteral("okButton"));
-  okButton->setDefault(true);
+  helpButton_ = new QPushButton(this);
+  helpButton_->setObjectName(QStringLiteral("helpButton"));
+  helpButton_->setAutoDefault(false);
+  homePageButton_ = new QPushButton(this);
+  homePageButton_->setObjectName(QStringLiteral("homePageButton"));
+  homePageButton_->setAutoDefault(false);
+  okButton_ = new QPushButton(this);
+  okButton_->setObjectName(QStringLiteral("okButton"));
+  okButton_->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(helpButton);
-  buttons->addWidget(homePageButton);
-  buttons->addWidget(okButton);
+  buttons->addWidget(helpButton_);
+  buttons->addWidget(homePageButton_);
+  buttons->addWidget(okButton_);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(14, 14, 14, 14);
@@ -160,10 +162,10 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, kDialogFlags) {
   resize(471, 380);
 
   // The label's access key (Alt+P) leads to the home-page button, which shares it.
-  homePageLabel->setBuddy(homePageButton);
-  connect(helpButton, &QPushButton::clicked, this, [] { OpenHelpFile(); });
-  connect(homePageButton, &QPushButton::clicked, this, &AboutWindow::OnHomePageClicked);
-  connect(okButton, &QPushButton::clicked, this, &AboutWindow::OnOkClicked);
+  homePageLabel_->setBuddy(homePageButton_);
+  connect(helpButton_, &QPushButton::clicked, this, [this] { desktop_.OpenHelp(); });
+  connect(homePageButton_, &QPushButton::clicked, this, [this] { desktop_.Open(kHomePageAddress); });
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void AboutWindow::showEvent(QShowEvent* event) {
@@ -174,29 +176,19 @@ void AboutWindow::showEvent(QShowEvent* event) {
 }
 
 void AboutWindow::ApplyCaptions() {
-  sideImage->setAccessibleName(Q(ProductTitle));
-  setWindowTitle(T(lang::AboutCaption) + QStringLiteral(" ") + Q(ProductTitle));
-  titleLabel->setText(Q(ProductTitle));
-  versionLabel->setText(T(lang::VersionLabel) + QStringLiteral(":"));
-  versionNumberLabel->setText(Q(ProductVersion));
-  buildLabel->setText(Q(ProductBuild));
-  homePageLabel->setText(T(lang::HomePageLabel) + QStringLiteral(":"));
-  homePageUrlLabel->setText(Q(HomePageAddress));
-  supportEmailLabel->setText(T(lang::SupportEmailLabel) + QStringLiteral(":"));
-  supportEmailLink->setText(Q(SupportEmailAddress));
-  helpButton->setText(T(lang::HelpButton));
-  homePageButton->setText(T(lang::HomePageLabel));
-  okButton->setText(T(lang::OKButton));
+  sideImage_->setAccessibleName(ToQString(kProductTitle));
+  setWindowTitle(UiText(lang::AboutCaption) + QStringLiteral(" ") + ToQString(kProductTitle));
+  titleLabel_->setText(ToQString(kProductTitle));
+  versionLabel_->setText(UiText(lang::VersionLabel) + QStringLiteral(":"));
+  versionNumberLabel_->setText(ToQString(ProductVersion));
+  buildLabel_->setText(ToQString(kProductBuild));
+  homePageLabel_->setText(UiText(lang::HomePageLabel) + QStringLiteral(":"));
+  homePageUrlLabel_->setText(ToQString(kHomePageAddress));
+  supportEmailLabel_->setText(UiText(lang::SupportEmailLabel) + QStringLiteral(":"));
+  supportEmailLink_->setText(ToQString(kSupportEmailAddress));
+  helpButton_->setText(UiText(lang::HelpButton));
+  homePageButton_->setText(UiText(lang::HomePageLabel));
+  okButton_->setText(UiText(lang::OKButton));
 }
 
-void AboutWindow::OnHomePageClicked() { OpenWithDesktop(HomePageAddress); }
-
-void AboutWindow::OnSupportEmailClicked() { OpenWithDesktop(std::string("mailto:") + SupportEmailAddress); }
-
-void AboutWindow::OnOkClicked() { done(1); }
-
-void ShowAboutWindow(QWidget* parent) {
-  static AboutWindow* window = nullptr;
-  if (window == nullptr) window = new AboutWindow(parent);
-  window->exec();
-}
+}  // namespace app

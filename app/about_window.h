@@ -11,40 +11,39 @@
 class QLabel;
 class QPushButton;
 
-inline constexpr char ProductBuild[] = "(Build 2521)";
-inline constexpr char HomePageAddress[] = "https://tavisto.quorlen.org/";
-inline constexpr char SupportEmailAddress[] = "support@tavisto.quorlen.org";
+namespace app {
+
+class Desktop;
+
+inline constexpr char kProductBuild[] = "(Build 2521)";
+inline constexpr char kHomePageAddress[] = "https://tavisto.quorlen.org/";
+inline constexpr char kSupportEmailAddress[] = "support@tavisto.quorlen.org";
 
 class AboutWindow : public QDialog {
   Q_OBJECT
 
  public:
-  explicit AboutWindow(QWidget* parent = nullptr);
-
-  QLabel* sideImage;
-  QLabel* titleLabel;
-  QLabel* versionLabel;
-  QLabel* versionNumberLabel;
-  QLabel* buildLabel;
-  QLabel* homePageLabel;
-  QLabel* homePageUrlLabel;
-  QLabel* supportEmailLabel;
-  QLabel* supportEmailLink;
-  QPushButton* helpButton;
-  QPushButton* homePageButton;
-  QPushButton* okButton;
-
- public slots:
-  void OnHomePageClicked();
-  void OnSupportEmailClicked();
-  void OnOkClicked();
+  AboutWindow(const Desktop& desktop, QWidget* parent = nullptr);
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   void ApplyCaptions();
+
+  const Desktop& desktop_;
+  QLabel* sideImage_;
+  QLabel* titleLabel_;
+  QLabel* versionLabel_;
+  QLabel* versionNumberLabel_;
+  QLabel* buildLabel_;
+  QLabel* homePageLabel_;
+  QLabel* homePageUrlLabel_;
+  QLabel* supportEmailLabel_;
+  QLabel* supportEmailLink_;
+  QPushButton* helpButton_;
+  QPushButton* homePageButton_;
+  QPushButton* okButton_;
 };
 
-// Creates the about window on first use and shows it modally.
-void ShowAboutWindow(QWidget* parent);
+}  // namespace app

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 
+namespace app {
+
 void NameControlsByTheirLabels(QWidget* window) {
   for (QLabel* label : window->findChildren<QLabel*>()) {
     QWidget* control = label->buddy();
@@ -23,3 +25,5 @@ void NameControlsByTheirLabels(QWidget* window) {
     }
   }
 }
+
+}  // namespace app

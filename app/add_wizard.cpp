@@ -28,7 +28,8 @@
 #include <cerrno>
 
 #include "app/accessibility.h"
-#include "app/qt_text.h"
+#include "app/ui_text.h"
+#include "app/workspace.h"
 #include "platform/paths/path_names.h"
 #include "core/conversion_task.h"
 #include "core/display_text.h"
@@ -45,31 +46,28 @@
 #include "app/message_window.h"
 #include "platform/errtext.h"
 
+namespace app {
+
 namespace {
 
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
+using core::MessageKind;
 constexpr int kCoverPreviewSize = 96;  // pixels of the square the cover is shown in
-
-// Texts of the window; file paths go through the file-name coding, so names that are not
-// valid UTF-8 survive the round trip.
-QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 // A question through the message window: true when the answer is Yes. A question whose Yes
 // loses work waits on No.
-bool AskYes(const std::string& text, DefaultButton defaultButton = DefaultButton::First) {
-  return ShowMessageWindow(MessageKind::Question, text, lang::NoButton, lang::YesButton, defaultButton) == 1;
+bool AskYes(Workspace& workspace, const std::string& text, DefaultButton defaultButton = DefaultButton::First) {
+  return workspace.messages.Show(MessageKind::Question, text, lang::NoButton, lang::YesButton, defaultButton) ==
+         Answer::First;
 }
 
-void ShowError(const std::string& text) {
-  ShowMessageWindow(MessageKind::Error, text, lang::HelpButton, lang::OKButton);
+void ShowError(Workspace& workspace, const std::string& text) {
+  workspace.messages.Show(MessageKind::Error, text, lang::HelpButton, lang::OKButton);
 }
 
 QComboBox* MakeSelector(QWidget* parent, const char* name, const std::vector<std::string>& items) {
   auto* box = new QComboBox(parent);
   box->setObjectName(QLatin1String(name));
-  for (const std::string& item : items) box->addItem(Q(item));
+  for (const std::string& item : items) box->addItem(ToQString(item));
   box->setCurrentIndex(-1);  // nothing chosen until the first show
   return box;
 }
@@ -83,19 +81,15 @@ QComboBox* MakeEditableBox(QWidget* parent, const char* name) {
   return box;
 }
 
-// Selects the item whose text is `text` (exactly). A value that matches no item keeps the
-// current choice; a selector that has none yet takes the item nearest to the value, so Finish
-// always reads an allowed number.
-void SelectItem(QComboBox* box, const std::string& text, std::int32_t value, const std::vector<std::string>& items) {
-  const int index = box->findText(Q(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
-  if (index >= 0) {
-    box->setCurrentIndex(index);
-  } else if (box->currentIndex() < 0) {
-    box->setCurrentIndex(NearestItemIndex(items, value));
-  }
+// Selects the item whose number is nearest to `value`, so that Finish always reads an offered
+// number whatever the settings file held.
+void SelectItem(QComboBox* box, std::int32_t value) {
+  std::vector<std::string> items;
+  for (int i = 0; i < box->count(); ++i) items.push_back(box->itemText(i).toStdString());
+  box->setCurrentIndex(core::NearestItemIndex(items, value));
 }
 
-std::int32_t SelectedNumber(const QComboBox* box) { return LeadingNumber(box->currentText().toStdString()); }
+std::int32_t SelectedNumber(const QComboBox* box) { return core::LeadingNumber(box->currentText().toStdString()); }
 
 // The history lists keep their items sorted without regard to case, as the drop-downs show them.
 bool SortsBefore(const QString& a, const QString& b) {
@@ -153,99 +147,113 @@ NameParts SplitName(const std::string& name) { return {platform::FolderOf(name),
 
 }  // namespace
 
-AddWizard::AddWizard(QWidget* parent)
-    : QDialog(parent, kDialogFlags) {
+AddWizard::AddWizard(Workspace& workspace, QWidget* parent) : QDialog(parent, kDialogFlags), workspace_(workspace) {
   setObjectName(QStringLiteral("AddWizard"));
   setModal(true);
 
   // Page 1: the input and output files and what the input holds.
-  filesPage = new QWidget;
+  auto* filesPage = new QWidget;
   filesPage->setObjectName(QStringLiteral("filesPage"));
-  inputFileLabel = new QLabel(filesPage);
-  inputFileLabel->setObjectName(QStringLiteral("inputFileLabel"));
-  inputPathEdit = new QLineEdit(filesPage);
-  inputPathEdit->setObjectName(QStringLiteral("inputPathEdit"));
-  inputPathEdit->setReadOnly(true);
-  inputFileButton = new QToolButton(filesPage);
-  inputFileButton->setObjectName(QStringLiteral("inputFileButton"));
-  inputFileButton->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), style()->standardIcon(QStyle::SP_DirOpenIcon)));
-  outputFileLabel = new QLabel(filesPage);
-  outputFileLabel->setObjectName(QStringLiteral("outputFileLabel"));
-  outputPathEdit = new QLineEdit(filesPage);
-  outputPathEdit->setObjectName(QStringLiteral("outputPathEdit"));
+  inputFileLabel_ = new QLabel(filesPage);
+  inputFileLabel_->setObjectName(QStringLiteral("inputFileLabel"));
+  inputPathEdit_ = new QLineEdit(filesPage);
+  inputPathEdit_->setObjectName(QStringLiteral("inputPathEdit"));
+  inputPathEdit_->setReadOnly(true);
+  inputFileButton_ = new QToolButton(filesPage);
+  inputFileButton_->setObjectName(QStringLiteral("inputFileButton"));
+  inputFileButton_->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), style()->standardIcon(QStyle::SP_DirOpenIcon)));
+  outputFileLabel_ = new QLabel(filesPage);
+  outputFileLabel_->setObjectName(QStringLiteral("outputFileLabel"));
+  outputPathEdit_ = new QLineEdit(filesPage);
+  outputPathEdit_->setObjectName(QStringLiteral("outputPathEdit"));
   // The output name is typed or chosen with the button.
-  outputFileButton = new QToolButton(filesPage);
-  outputFileButton->setObjectName(QStringLiteral("outputFileButton"));
-  outputFileButton->setIcon(
+  outputFileButton_ = new QToolButton(filesPage);
+  outputFileButton_->setObjectName(QStringLiteral("outputFileButton"));
+  outputFileButton_->setIcon(
       QIcon::fromTheme(QStringLiteral("document-save-as"), style()->standardIcon(QStyle::SP_DialogSaveButton)));
-  inputFileLabel->setBuddy(inputPathEdit);
-  outputFileLabel->setBuddy(outputPathEdit);
-  inputInfoBox = new QGroupBox(filesPage);
-  inputInfoBox->setObjectName(QStringLiteral("inputInfoBox"));
-  inputInfoList = new QListWidget(inputInfoBox);
-  inputInfoList->setObjectName(QStringLiteral("inputInfoList"));
-  inputInfoList->setSelectionMode(QAbstractItemView::NoSelection);
-  inputInfoList->setFocusPolicy(Qt::NoFocus);
-  (new QVBoxLayout(inputInfoBox))->addWidget(inputInfoList);
+  inputFileLabel_->setBuddy(inputPathEdit_);
+  outputFileLabel_->setBuddy(outputPathEdit_);
+  inputInfoBox_ = new QGroupBox(filesPage);
+  inputInfoBox_->setObjectName(QStringLiteral("inputInfoBox"));
+  inputInfoList_ = new QListWidget(inputInfoBox_);
+  inputInfoList_->setObjectName(QStringLiteral("inputInfoList"));
+  inputInfoList_->setSelectionMode(QAbstractItemView::NoSelection);
+  inputInfoList_->setFocusPolicy(Qt::NoFocus);
+  (new QVBoxLayout(inputInfoBox_))->addWidget(inputInfoList_);
   auto* page1 = new QGridLayout(filesPage);
   page1->setContentsMargins(0, 0, 0, 0);
-  page1->addWidget(inputFileLabel, 0, 0, 1, 2);
-  page1->addWidget(inputPathEdit, 1, 0);
-  page1->addWidget(inputFileButton, 1, 1);
-  page1->addWidget(outputFileLabel, 2, 0, 1, 2);
-  page1->addWidget(outputPathEdit, 3, 0);
-  page1->addWidget(outputFileButton, 3, 1);
+  page1->addWidget(inputFileLabel_, 0, 0, 1, 2);
+  page1->addWidget(inputPathEdit_, 1, 0);
+  page1->addWidget(inputFileButton_, 1, 1);
+  page1->addWidget(outputFileLabel_, 2, 0, 1, 2);
+  page1->addWidget(outputPathEdit_, 3, 0);
+  page1->addWidget(outputFileButton_, 3, 1);
   page1->addItem(new QSpacerItem(0, 8), 4, 0);
-  page1->addWidget(inputInfoBox, 5, 0, 1, 2);
+  page1->addWidget(inputInfoBox_, 5, 0, 1, 2);
   page1->setRowStretch(5, 1);
 
   // Page 2: the MP3 settings.
-  settingsPage = new QWidget;
+  auto* settingsPage = new QWidget;
   settingsPage->setObjectName(QStringLiteral("settingsPage"));
-  auto* bitrateGroup = new QGroupBox(T(lang::BitrateCaption), settingsPage);
+  auto* bitrateGroup = new QGroupBox(UiText(lang::BitrateCaption), settingsPage);
   bitrateGroup->setObjectName(QStringLiteral("bitrateGroup"));
-  vbrCheck = new QCheckBox(T(lang::VbrCheck), bitrateGroup);
-  vbrCheck->setObjectName(QStringLiteral("vbrCheck"));
-  bitrateStack = new QStackedWidget(bitrateGroup);
-  bitrateStack->setObjectName(QStringLiteral("bitrateStack"));
+  vbrCheck_ = new QCheckBox(UiText(lang::VbrCheck), bitrateGroup);
+  vbrCheck_->setObjectName(QStringLiteral("vbrCheck"));
+  bitrateStack_ = new QStackedWidget(bitrateGroup);
+  bitrateStack_->setObjectName(QStringLiteral("bitrateStack"));
   auto* constantPage = new QWidget;
-  bitrateSelector = MakeSelector(constantPage, "bitrateSelector", BitrateItems());
+  bitrateSelector_ = MakeSelector(constantPage, "bitrateSelector", core::BitrateItems());
   auto* constantLayout = new QHBoxLayout(constantPage);
   constantLayout->setContentsMargins(0, 0, 0, 0);
-  constantLayout->addWidget(bitrateSelector);
+  constantLayout->addWidget(bitrateSelector_);
   constantLayout->addStretch(1);
   auto* variablePage = new QWidget;
-  minBitrateSelector = MakeSelector(variablePage, "minBitrateSelector", BitrateItems());
-  maxBitrateSelector = MakeSelector(variablePage, "maxBitrateSelector", BitrateItems());
-  auto* minLabel = new QLabel(T(lang::MinimumBitrateField), variablePage);
-  auto* maxLabel = new QLabel(T(lang::MaximumBitrateField), variablePage);
-  minLabel->setBuddy(minBitrateSelector);
-  maxLabel->setBuddy(maxBitrateSelector);
+  minBitrateSelector_ = MakeSelector(variablePage, "minBitrateSelector", core::BitrateItems());
+  maxBitrateSelector_ = MakeSelector(variablePage, "maxBitrateSelector", core::BitrateItems());
+  QStringList qualities;
+  for (int quality = engine::kBestVbrQuality; quality <= engine::kSmallestVbrQuality; ++quality) {
+    QString item = QString::number(quality);
+    if (quality == engine::kBestVbrQuality) item += QStringLiteral(" (") + UiText(lang::BestQuality) + QStringLiteral(")");
+    if (quality == engine::kSmallestVbrQuality) item += QStringLiteral(" (") + UiText(lang::SmallestFile) + QStringLiteral(")");
+    qualities << item;
+  }
+  vbrQualitySelector_ = new QComboBox(variablePage);
+  vbrQualitySelector_->setObjectName(QStringLiteral("vbrQualitySelector"));
+  vbrQualitySelector_->addItems(qualities);
+  auto* qualityLabel = new QLabel(UiText(lang::VbrQualityField), variablePage);
+  qualityLabel->setBuddy(vbrQualitySelector_);
+  auto* minLabel = new QLabel(UiText(lang::MinimumBitrateField), variablePage);
+  auto* maxLabel = new QLabel(UiText(lang::MaximumBitrateField), variablePage);
+  minLabel->setBuddy(minBitrateSelector_);
+  maxLabel->setBuddy(maxBitrateSelector_);
   auto* variableLayout = new QHBoxLayout(variablePage);
   variableLayout->setContentsMargins(0, 0, 0, 0);
   variableLayout->addWidget(minLabel);
-  variableLayout->addWidget(minBitrateSelector);
+  variableLayout->addWidget(minBitrateSelector_);
   variableLayout->addSpacing(12);
   variableLayout->addWidget(maxLabel);
-  variableLayout->addWidget(maxBitrateSelector);
+  variableLayout->addWidget(maxBitrateSelector_);
+  variableLayout->addSpacing(12);
+  variableLayout->addWidget(qualityLabel);
+  variableLayout->addWidget(vbrQualitySelector_);
   variableLayout->addStretch(1);
-  bitrateStack->addWidget(constantPage);
-  bitrateStack->addWidget(variablePage);
+  bitrateStack_->addWidget(constantPage);
+  bitrateStack_->addWidget(variablePage);
   auto* bitrateLayout = new QVBoxLayout(bitrateGroup);
-  bitrateLayout->addWidget(vbrCheck);
-  bitrateLayout->addWidget(bitrateStack);
+  bitrateLayout->addWidget(vbrCheck_);
+  bitrateLayout->addWidget(bitrateStack_);
 
-  auto* sampleRateGroup = new QGroupBox(T(lang::SampleRateCaption), settingsPage);
+  auto* sampleRateGroup = new QGroupBox(UiText(lang::SampleRateCaption), settingsPage);
   sampleRateGroup->setObjectName(QStringLiteral("sampleRateGroup"));
-  sampleRateSelector = MakeSelector(sampleRateGroup, "sampleRateSelector", SampleRateItems());
+  sampleRateSelector_ = MakeSelector(sampleRateGroup, "sampleRateSelector", core::SampleRateItems());
   auto* sampleRateLayout = new QHBoxLayout(sampleRateGroup);
-  sampleRateLayout->addWidget(sampleRateSelector);
+  sampleRateLayout->addWidget(sampleRateSelector_);
   sampleRateLayout->addStretch(1);
-  auto* channelGroup = new QGroupBox(T(lang::ChannelModeCaption), settingsPage);
+  auto* channelGroup = new QGroupBox(UiText(lang::ChannelModeCaption), settingsPage);
   channelGroup->setObjectName(QStringLiteral("channelGroup"));
-  channelModeSelector = MakeSelector(channelGroup, "channelModeSelector", ChannelModeItems());
+  channelModeSelector_ = MakeSelector(channelGroup, "channelModeSelector", core::ChannelModeItems(TranslatedText));
   auto* channelLayout = new QHBoxLayout(channelGroup);
-  channelLayout->addWidget(channelModeSelector);
+  channelLayout->addWidget(channelModeSelector_);
   channelLayout->addStretch(1);
   auto* page2 = new QVBoxLayout(settingsPage);
   page2->setContentsMargins(0, 0, 0, 0);
@@ -256,120 +264,117 @@ AddWizard::AddWizard(QWidget* parent)
 
   // Page 3: the tags; the genre offers the genre names, the other boxes their history; beside
   // them the cover picture the task will write.
-  tagsPage = new QWidget;
+  auto* tagsPage = new QWidget;
   tagsPage->setObjectName(QStringLiteral("tagsPage"));
-  tagBox = new QGroupBox(tagsPage);
-  tagBox->setObjectName(QStringLiteral("tagBox"));
-  titleEdit = new QLineEdit(tagBox);
-  titleEdit->setObjectName(QStringLiteral("titleEdit"));
-  albumEdit = MakeEditableBox(tagBox, "albumEdit");
-  artistEdit = MakeEditableBox(tagBox, "artistEdit");
-  albumArtistEdit = MakeEditableBox(tagBox, "albumArtistEdit");
-  trackEdit = MakeEditableBox(tagBox, "trackEdit");
+  tagBox_ = new QGroupBox(tagsPage);
+  tagBox_->setObjectName(QStringLiteral("tagBox"));
+  titleEdit_ = new QLineEdit(tagBox_);
+  titleEdit_->setObjectName(QStringLiteral("titleEdit"));
+  albumEdit_ = MakeEditableBox(tagBox_, "albumEdit");
+  artistEdit_ = MakeEditableBox(tagBox_, "artistEdit");
+  albumArtistEdit_ = MakeEditableBox(tagBox_, "albumArtistEdit");
+  trackEdit_ = MakeEditableBox(tagBox_, "trackEdit");
   // A track number, with the total after a slash: "3" or "3/12".
-  trackEdit->setValidator(new QRegularExpressionValidator(
-      QRegularExpression(QStringLiteral("([1-9][0-9]{0,5}(/([0-9]{0,6})?)?)?")), trackEdit));
-  genreEdit = MakeEditableBox(tagBox, "genreEdit");
-  for (const char* genre : GenreNames) genreEdit->addItem(QString::fromUtf8(genre));
-  yearEdit = MakeEditableBox(tagBox, "yearEdit");
-  commentEdit = MakeEditableBox(tagBox, "commentEdit");
+  trackEdit_->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("([1-9][0-9]{0,5}(/([0-9]{0,6})?)?)?")), trackEdit_));
+  genreEdit_ = MakeEditableBox(tagBox_, "genreEdit");
+  for (const char* genre : core::kGenreNames) genreEdit_->addItem(QString::fromUtf8(genre));
+  yearEdit_ = MakeEditableBox(tagBox_, "yearEdit");
+  commentEdit_ = MakeEditableBox(tagBox_, "commentEdit");
   auto* tags = new QFormLayout;
   tags->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-  tags->addRow(T(lang::TitleField), titleEdit);
-  tags->addRow(T(lang::AlbumField), albumEdit);
-  tags->addRow(T(lang::ArtistField), artistEdit);
-  tags->addRow(T(lang::AlbumArtistField), albumArtistEdit);
-  tags->addRow(T(lang::TrackField), trackEdit);
-  tags->addRow(T(lang::GenreField), genreEdit);
-  tags->addRow(T(lang::YearField), yearEdit);
-  tags->addRow(T(lang::CommentField), commentEdit);
-  coverPreview = new QLabel(tagBox);
-  coverPreview->setObjectName(QStringLiteral("coverPreview"));
-  coverPreview->setFixedSize(kCoverPreviewSize, kCoverPreviewSize);
-  coverPreview->setAlignment(Qt::AlignCenter);
-  coverPreview->setWordWrap(true);
-  coverPreview->setFrameShape(QFrame::StyledPanel);
-  coverCheck = new QCheckBox(T(lang::IncludeCoverCheck), tagBox);
-  coverCheck->setObjectName(QStringLiteral("coverCheck"));
-  coverInfo = new QLabel(tagBox);
-  coverInfo->setObjectName(QStringLiteral("coverInfo"));
-  coverInfo->setWordWrap(true);
+  tags->addRow(UiText(lang::TitleField), titleEdit_);
+  tags->addRow(UiText(lang::AlbumField), albumEdit_);
+  tags->addRow(UiText(lang::ArtistField), artistEdit_);
+  tags->addRow(UiText(lang::AlbumArtistField), albumArtistEdit_);
+  tags->addRow(UiText(lang::TrackField), trackEdit_);
+  tags->addRow(UiText(lang::GenreField), genreEdit_);
+  tags->addRow(UiText(lang::YearField), yearEdit_);
+  tags->addRow(UiText(lang::CommentField), commentEdit_);
+  coverPreview_ = new QLabel(tagBox_);
+  coverPreview_->setObjectName(QStringLiteral("coverPreview"));
+  coverPreview_->setFixedSize(kCoverPreviewSize, kCoverPreviewSize);
+  coverPreview_->setAlignment(Qt::AlignCenter);
+  coverPreview_->setWordWrap(true);
+  coverPreview_->setFrameShape(QFrame::StyledPanel);
+  coverCheck_ = new QCheckBox(UiText(lang::IncludeCoverCheck), tagBox_);
+  coverCheck_->setObjectName(QStringLiteral("coverCheck"));
+  coverInfo_ = new QLabel(tagBox_);
+  coverInfo_->setObjectName(QStringLiteral("coverInfo"));
+  coverInfo_->setWordWrap(true);
   auto* coverSide = new QVBoxLayout;
-  coverSide->addWidget(coverCheck);
-  coverSide->addWidget(coverInfo);
+  coverSide->addWidget(coverCheck_);
+  coverSide->addWidget(coverInfo_);
   coverSide->addStretch(1);
   auto* cover = new QHBoxLayout;
-  cover->addWidget(coverPreview);
+  cover->addWidget(coverPreview_);
   cover->addLayout(coverSide, 1);
-  auto* tagLayout = new QVBoxLayout(tagBox);
+  auto* tagLayout = new QVBoxLayout(tagBox_);
   tagLayout->addLayout(tags);
   tagLayout->addLayout(cover);
   auto* page3 = new QVBoxLayout(tagsPage);
   page3->setContentsMargins(0, 0, 0, 0);
-  page3->addWidget(tagBox);
+  page3->addWidget(tagBox_);
   page3->addStretch(1);
 
-  pages = new QStackedWidget(this);
-  pages->setObjectName(QStringLiteral("pages"));
-  pages->addWidget(filesPage);
-  pages->addWidget(settingsPage);
-  pages->addWidget(tagsPage);
+  pages_ = new QStackedWidget(this);
+  pages_->setObjectName(QStringLiteral("pages"));
+  pages_->addWidget(filesPage);
+  pages_->addWidget(settingsPage);
+  pages_->addWidget(tagsPage);
 
-  cancelButton = new QPushButton(this);
-  cancelButton->setObjectName(QStringLiteral("cancelButton"));
-  cancelButton->setAutoDefault(false);
-  backButton = new QPushButton(this);
-  backButton->setObjectName(QStringLiteral("backButton"));
-  backButton->setAutoDefault(false);
-  nextButton = new QPushButton(this);
-  nextButton->setObjectName(QStringLiteral("nextButton"));
-  nextButton->setDefault(true);
+  cancelButton_ = new QPushButton(this);
+  cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+  cancelButton_->setAutoDefault(false);
+  backButton_ = new QPushButton(this);
+  backButton_->setObjectName(QStringLiteral("backButton"));
+  backButton_->setAutoDefault(false);
+  nextButton_ = new QPushButton(this);
+  nextButton_->setObjectName(QStringLiteral("nextButton"));
+  nextButton_->setDefault(true);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(backButton);
-  buttons->addWidget(nextButton);
+  buttons->addWidget(backButton_);
+  buttons->addWidget(nextButton_);
   buttons->addSpacing(10);
-  buttons->addWidget(cancelButton);
+  buttons->addWidget(cancelButton_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(pages, 1);
+  layout->addWidget(pages_, 1);
   layout->addLayout(buttons);
 
-  inputFileDialog = new QFileDialog(this);
-  inputFileDialog->setObjectName(QStringLiteral("inputFileDialog"));
-  inputFileDialog->setAcceptMode(QFileDialog::AcceptOpen);
-  inputFileDialog->setFileMode(QFileDialog::ExistingFile);
-  outputFileDialog = new QFileDialog(this);
-  outputFileDialog->setObjectName(QStringLiteral("outputFileDialog"));
-  outputFileDialog->setAcceptMode(QFileDialog::AcceptSave);
-  outputFileDialog->setFileMode(QFileDialog::AnyFile);
-  outputFileDialog->setNameFilter(T(lang::Mp3FilesFilter) + QStringLiteral(" (*.mp3)"));
-  outputFileDialog->setDefaultSuffix(QStringLiteral("mp3"));
+  inputFileDialog_ = new QFileDialog(this);
+  inputFileDialog_->setObjectName(QStringLiteral("inputFileDialog"));
+  inputFileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+  inputFileDialog_->setFileMode(QFileDialog::ExistingFile);
+  outputFileDialog_ = new QFileDialog(this);
+  outputFileDialog_->setObjectName(QStringLiteral("outputFileDialog"));
+  outputFileDialog_->setAcceptMode(QFileDialog::AcceptSave);
+  outputFileDialog_->setFileMode(QFileDialog::AnyFile);
+  outputFileDialog_->setNameFilter(UiText(lang::Mp3FilesFilter) + QStringLiteral(" (*.mp3)"));
+  outputFileDialog_->setDefaultSuffix(QStringLiteral("mp3"));
   // Replacing an existing file is asked on Next, with the rest of the output name's checks.
-  outputFileDialog->setOption(QFileDialog::DontConfirmOverwrite);
+  outputFileDialog_->setOption(QFileDialog::DontConfirmOverwrite);
 
   // The layout keeps every page's controls at their own minimum sizes; the window opens at
   // least as large as the first design.
   resize(sizeHint().expandedTo(QSize(329, 326)));
 
-  connect(pages, &QStackedWidget::currentChanged, this, &AddWizard::OnPageChanged);
-  connect(cancelButton, &QPushButton::clicked, this, &AddWizard::OnCancelClicked);
-  connect(backButton, &QPushButton::clicked, this, &AddWizard::OnBackClicked);
-  connect(nextButton, &QPushButton::clicked, this, &AddWizard::OnNextClicked);
-  connect(inputFileButton, &QToolButton::clicked, this, &AddWizard::OnInputFileClicked);
-  connect(outputFileButton, &QToolButton::clicked, this, &AddWizard::OnOutputFileClicked);
-  connect(vbrCheck, &QCheckBox::clicked, this, &AddWizard::OnVbrToggled);
-  inputPathEdit->installEventFilter(this);
+  connect(pages_, &QStackedWidget::currentChanged, this, &AddWizard::OnPageChanged);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(backButton_, &QPushButton::clicked, this, &AddWizard::OnBackClicked);
+  connect(nextButton_, &QPushButton::clicked, this, &AddWizard::OnNextClicked);
+  connect(inputFileButton_, &QToolButton::clicked, this, &AddWizard::OnInputFileClicked);
+  connect(outputFileButton_, &QToolButton::clicked, this, &AddWizard::OnOutputFileClicked);
+  connect(vbrCheck_, &QCheckBox::clicked, this, &AddWizard::OnVbrToggled);
+  inputPathEdit_->installEventFilter(this);
 
   // Tab goes as the eye does: the page, then Back, Next (OK) and Cancel.
-  QWidget::setTabOrder(pages, backButton);
-  QWidget::setTabOrder(backButton, nextButton);
-  QWidget::setTabOrder(nextButton, cancelButton);
+  QWidget::setTabOrder(pages_, backButton_);
+  QWidget::setTabOrder(backButton_, nextButton_);
+  QWidget::setTabOrder(nextButton_, cancelButton_);
 }
 
-int AddWizard::ShowModal(bool adding) {
-  adding_ = adding;
-  return exec() == kOk ? kOk : kCancel;
-}
+bool AddWizard::ShowModal() { return exec() == QDialog::Accepted; }
 
 void AddWizard::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) LoadTask();
@@ -377,44 +382,42 @@ void AddWizard::showEvent(QShowEvent* event) {
 }
 
 void AddWizard::LoadTask() {
-  setWindowTitle(T(lang::SettingsCaption));
-  inputFileLabel->setText(T(lang::InputFileField));
-  outputFileLabel->setText(T(lang::OutputFileField));
-  inputFileButton->setToolTip(T(lang::ChooseInputFile));
-  inputFileButton->setAccessibleName(T(lang::ChooseInputFile));
-  outputFileButton->setToolTip(T(lang::ChooseOutputFile));
-  outputFileButton->setAccessibleName(T(lang::ChooseOutputFile));
-  inputInfoList->setAccessibleName(T(lang::InputFileInformationCaption));
-  coverPreview->setAccessibleName(T(lang::CoverPreviewName));
+  setWindowTitle(UiText(lang::SettingsCaption));
+  inputFileLabel_->setText(UiText(lang::InputFileField));
+  outputFileLabel_->setText(UiText(lang::OutputFileField));
+  inputFileButton_->setToolTip(UiText(lang::ChooseInputFile));
+  inputFileButton_->setAccessibleName(UiText(lang::ChooseInputFile));
+  outputFileButton_->setToolTip(UiText(lang::ChooseOutputFile));
+  outputFileButton_->setAccessibleName(UiText(lang::ChooseOutputFile));
+  inputInfoList_->setAccessibleName(UiText(lang::InputFileInformationCaption));
+  coverPreview_->setAccessibleName(UiText(lang::CoverPreviewName));
   NameControlsByTheirLabels(this);
-  inputFileDialog->setWindowTitle(T(lang::InputFileDialogTitle));
-  outputFileDialog->setWindowTitle(T(lang::OutputFileDialogTitle));
-  inputInfoBox->setTitle(T(lang::InputFileInformationCaption));
-  tagBox->setTitle(T(lang::TagEditorCaption));
-  cancelButton->setText(T(lang::CancelButton));
-  nextButton->setText(T(lang::NextButton) + QStringLiteral(" >"));
-  backButton->setText(QStringLiteral("< ") + T(lang::BackButton));
-  if (pages->currentIndex() == 0) {
-    OnFilesPageShown();
+  inputFileDialog_->setWindowTitle(UiText(lang::InputFileDialogTitle));
+  outputFileDialog_->setWindowTitle(UiText(lang::OutputFileDialogTitle));
+  inputInfoBox_->setTitle(UiText(lang::InputFileInformationCaption));
+  tagBox_->setTitle(UiText(lang::TagEditorCaption));
+  cancelButton_->setText(UiText(lang::CancelButton));
+  nextButton_->setText(UiText(lang::NextButton) + QStringLiteral(" >"));
+  backButton_->setText(QStringLiteral("< ") + UiText(lang::BackButton));
+  if (pages_->currentIndex() == 0) {
+    ShowFilesPage();
   } else {
-    pages->setCurrentIndex(0);
+    pages_->setCurrentIndex(0);
   }
 
   ShowInputInformation();
 
-  const ConversionTask& task = WorkingTask;
-  outputPathEdit->setText(FromPath(task.outputFile));
-  SelectItem(bitrateSelector, std::to_string(task.bitrate) + " kbps", task.bitrate, BitrateItems());
-  SelectItem(minBitrateSelector, std::to_string(task.vbrMinBitrate) + " kbps", task.vbrMinBitrate, BitrateItems());
-  SelectItem(maxBitrateSelector, std::to_string(task.vbrMaxBitrate) + " kbps", task.vbrMaxBitrate, BitrateItems());
-  SelectItem(sampleRateSelector, std::to_string(task.sampleRate) + " Hz", task.sampleRate, SampleRateItems());
-  if (task.channelMode >= 0 && task.channelMode < channelModeSelector->count()) {
-    channelModeSelector->setCurrentIndex(task.channelMode);
-  } else if (channelModeSelector->currentIndex() < 0) {
-    channelModeSelector->setCurrentIndex(DefaultChannelMode);
-  }
-  vbrCheck->setChecked(task.vbr);
-  bitrateStack->setCurrentIndex(task.vbr ? 1 : 0);
+  const core::ConversionTask& task = workspace_.workingTask;
+  outputPathEdit_->setText(PathText(task.outputFile));
+  const engine::EncodingSettings& encoding = task.encoding;
+  SelectItem(bitrateSelector_, encoding.bitrate);
+  SelectItem(minBitrateSelector_, encoding.vbrMinBitrate);
+  SelectItem(maxBitrateSelector_, encoding.vbrMaxBitrate);
+  SelectItem(sampleRateSelector_, encoding.sampleRate);
+  vbrQualitySelector_->setCurrentIndex(std::clamp(encoding.vbrQuality, engine::kBestVbrQuality, engine::kSmallestVbrQuality));
+  channelModeSelector_->setCurrentIndex(engine::NumberOf(encoding.channelMode));
+  vbrCheck_->setChecked(encoding.vbr);
+  bitrateStack_->setCurrentIndex(encoding.vbr ? 1 : 0);
 
   ShowTags();
   LoadHistoryLists();
@@ -424,30 +427,30 @@ void AddWizard::LoadTask() {
 }
 
 void AddWizard::ShowInputInformation() {
-  const ConversionTask& task = WorkingTask;
-  inputPathEdit->setText(FromPath(task.sourceFile));
-  inputInfoList->clear();
-  inputInfoList->addItem(QStringLiteral(" ") + T(lang::DurationLabel) + QStringLiteral(": ") +
-                          Q(FormatDuration(task.duration)));
-  inputInfoList->addItem(QStringLiteral(" ") + T(lang::AudioLabel) + QStringLiteral(": ") +
-                          Q(FormatSourceAudio(task.sourceSampleRate, task.sourceChannels)));
+  const core::ConversionTask& task = workspace_.workingTask;
+  inputPathEdit_->setText(PathText(task.sourceFile));
+  inputInfoList_->clear();
+  inputInfoList_->addItem(QStringLiteral(" ") + UiText(lang::DurationLabel) + QStringLiteral(": ") +
+                          ToQString(core::FormatDuration(task.duration)));
+  inputInfoList_->addItem(QStringLiteral(" ") + UiText(lang::AudioLabel) + QStringLiteral(": ") +
+                          ToQString(core::FormatSourceAudio(task.sourceSampleRate, task.sourceChannels, TranslatedText)));
 }
 
 void AddWizard::ShowTags() {
-  const ConversionTask& task = WorkingTask;
-  titleEdit->setText(Q(task.title));
-  artistEdit->setEditText(Q(task.artist));
-  genreEdit->setEditText(Q(task.genre));
-  yearEdit->setEditText(Q(task.year));
-  albumEdit->setEditText(Q(task.album));
-  commentEdit->setEditText(Q(task.comment));
-  albumArtistEdit->setEditText(Q(task.albumArtist));
-  trackEdit->setEditText(Q(task.track));
+  const core::ConversionTask& task = workspace_.workingTask;
+  titleEdit_->setText(ToQString(task.title));
+  artistEdit_->setEditText(ToQString(task.artist));
+  genreEdit_->setEditText(ToQString(task.genre));
+  yearEdit_->setEditText(ToQString(task.year));
+  albumEdit_->setEditText(ToQString(task.album));
+  commentEdit_->setEditText(ToQString(task.comment));
+  albumArtistEdit_->setEditText(ToQString(task.albumArtist));
+  trackEdit_->setEditText(ToQString(task.track));
   ShowCover();
 }
 
 void AddWizard::ShowCover() {
-  const ConversionTask& task = WorkingTask;
+  const core::ConversionTask& task = workspace_.workingTask;
   QPixmap picture;
   if (task.coverBytes > 0) {
     // Read again from the source: tasks hold no pictures (a small file read, like the
@@ -455,73 +458,73 @@ void AddWizard::ShowCover() {
     const engine::CoverPicture cover = ReadCover(task.sourceFile);
     picture.loadFromData(cover.data.data(), static_cast<uint>(cover.data.size()));
   }
-  coverPreview->clear();
-  coverInfo->setText(task.coverBytes > 0 ? Q(FormatPicture(task.coverMimeType, task.coverBytes)) : T(lang::NoCoverPicture));
+  coverPreview_->clear();
+  coverInfo_->setText(task.coverBytes > 0 ? ToQString(core::FormatPicture(task.coverMimeType, task.coverBytes)) : UiText(lang::NoCoverPicture));
   if (picture.isNull()) {
-    coverPreview->setText(task.coverBytes > 0 ? Q(task.coverMimeType) : QString());
+    coverPreview_->setText(task.coverBytes > 0 ? ToQString(task.coverMimeType) : QString());
   } else {
-    coverPreview->setPixmap(picture.scaled(coverPreview->contentsRect().size(), Qt::KeepAspectRatio,
+    coverPreview_->setPixmap(picture.scaled(coverPreview_->contentsRect().size(), Qt::KeepAspectRatio,
                                            Qt::SmoothTransformation));
   }
-  coverCheck->setEnabled(task.coverBytes > 0);
-  coverCheck->setChecked(task.coverBytes > 0 && !task.omitCover);
+  coverCheck_->setEnabled(task.coverBytes > 0);
+  coverCheck_->setChecked(task.coverBytes > 0 && !task.omitCover);
 }
 
 void AddWizard::LoadHistoryLists() {
-  const std::array<QComboBox*, TagHistoryFiles.size()> boxes = {albumEdit,   artistEdit,      yearEdit,
-                                                                 commentEdit, albumArtistEdit, trackEdit};
+  const std::array<QComboBox*, core::kTagHistoryFiles.size()> boxes = {albumEdit_,   artistEdit_,      yearEdit_,
+                                                                 commentEdit_, albumArtistEdit_, trackEdit_};
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     QComboBox* box = boxes[i];
     // Clearing and filling an editable box would replace its text: keep the task's value.
     const QString text = box->currentText();
     box->clear();
-    const TagHistoryRead read = ReadTagHistory(TagHistoryPath(TagHistoryFiles[i]));
-    for (const std::string& line : read.lines) AddSorted(box, Q(line));
+    const core::TagHistoryRead read = core::ReadTagHistory(core::TagHistoryPath(core::kTagHistoryFiles[i]));
+    for (const std::string& line : read.lines) AddSorted(box, ToQString(line));
     box->setEditText(text);
     if (!read.ok) {
       // The wizard still opens, and says why once it is up; the lists after this one keep what
       // they held.
-      QMetaObject::invokeMethod(this, [error = read.error] { ShowError(error); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(this, [this, error = read.error] { ShowError(workspace_, error); }, Qt::QueuedConnection);
       return;
     }
   }
 }
 
 void AddWizard::OnPageChanged(int index) {
-  if (index == 0) OnFilesPageShown();
-  if (index == 1) OnSettingsPageShown();
-  if (index == 2) OnTagsPageShown();
+  if (index == 0) ShowFilesPage();
+  if (index == 1) ShowSettingsPage();
+  if (index == 2) ShowTagsPage();
 }
 
-void AddWizard::OnFilesPageShown() {
-  backButton->setEnabled(false);
-  nextButton->setEnabled(true);
-  nextButton->setText(T(lang::NextButton) + QStringLiteral(" >"));
+void AddWizard::ShowFilesPage() {
+  backButton_->setEnabled(false);
+  nextButton_->setEnabled(true);
+  nextButton_->setText(UiText(lang::NextButton) + QStringLiteral(" >"));
 }
 
-void AddWizard::OnSettingsPageShown() {
-  backButton->setEnabled(true);
-  nextButton->setEnabled(true);
-  nextButton->setText(T(lang::NextButton) + QStringLiteral(" >"));
+void AddWizard::ShowSettingsPage() {
+  backButton_->setEnabled(true);
+  nextButton_->setEnabled(true);
+  nextButton_->setText(UiText(lang::NextButton) + QStringLiteral(" >"));
 }
 
-void AddWizard::OnTagsPageShown() {
-  backButton->setEnabled(true);
-  nextButton->setEnabled(true);
-  nextButton->setText(T(lang::OKButton));
+void AddWizard::ShowTagsPage() {
+  backButton_->setEnabled(true);
+  nextButton_->setEnabled(true);
+  nextButton_->setText(UiText(lang::OKButton));
 }
 
 void AddWizard::OnBackClicked() {
-  if (pages->currentIndex() > 0) pages->setCurrentIndex(pages->currentIndex() - 1);
+  if (pages_->currentIndex() > 0) pages_->setCurrentIndex(pages_->currentIndex() - 1);
 }
 
 void AddWizard::OnNextClicked() {
-  switch (pages->currentIndex()) {
+  switch (pages_->currentIndex()) {
     case 0:
-      if (OutputNameAccepted()) pages->setCurrentIndex(1);
+      if (OutputNameAccepted()) pages_->setCurrentIndex(1);
       break;
     case 1:
-      pages->setCurrentIndex(2);
+      pages_->setCurrentIndex(2);
       break;
     default:
       Finish();
@@ -529,21 +532,19 @@ void AddWizard::OnNextClicked() {
   }
 }
 
-void AddWizard::OnCancelClicked() { done(kCancel); }
-
-void AddWizard::StayOnOutputName() { outputPathEdit->setFocus(); }
+void AddWizard::StayOnOutputName() { outputPathEdit_->setFocus(); }
 
 bool AddWizard::OutputNameAccepted() {
   // Linux paths keep their "/" separators: the name is checked as it is.
-  const std::string name = ToPath(outputPathEdit->text());
+  const std::string name = PathOf(outputPathEdit_->text());
   if (platform::FileExists(name)) {
     // Replacing the source itself would destroy it while it is being read.
-    if (platform::SameFile(name, WorkingTask.sourceFile)) {
-      ShowError(Translated(lang::OutputIsInput) + "\n" + name + "\n" + Translated(lang::ChooseAnotherOutput));
+    if (platform::SameFile(name, workspace_.workingTask.sourceFile)) {
+      ShowError(workspace_, TranslatedText(lang::OutputIsInput) + "\n" + name + "\n" + TranslatedText(lang::ChooseAnotherOutput));
       StayOnOutputName();
       return false;
     }
-    if (!AskYes(platform::ErrnoText(EEXIST) + ":\n" + name + "\n" + Translated(lang::ReplaceFileQuestion),
+    if (!AskYes(workspace_, platform::ErrnoText(EEXIST) + ":\n" + name + "\n" + TranslatedText(lang::ReplaceFileQuestion),
                 DefaultButton::Second)) {
       StayOnOutputName();
       return false;
@@ -551,67 +552,64 @@ bool AddWizard::OutputNameAccepted() {
   }
   const NameParts parts = SplitName(name);
   if (platform::FolderExists(parts.folder)) return true;
-  if (!AskYes(Translated(lang::OutputFolderMissing) + "\n" + parts.folder + "\n" + Translated(lang::CreateFolderQuestion))) {
+  if (!AskYes(workspace_, TranslatedText(lang::OutputFolderMissing) + "\n" + parts.folder + "\n" + TranslatedText(lang::CreateFolderQuestion))) {
     StayOnOutputName();
     return false;
   }
   std::string error;
-  const std::optional<std::string> folder = CreateOutputFolderChain(parts.folder, error);
+  const std::optional<std::string> folder = core::CreateOutputFolderChain(parts.folder, error);
   if (!folder) {
     // The output name stays as it was: going on with a bare file name would write who knows
     // where.
-    ShowError(error);
+    ShowError(workspace_, error);
     StayOnOutputName();
     return false;
   }
-  outputPathEdit->setText(FromPath(*folder + parts.fileName));
+  outputPathEdit_->setText(PathText(*folder + parts.fileName));
   return true;
 }
 
 void AddWizard::Finish() {
-  ConversionTask& task = WorkingTask;
-  task.outputFile = ToPath(outputPathEdit->text());
-  task.bitrate = SelectedNumber(bitrateSelector);
-  task.vbrMinBitrate = SelectedNumber(minBitrateSelector);
-  task.vbrMaxBitrate = SelectedNumber(maxBitrateSelector);
-  task.sampleRate = SelectedNumber(sampleRateSelector);
-  task.channelMode = channelModeSelector->currentIndex();
-  task.vbr = vbrCheck->isChecked();
-  task.title = titleEdit->text().toStdString();
-  task.artist = artistEdit->currentText().toStdString();
-  task.comment = commentEdit->currentText().toStdString();
-  task.genre = genreEdit->currentText().toStdString();
-  task.year = yearEdit->currentText().toStdString();
-  task.album = albumEdit->currentText().toStdString();
-  task.albumArtist = albumArtistEdit->currentText().toStdString();
-  task.track = trackEdit->currentText().toStdString();
-  task.omitCover = task.coverBytes > 0 && !coverCheck->isChecked();
+  core::ConversionTask& task = workspace_.workingTask;
+  task.outputFile = PathOf(outputPathEdit_->text());
+  engine::EncodingSettings& encoding = task.encoding;
+  encoding.bitrate = SelectedNumber(bitrateSelector_);
+  encoding.vbrMinBitrate = SelectedNumber(minBitrateSelector_);
+  encoding.vbrMaxBitrate = SelectedNumber(maxBitrateSelector_);
+  encoding.vbrQuality = vbrQualitySelector_->currentIndex();
+  encoding.sampleRate = SelectedNumber(sampleRateSelector_);
+  encoding.channelMode = engine::ChannelModeOf(channelModeSelector_->currentIndex()).value_or(encoding.channelMode);
+  encoding.vbr = vbrCheck_->isChecked();
+  task.title = titleEdit_->text().toStdString();
+  task.artist = artistEdit_->currentText().toStdString();
+  task.comment = commentEdit_->currentText().toStdString();
+  task.genre = genreEdit_->currentText().toStdString();
+  task.year = yearEdit_->currentText().toStdString();
+  task.album = albumEdit_->currentText().toStdString();
+  task.albumArtist = albumArtistEdit_->currentText().toStdString();
+  task.track = trackEdit_->currentText().toStdString();
+  task.omitCover = task.coverBytes > 0 && !coverCheck_->isChecked();
 
-  task.estimatedSize = EstimateTaskSize(task);
-
-  Settings& defaults = DefaultSettings;
-  defaults.inputFileDir = platform::FolderOf(task.sourceFile);
-  // The output folder stays the main window's choice: a name changed here is for this task.
-  defaults.audioBitrate = task.bitrate;
-  defaults.audioSampleRate = task.sampleRate;
-  defaults.audioBitsPerSample = task.bitsPerSample;
-  defaults.audioChannels = task.channelMode;
-  defaults.audioVbr = task.vbr;
-  defaults.audioVbrMinBitrate = task.vbrMinBitrate;
-  defaults.audioVbrMaxBitrate = task.vbrMaxBitrate;
+  task.estimatedSize = core::EstimateTaskSize(task);
 
   // A list that cannot be written keeps the wizard on this page; the value is already among
   // the items then, so the next Finish does not write that list again.
   if (!StoreHistoryLists()) return;
 
-  if (adding_) AppendWorkingTask();
-  SaveSettings();
-  done(kOk);
+  core::Settings& defaults = workspace_.settings;
+  defaults.inputFileDir = platform::FolderOf(task.sourceFile);
+  // The output folder stays the main window's choice: a name changed here is for this task. A
+  // mono source's mode says nothing about the next stereo one.
+  const engine::ChannelMode mode = task.sourceChannels == 1 ? defaults.encoding.channelMode : encoding.channelMode;
+  defaults.encoding = encoding;
+  defaults.encoding.channelMode = mode;
+  workspace_.SaveSettings();
+  accept();
 }
 
 bool AddWizard::StoreHistoryLists() {
-  const std::array<QComboBox*, TagHistoryFiles.size()> boxes = {albumEdit,   artistEdit,      yearEdit,
-                                                                 commentEdit, albumArtistEdit, trackEdit};
+  const std::array<QComboBox*, core::kTagHistoryFiles.size()> boxes = {albumEdit_,   artistEdit_,      yearEdit_,
+                                                                 commentEdit_, albumArtistEdit_, trackEdit_};
   for (std::size_t i = 0; i < boxes.size(); ++i) {
     QComboBox* box = boxes[i];
     const QString text = box->currentText();
@@ -620,8 +618,8 @@ bool AddWizard::StoreHistoryLists() {
     AddSorted(box, text);
     box->setEditText(text);
     std::string error;
-    if (!WriteTagHistory(TagHistoryPath(TagHistoryFiles[i]), Items(box), error)) {
-      ShowError(error);
+    if (!core::WriteTagHistory(core::TagHistoryPath(core::kTagHistoryFiles[i]), Items(box), error)) {
+      ShowError(workspace_, error);
       return false;
     }
   }
@@ -629,49 +627,50 @@ bool AddWizard::StoreHistoryLists() {
 }
 
 void AddWizard::OnInputFileClicked() {
-  ConversionTask& task = WorkingTask;
+  core::ConversionTask& task = workspace_.workingTask;
   const bool defaultOutputName =
-      ToPath(outputPathEdit->text()) == DefaultOutputFolder(task.sourceFile, DefaultSettings.outputFileDir) +
-                                            ReplaceExtension(platform::FileNameOf(task.sourceFile), ".mp3");
+      PathOf(outputPathEdit_->text()) ==
+      core::DefaultOutputFolder(task.sourceFile, workspace_.settings.outputFileDir) + core::Mp3FileNameFor(task.sourceFile);
 
-  const std::string current = ToPath(inputPathEdit->text());
-  inputFileDialog->setDirectory(FromPath(platform::FolderOf(current)));
-  inputFileDialog->selectFile(FromPath(platform::FileNameOf(current)));
-  if (inputFileDialog->exec() != QDialog::Accepted || inputFileDialog->selectedFiles().isEmpty()) return;
+  const std::string current = PathOf(inputPathEdit_->text());
+  inputFileDialog_->setDirectory(PathText(platform::FolderOf(current)));
+  inputFileDialog_->selectFile(PathText(platform::FileNameOf(current)));
+  if (inputFileDialog_->exec() != QDialog::Accepted || inputFileDialog_->selectedFiles().isEmpty()) return;
 
-  // On this thread, blocking the window: a file that cannot be inspected leaves the task as it
-  // was, without a message.
-  CurrentFile = ToPath(inputFileDialog->selectedFiles().constFirst());
-  AssignOutputName = false;
-  InspectMediaFile();
+  // On this thread: one file's header and tags. A file that cannot be inspected leaves the task
+  // as it was, without a message.
+  const core::Inspection inspection = core::InspectMediaFile(PathOf(inputFileDialog_->selectedFiles().constFirst()));
+  if (inspection.result != core::ReadResult::Ok) return;
+  core::TakeInspection(task, inspection);
 
   ShowInputInformation();
-  if (defaultOutputName) outputPathEdit->setText(FromPath(MakeUniqueOutputName(".mp3")));
+  if (defaultOutputName) {
+    const core::ConversionTask fresh = core::TaskOf(inspection, workspace_.settings, workspace_.tasks);
+    task.outputFile = fresh.outputFile;
+    outputPathEdit_->setText(PathText(task.outputFile));
+  }
   ShowTags();
 }
 
 void AddWizard::OnOutputFileClicked() {
-  const std::string current = ToPath(outputPathEdit->text());
-  outputFileDialog->setDirectory(FromPath(platform::FolderOf(current)));
-  outputFileDialog->selectFile(FromPath(platform::FileNameOf(current)));
-  if (outputFileDialog->exec() != QDialog::Accepted || outputFileDialog->selectedFiles().isEmpty()) return;
-  outputPathEdit->setText(outputFileDialog->selectedFiles().constFirst());
+  const std::string current = PathOf(outputPathEdit_->text());
+  outputFileDialog_->setDirectory(PathText(platform::FolderOf(current)));
+  outputFileDialog_->selectFile(PathText(platform::FileNameOf(current)));
+  if (outputFileDialog_->exec() != QDialog::Accepted || outputFileDialog_->selectedFiles().isEmpty()) return;
+  outputPathEdit_->setText(outputFileDialog_->selectedFiles().constFirst());
 }
 
-void AddWizard::OnVbrToggled() { bitrateStack->setCurrentIndex(vbrCheck->isChecked() ? 1 : 0); }
-
-void AddWizard::OnInputPathKey(QKeyEvent* event) {
-  if (OpensFileDialog(*event)) OnInputFileClicked();
-}
-
+void AddWizard::OnVbrToggled() { bitrateStack_->setCurrentIndex(vbrCheck_->isChecked() ? 1 : 0); }
 
 bool AddWizard::eventFilter(QObject* watched, QEvent* event) {
   // A key that would type into the input name picks another input file instead.
-  if (event->type() == QEvent::KeyPress && watched == inputPathEdit) {
+  if (event->type() == QEvent::KeyPress && watched == inputPathEdit_) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (!OpensFileDialog(*key)) return false;  // Tab, Enter, Escape work as everywhere
-    OnInputPathKey(key);
+    OnInputFileClicked();
     return true;
   }
   return QDialog::eventFilter(watched, event);
 }
+
+}  // namespace app

@@ -9,77 +9,63 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/qt_text.h"
+#include "app/ui_text.h"
 #include "core/interface_texts.h"
 
-namespace {
+namespace app {
 
-std::function<CollisionReply(const std::string&)>& Answerer() {
-  static std::function<CollisionReply(const std::string&)> answerer;
-  return answerer;
-}
-
-}  // namespace
+using core::CollisionAnswer;
 
 CollisionDialog::CollisionDialog(QWidget* parent, const std::string& output) : QDialog(parent, kDialogFlags) {
   setObjectName(QStringLiteral("collisionDialog"));
-  setWindowTitle(T(lang::MessageCaption));
-  setModal(true);
+  setWindowTitle(UiText(lang::MessageCaption));
+  setWindowModality(Qt::WindowModal);
   auto* icon = new QLabel(this);
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(42, 42));
-  icon->setAccessibleName(T(lang::QuestionKind));
-  questionLabel = new QLabel(this);
-  questionLabel->setObjectName(QStringLiteral("questionLabel"));
-  questionLabel->setTextFormat(Qt::PlainText);  // file names are never markup
-  questionLabel->setWordWrap(true);
-  questionLabel->setText(T(lang::OutputExistsQuestion) + QStringLiteral("\n") +
+  icon->setAccessibleName(UiText(lang::QuestionKind));
+  questionLabel_ = new QLabel(this);
+  questionLabel_->setObjectName(QStringLiteral("questionLabel"));
+  questionLabel_->setTextFormat(Qt::PlainText);  // file names are never markup
+  questionLabel_->setWordWrap(true);
+  questionLabel_->setText(UiText(lang::OutputExistsQuestion) + QStringLiteral("\n") +
                          QFile::decodeName(QByteArray::fromStdString(output)));
-  sameForRestCheck = new QCheckBox(T(lang::SameForRestCheck), this);
-  sameForRestCheck->setObjectName(QStringLiteral("sameForRestCheck"));
+  sameForRestCheck_ = new QCheckBox(UiText(lang::SameForRestCheck), this);
+  sameForRestCheck_->setObjectName(QStringLiteral("sameForRestCheck"));
 
   auto* buttons = new QDialogButtonBox(this);
-  replaceButton = buttons->addButton(T(lang::ReplaceButton), QDialogButtonBox::DestructiveRole);
-  replaceButton->setObjectName(QStringLiteral("replaceButton"));
-  skipButton = buttons->addButton(T(lang::SkipButton), QDialogButtonBox::RejectRole);
-  skipButton->setObjectName(QStringLiteral("skipButton"));
-  keepBothButton = buttons->addButton(T(lang::KeepBothButton), QDialogButtonBox::AcceptRole);
-  keepBothButton->setObjectName(QStringLiteral("keepBothButton"));
+  replaceButton_ = buttons->addButton(UiText(lang::ReplaceButton), QDialogButtonBox::DestructiveRole);
+  replaceButton_->setObjectName(QStringLiteral("replaceButton"));
+  skipButton_ = buttons->addButton(UiText(lang::SkipButton), QDialogButtonBox::RejectRole);
+  skipButton_->setObjectName(QStringLiteral("skipButton"));
+  keepBothButton_ = buttons->addButton(UiText(lang::KeepBothButton), QDialogButtonBox::AcceptRole);
+  keepBothButton_->setObjectName(QStringLiteral("keepBothButton"));
   // Enter keeps both files: the answer that loses nothing.
-  for (QPushButton* button : {replaceButton, skipButton}) button->setAutoDefault(false);
-  keepBothButton->setDefault(true);
-  connect(replaceButton, &QPushButton::clicked, this, [this] {
+  for (QPushButton* button : {replaceButton_, skipButton_}) button->setAutoDefault(false);
+  keepBothButton_->setDefault(true);
+  connect(replaceButton_, &QPushButton::clicked, this, [this] {
     answer_ = CollisionAnswer::Replace;
-    accept();
+    done(QDialog::Accepted);
   });
-  connect(skipButton, &QPushButton::clicked, this, [this] {
+  connect(skipButton_, &QPushButton::clicked, this, [this] {
     answer_ = CollisionAnswer::Skip;
-    accept();
+    done(QDialog::Accepted);
   });
-  connect(keepBothButton, &QPushButton::clicked, this, [this] {
+  connect(keepBothButton_, &QPushButton::clicked, this, [this] {
     answer_ = CollisionAnswer::KeepBoth;
-    accept();
+    done(QDialog::Accepted);
   });
 
   auto* body = new QHBoxLayout;
   body->setSpacing(18);
   body->addWidget(icon, 0, Qt::AlignTop);
-  body->addWidget(questionLabel, 1);
+  body->addWidget(questionLabel_, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(body, 1);
-  layout->addWidget(sameForRestCheck);
+  layout->addWidget(sameForRestCheck_);
   layout->addWidget(buttons);
-  keepBothButton->setFocus();
+  keepBothButton_->setFocus();
 }
 
-bool CollisionDialog::ForTheRest() const { return sameForRestCheck->isChecked(); }
+bool CollisionDialog::ForTheRest() const { return sameForRestCheck_->isChecked(); }
 
-CollisionReply AskAboutExistingOutput(QWidget* parent, const std::string& output) {
-  if (Answerer()) return Answerer()(output);
-  CollisionDialog dialog(parent, output);
-  dialog.exec();  // closing it is keeping both: nothing is lost
-  return {dialog.Answer(), dialog.ForTheRest()};
-}
-
-void SetCollisionAnswerer(std::function<CollisionReply(const std::string&)> answerer) {
-  Answerer() = std::move(answerer);
-}
+}  // namespace app

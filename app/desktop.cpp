@@ -4,33 +4,25 @@
 
 #include "platform/paths/program_dirs.h"
 
+namespace app {
 
-namespace {
-
-std::function<void(const QUrl&)>& Opener() {
-  static std::function<void(const QUrl&)> opener;
-  return opener;
-}
-
-void Open(const QUrl& url) {
-  if (Opener()) {
-    Opener()(url);
+void Desktop::OpenUrl(const QUrl& url) const {
+  if (opener_) {
+    opener_(url);
     return;
   }
   QDesktopServices::openUrl(url);
 }
 
-}  // namespace
-
-void OpenWithDesktop(const std::string& pathOrAddress) {
+void Desktop::Open(const std::string& pathOrAddress) const {
   const QString text = QString::fromStdString(pathOrAddress);
   const bool address = text.startsWith(QLatin1String("mailto:")) || text.contains(QLatin1String("://"));
-  Open(address ? QUrl(text) : QUrl::fromLocalFile(text));
+  OpenUrl(address ? QUrl(text) : QUrl::fromLocalFile(text));
 }
 
-void OpenHelpFile() {
-  if (const auto help = platform::FindBesideProgram(HelpFileName)) Open(QUrl::fromLocalFile(QString::fromStdString(*help)));
+void Desktop::OpenHelp() const {
+  if (const auto help = platform::FindBesideProgram(kHelpFileName))
+    OpenUrl(QUrl::fromLocalFile(QString::fromStdString(*help)));
 }
 
-void SetDesktopOpener(std::function<void(const QUrl&)> opener) { Opener() = std::move(opener); }
-
+}  // namespace app

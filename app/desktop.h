@@ -10,16 +10,26 @@
 
 #include <QUrl>
 
+namespace app {
 
 // The help file's name; it stands beside the program or in the installed share folder.
-inline constexpr char HelpFileName[] = "tavisto.html";
+inline constexpr char kHelpFileName[] = "tavisto.html";
 
-// Opens a local file or folder (a path) or an address ("https://…", "mailto:…").
-void OpenWithDesktop(const std::string& pathOrAddress);
-// Opens the help file in the default browser; nothing happens when it is missing.
-void OpenHelpFile();
+class Desktop {
+ public:
+  // Opens a local file or folder (a path) or an address ("https://…", "mailto:…").
+  void Open(const std::string& pathOrAddress) const;
+  // Opens the help file in the default browser; nothing happens when it is missing.
+  void OpenHelp() const;
 
-// Tests replace the desktop with `opener` to see what would be opened; an empty function
-// restores the desktop.
-void SetDesktopOpener(std::function<void(const QUrl&)> opener);
+  // Tests put in `opener` to see what would be opened instead of the desktop; an empty function
+  // restores the desktop.
+  void SetOpener(std::function<void(const QUrl&)> opener) { opener_ = std::move(opener); }
 
+ private:
+  void OpenUrl(const QUrl& url) const;
+
+  std::function<void(const QUrl&)> opener_;
+};
+
+}  // namespace app

@@ -4,5 +4,9 @@
 
 #include <Qt>
 
+namespace app {
+
 inline constexpr Qt::WindowFlags kDialogFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
+}  // namespace app

@@ -9,6 +9,9 @@
 #include <QStringList>
 
 #include "core/conversion_task.h"
+#include "engine/encoding_settings.h"
+
+namespace app {
 
 // The info panel's lines for a task, in the labels' markup (bold, underline, links named
 // "bb" source, "dd" output, "cc" edit). File names are escaped, never read as markup.
@@ -20,15 +23,16 @@ struct TaskInfoLines {
   QString duration;   // duration and estimated size
   QString editLink;   // "Edit..."
 };
-TaskInfoLines TaskInfoFor(const ConversionTask& task, bool outputExists);
+TaskInfoLines TaskInfoFor(const core::ConversionTask& task, bool outputExists);
 
 // The info panel's first line for an empty list: the hint as link "aa".
 QString EmptyListInfo();
 
-// The word of a channel mode index ("Joint Stereo" for 2) in the user's language, empty for
-// unknown indices.
-QString ChannelModeWord(int mode);
+// The word of a channel mode ("Joint Stereo") in the user's language.
+QString ChannelModeWord(engine::ChannelMode mode);
 
 // The open-file dialog's name filters: every media file (by `extensions`, without dots), the
 // Windows Media files, and every file.
 QStringList MediaDialogFilters(const std::vector<std::string>& extensions);
+
+}  // namespace app

@@ -1,7 +1,8 @@
 // Tavisto's start-up: hands the files it was given to a Tavisto already running (and ends), or
-// checks that media files can be decoded, fills the program-wide values, loads the settings,
-// creates the windows in their order, adds the files and runs the event loop until the main
-// window closes.
+// checks that media files can be decoded, makes the workspace and the windows in their order,
+// adds the files and runs the event loop until the main window closes.
+#include <signal.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -14,26 +15,27 @@
 #include <QTimer>
 
 #include "app/add_wizard.h"
-#include "core/conversion_task.h"
-#include "core/interface_texts.h"
 #include "app/main_window.h"
 #include "app/product_info.h"
-#include "core/settings.h"
-#include "app/qt_text.h"
-#include "app/tips_window.h"
-#include "app/translations.h"
-#include "engine/decoded_input.h"
-#include "app/message_window.h"
 #include "app/progress_window.h"
 #include "app/qt_dispatcher.h"
 #include "app/single_instance.h"
+#include "app/tips_window.h"
+#include "app/translations.h"
+#include "app/ui_text.h"
+#include "app/workspace.h"
+#include "core/interface_texts.h"
+#include "engine/conversion.h"
 #include "platform/paths/program_dirs.h"
+#include "platform/signal_watcher.h"
 
 namespace {
 
+using namespace app;
+
 // A plain message before (or instead of) the program's own windows.
 void ShowPlainMessage(const std::string& text) {
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(ProductTitle), QString::fromStdString(text));
+  QMessageBox box(QMessageBox::Critical, ToQString(kProductTitle), QString::fromStdString(text));
   box.exec();
 }
 
@@ -86,8 +88,14 @@ void AddAfterTips(MainWindow& mainWindow, TipsWindow* tipsWindow, const std::vec
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Logging out or closing the terminal stops the program as Ctrl-C and the window's close do:
+  // a run going on is cancelled and leaves nothing behind. Taken before any thread starts.
+  platform::SignalWatcher stopSignals({SIGINT, SIGTERM, SIGHUP}, [](int) {
+    engine::InterruptDecoding();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+  });
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QString::fromUtf8(ProductTitle));
+  QApplication::setApplicationName(ToQString(kProductTitle));
   QApplication::setDesktopFileName(QStringLiteral("tavisto"));
   QApplication::setWindowIcon(ProductIcon());
   InstallTranslations(application);
@@ -99,7 +107,7 @@ int main(int argc, char** argv) {
     case SingleInstance::Role::HandedOff:
       return 0;
     case SingleInstance::Role::NotAnswered: {
-      const QString text = T(lang::InstanceNotAnswering).arg(instance->Error());
+      const QString text = UiText(lang::InstanceNotAnswering).arg(instance->Error());
       std::fprintf(stderr, "tavisto: %s\n", text.toLocal8Bit().constData());
       ShowPlainMessage(text.toStdString());
       return 1;
@@ -117,33 +125,27 @@ int main(int argc, char** argv) {
     ShowPlainMessage(*problem);
     return 0;
   }
-  ProgramFolder = platform::RunningProgramFolder();
-  LoadSettings();
+  // Without the encoder nothing can be converted: say why and stop.
+  if (const auto problem = engine::EncoderProblem()) {
+    ShowPlainMessage(*problem);
+    return 1;
+  }
   QtDispatcher dispatcher;
-  platform::SetMainDispatcher(&dispatcher);
+  Workspace workspace(platform::RunningProgramFolder(), dispatcher);
+  workspace.LoadSettings();
 
   int result = 1;
   {
-    MainWindow mainWindow;
-    AddWizard wizard;
-    std::unique_ptr<ProgressWindow> progressWindow;
-    try {
-      progressWindow = std::make_unique<ProgressWindow>();
-    } catch (const std::exception& e) {
-      // Without the encoder nothing can be converted: say why and stop.
-      ShowPlainMessage(e.what());
-      platform::SetMainDispatcher(nullptr);
-      engine::StopDecoding();
-      return 1;
-    }
-    progressWindow->SetMainWindow(&mainWindow);
-    ProgramMessageWindow();
+    MainWindow mainWindow(workspace);
+    AddWizard wizard(workspace, &mainWindow);
+    ProgressWindow progressWindow(workspace);
+    progressWindow.SetMainWindow(&mainWindow);
     std::unique_ptr<TipsWindow> tipsWindow;
-    if (TipIndex < TipsOff) tipsWindow = std::make_unique<TipsWindow>(&mainWindow);
-    mainWindow.SetWindows(&wizard, progressWindow.get(), tipsWindow.get());
+    if (workspace.settings.tips < core::kTipsOff) tipsWindow = std::make_unique<TipsWindow>(workspace, &mainWindow);
+    mainWindow.SetWindows(&wizard, &progressWindow, tipsWindow.get());
     QObject::connect(instance.get(), &SingleInstance::PathsReceived, &mainWindow,
                      [&](const std::vector<std::string>& received) {
-                       BringToFront(mainWindow, *progressWindow);
+                       BringToFront(mainWindow, progressWindow);
                        AddAfterTips(mainWindow, tipsWindow.get(), received);
                      });
     mainWindow.show();
@@ -152,9 +154,7 @@ int main(int argc, char** argv) {
     result = QApplication::exec();
     // From here on no hand-off could be answered: the next start is the first again.
     instance.reset();
+    workspace.SaveSettings();
   }
-  Tasks.Clear();
-  platform::SetMainDispatcher(nullptr);
-  engine::StopDecoding();
   return result;
 }

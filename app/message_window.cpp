@@ -11,25 +11,14 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "app/qt_text.h"
+#include "app/ui_text.h"
 #include "core/interface_texts.h"
 #include "app/desktop.h"
 
 
-namespace {
+namespace app {
 
-
-std::function<int(const MessageRequest&)>& Answerer() {
-  static std::function<int(const MessageRequest&)> answerer;
-  return answerer;
-}
-
-MessageWindow*& Instance() {
-  static MessageWindow* window = nullptr;
-  return window;
-}
-
-}  // namespace
+using core::MessageKind;
 
 std::array<QPixmap, 4> MessageIcons() {
   struct Look {
@@ -65,55 +54,52 @@ std::array<QPixmap, 4> MessageIcons() {
   return icons;
 }
 
-MessageWindow::MessageWindow(QWidget* parent)
-    : QDialog(parent, kDialogFlags), icons(MessageIcons()) {
+MessageWindow::MessageWindow(const Desktop& desktop, QWidget* parent)
+    : QDialog(parent, kDialogFlags), desktop_(desktop), icons_(MessageIcons()) {
   setObjectName(QStringLiteral("MessageWindow"));
   setModal(true);
-  iconLabel = new QLabel(this);
-  iconLabel->setObjectName(QStringLiteral("iconLabel"));
-  iconLabel->setFixedSize(42, 42);
-  messageLabel = new QLabel(QStringLiteral("messageLabel"), this);
-  messageLabel->setObjectName(QStringLiteral("messageLabel"));
-  messageLabel->setWordWrap(true);
+  iconLabel_ = new QLabel(this);
+  iconLabel_->setObjectName(QStringLiteral("iconLabel"));
+  iconLabel_->setFixedSize(42, 42);
+  messageLabel_ = new QLabel(QStringLiteral("messageLabel"), this);
+  messageLabel_->setObjectName(QStringLiteral("messageLabel"));
+  messageLabel_->setWordWrap(true);
   // File names are shown as they are, never read as markup.
-  messageLabel->setTextFormat(Qt::PlainText);
-  messageLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  messageLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  messageLabel->setMinimumSize(217, 97);
+  messageLabel_->setTextFormat(Qt::PlainText);
+  messageLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  messageLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  messageLabel_->setMinimumSize(217, 97);
   // A long report (every failed file of a large run) scrolls instead of outgrowing the screen.
-  messageScroll = new QScrollArea(this);
-  messageScroll->setObjectName(QStringLiteral("messageScroll"));
-  messageScroll->setWidget(messageLabel);
-  messageScroll->setWidgetResizable(true);
-  messageScroll->setFrameShape(QFrame::NoFrame);
-  messageScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  firstButton = new QPushButton(T(lang::OKButton), this);
-  firstButton->setObjectName(QStringLiteral("firstButton"));
-  firstButton->setDefault(true);
-  secondButton = new QPushButton(T(lang::HelpButton), this);
-  secondButton->setObjectName(QStringLiteral("secondButton"));
-  secondButton->setAutoDefault(false);
+  messageScroll_ = new QScrollArea(this);
+  messageScroll_->setObjectName(QStringLiteral("messageScroll"));
+  messageScroll_->setWidget(messageLabel_);
+  messageScroll_->setWidgetResizable(true);
+  messageScroll_->setFrameShape(QFrame::NoFrame);
+  messageScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  firstButton_ = new QPushButton(UiText(lang::OKButton), this);
+  firstButton_->setObjectName(QStringLiteral("firstButton"));
+  firstButton_->setDefault(true);
+  secondButton_ = new QPushButton(UiText(lang::HelpButton), this);
+  secondButton_->setObjectName(QStringLiteral("secondButton"));
+  secondButton_->setAutoDefault(false);
 
   auto* body = new QHBoxLayout;
   body->setSpacing(18);
-  body->addWidget(iconLabel, 0, Qt::AlignTop);
-  body->addWidget(messageScroll, 1);
+  body->addWidget(iconLabel_, 0, Qt::AlignTop);
+  body->addWidget(messageScroll_, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  buttons->addWidget(firstButton);
-  buttons->addWidget(secondButton);
+  buttons->addWidget(firstButton_);
+  buttons->addWidget(secondButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(20, 20, 20, 14);
   layout->addLayout(body, 1);
   layout->addLayout(buttons);
   resize(326, 215);
 
-  connect(firstButton, &QPushButton::clicked, this, &MessageWindow::OnFirstButtonClicked);
-  connect(secondButton, &QPushButton::clicked, this, &MessageWindow::OnSecondButtonClicked);
-  ResetKind();
+  connect(firstButton_, &QPushButton::clicked, this, &MessageWindow::OnFirstButtonClicked);
+  connect(secondButton_, &QPushButton::clicked, this, &MessageWindow::OnSecondButtonClicked);
 }
-
-void MessageWindow::ResetKind() { kind_ = MessageKind::Information; }
 
 void MessageWindow::showEvent(QShowEvent* event) {
   ApplyCaptions();
@@ -121,71 +107,69 @@ void MessageWindow::showEvent(QShowEvent* event) {
 }
 
 void MessageWindow::ApplyCaptions() {
-  setWindowTitle(T(lang::MessageCaption));
-  iconLabel->setPixmap(icons[static_cast<std::size_t>(kind_)]);
+  setWindowTitle(UiText(lang::MessageCaption));
+  iconLabel_->setPixmap(icons_[static_cast<std::size_t>(kind_)]);
   static constexpr const char* kKindNames[] = {lang::ErrorKind, lang::InformationKind, lang::QuestionKind,
                                                lang::WarningKind};
-  iconLabel->setAccessibleName(T(kKindNames[static_cast<std::size_t>(kind_)]));
+  iconLabel_->setAccessibleName(UiText(kKindNames[static_cast<std::size_t>(kind_)]));
   // As tall as the text wants, up to most of the screen; beyond that the text scrolls.
   const QScreen* screen = QGuiApplication::primaryScreen();
   const int most = screen != nullptr ? screen->availableGeometry().height() * 3 / 5 : 600;
-  const int textWidth = std::max(messageLabel->minimumWidth(), 420);
-  messageScroll->setMinimumSize(textWidth, std::min(messageLabel->heightForWidth(textWidth), most));
+  const int textWidth = std::max(messageLabel_->minimumWidth(), 420);
+  messageScroll_->setMinimumSize(textWidth, std::min(messageLabel_->heightForWidth(textWidth), most));
   adjustSize();
   resize(std::max(width(), 360), height());
   if (screen != nullptr) move(screen->availableGeometry().center() - rect().center());
 }
 
-int MessageWindow::ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption,
-                               const std::string& firstCaption, DefaultButton defaultButton) {
+Answer MessageWindow::ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption,
+                                  const std::string& firstCaption, DefaultButton defaultButton, QWidget* owner) {
   kind_ = kind;
   // An interface text is shown in the user's language; a composed one was translated already.
-  messageLabel->setText(T(text));
+  messageLabel_->setText(UiText(text));
   secondIsHelp_ = secondCaption == lang::HelpButton;
-  secondButton->setText(T(secondCaption));
-  firstButton->setText(T(firstCaption));
+  secondButton_->setText(UiText(secondCaption));
+  firstButton_->setText(UiText(firstCaption));
   // A question whose Yes loses work waits on No: Enter must not destroy anything.
-  QPushButton* focused = defaultButton == DefaultButton::Second && !secondIsHelp_ ? secondButton : firstButton;
-  for (QPushButton* button : {firstButton, secondButton}) {
+  QPushButton* focused = defaultButton == DefaultButton::Second && !secondIsHelp_ ? secondButton_ : firstButton_;
+  for (QPushButton* button : {firstButton_, secondButton_}) {
     button->setDefault(button == focused);
     button->setAutoDefault(button == focused);
   }
   focused->setFocus();
   // Stay above the window that asks, so that the window manager never puts it behind.
-  QWidget* owner = MessageOwner();
   if (owner == this) owner = nullptr;
   winId();  // the native window must exist to be made transient
   windowHandle()->setTransientParent(owner != nullptr ? owner->windowHandle() : nullptr);
-  return exec() == 1 ? 1 : 2;
+  return exec() == 1 ? Answer::First : Answer::Second;
 }
 
 void MessageWindow::OnFirstButtonClicked() { done(1); }
 
 void MessageWindow::OnSecondButtonClicked() {
   if (secondIsHelp_) {
-    OpenHelpFile();
+    desktop_.OpenHelp();
     return;
   }
   done(2);
 }
 
-MessageWindow& ProgramMessageWindow() {
-  if (Instance() == nullptr) Instance() = new MessageWindow;
-  return *Instance();
-}
+Messages::Messages(const Desktop& desktop) : desktop_(desktop) {}
 
-QWidget* MessageOwner() {
+Messages::~Messages() = default;
+
+QWidget* Messages::Owner() const {
   // A modal window (the progress window during a run) asks even when the program is not the
   // active one; else the active window does.
-  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != Instance()) return modal;
+  if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != window_.get()) return modal;
   return QApplication::activeWindow();
 }
 
-int ShowMessageWindow(MessageKind kind, const std::string& text, const std::string& secondCaption,
+Answer Messages::Show(MessageKind kind, const std::string& text, const std::string& secondCaption,
                       const std::string& firstCaption, DefaultButton defaultButton) {
-  if (Answerer()) return Answerer()({kind, text, secondCaption, firstCaption, MessageOwner(), defaultButton});
-  return ProgramMessageWindow().ShowMessage(kind, text, secondCaption, firstCaption, defaultButton);
+  if (answerer_) return answerer_({kind, text, secondCaption, firstCaption, Owner(), defaultButton});
+  if (!window_) window_ = std::make_unique<MessageWindow>(desktop_);
+  return window_->ShowMessage(kind, text, secondCaption, firstCaption, defaultButton, Owner());
 }
 
-void SetMessageAnswerer(std::function<int(const MessageRequest&)> answerer) { Answerer() = std::move(answerer); }
-
+}  // namespace app

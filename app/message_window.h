@@ -1,13 +1,14 @@
 // The message window: the one way the program shows a notice or asks a question. A caller
-// passes an iconLabel kind, the text and the captions of the two buttons and gets back the button
-// that closed the window. The second button doubles as a help button: while its caption is the
+// passes a kind, the text and the captions of the two buttons and gets back the button that
+// closed the window. The second button doubles as a help button: while its caption is the
 // interface text "&Help", pressing it opens the help file and leaves the window open.
 //
-// Thread: the user-interface thread. The window is created once and reused.
+// Thread: the user-interface thread.
 #pragma once
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <QDialog>
@@ -20,66 +21,84 @@ class QPushButton;
 class QScrollArea;
 class QWidget;
 
+namespace app {
+
+class Desktop;
+
 // Which button Enter presses.
 enum class DefaultButton { First, Second };
+
+// Which button closed a message: the first, or the second (or the window's close button).
+enum class Answer { First, Second };
 
 class MessageWindow : public QDialog {
   Q_OBJECT
 
  public:
-  explicit MessageWindow(QWidget* parent = nullptr);
+  explicit MessageWindow(const Desktop& desktop, QWidget* parent = nullptr);
 
-  // Shows the window modally; 1 when the first button closed it, 2 for the second button or
-  // the title bar's close button. The text and captions are interface texts or composed ones.
-  int ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption,
-                  const std::string& firstCaption, DefaultButton defaultButton = DefaultButton::First);
+  // Shows the window modally over `owner` and returns the button that closed it. The text and
+  // captions are interface texts or composed ones.
+  Answer ShowMessage(core::MessageKind kind, const std::string& text, const std::string& secondCaption,
+                     const std::string& firstCaption, DefaultButton defaultButton, QWidget* owner);
 
-  MessageKind Kind() const { return kind_; }
-
-  QLabel* messageLabel;
-  QScrollArea* messageScroll;
-  QLabel* iconLabel;
-  QPushButton* firstButton;
-  QPushButton* secondButton;
-  std::array<QPixmap, 4> icons;  // error, information, question, warning; 42 × 42
-
- public slots:
-  void ResetKind();
-  void OnFirstButtonClicked();
-  void OnSecondButtonClicked();
+  core::MessageKind Kind() const { return kind_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
   void ApplyCaptions();
+  void OnFirstButtonClicked();
+  void OnSecondButtonClicked();
 
-  MessageKind kind_ = MessageKind::Information;
+  const Desktop& desktop_;
+  QLabel* messageLabel_;
+  QScrollArea* messageScroll_;
+  QLabel* iconLabel_;
+  QPushButton* firstButton_;
+  QPushButton* secondButton_;
+  std::array<QPixmap, 4> icons_;  // error, information, question, warning; 42 × 42
+  core::MessageKind kind_ = core::MessageKind::Information;
   bool secondIsHelp_ = false;
 };
 
 // The four 42 × 42 icons, drawn: a white cross on red, "i" on blue, "?" on green, "!" on yellow.
 std::array<QPixmap, 4> MessageIcons();
 
-// The program's message window (created on first use when start-up has not made it).
-MessageWindow& ProgramMessageWindow();
-// Shows the message window: kind 0 error, 1 information, 2 question, 3 warning. Returns 1
-// when the first button closed it. A question whose first button loses work (Yes to cancel a
-// run, to replace a file) passes DefaultButton::Second, so that Enter keeps the work.
-int ShowMessageWindow(MessageKind kind, const std::string& text, const std::string& secondCaption,
-                      const std::string& firstCaption, DefaultButton defaultButton = DefaultButton::First);
-
-// What ShowMessageWindow was asked to show.
+// What a message was asked to show.
 struct MessageRequest {
-  MessageKind kind;
+  core::MessageKind kind;
   std::string text, secondCaption, firstCaption;
   QWidget* owner = nullptr;  // the window the message shows above
   DefaultButton defaultButton = DefaultButton::First;
 };
 
-// The window a message shows above: the modal window that asks, else the active one.
-QWidget* MessageOwner();
-// Tests answer the window through `answerer` instead of a person: ShowMessageWindow then
-// returns its result without showing anything. An empty function restores the window.
-void SetMessageAnswerer(std::function<int(const MessageRequest&)> answerer);
+// The program's messages: one message window, shown above the window that asks.
+class Messages {
+ public:
+  explicit Messages(const Desktop& desktop);
+  ~Messages();
+  Messages(const Messages&) = delete;
+  Messages& operator=(const Messages&) = delete;
 
+  // Shows a message: kind error, information, question or warning. A question whose first
+  // button loses work (Yes to cancel a run, to replace a file) passes DefaultButton::Second, so
+  // that Enter keeps the work.
+  Answer Show(core::MessageKind kind, const std::string& text, const std::string& secondCaption,
+              const std::string& firstCaption, DefaultButton defaultButton = DefaultButton::First);
+
+  // The window a message shows above: the modal window that asks, else the active one.
+  QWidget* Owner() const;
+
+  // Tests answer through `answerer` instead of a person: Show then returns its answer without
+  // showing anything. An empty function restores the window.
+  void SetAnswerer(std::function<Answer(const MessageRequest&)> answerer) { answerer_ = std::move(answerer); }
+
+ private:
+  const Desktop& desktop_;
+  std::unique_ptr<MessageWindow> window_;  // made on first use
+  std::function<Answer(const MessageRequest&)> answerer_;
+};
+
+}  // namespace app

@@ -3,10 +3,14 @@
 
 #include <QIcon>
 
-inline constexpr char ProductTitle[] = "Tavisto";
-// The maker's mark after the title in the main window's title bar.
-inline constexpr char MakerMark[] = "(Quorlen)";
+namespace app {
+
+inline constexpr char kProductTitle[] = "Tavisto";
+// The maker, named in the about window.
+inline constexpr char kMakerName[] = "Quorlen";
 
 // The program's icon (windows, tray, about picture), from the icon theme when it has one
 // installed, else from the program itself.
 QIcon ProductIcon();
+
+}  // namespace app

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,13 +23,17 @@
 #include "app/desktop.h"
 #include "app/message_window.h"
 #include "app/product_info.h"
-#include "app/qt_text.h"
+#include "app/ui_text.h"
+#include "app/workspace.h"
 #include "core/conversion_task.h"
 #include "core/interface_texts.h"
+#include "core/progress_text.h"
 #include "core/translation.h"
 #include "engine/encoding_settings.h"
 #include "core/settings.h"
 #include "platform/paths/path_names.h"
+
+namespace app {
 
 namespace {
 
@@ -54,119 +57,115 @@ QIcon TrayImage() {
   return QIcon(pixmap);
 }
 
-TaskState TaskStateOf(ItemState state) {
+core::TaskState TaskStateOf(core::ItemState state) {
   switch (state) {
-    case ItemState::Waiting: return TaskState::Waiting;
-    case ItemState::Converting: return TaskState::Converting;
-    case ItemState::Done: return TaskState::Done;
-    case ItemState::Failed: return TaskState::Failed;
-    case ItemState::Skipped: return TaskState::Skipped;
-    case ItemState::Cancelled: return TaskState::Cancelled;
+    case core::ItemState::Waiting:
+    case core::ItemState::Asking: return core::TaskState::Waiting;
+    case core::ItemState::Converting: return core::TaskState::Converting;
+    case core::ItemState::Done: return core::TaskState::Done;
+    case core::ItemState::Failed: return core::TaskState::Failed;
+    case core::ItemState::Skipped: return core::TaskState::Skipped;
+    case core::ItemState::Cancelled: return core::TaskState::Cancelled;
   }
-  return TaskState::Ready;
+  return core::TaskState::Ready;
 }
 
-QString FileNameText(const std::string& path) { return Q(platform::FileNameOf(path)); }
+QString FileNameText(const std::string& path) { return ToQString(platform::FileNameOf(path)); }
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(QWidget* parent)
-    : QDialog(parent, kDialogFlags | Qt::WindowMinimizeButtonHint) {
-  // Without the encoder library the program cannot convert anything, and start-up stops with
-  // the loader's message.
-  engine::MakeMp3Output();
-
+ProgressWindow::ProgressWindow(Workspace& workspace, QWidget* parent)
+    : QDialog(parent, kDialogFlags | Qt::WindowMinimizeButtonHint), workspace_(workspace) {
   setObjectName(QStringLiteral("progressWindow"));
-  timeLabel = new QLabel(this);
-  timeLabel->setObjectName(QStringLiteral("timeLabel"));
-  timeLabel->setTextFormat(Qt::PlainText);
+  timeLabel_ = new QLabel(this);
+  timeLabel_->setObjectName(QStringLiteral("timeLabel"));
+  timeLabel_->setTextFormat(Qt::PlainText);
   // Wide enough for a long run's line from the start, so the window does not jump as it ticks.
-  timeLabel->setMinimumWidth(timeLabel->fontMetrics().horizontalAdvance(
-      Q(TimeLineText(std::chrono::hours(99) + std::chrono::minutes(59) + std::chrono::seconds(59), 2, 1))));
-  pausedLabel = new QLabel(this);
-  pausedLabel->setObjectName(QStringLiteral("pausedLabel"));
-  QFont bold = pausedLabel->font();
+  timeLabel_->setMinimumWidth(timeLabel_->fontMetrics().horizontalAdvance(
+      ToQString(core::TimeLineText(std::chrono::hours(99) + std::chrono::minutes(59) + std::chrono::seconds(59), 2, 1, TranslatedText))));
+  pausedLabel_ = new QLabel(this);
+  pausedLabel_->setObjectName(QStringLiteral("pausedLabel"));
+  QFont bold = pausedLabel_->font();
   bold.setBold(true);
-  pausedLabel->setFont(bold);
-  pausedLabel->hide();
-  totalProgressBar = new QProgressBar(this);
-  totalProgressBar->setObjectName(QStringLiteral("totalProgressBar"));
-  totalProgressBar->setRange(0, 100);
+  pausedLabel_->setFont(bold);
+  pausedLabel_->hide();
+  totalProgressBar_ = new QProgressBar(this);
+  totalProgressBar_->setObjectName(QStringLiteral("totalProgressBar"));
+  totalProgressBar_->setRange(0, 100);
 
-  filesBox = new QGroupBox(this);
-  filesBox->setObjectName(QStringLiteral("filesBox"));
-  new QVBoxLayout(filesBox);
-  problemsBox = new QGroupBox(this);
-  problemsBox->setObjectName(QStringLiteral("problemsBox"));
-  problemsList = new QListWidget(problemsBox);
-  problemsList->setObjectName(QStringLiteral("problemsList"));
-  problemsList->setSelectionMode(QAbstractItemView::NoSelection);
-  problemsList->setMinimumHeight(problemsList->fontMetrics().height() * 4);
-  (new QVBoxLayout(problemsBox))->addWidget(problemsList);
-  problemsBox->hide();
+  filesBox_ = new QGroupBox(this);
+  filesBox_->setObjectName(QStringLiteral("filesBox"));
+  new QVBoxLayout(filesBox_);
+  problemsBox_ = new QGroupBox(this);
+  problemsBox_->setObjectName(QStringLiteral("problemsBox"));
+  problemsList_ = new QListWidget(problemsBox_);
+  problemsList_->setObjectName(QStringLiteral("problemsList"));
+  problemsList_->setSelectionMode(QAbstractItemView::NoSelection);
+  problemsList_->setMinimumHeight(problemsList_->fontMetrics().height() * 4);
+  (new QVBoxLayout(problemsBox_))->addWidget(problemsList_);
+  problemsBox_->hide();
 
-  hideButton = new QPushButton(this);
-  hideButton->setObjectName(QStringLiteral("hideButton"));
-  pauseButton = new QPushButton(this);
-  pauseButton->setObjectName(QStringLiteral("pauseButton"));
-  cancelButton = new QPushButton(this);
-  cancelButton->setObjectName(QStringLiteral("cancelButton"));
+  hideButton_ = new QPushButton(this);
+  hideButton_->setObjectName(QStringLiteral("hideButton"));
+  pauseButton_ = new QPushButton(this);
+  pauseButton_->setObjectName(QStringLiteral("pauseButton"));
+  cancelButton_ = new QPushButton(this);
+  cancelButton_->setObjectName(QStringLiteral("cancelButton"));
   // Enter must not pause or cancel a run by accident.
-  for (QPushButton* button : {hideButton, pauseButton, cancelButton}) button->setAutoDefault(false);
+  for (QPushButton* button : {hideButton_, pauseButton_, cancelButton_}) button->setAutoDefault(false);
 
-  displayTimer = new QTimer(this);
-  displayTimer->setObjectName(QStringLiteral("displayTimer"));
-  displayTimer->setInterval(200);
-  trayIcon = new QSystemTrayIcon(TrayImage(), this);
-  trayIcon->setObjectName(QStringLiteral("trayIcon"));
-  trayMenu = new QMenu(this);
-  trayMenu->setObjectName(QStringLiteral("trayMenu"));
-  showAction = trayMenu->addAction(QString());
-  pauseAction = trayMenu->addAction(QString());
-  cancelAction = trayMenu->addAction(QString());
-  trayIcon->setContextMenu(trayMenu);
+  displayTimer_ = new QTimer(this);
+  displayTimer_->setObjectName(QStringLiteral("displayTimer"));
+  displayTimer_->setInterval(200);
+  trayIcon_ = new QSystemTrayIcon(TrayImage(), this);
+  trayIcon_->setObjectName(QStringLiteral("trayIcon"));
+  trayMenu_ = new QMenu(this);
+  trayMenu_->setObjectName(QStringLiteral("trayMenu"));
+  showAction_ = trayMenu_->addAction(QString());
+  pauseAction_ = trayMenu_->addAction(QString());
+  cancelAction_ = trayMenu_->addAction(QString());
+  trayIcon_->setContextMenu(trayMenu_);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(timeLabel, 1);
-  top->addWidget(pausedLabel);
+  top->addWidget(timeLabel_, 1);
+  top->addWidget(pausedLabel_);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(hideButton);
+  buttons->addWidget(hideButton_);
   buttons->addStretch(1);
-  buttons->addWidget(pauseButton);
-  buttons->addWidget(cancelButton);
+  buttons->addWidget(pauseButton_);
+  buttons->addWidget(cancelButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(14, 10, 14, 14);
   layout->addLayout(top);
-  layout->addWidget(totalProgressBar);
+  layout->addWidget(totalProgressBar_);
   layout->addSpacing(6);
-  layout->addWidget(filesBox);
-  layout->addWidget(problemsBox, 1);
+  layout->addWidget(filesBox_);
+  layout->addWidget(problemsBox_, 1);
   layout->addStretch(0);
   layout->addLayout(buttons);
 
-  connect(displayTimer, &QTimer::timeout, this, &ProgressWindow::OnDisplayTimer);
-  connect(hideButton, &QPushButton::clicked, this, &ProgressWindow::OnHideClicked);
-  connect(pauseButton, &QPushButton::clicked, this, &ProgressWindow::OnPauseClicked);
-  connect(cancelButton, &QPushButton::clicked, this, &ProgressWindow::OnCancelClicked);
-  connect(showAction, &QAction::triggered, this, &ProgressWindow::RestoreRun);
-  connect(pauseAction, &QAction::triggered, this, &ProgressWindow::OnPauseClicked);
-  connect(cancelAction, &QAction::triggered, this, [this] {
+  connect(displayTimer_, &QTimer::timeout, this, &ProgressWindow::OnDisplayTimer);
+  connect(hideButton_, &QPushButton::clicked, this, &ProgressWindow::HideRun);
+  connect(pauseButton_, &QPushButton::clicked, this, &ProgressWindow::OnPauseClicked);
+  connect(cancelButton_, &QPushButton::clicked, this, &ProgressWindow::OnCancelClicked);
+  connect(showAction_, &QAction::triggered, this, &ProgressWindow::RestoreRun);
+  connect(pauseAction_, &QAction::triggered, this, &ProgressWindow::OnPauseClicked);
+  connect(cancelAction_, &QAction::triggered, this, [this] {
     // The question is asked over the run's window.
     RestoreRun();
     OnCancelClicked();
   });
-  connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) OnTrayIconClicked();
+  connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) RestoreRun();
   });
   ApplyCaptions();
 }
 
 ProgressWindow::~ProgressWindow() {
-  displayTimer->stop();
+  displayTimer_->stop();
   if (mainWindow_) mainWindow_->removeEventFilter(this);
   // The run stops what still converts; its files are not kept.
   run_.reset();
-  if (runLoop_ != nullptr) runLoop_->quit();
 }
 
 void ProgressWindow::SetMainWindow(QWidget* mainWindow) {
@@ -176,53 +175,47 @@ void ProgressWindow::SetMainWindow(QWidget* mainWindow) {
 }
 
 void ProgressWindow::ApplyCaptions() {
-  setWindowTitle(T(lang::ConvertingProgressCaption));
-  hideButton->setText(T(lang::HideToTrayButton));
-  pauseButton->setText(T(lang::PauseButton));
-  cancelButton->setText(T(lang::CancelButton));
-  pausedLabel->setText(T(lang::PausedState));
-  filesBox->setTitle(T(lang::ConvertingState));
-  problemsBox->setTitle(T(lang::ProblemsCaption));
-  totalProgressBar->setAccessibleName(T(lang::TotalProgressName));
-  problemsList->setAccessibleName(T(lang::ProblemsCaption));
-  showAction->setText(T(lang::ShowWindowAction));
-  pauseAction->setText(T(lang::PauseButton));
-  cancelAction->setText(T(lang::CancelButton));
+  setWindowTitle(UiText(lang::ConvertingProgressCaption));
+  hideButton_->setText(UiText(lang::HideToTrayButton));
+  pauseButton_->setText(UiText(lang::PauseButton));
+  cancelButton_->setText(UiText(lang::CancelButton));
+  pausedLabel_->setText(UiText(lang::PausedState));
+  filesBox_->setTitle(UiText(lang::ConvertingState));
+  problemsBox_->setTitle(UiText(lang::ProblemsCaption));
+  totalProgressBar_->setAccessibleName(UiText(lang::TotalProgressName));
+  problemsList_->setAccessibleName(UiText(lang::ProblemsCaption));
+  showAction_->setText(UiText(lang::ShowWindowAction));
+  pauseAction_->setText(UiText(lang::PauseButton));
+  cancelAction_->setText(UiText(lang::CancelButton));
 }
 
 void ProgressWindow::StartRun() {
   if (running_) return;
-  std::vector<RunItem> items;
+  std::vector<core::RunItem> items;
   taskOfItem_.clear();
-  for (int task = 0; task < Tasks.Count(); ++task) {
-    const ConversionTask& t = Tasks[task];
-    if (!t.checked) continue;
-    RunItem item;
-    item.sourceFile = t.sourceFile;
-    item.outputFile = t.outputFile;
-    item.encoding = EncodingOf(t);
-    item.makeFolders = true;
-    item.duration = std::max<std::int64_t>(t.duration, 0);
-    items.push_back(std::move(item));
+  for (int task = 0; task < workspace_.tasks.Count(); ++task) {
+    if (!workspace_.tasks[task].checked) continue;
+    items.push_back(core::ItemOf(workspace_.tasks[task]));
     taskOfItem_.push_back(task);
   }
   if (items.empty()) {
-    ShowMessageWindow(MessageKind::Question, NothingToConvertText(), lang::HelpButton, lang::OKButton);
+    workspace_.messages.Show(core::MessageKind::Question, core::NothingToConvertText(TranslatedText), lang::HelpButton, lang::OKButton);
     return;
   }
   for (int task : taskOfItem_) {
-    Tasks[task].state = TaskState::Waiting;
-    Tasks[task].stateDetail.clear();
+    workspace_.tasks[task].state = core::TaskState::Waiting;
+    workspace_.tasks[task].stateDetail.clear();
     emit taskChanged(task);
   }
 
-  const int jobs = DefaultSettings.jobs >= 1 ? DefaultSettings.jobs : ConversionRun::DefaultJobs();
-  ConversionRun::Handlers handlers;
+  const int jobs = workspace_.settings.jobs >= 1 ? workspace_.settings.jobs : core::DefaultJobCount();
+  core::ConversionRun::Handlers handlers;
   handlers.itemChanged = [this](int item) { OnItemChanged(item); };
-  handlers.collision = [this](int item, const std::string& output) { return OnCollision(item, output); };
+  handlers.collision = [this](int item, const std::string& output) { OnCollision(item, output); };
   // The end question waits for the user: not from inside the run's own handler.
   handlers.finished = [this] { QTimer::singleShot(0, this, &ProgressWindow::FinishRun); };
-  run_ = std::make_unique<ConversionRun>(std::move(items), jobs, std::move(handlers));
+  run_ = std::make_unique<core::ConversionRun>(std::move(items), jobs, workspace_.Dispatcher(), std::move(handlers),
+                                               TranslatedText);
 
   // One row per file that can convert at once.
   for (const FileRow& row : fileRows_) {
@@ -232,28 +225,28 @@ void ProgressWindow::StartRun() {
   fileRows_.clear();
   const int rows = std::min(run_->Jobs(), run_->Count());
   for (int i = 0; i < rows; ++i) {
-    FileRow row{new QLabel(filesBox), new QProgressBar(filesBox)};
+    FileRow row{new QLabel(filesBox_), new QProgressBar(filesBox_)};
     row.label->setTextFormat(Qt::PlainText);  // titles come from files: never markup
     row.label->setObjectName(QStringLiteral("fileLabel%1").arg(i + 1));
     row.bar->setObjectName(QStringLiteral("fileProgressBar%1").arg(i + 1));
     row.bar->setRange(0, kBarSteps);
-    filesBox->layout()->addWidget(row.label);
-    filesBox->layout()->addWidget(row.bar);
+    filesBox_->layout()->addWidget(row.label);
+    filesBox_->layout()->addWidget(row.bar);
     fileRows_.push_back(row);
   }
-  problemsList->clear();
-  problemsBox->hide();
+  problemsList_->clear();
+  problemsBox_->hide();
   answerForTheRest_.reset();
   askingCancel_ = false;
   finishing_ = false;
-  cancelButton->setText(T(lang::CancelButton));
-  pauseButton->setEnabled(true);
+  cancelButton_->setText(UiText(lang::CancelButton));
+  pauseButton_->setEnabled(true);
   ShowPaused(false);
-  totalProgressBar->setValue(0);
-  timeLabel->setText(T(lang::ReadingFileWait) + QStringLiteral("..."));
+  totalProgressBar_->setValue(0);
+  timeLabel_->setText(UiText(lang::ReadingFileWait) + QStringLiteral("..."));
 
-  // Shown modally, in a loop of its own rather than exec(): hiding a dialog to the tray would
-  // end exec() while the run goes on.
+  // Shown modally without a loop of its own: the run tells the window when it ends, and hiding
+  // the window to the tray leaves the run going.
   running_ = true;
   setWindowModality(Qt::ApplicationModal);
   adjustSize();
@@ -263,25 +256,18 @@ void ProgressWindow::StartRun() {
   show();
   raise();
   activateWindow();
-  QPointer<ProgressWindow> self(this);
-  QEventLoop loop;
-  runLoop_ = &loop;
   run_->Start();
   OnDisplayTimer();
-  displayTimer->start();
-  if (running_) loop.exec(QEventLoop::DialogExec);
-  if (!self) return;
-  runLoop_ = nullptr;
-  running_ = false;
+  displayTimer_->start();
 }
 
 void ProgressWindow::OnItemChanged(int item) {
-  const ItemReport& report = run_->Report(item);
+  const core::ItemReport& report = run_->Report(item);
   const int index = TaskOf(item);
-  ConversionTask& task = Tasks[index];
+  core::ConversionTask& task = workspace_.tasks[index];
   task.state = TaskStateOf(report.state);
   task.stateDetail = report.reason;
-  if (report.state == ItemState::Done) {
+  if (report.state == core::ItemState::Done) {
     // Converted: the next Start leaves it out, and its link leads to the MP3 the run wrote.
     task.checked = false;
     task.outputFile = report.outputFile;
@@ -289,23 +275,38 @@ void ProgressWindow::OnItemChanged(int item) {
     task.stateDetail = report.warning.value_or("");
     if (report.warning) AddProblem(run_->Item(item).sourceFile, *report.warning);
   }
-  if (report.state == ItemState::Failed) AddProblem(run_->Item(item).sourceFile, report.reason);
+  if (report.state == core::ItemState::Failed) AddProblem(run_->Item(item).sourceFile, report.reason);
   emit taskChanged(index);
   OnDisplayTimer();
 }
 
-CollisionAnswer ProgressWindow::OnCollision(int /*item*/, const std::string& output) {
-  if (answerForTheRest_) return *answerForTheRest_;
-  const CollisionReply reply = AskAboutExistingOutput(this, output);
-  if (reply.forTheRest) answerForTheRest_ = reply.answer;
-  return reply.answer;
+void ProgressWindow::OnCollision(int item, const std::string& output) {
+  if (answerForTheRest_) {
+    run_->AnswerCollision(item, *answerForTheRest_);
+    return;
+  }
+  if (collisionAnswerer_) {
+    const CollisionReply reply = collisionAnswerer_(output);
+    if (reply.forTheRest) answerForTheRest_ = reply.answer;
+    run_->AnswerCollision(item, reply.answer);
+    return;
+  }
+  // Asked without holding up the run: the item waits, the others go on, and the answer comes
+  // back when the user gives it. Closing the dialog keeps both files: nothing is lost.
+  collisionDialog_ = new CollisionDialog(this, output);
+  collisionDialog_->setAttribute(Qt::WA_DeleteOnClose);
+  connect(collisionDialog_, &QDialog::finished, this, [this, item, dialog = collisionDialog_.data()] {
+    if (dialog->ForTheRest()) answerForTheRest_ = dialog->Answer();
+    if (run_) run_->AnswerCollision(item, dialog->Answer());
+  });
+  collisionDialog_->open();
 }
 
 void ProgressWindow::AddProblem(const std::string& sourceFile, const std::string& reason) {
-  auto* row = new QListWidgetItem(FileNameText(sourceFile) + QStringLiteral(": ") + Q(reason), problemsList);
-  row->setToolTip(Q(sourceFile) + QStringLiteral("\n") + Q(reason));
-  problemsBox->show();
-  problemsList->scrollToBottom();
+  auto* row = new QListWidgetItem(FileNameText(sourceFile) + QStringLiteral(": ") + ToQString(reason), problemsList_);
+  row->setToolTip(ToQString(sourceFile) + QStringLiteral("\n") + ToQString(reason));
+  problemsBox_->show();
+  problemsList_->scrollToBottom();
 }
 
 void ProgressWindow::OnDisplayTimer() {
@@ -315,26 +316,26 @@ void ProgressWindow::OnDisplayTimer() {
     const FileRow& row = fileRows_[i];
     if (i >= converting.size()) {
       row.label->setText(QString());
-      row.bar->setAccessibleName(T(lang::WaitingState));
+      row.bar->setAccessibleName(UiText(lang::WaitingState));
       row.bar->setValue(0);
       row.bar->setEnabled(false);
       continue;
     }
     const int item = converting[i];
-    const ConversionTask& task = Tasks[TaskOf(item)];
-    row.label->setText(Q(task.title.str()));
+    const core::ConversionTask& task = workspace_.tasks[TaskOf(item)];
+    row.label->setText(ToQString(task.title.str()));
     row.bar->setAccessibleName(row.label->text());
-    row.label->setToolTip(Q(run_->Item(item).sourceFile));
+    row.label->setToolTip(ToQString(run_->Item(item).sourceFile));
     const std::int64_t length = run_->Length(item);
     row.bar->setEnabled(true);
     row.bar->setValue(length > 0 ? static_cast<int>(run_->Position(item) * kBarSteps / length) : 0);
     emit taskChanged(TaskOf(item));
   }
   const std::int64_t total = run_->TotalLength(), done = run_->TotalPosition();
-  totalProgressBar->setValue(run_->Finished() ? 100 : TotalPercent(done, total));
-  timeLabel->setText(Q(TimeLineText(run_->Elapsed(), run_->Finished() ? 0 : total, done)));
-  if (trayIcon->isVisible())
-    trayIcon->setToolTip(timeLabel->text() + QLatin1Char('\n') + T(lang::RestoreMainWindowHint));
+  totalProgressBar_->setValue(run_->Finished() ? 100 : core::TotalPercent(done, total));
+  timeLabel_->setText(ToQString(core::TimeLineText(run_->Elapsed(), run_->Finished() ? 0 : total, done, TranslatedText)));
+  if (trayIcon_->isVisible())
+    trayIcon_->setToolTip(timeLabel_->text() + QLatin1Char('\n') + UiText(lang::RestoreMainWindowHint));
 }
 
 int ProgressWindow::TaskPercent(int task) const {
@@ -348,28 +349,27 @@ int ProgressWindow::TaskPercent(int task) const {
 }
 
 void ProgressWindow::ShowPaused(bool paused) {
-  pausedLabel->setVisible(paused);
-  pauseButton->setText(T(paused ? lang::ResumeButton : lang::PauseButton));
-  pauseAction->setText(pauseButton->text());
-  setWindowTitle(paused ? T(lang::PausedState) + QStringLiteral(" - ") + T(lang::ConvertingProgressCaption)
-                        : T(lang::ConvertingProgressCaption));
-  totalProgressBar->setFormat(paused ? QStringLiteral("%p% (") + T(lang::PausedState) + QStringLiteral(")")
+  pausedLabel_->setVisible(paused);
+  pauseButton_->setText(UiText(paused ? lang::ResumeButton : lang::PauseButton));
+  pauseAction_->setText(pauseButton_->text());
+  setWindowTitle(paused ? UiText(lang::PausedState) + QStringLiteral(" - ") + UiText(lang::ConvertingProgressCaption)
+                        : UiText(lang::ConvertingProgressCaption));
+  totalProgressBar_->setFormat(paused ? QStringLiteral("%p% (") + UiText(lang::PausedState) + QStringLiteral(")")
                                      : QStringLiteral("%p%"));
 }
 
 void ProgressWindow::FinishRun() {
   if (!running_ || finishing_) return;
   finishing_ = true;
-  displayTimer->stop();
+  displayTimer_->stop();
   OnDisplayTimer();
-  pauseButton->setEnabled(false);
-  QCoreApplication::processEvents();
-  std::vector<FileProblem> failures, warnings;
+  pauseButton_->setEnabled(false);
+  std::vector<core::FileProblem> failures, warnings;
   int converted = 0;
   for (int item = 0; item < run_->Count(); ++item) {
-    const ItemReport& report = run_->Report(item);
-    if (report.state == ItemState::Done) ++converted;
-    if (report.state == ItemState::Failed) failures.push_back({run_->Item(item).sourceFile, report.reason});
+    const core::ItemReport& report = run_->Report(item);
+    if (report.state == core::ItemState::Done) ++converted;
+    if (report.state == core::ItemState::Failed) failures.push_back({run_->Item(item).sourceFile, report.reason});
     if (report.warning) warnings.push_back({run_->Item(item).sourceFile, *report.warning});
   }
   // The question must be seen, and a tray icon must not outlive the run it restores; a user
@@ -379,27 +379,27 @@ void ProgressWindow::FinishRun() {
     RestoreRun();
   }
   const std::string text =
-      RunEndText(run_->Cancelled(), failures, warnings) + "\n" + Translated(lang::OpenOutputFolderQuestion);
+      core::RunEndText(run_->Cancelled(), failures, warnings, TranslatedText) + "\n" + TranslatedText(lang::OpenOutputFolderQuestion);
   QPointer<ProgressWindow> self(this);
   const bool clean = failures.empty() && warnings.empty();
   // Asked over this window, which the run keeps modal: the question is never behind it.
-  const int answer = ShowMessageWindow(clean ? MessageKind::Information : MessageKind::Warning, text,
+  const Answer answer = workspace_.messages.Show(clean ? core::MessageKind::Information : core::MessageKind::Warning, text,
                                        lang::NoButton, lang::YesButton);
   if (!self) return;
-  if (const std::string folder = OutputFolderToOpen(); answer == 1 && !folder.empty()) OpenWithDesktop(folder);
-  cancelButton->setText(T(lang::OKButton));
+  if (const std::string folder = OutputFolderToOpen(); answer == Answer::First && !folder.empty()) workspace_.desktop.Open(folder);
+  cancelButton_->setText(UiText(lang::OKButton));
   close();
   running_ = false;
   // The keys go back to the main window, where the user goes on.
   if (mainWindow_) mainWindow_->activateWindow();
-  if (runLoop_ != nullptr) runLoop_->quit();
+  emit runEnded();
 }
 
 std::string ProgressWindow::OutputFolderToOpen() const {
   // The folder the run wrote to: the last converted task's, when the tasks wrote to several.
   std::string folder;
   for (int item = 0; item < run_->Count(); ++item) {
-    if (run_->Report(item).state == ItemState::Done) folder = platform::FolderOf(run_->Report(item).outputFile);
+    if (run_->Report(item).state == core::ItemState::Done) folder = platform::FolderOf(run_->Report(item).outputFile);
   }
   if (folder.empty() && run_->Count() > 0) folder = platform::FolderOf(run_->Report(run_->Count() - 1).outputFile);
   return folder;
@@ -423,20 +423,17 @@ void ProgressWindow::OnCancelClicked() {
   if (askingCancel_) return;
   askingCancel_ = true;
   QPointer<ProgressWindow> self(this);
-  const int answer =
-      ShowMessageWindow(MessageKind::Question, lang::CancelConvertingQuestion, lang::NoButton, lang::YesButton,
+  const Answer answer =
+      workspace_.messages.Show(core::MessageKind::Question, lang::CancelConvertingQuestion, lang::NoButton, lang::YesButton,
                         DefaultButton::Second);
   if (!self) return;
   askingCancel_ = false;
-  if (answer == 1 && running_ && !finishing_ && run_) {
+  if (answer == Answer::First && running_ && !finishing_ && run_) {
+    if (collisionDialog_) collisionDialog_->close();
     run_->Cancel();
     ShowPaused(false);
   }
 }
-
-void ProgressWindow::OnHideClicked() { HideRun(); }
-
-void ProgressWindow::OnTrayIconClicked() { RestoreRun(); }
 
 void ProgressWindow::reject() {
   if (running_ && !finishing_) {
@@ -459,8 +456,8 @@ void ProgressWindow::closeEvent(QCloseEvent* event) {
 void ProgressWindow::HideRun() {
   if (RunHidden()) return;
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
-    trayIcon->setToolTip(T(lang::RestoreMainWindowHint));
-    trayIcon->show();
+    trayIcon_->setToolTip(UiText(lang::RestoreMainWindowHint));
+    trayIcon_->show();
     hide();
     if (mainWindow_) mainWindow_->hide();
     return;
@@ -488,30 +485,21 @@ void ProgressWindow::RestoreRun() {
     raise();
     activateWindow();
   }
-  trayIcon->hide();
+  trayIcon_->hide();
 }
-
-namespace {
-ProgressWindow::Notifier& TestNotifier() {
-  static ProgressWindow::Notifier notifier;
-  return notifier;
-}
-}  // namespace
-
-void ProgressWindow::SetNotifier(Notifier notifier) { TestNotifier() = std::move(notifier); }
 
 void ProgressWindow::NotifyRunEnd(int converted, int failed) {
-  const QString title = T(lang::ConversionFinishedTitle);
-  QString text = QStringLiteral("%1: %2").arg(T(lang::ConvertedCount)).arg(converted);
-  if (failed > 0) text += QStringLiteral(", %1: %2").arg(T(lang::FailedState)).arg(failed);
-  if (TestNotifier()) {
-    TestNotifier()(title, text);
-  } else if (trayIcon->isVisible()) {
-    trayIcon->showMessage(title, text, ProductIcon());
+  const QString title = UiText(lang::ConversionFinishedTitle);
+  QString text = QStringLiteral("%1: %2").arg(UiText(lang::ConvertedCount)).arg(converted);
+  if (failed > 0) text += QStringLiteral(", %1: %2").arg(UiText(lang::FailedState)).arg(failed);
+  if (notifier_) {
+    notifier_(title, text);
+  } else if (trayIcon_->isVisible()) {
+    trayIcon_->showMessage(title, text, ProductIcon());
   }
 }
 
-bool ProgressWindow::RunHidden() const { return trayIcon->isVisible() || minimisedInsteadOfTray_; }
+bool ProgressWindow::RunHidden() const { return trayIcon_->isVisible() || minimisedInsteadOfTray_; }
 
 void ProgressWindow::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
@@ -526,3 +514,4 @@ bool ProgressWindow::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+}  // namespace app

@@ -1,20 +1,22 @@
-// The progress window of a conversion run. StartRun converts the checked tasks of Tasks through
-// a ConversionRun (core/conversion_run.h), several at once, inside the window's modal loop, and
-// shows one row per file converting, the total, the elapsed and remaining time, and the problems
-// so far. The run can be paused, cancelled and hidden to the notification area (minimised where
-// the desktop has none), and at its end offers to open the folder it wrote to.
+// The progress window of a conversion run. StartRun converts the checked tasks of the task list
+// through a ConversionRun (core/conversion_run.h), several at once, shows the window and returns;
+// the window shows one row per file converting, the total, the elapsed and remaining time and the
+// problems so far, and when the run tells it that it has ended, sums up, offers to open the folder
+// it wrote to, closes and emits runEnded. The run can be paused, cancelled and hidden to the
+// notification area (minimised where the desktop has none).
 //
 // A file that cannot be converted never stops the run and never waits for the user: it goes into
 // the window's list of problems and the task list, and the end summary names it with its reason.
-// An output that exists when its task starts is asked about (CollisionDialog), once for the rest
-// of the run when the user says so.
+// An output that exists when its task starts is asked about (CollisionDialog) without holding up
+// the other files: that task waits for the answer, once for the rest of the run when the user
+// says so.
 //
-// As tasks start and end, the window writes their state into Tasks (a converted task is
-// unchecked and keeps the name its MP3 went to) and emits taskChanged, so the task list follows.
+// As tasks start and end, the window writes their state into the task list (a converted task is
+// unchecked and keeps the name its MP3 went to) and emits taskChanged, so the main window follows.
 //
-// Thread: the user-interface thread; the run's workers reach the window only through the
-// main-thread dispatcher. Ownership: the window owns the run while it goes on; it does not own the
-// main window it is told about.
+// Thread: the user-interface thread; the run's conversions reach the window only through the
+// dispatcher. Ownership: the window owns the run while it goes on; it does not own the main
+// window it is told about. The controls are the window's own; tests find them by object name.
 #pragma once
 
 #include <chrono>
@@ -29,10 +31,8 @@
 #include <QPointer>
 
 #include "core/conversion_run.h"
-#include "core/progress_text.h"
 
 class QAction;
-class QEventLoop;
 class QMenu;
 class QGroupBox;
 class QLabel;
@@ -42,16 +42,25 @@ class QPushButton;
 class QSystemTrayIcon;
 class QTimer;
 
+namespace app {
+
+class CollisionDialog;
+class Workspace;
+
+// What the question about an existing output was answered.
+struct CollisionReply {
+  core::CollisionAnswer answer = core::CollisionAnswer::KeepBoth;
+  bool forTheRest = false;
+};
+
 class ProgressWindow : public QDialog {
   Q_OBJECT
 
  public:
-  // Raises engine::PipelineError with the loader's message when LAME cannot be loaded: without
-  // the encoder the program cannot convert anything.
-  explicit ProgressWindow(QWidget* parent = nullptr);
+  explicit ProgressWindow(Workspace& workspace, QWidget* parent = nullptr);
   ~ProgressWindow() override;
 
-  // Converts the checked tasks of Tasks; returns when the window has closed. Does nothing when
+  // Starts converting the checked tasks and shows the window; returns at once. Does nothing when
   // a run is already going on.
   void StartRun();
 
@@ -59,70 +68,51 @@ class ProgressWindow : public QDialog {
   // none, then only this window is hidden).
   void SetMainWindow(QWidget* mainWindow);
 
-  // True from StartRun showing the window until the run has ended.
+  // True from StartRun until the run has ended and its summary was answered.
   bool Running() const { return running_; }
   // The run going on, or the last one (null before the first).
-  const ConversionRun* Run() const { return run_.get(); }
-  // The task of each item of the run.
-  int TaskOf(int item) const { return taskOfItem_[static_cast<std::size_t>(item)]; }
+  const core::ConversionRun* Run() const { return run_.get(); }
   // How far `task` has converted, in percent, while it converts (else 0).
   int TaskPercent(int task) const;
   // Brings back a run hidden to the tray or minimised, with the main window.
   void RestoreRun();
 
-  QLabel* timeLabel;
-  QLabel* pausedLabel;
-  QProgressBar* totalProgressBar;
-  QGroupBox* filesBox;
-  QGroupBox* problemsBox;
-  QListWidget* problemsList;
-  QPushButton* hideButton;
-  QPushButton* pauseButton;
-  QPushButton* cancelButton;
-  QTimer* displayTimer;
-  QSystemTrayIcon* trayIcon;
-  // The tray icon's menu: Show, Pause (Resume), Cancel.
-  QMenu* trayMenu;
-  QAction* showAction;
-  QAction* pauseAction;
-  QAction* cancelAction;
-
+  // Tests answer the question about an existing output through `answerer` instead of a person;
+  // an empty function restores the dialog.
+  using CollisionAnswerer = std::function<CollisionReply(const std::string& output)>;
+  void SetCollisionAnswerer(CollisionAnswerer answerer) { collisionAnswerer_ = std::move(answerer); }
   // How the end of a run hidden to the tray is told: a desktop notification through the tray
   // icon. Tests put in `notifier` to see the title and text; an empty function restores it.
   using Notifier = std::function<void(const QString& title, const QString& text)>;
-  static void SetNotifier(Notifier notifier);
-
-  // One row of filesBox: a converting file's title and its bar.
-  struct FileRow {
-    QLabel* label;
-    QProgressBar* bar;
-  };
-  const std::vector<FileRow>& FileRows() const { return fileRows_; }
+  void SetNotifier(Notifier notifier) { notifier_ = std::move(notifier); }
 
  signals:
-  // Task `task` of Tasks changed its state or its progress.
+  // Task `task` of the task list changed its state or its progress.
   void taskChanged(int task);
-
- public slots:
-  void OnPauseClicked();
-  void OnCancelClicked();
-  void OnHideClicked();
-  void OnTrayIconClicked();
-  void OnDisplayTimer();
-  // Escape asks to cancel, as the cancel button does.
-  void reject() override;
+  // The run has ended and the window has closed.
+  void runEnded();
 
  protected:
+  void reject() override;  // Escape asks to cancel, as the cancel button does
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // One row of the files box: a converting file's title and its bar.
+  struct FileRow {
+    QLabel* label;
+    QProgressBar* bar;
+  };
+
   void ApplyCaptions();
   void OnItemChanged(int item);
-  CollisionAnswer OnCollision(int item, const std::string& output);
+  void OnCollision(int item, const std::string& output);
   void AddProblem(const std::string& sourceFile, const std::string& reason);
   void ShowPaused(bool paused);
+  void OnDisplayTimer();
+  void OnPauseClicked();
+  void OnCancelClicked();
   void FinishRun();
   // The run's windows: hidden to the tray, or minimised where the desktop has no tray.
   void HideRun();
@@ -130,15 +120,37 @@ class ProgressWindow : public QDialog {
   // The end of a hidden run as a desktop notification: how many files converted, how many failed.
   void NotifyRunEnd(int converted, int failed);
   std::string OutputFolderToOpen() const;
+  int TaskOf(int item) const { return taskOfItem_[static_cast<std::size_t>(item)]; }
 
-  std::unique_ptr<ConversionRun> run_;
+  Workspace& workspace_;
+  std::unique_ptr<core::ConversionRun> run_;
   std::vector<int> taskOfItem_;
   std::vector<FileRow> fileRows_;
-  std::optional<CollisionAnswer> answerForTheRest_;
+  std::optional<core::CollisionAnswer> answerForTheRest_;
+  QPointer<CollisionDialog> collisionDialog_;
+  CollisionAnswerer collisionAnswerer_;
+  Notifier notifier_;
   QPointer<QWidget> mainWindow_;
-  QEventLoop* runLoop_ = nullptr;
   bool running_ = false;
   bool finishing_ = false;
   bool askingCancel_ = false;
   bool minimisedInsteadOfTray_ = false;
+
+  QLabel* timeLabel_;
+  QLabel* pausedLabel_;
+  QProgressBar* totalProgressBar_;
+  QGroupBox* filesBox_;
+  QGroupBox* problemsBox_;
+  QListWidget* problemsList_;
+  QPushButton* hideButton_;
+  QPushButton* pauseButton_;
+  QPushButton* cancelButton_;
+  QTimer* displayTimer_;
+  QSystemTrayIcon* trayIcon_;
+  QMenu* trayMenu_;  // Show, Pause (Resume), Cancel
+  QAction* showAction_;
+  QAction* pauseAction_;
+  QAction* cancelAction_;
 };
+
+}  // namespace app

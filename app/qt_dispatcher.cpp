@@ -1,7 +1,6 @@
 #include "app/qt_dispatcher.h"
 
-#include <QThread>
-
+namespace app {
 
 QtDispatcher::QtDispatcher() = default;
 
@@ -10,5 +9,4 @@ void QtDispatcher::Post(std::function<void()> task) {
   QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
-bool QtDispatcher::IsMainThread() const { return QThread::currentThread() == thread(); }
-
+}  // namespace app

@@ -11,12 +11,15 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/qt_text.h"
+#include "app/ui_text.h"
+#include "app/workspace.h"
 #include "core/interface_texts.h"
 #include "platform/text_encoding.h"
 #include "core/settings.h"
 #include "platform/paths/file_read.h"
 #include "platform/paths/program_dirs.h"
+
+namespace app {
 
 namespace {
 
@@ -58,93 +61,93 @@ std::vector<std::string> TipLines(const std::string& text) {
   return lines;
 }
 
-TipsWindow::TipsWindow(QWidget* parent, const std::string& tipsFile)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+TipsWindow::TipsWindow(Workspace& workspace, QWidget* parent, const std::string& tipsFile)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), workspace_(workspace) {
   setObjectName(QStringLiteral("TipsWindow"));
-  setWindowTitle(T(lang::TipOfTheDayCaption));
+  setWindowTitle(UiText(lang::TipOfTheDayCaption));
 
-  tipPanel = new QFrame(this);
-  tipPanel->setObjectName(QStringLiteral("tipPanel"));
-  tipPanel->setFrameShape(QFrame::Panel);
-  tipPanel->setFrameShadow(QFrame::Sunken);
-  tipPanel->setAutoFillBackground(true);
-  QPalette page = tipPanel->palette();
+  tipPanel_ = new QFrame(this);
+  tipPanel_->setObjectName(QStringLiteral("tipPanel"));
+  tipPanel_->setFrameShape(QFrame::Panel);
+  tipPanel_->setFrameShadow(QFrame::Sunken);
+  tipPanel_->setAutoFillBackground(true);
+  QPalette page = tipPanel_->palette();
   page.setColor(QPalette::Window, palette().color(QPalette::Base));
-  tipPanel->setPalette(page);
+  tipPanel_->setPalette(page);
 
-  bulbStrip = new QFrame(tipPanel);
-  bulbStrip->setObjectName(QStringLiteral("bulbStrip"));
-  bulbStrip->setFixedWidth(64);
-  bulbStrip->setAutoFillBackground(true);
-  QPalette strip = bulbStrip->palette();
+  bulbStrip_ = new QFrame(tipPanel_);
+  bulbStrip_->setObjectName(QStringLiteral("bulbStrip"));
+  bulbStrip_->setFixedWidth(64);
+  bulbStrip_->setAutoFillBackground(true);
+  QPalette strip = bulbStrip_->palette();
   strip.setColor(QPalette::Window, QColor(172, 168, 153));
-  bulbStrip->setPalette(strip);
-  bulbImage = new QLabel(bulbStrip);
-  bulbImage->setObjectName(QStringLiteral("bulbImage"));
-  bulbImage->setPixmap(BulbPicture());
-  bulbImage->setAccessibleName(T(lang::TipOfTheDayCaption));
-  auto* stripLayout = new QVBoxLayout(bulbStrip);
+  bulbStrip_->setPalette(strip);
+  bulbImage_ = new QLabel(bulbStrip_);
+  bulbImage_->setObjectName(QStringLiteral("bulbImage"));
+  bulbImage_->setPixmap(BulbPicture());
+  bulbImage_->setAccessibleName(UiText(lang::TipOfTheDayCaption));
+  auto* stripLayout = new QVBoxLayout(bulbStrip_);
   stripLayout->setContentsMargins(12, 16, 12, 12);
-  stripLayout->addWidget(bulbImage, 0, Qt::AlignHCenter | Qt::AlignTop);
+  stripLayout->addWidget(bulbImage_, 0, Qt::AlignHCenter | Qt::AlignTop);
   stripLayout->addStretch(1);
 
-  headingLabel = new QLabel(T(lang::DidYouKnowHeading), tipPanel);
-  headingLabel->setObjectName(QStringLiteral("headingLabel"));
+  headingLabel_ = new QLabel(UiText(lang::DidYouKnowHeading), tipPanel_);
+  headingLabel_->setObjectName(QStringLiteral("headingLabel"));
   QFont heading(QStringLiteral("serif"));
   heading.setStyleHint(QFont::Serif);
   heading.setBold(true);
   heading.setPointSizeF(font().pointSizeF() * 1.6);
-  headingLabel->setFont(heading);
-  separatorLine = new QFrame(tipPanel);
-  separatorLine->setObjectName(QStringLiteral("separatorLine"));
-  separatorLine->setFixedHeight(1);
-  separatorLine->setAutoFillBackground(true);
-  QPalette rule = separatorLine->palette();
+  headingLabel_->setFont(heading);
+  separatorLine_ = new QFrame(tipPanel_);
+  separatorLine_->setObjectName(QStringLiteral("separatorLine"));
+  separatorLine_->setFixedHeight(1);
+  separatorLine_->setAutoFillBackground(true);
+  QPalette rule = separatorLine_->palette();
   rule.setColor(QPalette::Window, QColor(192, 192, 192));
-  separatorLine->setPalette(rule);
-  tipLabel = new QLabel(tipPanel);
-  tipLabel->setObjectName(QStringLiteral("tipLabel"));
-  tipLabel->setWordWrap(true);
-  tipLabel->setTextFormat(Qt::PlainText);
-  tipLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  separatorLine_->setPalette(rule);
+  tipLabel_ = new QLabel(tipPanel_);
+  tipLabel_->setObjectName(QStringLiteral("tipLabel"));
+  tipLabel_->setWordWrap(true);
+  tipLabel_->setTextFormat(Qt::PlainText);
+  tipLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   auto* text = new QVBoxLayout;
   text->setContentsMargins(16, 16, 16, 16);
   text->setSpacing(10);
-  text->addWidget(headingLabel);
-  text->addWidget(separatorLine);
-  text->addWidget(tipLabel, 1);
-  auto* panelLayout = new QHBoxLayout(tipPanel);
+  text->addWidget(headingLabel_);
+  text->addWidget(separatorLine_);
+  text->addWidget(tipLabel_, 1);
+  auto* panelLayout = new QHBoxLayout(tipPanel_);
   panelLayout->setContentsMargins(0, 0, 0, 0);
   panelLayout->setSpacing(0);
-  panelLayout->addWidget(bulbStrip);
+  panelLayout->addWidget(bulbStrip_);
   panelLayout->addLayout(text, 1);
 
-  showTipsCheck = new QCheckBox(T(lang::ShowTipsCheck), this);
-  showTipsCheck->setObjectName(QStringLiteral("showTipsCheck"));
-  showTipsCheck->setChecked(true);
-  nextTipButton = new QPushButton(T(lang::NextTipButton), this);
-  nextTipButton->setObjectName(QStringLiteral("nextTipButton"));
-  nextTipButton->setAutoDefault(false);
-  okButton = new QPushButton(T(lang::OKButton), this);
-  okButton->setObjectName(QStringLiteral("okButton"));
-  okButton->setDefault(true);
+  showTipsCheck_ = new QCheckBox(UiText(lang::ShowTipsCheck), this);
+  showTipsCheck_->setObjectName(QStringLiteral("showTipsCheck"));
+  showTipsCheck_->setChecked(true);
+  nextTipButton_ = new QPushButton(UiText(lang::NextTipButton), this);
+  nextTipButton_->setObjectName(QStringLiteral("nextTipButton"));
+  nextTipButton_->setAutoDefault(false);
+  okButton_ = new QPushButton(UiText(lang::OKButton), this);
+  okButton_->setObjectName(QStringLiteral("okButton"));
+  okButton_->setDefault(true);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(showTipsCheck);
+  buttons->addWidget(showTipsCheck_);
   buttons->addStretch(1);
-  buttons->addWidget(nextTipButton);
-  buttons->addWidget(okButton);
+  buttons->addWidget(nextTipButton_);
+  buttons->addWidget(okButton_);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 12, 12, 12);
-  layout->addWidget(tipPanel, 1);
+  layout->addWidget(tipPanel_, 1);
   layout->addLayout(buttons);
   resize(452, 303);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
-  connect(nextTipButton, &QPushButton::clicked, this, &TipsWindow::OnNextTipClicked);
-  connect(okButton, &QPushButton::clicked, this, &TipsWindow::OnOkClicked);
+  connect(nextTipButton_, &QPushButton::clicked, this, &TipsWindow::ShowNextTip);
+  connect(okButton_, &QPushButton::clicked, this, &TipsWindow::OnOkClicked);
   LoadTips(tipsFile);
 }
 
@@ -162,20 +165,21 @@ void TipsWindow::LoadTips(const std::string& tipsFile) {
                    : platform::ReadRegularFile(path, kMaxTipsFileBytes);
   if (file.status == platform::FileReadStatus::Ok) tips_ = TipLines(file.bytes);
   // A file with no line has no tip to show either.
-  if (tips_.empty()) tips_ = {T(lang::NoTipsFound).toStdString()};
+  if (tips_.empty()) tips_ = {UiText(lang::NoTipsFound).toStdString()};
   ShowNextTip();
 }
 
 void TipsWindow::ShowNextTip() {
-  if (TipIndex == TipsOff) return;
-  ++TipIndex;
-  if (TipIndex < 0 || TipIndex >= static_cast<std::int32_t>(tips_.size())) TipIndex = 0;
-  tipLabel->setText(QString::fromStdString(tips_[static_cast<std::size_t>(TipIndex)]));
+  std::int32_t& index = workspace_.settings.tips;
+  if (index == core::kTipsOff) return;
+  ++index;
+  if (index < 0 || index >= static_cast<std::int32_t>(tips_.size())) index = 0;
+  tipLabel_->setText(QString::fromStdString(tips_[static_cast<std::size_t>(index)]));
 }
-
-void TipsWindow::OnNextTipClicked() { ShowNextTip(); }
 
 void TipsWindow::OnOkClicked() {
-  if (!showTipsCheck->isChecked()) TipIndex = TipsOff;
+  if (!showTipsCheck_->isChecked()) workspace_.settings.tips = core::kTipsOff;
   accept();
 }
+
+}  // namespace app

@@ -4,16 +4,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-#include "core/translation.h"
-
-namespace {
-
-// For the core: a text of the context every interface text has.
-std::string TranslateInterfaceText(const char* text) {
-  return QCoreApplication::translate("lang", text).toStdString();
-}
-
-}  // namespace
+namespace app {
 
 bool InstallTranslations(QCoreApplication& application, const QLocale& locale) {
   // Qt's own texts; a missing file leaves them English.
@@ -31,6 +22,7 @@ bool InstallTranslations(QCoreApplication& application, const QLocale& locale) {
   } else {
     delete own;
   }
-  SetTextTranslator(&TranslateInterfaceText);
   return found;
 }
+
+}  // namespace app

@@ -8,7 +8,10 @@
 
 class QCoreApplication;
 
-// Installs the translators for `locale` into `application` (English needs none), and lets the
-// core translate the texts it composes. Returns whether the program has a translation for the
-// locale's language.
+namespace app {
+
+// Installs the translators for `locale` into `application` (English needs none). Returns whether
+// the program has a translation for the locale's language.
 bool InstallTranslations(QCoreApplication& application, const QLocale& locale = QLocale());
+
+}  // namespace app

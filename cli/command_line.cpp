@@ -1,38 +1,140 @@
 #include "cli/command_line.h"
 
-#include "core/tag_probe.h"
-#include "core/tags/source_tags.h"
-#include "core/version.h"
-
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <functional>
-#include <map>
+#include <regex>
+
+#include "core/output_name.h"
+#include "core/version.h"
 
 namespace convert {
 
 namespace {
 
-constexpr int kBitRates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 192, 224, 256, 320};
+bool AllDigits(const std::string& text, std::size_t most) {
+  return !text.empty() && text.size() <= most &&
+         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+}
 
 std::optional<int> ParseBitRate(const std::string& text) {
-  if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), ::isdigit)) return std::nullopt;
+  if (!AllDigits(text, 3)) return std::nullopt;
   const int value = std::stoi(text);
-  if (std::find(std::begin(kBitRates), std::end(kBitRates), value) == std::end(kBitRates)) return std::nullopt;
+  if (!engine::IsOfferedBitRate(value)) return std::nullopt;
   return value;
 }
 
 // "3" or "3/12": a track number, with the total after a slash.
 bool IsPosition(const std::string& text) {
   const auto slash = text.find('/');
-  const auto digits = [](const std::string& part) {
-    return !part.empty() && part.size() <= 6 && std::all_of(part.begin(), part.end(), ::isdigit);
-  };
-  if (slash == std::string::npos) return digits(text) && std::stoi(text) > 0;
-  return digits(text.substr(0, slash)) && std::stoi(text.substr(0, slash)) > 0 && digits(text.substr(slash + 1));
+  if (slash == std::string::npos) return AllDigits(text, 6) && std::stoi(text) > 0;
+  const std::string number = text.substr(0, slash), total = text.substr(slash + 1);
+  return AllDigits(number, 6) && std::stoi(number) > 0 && AllDigits(total, 6);
 }
 
-const std::map<std::string, int> kModes = {{"dual", 0}, {"stereo", 1}, {"joint", 2}, {"mono", 3}};
+// A year, or a whole date that starts with one: "2004", "2004-05", "2004-05-12".
+bool IsYear(const std::string& text) {
+  static const std::regex kYear("[0-9]{4}(-(0[1-9]|1[0-2])(-(0[1-9]|[12][0-9]|3[01]))?)?");
+  return std::regex_match(text, kYear);
+}
+
+struct Option {
+  const char* longName;
+  char shortName;  // 0: none
+  bool takesValue;
+  std::function<bool(Options&, const std::string&)> apply;
+};
+
+std::optional<std::string> Text(const std::string& value) { return value; }
+
+const std::vector<Option>& OptionTable() {
+  static const std::vector<Option> table = {
+      {"output", 'o', true, [](Options& o, const std::string& v) { o.output = v; return !v.empty(); }},
+      {"force", 'f', false, [](Options& o, const std::string&) { return o.force = true; }},
+      {"jobs", 'j', true,
+       [](Options& o, const std::string& v) {
+         if (!AllDigits(v, 2)) return false;
+         o.jobs = std::stoi(v);
+         return o.jobs >= 1 && o.jobs <= engine::kMostJobs;
+       }},
+      {"bitrate", 'b', true,
+       [](Options& o, const std::string& v) {
+         const auto rate = ParseBitRate(v);
+         if (rate) o.encoding.bitrate = *rate;
+         return rate.has_value();
+       }},
+      {"vbr", 0, true,
+       [](Options& o, const std::string& v) {
+         const auto dash = v.find('-');
+         if (dash == std::string::npos) return false;
+         const auto low = ParseBitRate(v.substr(0, dash)), high = ParseBitRate(v.substr(dash + 1));
+         if (!low || !high) return false;
+         o.encoding.vbr = true;
+         o.encoding.vbrMinBitrate = *low;
+         o.encoding.vbrMaxBitrate = *high;
+         return true;
+       }},
+      {"rate", 'r', true,
+       [](Options& o, const std::string& v) {
+         if (!AllDigits(v, 5) || !engine::IsOfferedSampleRate(std::stoi(v))) return false;
+         o.encoding.sampleRate = std::stoi(v);
+         return true;
+       }},
+      {"mode", 'm', true,
+       [](Options& o, const std::string& v) {
+         static const std::pair<const char*, engine::ChannelMode> kModes[] = {
+             {"dual", engine::ChannelMode::DualChannel},
+             {"stereo", engine::ChannelMode::Stereo},
+             {"joint", engine::ChannelMode::JointStereo},
+             {"mono", engine::ChannelMode::Mono}};
+         for (const auto& [name, mode] : kModes) {
+           if (v == name) {
+             o.encoding.channelMode = mode;
+             o.modeGiven = true;
+             return true;
+           }
+         }
+         return false;
+       }},
+      {"title", 0, true, [](Options& o, const std::string& v) { return (o.tags.title = Text(v)).has_value(); }},
+      {"artist", 0, true, [](Options& o, const std::string& v) { return (o.tags.artist = Text(v)).has_value(); }},
+      {"album-artist", 0, true,
+       [](Options& o, const std::string& v) { return (o.tags.albumArtist = Text(v)).has_value(); }},
+      {"album", 0, true, [](Options& o, const std::string& v) { return (o.tags.album = Text(v)).has_value(); }},
+      {"year", 0, true,
+       [](Options& o, const std::string& v) {
+         o.tags.year = v;
+         return IsYear(v);
+       }},
+      {"track", 0, true,
+       [](Options& o, const std::string& v) {
+         o.tags.track = v;
+         return IsPosition(v);
+       }},
+      {"comment", 0, true, [](Options& o, const std::string& v) { return (o.tags.comment = Text(v)).has_value(); }},
+      {"genre", 0, true, [](Options& o, const std::string& v) { return (o.tags.genre = Text(v)).has_value(); }},
+      {"no-cover", 0, false, [](Options& o, const std::string&) { return o.tags.omitCover = true; }},
+      {"quiet", 'q', false, [](Options& o, const std::string&) { return o.quiet = true; }},
+      {"help", 'h', false, [](Options& o, const std::string&) { return o.help = true; }},
+      {"version", 0, false, [](Options& o, const std::string&) { return o.version = true; }},
+  };
+  return table;
+}
+
+const Option* FindLong(const std::string& name) {
+  for (const Option& option : OptionTable()) {
+    if (name == option.longName) return &option;
+  }
+  return nullptr;
+}
+
+const Option* FindShort(char name) {
+  for (const Option& option : OptionTable()) {
+    if (option.shortName != 0 && name == option.shortName) return &option;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -45,7 +147,8 @@ Output:
   -o, --output PATH    the MP3 file for a single SOURCE, or the folder for the MP3 files
                        (a folder when it exists or ends with "/"); default: beside each
                        source, with its name and the extension .mp3
-  -f, --force          replace existing MP3 files (a source is never replaced)
+  -f, --force          replace existing MP3 files (only regular files; a source of the
+                       run is never replaced)
   -j, --jobs N         convert N files at once (default: one per processor core)
 
 MP3 settings:
@@ -53,13 +156,15 @@ MP3 settings:
                        224 256 320 (default 192)
       --vbr MIN-MAX    variable bit rate between MIN and MAX kbps, e.g. 128-256
   -r, --rate HZ        sample rate of the MP3: 32000, 44100 or 48000 (default 44100)
-  -m, --mode MODE      channel mode: joint (default), stereo, dual or mono
+  -m, --mode MODE      channel mode: joint, stereo, dual or mono (default: mono for a mono
+                       source, joint for every other)
 
 Tags (ID3v2 at the start of the MP3, ID3v1 at its end). Each defaults to the source's own
 tag, and the title to the file name without its extension; the composer, the disc number and
 the front cover picture are always the source's own:
-      --title TEXT  --artist TEXT  --album-artist TEXT  --album TEXT  --year TEXT
-      --track N[/TOTAL]  --comment TEXT  --genre TEXT
+      --title TEXT  --artist TEXT  --album-artist TEXT  --album TEXT
+      --year YEAR (2004, or a date 2004-05-12)  --track N[/TOTAL]  --comment TEXT
+      --genre TEXT
       --no-cover       leave the source's cover picture out
 
 Other:
@@ -67,10 +172,17 @@ Other:
   -h, --help           show this help
       --version        show the version
 
+Short options may be joined with their values (-j1, -b192) and with each other (-fq).
+
 Each converted file gets a line "SOURCE -> MP3" when it is done (with several files at once, in
-the order they finish). An MP3 file appears under its name only once
-it is complete: a file that fails, or a run stopped with Ctrl-C, leaves nothing under it. When
-two sources of one run would give the same MP3 name, the later one is numbered ("song (2).mp3").
+the order they finish). A source named twice (under any spelling of its path) is converted once.
+When two sources of one run would give the same MP3 name, or an MP3 name is a source of the
+run, the later one is numbered ("song (2).mp3"), the same way every time the same command runs.
+
+An MP3 file appears under its name only once it is complete. A file that fails, and a run that
+is stopped (Ctrl-C, SIGTERM, SIGHUP, a closed terminal or a closed pipe on standard output)
+leave nothing behind; the hidden files of a killed run are removed by the next run writing into
+the same folder.
 
 Exit status:
   0    every file was converted
@@ -78,7 +190,8 @@ Exit status:
   2    a usage error
   3    every file was converted, but a file came out shorter than its source declares (its line
        says so: the source is probably damaged or cut short)
-  130  interrupted (Ctrl-C or SIGTERM); the file in progress is not kept
+  128+N  stopped by signal N: 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP, 141 when standard
+       output was closed; the files in progress are not kept
 )";
 }
 
@@ -90,63 +203,15 @@ Converts media files to MP3 with FFmpeg and LAME, as the Tavisto desktop program
 
 std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& error) {
   Options options;
-  std::map<std::string, std::function<bool(const std::string&)>> withValue = {
-      {"--output", [&](const std::string& v) { options.output = v; return !v.empty(); }},
-      {"--bitrate",
-       [&](const std::string& v) {
-         const auto rate = ParseBitRate(v);
-         if (rate) options.encoding.bitrate = *rate;
-         return rate.has_value();
-       }},
-      {"--vbr",
-       [&](const std::string& v) {
-         const auto dash = v.find('-');
-         if (dash == std::string::npos) return false;
-         const auto low = ParseBitRate(v.substr(0, dash)), high = ParseBitRate(v.substr(dash + 1));
-         if (!low || !high) return false;
-         options.encoding.vbr = true;
-         options.encoding.vbrMinBitrate = *low;
-         options.encoding.vbrMaxBitrate = *high;
-         return true;
-       }},
-      {"--rate",
-       [&](const std::string& v) {
-         if (v != "32000" && v != "44100" && v != "48000") return false;
-         options.encoding.sampleRate = std::stoi(v);
-         return true;
-       }},
-      {"--mode",
-       [&](const std::string& v) {
-         const auto mode = kModes.find(v);
-         if (mode == kModes.end()) return false;
-         options.encoding.channelMode = mode->second;
-         return true;
-       }},
-      {"--jobs",
-       [&](const std::string& v) {
-         if (v.empty() || v.size() > 2 || !std::all_of(v.begin(), v.end(), ::isdigit)) return false;
-         options.jobs = std::stoi(v);
-         return options.jobs >= 1 && options.jobs <= 64;
-       }},
-      {"--title", [&](const std::string& v) { options.tags.title = v; return true; }},
-      {"--artist", [&](const std::string& v) { options.tags.artist = v; return true; }},
-      {"--album-artist", [&](const std::string& v) { options.tags.albumArtist = v; return true; }},
-      {"--album", [&](const std::string& v) { options.tags.album = v; return true; }},
-      {"--track",
-       [&](const std::string& v) {
-         options.tags.track = v;
-         return IsPosition(v);
-       }},
-      {"--year", [&](const std::string& v) { options.tags.year = v; return true; }},
-      {"--comment", [&](const std::string& v) { options.tags.comment = v; return true; }},
-      {"--genre", [&](const std::string& v) { options.tags.genre = v; return true; }},
+  const auto apply = [&](const Option& option, const std::string& shownName, const std::string& value) {
+    if (option.apply(options, value)) return true;
+    error = "invalid value \"" + value + "\" for --" + option.longName;
+    (void)shownName;
+    return false;
   };
-  const std::map<std::string, std::string> shortNames = {{"-o", "--output"}, {"-b", "--bitrate"}, {"-r", "--rate"},
-                                                         {"-m", "--mode"},   {"-f", "--force"},   {"-q", "--quiet"},
-                                                         {"-h", "--help"},   {"-j", "--jobs"}};
   bool onlySources = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
+    const std::string& arg = args[i];
     if (onlySources || arg == "-" || arg.empty() || arg[0] != '-') {
       options.sources.push_back(arg);
       continue;
@@ -155,42 +220,49 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       onlySources = true;
       continue;
     }
-    std::optional<std::string> inlineValue;
-    if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-      inlineValue = arg.substr(eq + 1);
-      arg.resize(eq);
-    }
-    if (const auto s = shortNames.find(arg); s != shortNames.end()) arg = s->second;
-    if (arg == "--no-cover") {
-      if (inlineValue) {
-        error = "option " + arg + " takes no value";
+    if (arg.rfind("--", 0) == 0) {
+      const std::size_t eq = arg.find('=');
+      const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+      const Option* option = FindLong(name);
+      if (option == nullptr) {
+        error = "unknown option " + arg;
         return std::nullopt;
       }
-      options.tags.noCover = true;
-      continue;
-    }
-    if (arg == "--force" || arg == "--quiet" || arg == "--help" || arg == "--version") {
-      if (inlineValue) {
-        error = "option " + arg + " takes no value";
+      if (!option->takesValue) {
+        if (eq != std::string::npos) {
+          error = "option --" + name + " takes no value";
+          return std::nullopt;
+        }
+        option->apply(options, {});
+        continue;
+      }
+      if (eq == std::string::npos && i + 1 >= args.size()) {
+        error = "option --" + name + " needs a value";
         return std::nullopt;
       }
-      (arg == "--force" ? options.force : arg == "--quiet" ? options.quiet : arg == "--help" ? options.help
-                                                                                             : options.version) = true;
+      if (!apply(*option, name, eq != std::string::npos ? arg.substr(eq + 1) : args[++i])) return std::nullopt;
       continue;
     }
-    const auto handler = withValue.find(arg);
-    if (handler == withValue.end()) {
-      error = "unknown option " + args[i];
-      return std::nullopt;
-    }
-    if (!inlineValue && i + 1 >= args.size()) {
-      error = "option " + arg + " needs a value";
-      return std::nullopt;
-    }
-    const std::string value = inlineValue ? *inlineValue : args[++i];
-    if (!handler->second(value)) {
-      error = "invalid value \"" + value + "\" for " + arg;
-      return std::nullopt;
+    // Short options: "-f", "-fq", "-j1", "-j 1", "-fj2".
+    for (std::size_t at = 1; at < arg.size(); ++at) {
+      const Option* option = FindShort(arg[at]);
+      if (option == nullptr) {
+        error = "unknown option -" + std::string(1, arg[at]);
+        return std::nullopt;
+      }
+      if (!option->takesValue) {
+        option->apply(options, {});
+        continue;
+      }
+      if (at + 1 < arg.size()) {
+        if (!apply(*option, arg, arg.substr(at + 1))) return std::nullopt;
+      } else if (i + 1 < args.size()) {
+        if (!apply(*option, arg, args[++i])) return std::nullopt;
+      } else {
+        error = std::string("option --") + option->longName + " needs a value";
+        return std::nullopt;
+      }
+      break;
     }
   }
   if (!options.help && !options.version && options.sources.empty()) {
@@ -200,33 +272,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
   return options;
 }
 
-void FillTags(engine::EncodingSettings& encoding, const TagTexts& given, const std::string& source) {
-  const ProbedTags found = ProbeTags(source);
-  const auto first = [](const std::string& a, const std::string& b) { return !a.empty() ? a : b; };
-  engine::Mp3Tags& out = encoding.tags;
-  out = {};
-  out.title = given.title.value_or(first(found.title, std::filesystem::path(source).stem().string()));
-  out.artist = given.artist.value_or(first(found.artist, found.author));
-  out.albumArtist = given.albumArtist.value_or(found.albumArtist);
-  out.album = given.album.value_or(found.album);
-  out.date = given.year.value_or(found.year);
-  out.comment = given.comment.value_or(first(found.comment, found.copyright));
-  out.genre = given.genre.value_or(found.genre);
-  out.composer = found.composer;
-  if (given.track) {
-    tags::ParsePosition(*given.track, out.track, out.trackTotal);
-  } else {
-    out.track = found.track;
-    out.trackTotal = found.trackTotal;
-  }
-  out.disc = found.disc;
-  out.discTotal = found.discTotal;
-  if (found.coverBytes > 0 && !given.noCover) out.cover = [source] { return ReadCover(source); };
-}
-
 std::string OutputPathFor(const std::string& source, const std::string& output, bool singleSource) {
   namespace fs = std::filesystem;
-  const fs::path name = fs::path(source).filename().replace_extension(".mp3");
+  const std::string name = core::Mp3FileNameFor(source);
   if (output.empty()) return (fs::path(source).parent_path() / name).string();
   std::error_code ignored;
   const bool folder = output.back() == '/' || fs::is_directory(output, ignored) || !singleSource;

@@ -5,22 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "core/item_tags.h"
 #include "engine/encoding_settings.h"
 
 namespace convert {
 
-// Tag texts given on the command line; the others come from each source's own tags.
-struct TagTexts {
-  std::optional<std::string> title, artist, albumArtist, album, year, track, comment, genre;
-  bool noCover = false;  // leave the source's cover picture out
-};
-
 struct Options {
   std::vector<std::string> sources;
   std::string output;  // a file (one source) or a folder; empty: beside each source
-  engine::EncodingSettings encoding;  // the MP3 settings (its tag texts are filled per file)
-  TagTexts tags;
-  int jobs = 0;  // conversions at once; 0: one per processor core
+  engine::EncodingSettings encoding = engine::kDefaultEncoding;  // the MP3 settings
+  // Whether --mode was given: without it a mono source stays mono.
+  bool modeGiven = false;
+  core::TagChoice tags;  // the tag texts given; the others come from each source's own tags
+  int jobs = 0;          // conversions at once; 0: one per processor core
   bool force = false;
   bool quiet = false;
   bool help = false;
@@ -35,14 +32,8 @@ std::string HelpText();
 // The --version text.
 std::string VersionText();
 
-// The tags of one file's MP3: those given, else the source's own as the desktop program takes
-// them (title, artist or author, album artist, album, year or date, track, comment or
-// copyright, genre, and the composer, disc and cover that no option sets), else the file name
-// as title.
-void FillTags(engine::EncodingSettings& encoding, const TagTexts& given, const std::string& source);
-
 // Where the MP3 for `source` goes: `output` itself for a single source that names a file, else
-// the source's name with ".mp3" in the `output` folder (or beside the source).
+// the source's MP3 name (core::Mp3FileNameFor) in the `output` folder (or beside the source).
 std::string OutputPathFor(const std::string& source, const std::string& output, bool singleSource);
 
 }  // namespace convert

@@ -1,15 +1,21 @@
 // tavisto-convert: converts media files to MP3 from the command line through the same run engine
 // and settings as the desktop program, several files at once.
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <csignal>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "cli/command_line.h"
 #include "core/conversion_run.h"
-#include "engine/decoded_input.h"
+#include "core/settings.h"
+#include "engine/conversion.h"
+#include "platform/dispatcher.h"
+#include "platform/signal_watcher.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -18,25 +24,7 @@ constexpr int kAllConverted = 0;
 constexpr int kSomeFailed = 1;
 constexpr int kUsageError = 2;
 constexpr int kShorterThanDeclared = 3;
-constexpr int kInterrupted = 130;
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) {
-  interrupted = 1;
-  // A read that waits (a slow disk, a network file system) gives up at once.
-  engine::InterruptDecoding();
-}
-
-// Without SA_RESTART a system call the signal interrupts returns instead of going on waiting.
-void InstallInterruptHandlers() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
+constexpr int kStoppedBySignal = 128;  // + the signal's number
 
 std::string Clock(std::int64_t units) {
   const std::int64_t seconds = units / 10'000'000;
@@ -50,50 +38,80 @@ std::string Clock(std::int64_t units) {
 struct Tally {
   int failures = 0;
   int warnings = 0;
+  bool outputClosed = false;  // standard output went away: nothing more can be reported there
 };
 
-void Report(const ConversionRun& run, int item, const RunItem& planned, bool quiet, Tally& tally) {
-  const ItemReport& report = run.Report(item);
+// Prints a line on standard output; false when it can no longer be written (a closed pipe).
+bool PrintLine(const std::string& line) {
+  return std::fputs(line.c_str(), stdout) >= 0 && std::fputc('\n', stdout) != EOF && std::fflush(stdout) == 0;
+}
+
+void Report(const core::ConversionRun& run, int item, const core::RunItem& planned, bool quiet, Tally& tally) {
+  const core::ItemReport& report = run.Report(item);
   const std::string& source = run.Item(item).sourceFile;
   switch (report.state) {
-    case ItemState::Done: {
+    case core::ItemState::Done: {
       std::string notes;
-      if (report.renamed) notes += " (" + planned.outputFile + " is the output of another source of this run)";
+      if (report.renamed) notes += " (" + planned.outputFile + " is taken by another file of this run)";
       if (report.warning) {
         ++tally.warnings;
         notes += " (warning: " + *report.warning + ")";
       }
       if (!quiet) {
-        std::printf("%s -> %s%s\n", source.c_str(), report.outputFile.c_str(), notes.c_str());
-        std::fflush(stdout);
+        if (!tally.outputClosed && !PrintLine(source + " -> " + report.outputFile + notes)) tally.outputClosed = true;
       } else if (report.warning) {
         std::fprintf(stderr, "tavisto-convert: %s: warning: %s\n", source.c_str(), report.warning->c_str());
       }
       break;
     }
-    case ItemState::Failed:
+    case core::ItemState::Failed:
       ++tally.failures;
       std::fprintf(stderr, "tavisto-convert: %s: %s\n", source.c_str(), report.reason.c_str());
       break;
-    case ItemState::Skipped:
-      // Only an existing output skips an item here: it is never replaced without --force.
+    case core::ItemState::Skipped:
+      if (report.skip == core::SkipReason::SameSource) {
+        if (!quiet) std::fprintf(stderr, "tavisto-convert: %s: %s\n", source.c_str(), report.reason.c_str());
+        break;
+      }
+      // Only an existing output skips an item otherwise: it is never replaced without --force.
       ++tally.failures;
       std::fprintf(stderr, "tavisto-convert: %s: \"%s\" exists (use --force to replace it)\n", source.c_str(),
                    report.outputFile.c_str());
       break;
-    case ItemState::Waiting:
-    case ItemState::Converting:
-    case ItemState::Cancelled:
+    case core::ItemState::Waiting:
+    case core::ItemState::Asking:
+    case core::ItemState::Converting:
+    case core::ItemState::Cancelled:
       break;  // a cancelled item wrote nothing, and the run ends
   }
 }
 
-// "[2/8] song.wma 45% 0:01:10 / 0:03:25, talk.wmv 12% ...": the items converting now.
-std::string ProgressLine(const ConversionRun& run) {
+// The first `columns` characters of `line`.
+std::string CutToColumns(const std::string& line, std::size_t columns) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < line.size();) {
+    if (count == columns) return line.substr(0, i);
+    const std::size_t length = platform::Utf8SequenceLength(line, i);
+    i += length == 0 ? 1 : length;
+    ++count;
+  }
+  return line;
+}
+
+std::size_t TerminalColumns() {
+  winsize size{};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+// "[2/8] song.wma 45% 0:01:10 / 0:03:25, talk.wmv 12% ...": the items converting now, cut to the
+// terminal's width so that it never wraps.
+std::string ProgressLine(const core::ConversionRun& run) {
   int ended = 0;
   for (int item = 0; item < run.Count(); ++item) {
-    const ItemState state = run.Report(item).state;
-    if (state != ItemState::Waiting && state != ItemState::Converting) ++ended;
+    const core::ItemState state = run.Report(item).state;
+    if (state != core::ItemState::Waiting && state != core::ItemState::Converting && state != core::ItemState::Asking)
+      ++ended;
   }
   std::string line = "[" + std::to_string(ended) + "/" + std::to_string(run.Count()) + "]";
   for (int item : run.Converting()) {
@@ -102,12 +120,26 @@ std::string ProgressLine(const ConversionRun& run) {
     line += " " + run.Item(item).sourceFile + " " + std::to_string(percent) + "% " + Clock(position) + " / " +
             Clock(length);
   }
-  return line;
+  return CutToColumns(line, TerminalColumns() - 1);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread starts: every thread after this leaves these signals to the watcher.
+  platform::EventLoop loop;
+  std::atomic<int> stopSignal{0};
+  std::atomic<core::ConversionRun*> running{nullptr};
+  platform::SignalWatcher stopSignals({SIGINT, SIGTERM, SIGHUP, SIGPIPE}, [&](int signo) {
+    if (stopSignal.exchange(signo) != 0) return;
+    loop.Post([&running] {
+      if (core::ConversionRun* run = running.load()) run->Cancel();
+    });
+    // A read that waits (a slow disk, a network file system) gives up at once; the cancel above
+    // is queued first, so such a failure counts as the cancel it is.
+    engine::InterruptDecoding();
+  });
+
   std::string error;
   const auto options = convert::ParseOptions({argv + 1, argv + argc}, error);
   if (!options) {
@@ -127,61 +159,57 @@ int main(int argc, char** argv) {
     return kSomeFailed;
   }
   // Without the encoder nothing can be converted: say so once, not once per file.
-  try {
-    engine::MakeMp3Output();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "tavisto-convert: %s\n", e.what());
+  if (const auto problem = engine::EncoderProblem()) {
+    std::fprintf(stderr, "tavisto-convert: %s\n", problem->c_str());
     return kSomeFailed;
   }
 
-  platform::PlainDispatcher mainThread;
-  platform::SetMainDispatcher(&mainThread);
-  InstallInterruptHandlers();
-
-  std::vector<RunItem> items;
+  std::vector<core::RunItem> items;
   const bool single = options->sources.size() == 1;
   for (const std::string& source : options->sources) {
-    RunItem item;
+    core::RunItem item;
     item.sourceFile = source;
     item.outputFile = convert::OutputPathFor(source, options->output, single);
     item.encoding = options->encoding;
-    convert::FillTags(item.encoding, options->tags, source);
+    item.tags = options->tags;
+    // A mono source stays mono unless a mode was asked for.
+    item.monoStaysMono = !options->modeGiven;
     items.push_back(std::move(item));
   }
-  const std::vector<RunItem> planned = items;
+  const std::vector<core::RunItem> planned = items;
 
   Tally tally;
   const bool showProgress = !options->quiet && isatty(STDERR_FILENO);
-  ConversionRun::Handlers handlers;
-  std::unique_ptr<ConversionRun> run;
+  core::ConversionRun::Handlers handlers;
+  std::unique_ptr<core::ConversionRun> run;
   handlers.itemChanged = [&](int item) {
     if (showProgress) std::fputs("\r\033[K", stderr);
+    const bool wasClosed = tally.outputClosed;
     Report(*run, item, planned[static_cast<std::size_t>(item)], options->quiet, tally);
+    // Nobody reads the lines any more: the run stops as it does for a signal.
+    if (tally.outputClosed && !wasClosed && stopSignal.exchange(SIGPIPE) == 0) run->Cancel();
   };
-  handlers.collision = [force = options->force](int, const std::string&) {
-    return force ? CollisionAnswer::Replace : CollisionAnswer::Skip;
+  handlers.collision = [&run, force = options->force](int item, const std::string&) {
+    run->AnswerCollision(item, force ? core::CollisionAnswer::Replace : core::CollisionAnswer::Skip);
   };
-  run = std::make_unique<ConversionRun>(std::move(items),
-                                        options->jobs > 0 ? options->jobs : ConversionRun::DefaultJobs(), handlers);
-  run->Start();
+  const int jobs = options->jobs > 0 ? options->jobs : core::DefaultJobCount();
+  run = std::make_unique<core::ConversionRun>(std::move(items), jobs, loop, handlers);
+  running = run.get();
+  if (stopSignal == 0) run->Start();
 
-  auto nextLine = std::chrono::steady_clock::now();
-  mainThread.RunUntil([&] {
-    if (interrupted && !run->Cancelled()) run->Cancel();
-    if (showProgress && std::chrono::steady_clock::now() >= nextLine) {
-      nextLine = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+  while (!run->Finished() && !(stopSignal != 0 && !run->Cancelled() && run->Converting().empty())) {
+    loop.RunUntil([&] { return run->Finished(); }, std::chrono::milliseconds(100));
+    if (showProgress && !run->Finished()) {
       std::fprintf(stderr, "\r\033[K%s", ProgressLine(*run).c_str());
       std::fflush(stderr);
     }
-    return run->Finished();
-  });
+  }
   if (showProgress) std::fputs("\r\033[K", stderr);
+  running = nullptr;
   run.reset();
-  platform::SetMainDispatcher(nullptr);
-  engine::StopDecoding();
-  if (interrupted) {
-    std::fprintf(stderr, "tavisto-convert: interrupted\n");
-    return kInterrupted;
+  if (const int signo = stopSignal.load(); signo != 0) {
+    if (signo != SIGPIPE) std::fprintf(stderr, "tavisto-convert: interrupted\n");
+    return kStoppedBySignal + signo;
   }
   if (tally.failures > 0) return kSomeFailed;
   return tally.warnings > 0 ? kShorterThanDeclared : kAllConverted;

@@ -6,6 +6,8 @@
 #include <set>
 #include <system_error>
 
+namespace core {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -98,3 +100,5 @@ std::vector<AddedFile> CollectAddedFiles(const std::vector<std::string>& paths,
   }
   return files;
 }
+
+}  // namespace core

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace core {
+
 struct AddedFile {
   std::string path;
   // The file's folder below the folder it was added with, that folder's own name first
@@ -25,3 +27,5 @@ std::vector<AddedFile> CollectAddedFiles(const std::vector<std::string>& paths,
 // Name order as people expect it: letter case ignored, and runs of digits compared as numbers,
 // so "Track 2" comes before "Track 10".
 bool NaturalLess(std::string_view a, std::string_view b);
+
+}  // namespace core

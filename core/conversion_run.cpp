@@ -1,70 +1,130 @@
 #include "core/conversion_run.h"
 
-#include "platform/paths/folder_chain.h"
-
 #include <algorithm>
-#include <filesystem>
-#include <set>
-#include <thread>
+#include <cstdio>
+#include <map>
 #include <utility>
 
 #include "core/interface_texts.h"
 #include "core/output_name.h"
-#include "engine/decoded_input.h"
-#include "engine/mp3_output.h"
-#include "platform/dispatcher.h"
+#include "engine/staged_file.h"
+#include "platform/paths/file_identity.h"
 #include "platform/paths/path_names.h"
+
+namespace core {
 
 namespace {
 
-constexpr char kOutputIsSource[] = "The output file is the source file itself.";
-constexpr int kMostJobs = 64;
+// `text` with "%1" and "%2" replaced.
+std::string Filled(std::string text, const std::string& first, const std::string& second = {}) {
+  for (const auto& [mark, value] : {std::pair<std::string, const std::string&>{"%1", first}, {"%2", second}}) {
+    if (const std::size_t at = text.find(mark); at != std::string::npos) text.replace(at, 2, value);
+  }
+  return text;
+}
+
+const char* NotAFileText(engine::NameKind kind) {
+  switch (kind) {
+    case engine::NameKind::Folder: return lang::OutputIsFolderError;
+    case engine::NameKind::SymbolicLink: return lang::OutputIsLinkError;
+    case engine::NameKind::Device: return lang::OutputIsDeviceError;
+    case engine::NameKind::Pipe: return lang::OutputIsPipeError;
+    case engine::NameKind::Socket: return lang::OutputIsSocketError;
+    default: return lang::OutputExistsError;
+  }
+}
+
+std::string ShortDecodeText(const engine::ShortDecode& shortDecode, TextLookup tr) {
+  char decoded[32], declared[32];
+  std::snprintf(decoded, sizeof decoded, "%.1f", shortDecode.decodedSeconds);
+  std::snprintf(declared, sizeof declared, "%.1f", shortDecode.declaredSeconds);
+  return Filled(tr(lang::ShortDecodeWarning), decoded, declared);
+}
 
 }  // namespace
 
-// One converting item: its input and the output that pulls from it. The output goes first, as
-// its worker reads the input.
-struct ConversionRun::Slot {
-  std::unique_ptr<engine::DecodedInput> input;
-  std::unique_ptr<engine::Mp3Output> output;
-};
+std::string ErrorText(const engine::ConversionError& error, TextLookup tr) {
+  using Kind = engine::ConversionError::Kind;
+  switch (error.kind) {
+    case Kind::SourceUnreadable: return error.detail;  // every report names the source already
+    case Kind::EncoderUnavailable: return Filled(tr(lang::EncoderUnavailableError), error.detail);
+    case Kind::EncoderRefused: return Filled(tr(lang::EncoderRefusedError), error.detail);
+    case Kind::EncoderFailed: return Filled(tr(lang::EncoderFailedError), error.detail);
+    case Kind::FolderUncreatable: return error.detail;
+    case Kind::OutputUncreatable: return Filled(tr(lang::OutputUncreatableError), error.file, error.detail);
+    case Kind::OutputWriteFailed: return Filled(tr(lang::OutputWriteError), error.file, error.detail);
+    case Kind::OutputExists: return Filled(tr(lang::OutputExistsError), error.file);
+    case Kind::OutputNotAFile: return Filled(tr(NotAFileText(engine::KindOfName(error.file))), error.file);
+    case Kind::Failed: break;
+  }
+  return error.detail;
+}
 
-int ConversionRun::DefaultJobs() { return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, kMostJobs); }
+std::string ItemStateText(ItemState state, TextLookup tr) {
+  switch (state) {
+    case ItemState::Waiting: return tr(lang::WaitingState);
+    case ItemState::Asking: return tr(lang::WaitingState);
+    case ItemState::Converting: return tr(lang::ConvertingState);
+    case ItemState::Done: return tr(lang::DoneState);
+    case ItemState::Failed: return tr(lang::FailedState);
+    case ItemState::Skipped: return tr(lang::SkippedState);
+    case ItemState::Cancelled: return tr(lang::CancelledState);
+  }
+  return {};
+}
 
-ConversionRun::ConversionRun(std::vector<RunItem> items, int jobs, Handlers handlers)
+ConversionRun::ConversionRun(std::vector<RunItem> items, int jobs, platform::Dispatcher& dispatcher, Handlers handlers,
+                             TextLookup tr)
     : items_(std::move(items)),
       reports_(items_.size()),
-      slots_(items_.size()),
-      jobs_(std::clamp(jobs, 1, kMostJobs)),
+      conversions_(items_.size()),
+      jobs_(std::clamp(jobs, 1, engine::kMostJobs)),
+      dispatcher_(dispatcher),
       handlers_(std::move(handlers)),
+      tr_(tr),
       self_(std::make_shared<ConversionRun*>(this)) {
   PlanOutputNames();
 }
 
 ConversionRun::~ConversionRun() {
-  // Nothing posted from now on reaches this run.
+  // Nothing posted from now on reaches this run; each conversion stops and removes its file.
   self_.reset();
-  for (int item : converting_) {
-    Slot& slot = *slots_[static_cast<std::size_t>(item)];
-    slot.output->Stop();
-    slot.output->Resume();  // a stop takes effect once the worker runs again
+  for (auto& conversion : conversions_) {
+    if (conversion) conversion->Stop();
   }
-  // Each output finishes its worker (removing its unfinished file) before its input goes.
-  slots_.clear();
+  conversions_.clear();
 }
 
 void ConversionRun::PlanOutputNames() {
-  std::set<std::string> claimed;
+  // Every source's name is taken: no item writes over a file this run reads.
+  std::map<platform::FileId, std::size_t> sources;
+  std::set<std::string> taken;
+  for (std::size_t i = 0; i < items_.size(); ++i) taken.insert(platform::NameKey(items_[i].sourceFile));
   for (std::size_t i = 0; i < items_.size(); ++i) {
     ItemReport& report = reports_[i];
-    report.outputFile = items_[i].outputFile;
-    if (claimed.count(report.outputFile) > 0) {
-      report.outputFile = FirstFreeName(report.outputFile, [&](const std::string& candidate) {
-        return claimed.count(candidate) > 0 || platform::NameExists(candidate);
-      });
-      report.renamed = true;
+    const RunItem& item = items_[i];
+    report.outputFile = item.outputFile;
+    if (const std::optional<platform::FileId> id = platform::IdOf(item.sourceFile)) {
+      const auto [earlier, first] = sources.emplace(*id, i);
+      if (!first) {
+        report.state = ItemState::Skipped;
+        report.skip = SkipReason::SameSource;
+        report.reason = Filled(tr_(lang::SameSourceNote), items_[earlier->second].sourceFile);
+        continue;
+      }
     }
-    claimed.insert(report.outputFile);
+    // Its own source is the one name an item may not be numbered away from: writing it would
+    // destroy the source while it is read.
+    if (platform::NameKey(report.outputFile) == platform::NameKey(item.sourceFile)) {
+      report.state = ItemState::Failed;
+      report.reason = tr_(lang::OutputIsSourceError);
+      continue;
+    }
+    const std::string wanted = FittedName(report.outputFile);
+    report.outputFile =
+        FirstFreeName(wanted, [&](const std::string& candidate) { return taken.count(platform::NameKey(candidate)) > 0; });
+    report.renamed = report.outputFile != wanted;
+    taken.insert(platform::NameKey(report.outputFile));
   }
 }
 
@@ -72,6 +132,10 @@ void ConversionRun::Start() {
   if (started_) return;
   started_ = true;
   startedAt_ = std::chrono::steady_clock::now();
+  for (int item = 0; item < Count(); ++item) {
+    if (reports_[static_cast<std::size_t>(item)].state != ItemState::Waiting && handlers_.itemChanged)
+      handlers_.itemChanged(item);
+  }
   Pump();
   FinishIfDone();
 }
@@ -80,6 +144,12 @@ void ConversionRun::Pump() {
   if (pumping_ || !started_) return;
   pumping_ = true;
   while (!paused_ && !cancelled_ && static_cast<int>(converting_.size()) < jobs_) {
+    if (!answered_.empty()) {
+      const auto [item, replace] = answered_.front();
+      answered_.pop_front();
+      Launch(item, replace);
+      continue;
+    }
     while (next_ < items_.size() && reports_[next_].state != ItemState::Waiting) ++next_;
     if (next_ >= items_.size()) break;
     StartItem(static_cast<int>(next_++));
@@ -89,110 +159,122 @@ void ConversionRun::Pump() {
 }
 
 void ConversionRun::StartItem(int item) {
-  const RunItem& what = items_[static_cast<std::size_t>(item)];
   ItemReport& report = reports_[static_cast<std::size_t>(item)];
-  // Writing the MP3 would destroy the source while it is read.
-  if (platform::SameFile(what.sourceFile, report.outputFile)) {
-    SetState(item, ItemState::Failed, kOutputIsSource);
+  switch (const engine::NameKind kind = engine::KindOfName(report.outputFile)) {
+    case engine::NameKind::Missing:
+      Launch(item, engine::Replace::Never);
+      return;
+    case engine::NameKind::RegularFile:
+      SetState(item, ItemState::Asking);
+      toAsk_.push_back(item);
+      AskNext();
+      return;
+    default:
+      SetState(item, ItemState::Failed, Filled(tr_(NotAFileText(kind)), report.outputFile));
+      return;
+  }
+}
+
+void ConversionRun::AskNext() {
+  if (asking_ || toAsk_.empty()) return;
+  const int item = toAsk_.front();
+  toAsk_.pop_front();
+  if (!handlers_.collision) {
+    AnswerCollision(item, CollisionAnswer::Skip);
     return;
   }
-  bool replace = false;
-  if (platform::NameExists(report.outputFile)) {
-    // The question may take a while; the other items go on meanwhile, and the run may be
-    // cancelled before it is answered.
-    const CollisionAnswer answer =
-        handlers_.collision ? handlers_.collision(item, report.outputFile) : CollisionAnswer::Skip;
-    if (report.state != ItemState::Waiting) return;
-    if (cancelled_) {
-      SetState(item, ItemState::Cancelled);
-      return;
-    }
-    switch (answer) {
-      case CollisionAnswer::Skip:
-        SetState(item, ItemState::Skipped, "\"" + report.outputFile + "\" " + lang::AlreadyExists);
-        return;
-      case CollisionAnswer::Replace:
-        replace = true;
-        break;
-      case CollisionAnswer::KeepBoth: {
-        const auto taken = [this](const std::string& candidate) {
-          if (platform::NameExists(candidate)) return true;
-          return std::any_of(reports_.begin(), reports_.end(),
-                             [&](const ItemReport& other) { return other.outputFile == candidate; });
-        };
-        report.outputFile = FirstFreeName(report.outputFile, taken);
-        report.renamed = true;
-        break;
-      }
+  asking_ = item;
+  HoldClock(true);
+  handlers_.collision(item, reports_[static_cast<std::size_t>(item)].outputFile);
+}
+
+void ConversionRun::AnswerCollision(int item, CollisionAnswer answer) {
+  if (item < 0 || item >= Count()) return;
+  ItemReport& report = reports_[static_cast<std::size_t>(item)];
+  if (report.state != ItemState::Asking) return;
+  if (asking_ == item) {
+    asking_.reset();
+    HoldClock(false);
+  }
+  switch (answer) {
+    case CollisionAnswer::Skip:
+      report.skip = SkipReason::OutputExists;
+      SetState(item, ItemState::Skipped, "\"" + report.outputFile + "\" " + tr_(lang::AlreadyExists));
+      break;
+    case CollisionAnswer::Replace:
+      answered_.emplace_back(item, engine::Replace::RegularFile);
+      break;
+    case CollisionAnswer::KeepBoth: {
+      const auto taken = [this](const std::string& candidate) {
+        if (platform::NameExists(candidate)) return true;
+        const std::string key = platform::NameKey(candidate);
+        return std::any_of(reports_.begin(), reports_.end(), [&](const ItemReport& other) {
+          return platform::NameKey(other.outputFile) == key;
+        });
+      };
+      report.outputFile = FirstFreeName(report.outputFile, taken);
+      report.renamed = true;
+      answered_.emplace_back(item, engine::Replace::Never);
+      break;
     }
   }
+  AskNext();
+  Pump();
+}
 
-  if (what.makeFolders) {
-    std::string error;
-    if (!platform::MakeFolderChain(platform::FolderOf(report.outputFile), &error)) {
-      SetState(item, ItemState::Failed, error);
-      return;
-    }
-  }
-
-  auto slot = std::make_unique<Slot>();
+void ConversionRun::Launch(int item, engine::Replace replace) {
+  const RunItem& what = items_[static_cast<std::size_t>(item)];
+  ItemReport& report = reports_[static_cast<std::size_t>(item)];
+  engine::ConversionRequest request;
+  request.sourceFile = what.sourceFile;
+  request.outputFile = report.outputFile;
+  request.encoding = what.encoding;
+  request.replace = replace;
+  request.makeFolders = what.makeFolders;
+  request.monoStaysMono = what.monoStaysMono;
+  request.tags = [source = what.sourceFile, choice = what.tags] { return ResolveTags(source, choice); };
+  const std::string folder = platform::FolderOf(report.outputFile);
+  const bool clearFolder = clearedFolders_.insert(folder).second;
+  const std::weak_ptr<ConversionRun*> run = self_;
+  platform::Dispatcher& dispatcher = dispatcher_;
+  auto onEnd = [run, item, &dispatcher, clearFolder, folder](const engine::ConversionResult& result) {
+    // What killed conversions left in the folder goes once its first item of the run is done.
+    if (clearFolder) engine::RemoveStaleParts(folder);
+    dispatcher.Post([run, item, result] {
+      if (const auto self = run.lock()) (*self)->EndItem(item, result);
+    });
+  };
   try {
-    slot->output = engine::MakeMp3Output();
+    conversions_[static_cast<std::size_t>(item)] = std::make_unique<engine::Conversion>(std::move(request), onEnd);
   } catch (const std::exception& e) {
     SetState(item, ItemState::Failed, e.what());
     return;
   }
-  slot->input = std::make_unique<engine::DecodedInput>(nullptr);
-  slot->input->fileName = what.sourceFile;
-  engine::ConfigureMp3Output(*slot->output, what.encoding);
-  // Decoded at the MP3's rate: FFmpeg resamples, so LAME does not have to.
-  slot->input->deliveryRate = engine::SampleRateHz(slot->output->sampleRate);
-  slot->output->fileName = report.outputFile;
-  slot->output->replaceExisting = replace;
-  slot->output->SetInput(slot->input.get());
-  // Both reach the run on the main thread, later: an output cannot be released from inside its
-  // own handler, and an error is reported on the worker.
-  const std::weak_ptr<ConversionRun*> run = self_;
-  slot->output->onDone = [run, item](engine::Component*) {
-    platform::MainDispatcher().Post([run, item] {
-      if (const auto self = run.lock()) (*self)->EndItem(item, std::nullopt);
-    });
-  };
-  slot->output->onError = [run, item](engine::Component*, const std::exception& e) {
-    platform::MainDispatcher().Post([run, item, reason = std::string(e.what())] {
-      if (const auto self = run.lock()) (*self)->EndItem(item, reason);
-    });
-  };
-  engine::Mp3Output& output = *slot->output;
-  slots_[static_cast<std::size_t>(item)] = std::move(slot);
   converting_.push_back(item);
+  if (paused_) conversions_[static_cast<std::size_t>(item)]->Pause();
   SetState(item, ItemState::Converting);
-  output.Run();
 }
 
-void ConversionRun::EndItem(int item, std::optional<std::string> error) {
-  std::unique_ptr<Slot> slot = std::move(slots_[static_cast<std::size_t>(item)]);
-  if (!slot) return;
+void ConversionRun::EndItem(int item, const engine::ConversionResult& result) {
+  std::unique_ptr<engine::Conversion> conversion = std::move(conversions_[static_cast<std::size_t>(item)]);
+  if (!conversion) return;
+  conversion.reset();  // its worker has ended: joining it is immediate
   std::erase(converting_, item);
   ItemReport& report = reports_[static_cast<std::size_t>(item)];
   RunItem& what = items_[static_cast<std::size_t>(item)];
-  what.duration = std::max(what.duration, slot->input->DeclaredDuration());
-  if (slot->output->FileWritten()) {
+  what.duration = std::max(what.duration, result.declaredDuration);
+  if (result.written) {
     // Complete under its name, even when a cancel came in as it finished.
-    report.warning = engine::ShortDecodeWarning(slot->input->DeclaredDuration(), slot->input->DecodedDuration());
-    std::error_code ignored;
-    const auto size = std::filesystem::file_size(report.outputFile, ignored);
-    report.outputBytes = ignored ? 0 : static_cast<std::int64_t>(size);
-    slot.reset();
+    if (const auto shortDecode = engine::ShortDecodeOf(result.declaredDuration, result.decodedDuration))
+      report.warning = ShortDecodeText(*shortDecode, tr_);
+    report.outputBytes = result.outputBytes;
     SetState(item, ItemState::Done);
-  } else {
-    slot.reset();
+  } else if (result.error && !cancelled_) {
     // A cancel can also surface as a failed read (the decoder was interrupted): it is a cancel.
-    if (error && !cancelled_) {
-      SetState(item, ItemState::Failed, *error);
-    } else {
-      SetState(item, ItemState::Cancelled);
-    }
+    report.error = result.error;
+    SetState(item, ItemState::Failed, ErrorText(*result.error, tr_));
+  } else {
+    SetState(item, ItemState::Cancelled);
   }
   Pump();
   FinishIfDone();
@@ -208,7 +290,8 @@ void ConversionRun::SetState(int item, ItemState state, std::string reason) {
 void ConversionRun::FinishIfDone() {
   if (finished_ || !started_ || pumping_ || !converting_.empty()) return;
   const bool allEnded = std::none_of(reports_.begin(), reports_.end(), [](const ItemReport& report) {
-    return report.state == ItemState::Waiting || report.state == ItemState::Converting;
+    return report.state == ItemState::Waiting || report.state == ItemState::Converting ||
+           report.state == ItemState::Asking;
   });
   if (!allEnded) return;
   if (paused_) Resume();
@@ -217,18 +300,26 @@ void ConversionRun::FinishIfDone() {
   if (handlers_.finished) handlers_.finished();
 }
 
+void ConversionRun::HoldClock(bool hold) {
+  if (hold) {
+    if (clockHolds_++ == 0) heldAt_ = std::chrono::steady_clock::now();
+  } else if (clockHolds_ > 0 && --clockHolds_ == 0) {
+    heldFor_ += std::chrono::steady_clock::now() - heldAt_;
+  }
+}
+
 void ConversionRun::Pause() {
   if (!started_ || paused_ || cancelled_ || finished_) return;
   paused_ = true;
-  pausedAt_ = std::chrono::steady_clock::now();
-  for (int item : converting_) slots_[static_cast<std::size_t>(item)]->output->Pause();
+  HoldClock(true);
+  for (int item : converting_) conversions_[static_cast<std::size_t>(item)]->Pause();
 }
 
 void ConversionRun::Resume() {
   if (!paused_) return;
   paused_ = false;
-  pausedFor_ += std::chrono::steady_clock::now() - pausedAt_;
-  for (int item : converting_) slots_[static_cast<std::size_t>(item)]->output->Resume();
+  HoldClock(false);
+  for (int item : converting_) conversions_[static_cast<std::size_t>(item)]->Resume();
   Pump();
 }
 
@@ -237,38 +328,40 @@ void ConversionRun::Cancel() {
   cancelled_ = true;
   if (paused_) {
     paused_ = false;
-    pausedFor_ += std::chrono::steady_clock::now() - pausedAt_;
+    HoldClock(false);
   }
-  for (int item : converting_) {
-    engine::Mp3Output& output = *slots_[static_cast<std::size_t>(item)]->output;
-    output.Stop();
-    output.Resume();
+  if (asking_) {
+    asking_.reset();
+    HoldClock(false);
   }
+  toAsk_.clear();
+  answered_.clear();
+  for (int item : converting_) conversions_[static_cast<std::size_t>(item)]->Stop();
   for (int item = 0; item < Count(); ++item) {
-    if (reports_[static_cast<std::size_t>(item)].state == ItemState::Waiting) SetState(item, ItemState::Cancelled);
+    const ItemState state = reports_[static_cast<std::size_t>(item)].state;
+    if (state == ItemState::Waiting || state == ItemState::Asking) SetState(item, ItemState::Cancelled);
   }
   FinishIfDone();
 }
 
 bool ConversionRun::Holding() const {
   return paused_ && std::all_of(converting_.begin(), converting_.end(), [this](int item) {
-           return slots_[static_cast<std::size_t>(item)]->output->Holding();
+           return conversions_[static_cast<std::size_t>(item)]->Holding();
          });
 }
 
-std::vector<int> ConversionRun::Converting() const { return converting_; }
-
 std::int64_t ConversionRun::Length(int item) const {
   const std::int64_t known = items_[static_cast<std::size_t>(item)].duration;
-  const auto& slot = slots_[static_cast<std::size_t>(item)];
-  return slot ? std::max(known, slot->input->DeclaredDuration()) : known;
+  const auto& conversion = conversions_[static_cast<std::size_t>(item)];
+  return conversion ? std::max(known, conversion->Length()) : known;
 }
 
 std::int64_t ConversionRun::Position(int item) const {
-  const auto& slot = slots_[static_cast<std::size_t>(item)];
-  if (slot) return std::min(slot->input->DecodedDuration(), Length(item));
+  const auto& conversion = conversions_[static_cast<std::size_t>(item)];
+  if (conversion) return std::min(conversion->Position(), Length(item));
   const ItemState state = reports_[static_cast<std::size_t>(item)].state;
-  return state == ItemState::Waiting || state == ItemState::Converting ? 0 : Length(item);
+  return state == ItemState::Waiting || state == ItemState::Converting || state == ItemState::Asking ? 0
+                                                                                                      : Length(item);
 }
 
 std::int64_t ConversionRun::TotalLength() const {
@@ -286,19 +379,9 @@ std::int64_t ConversionRun::TotalPosition() const {
 std::chrono::milliseconds ConversionRun::Elapsed() const {
   if (!started_) return std::chrono::milliseconds(0);
   const auto now = finished_ ? finishedAt_ : std::chrono::steady_clock::now();
-  auto paused = pausedFor_;
-  if (paused_) paused += now - pausedAt_;
-  return std::chrono::duration_cast<std::chrono::milliseconds>(now - startedAt_ - paused);
+  auto held = heldFor_;
+  if (clockHolds_ > 0) held += now - heldAt_;
+  return std::chrono::duration_cast<std::chrono::milliseconds>(now - startedAt_ - held);
 }
 
-const char* ItemStateText(ItemState state) {
-  switch (state) {
-    case ItemState::Waiting: return lang::WaitingState;
-    case ItemState::Converting: return lang::ConvertingState;
-    case ItemState::Done: return lang::DoneState;
-    case ItemState::Failed: return lang::FailedState;
-    case ItemState::Skipped: return lang::SkippedState;
-    case ItemState::Cancelled: return lang::CancelledState;
-  }
-  return "";
-}
+}  // namespace core

@@ -1,48 +1,68 @@
-// A conversion run: converts a list of items (one source file to one MP3 file each), up to
-// `jobs` of them at once, each through its own MP3 output on its own worker thread. The desktop
+// A conversion run: converts a list of items (one source file to one MP3 file each), up to `jobs`
+// of them at once, each through its own engine::Conversion on its own worker thread. The desktop
 // program's progress window and tavisto-convert both run their conversions through it.
 //
+// The names are planned before anything converts, from the run's own list: files are told apart
+// by what they are (device and inode, and the folder's case rule), not by their spelling, so a
+// source named twice is converted once, an item never writes over the source of another item,
+// and two items that would write one file get numbered names ("song (2).mp3") — the same ones
+// every time the same list runs. A name too long for a file name is shortened to fit.
+//
 // A failed item never stops the run: it is recorded with its reason and the next item starts.
-// An item's MP3 appears under its name only when it is complete (see engine/staged_file.h), so a
-// failed, skipped or cancelled item leaves nothing under it. When an item's output exists as the
-// item is about to start, the owner decides (Replace, Skip or Keep both); two items of one run
-// never write the same name: a later one is numbered ("song (2).mp3").
+// An item's MP3 appears under its name only when it is complete, so a failed, skipped or
+// cancelled item leaves nothing under it. When a regular file exists under an item's name as the
+// item is about to start, the item waits in the Asking state for the owner's answer (Replace,
+// Skip or Keep both) while the other items go on; anything else under the name fails the item.
 //
-// Thread: the main thread, the one that serves the main-thread dispatcher. Every handler runs
-// there and the run's state changes only there; the outputs' workers reach the run through the
-// dispatcher only. Progress is read from atomics the workers publish (Position).
+// Thread: the owning thread, the one that serves `dispatcher`. Every handler runs there and the
+// run's state changes only there; a conversion's end reaches the run in one posted task.
+// Progress is read from atomics the conversions publish (Position).
 //
-// Ownership: the run owns each item's input and output while the item converts, and releases
-// them when the item ends. Destroying the run stops what still converts; no handler runs after.
+// Ownership: the run owns each item's conversion while the item converts, and releases it when
+// the item ends. Destroying the run stops what still converts; no handler runs after.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "core/item_tags.h"
+#include "core/translation.h"
+#include "engine/conversion.h"
 #include "engine/encoding_settings.h"
+#include "platform/dispatcher.h"
 
-namespace engine {
-class DecodedInput;
-class Mp3Output;
-}  // namespace engine
+namespace core {
 
 // What one item of a run converts.
 struct RunItem {
   std::string sourceFile;
   std::string outputFile;
-  engine::EncodingSettings encoding;
+  engine::EncodingSettings encoding = engine::kDefaultEncoding;
+  TagChoice tags;
   std::int64_t duration = 0;  // the length known before the run (100 ns); 0 when unknown
   // Whether the output's missing folders are made when the item starts (the desktop program's
   // tasks: their folders were confirmed, or lie under the chosen output folder).
   bool makeFolders = false;
+  // Whether a one-channel source becomes a one-channel MP3 whatever `encoding` says (the
+  // encoding's mode was not chosen for this source).
+  bool monoStaysMono = false;
 };
 
-enum class ItemState { Waiting, Converting, Done, Failed, Skipped, Cancelled };
+enum class ItemState { Waiting, Asking, Converting, Done, Failed, Skipped, Cancelled };
+
+// Why an item was skipped.
+enum class SkipReason {
+  None,
+  OutputExists,  // its MP3 exists and was not to be replaced
+  SameSource,    // an earlier item of the run converts the same file
+};
 
 // What became of one item.
 struct ItemReport {
@@ -51,7 +71,9 @@ struct ItemReport {
   // the run takes that name or the user chose to keep an existing file ("renamed" says so).
   std::string outputFile;
   bool renamed = false;
-  std::string reason;                  // Failed and Skipped: why
+  std::string reason;  // Failed and Skipped: why, in the user's language
+  SkipReason skip = SkipReason::None;
+  std::optional<engine::ConversionError> error;  // Failed in the engine: the facts of it
   std::optional<std::string> warning;  // Done: the source decoded shorter than it declares
   std::int64_t outputBytes = 0;        // Done: the size of the MP3
 };
@@ -62,19 +84,18 @@ enum class CollisionAnswer { Replace, Skip, KeepBoth };
 class ConversionRun {
  public:
   struct Handlers {
-    // The state of `item` changed (it started, or it ended: Report says how).
+    // The state of `item` changed (it started, asks, or ended: Report says how).
     std::function<void(int item)> itemChanged;
-    // An item's output exists as it is about to start. Without a handler the item is skipped.
-    std::function<CollisionAnswer(int item, const std::string& output)> collision;
+    // A regular file exists under `output` as `item` is about to start: the item waits until
+    // AnswerCollision. One question at a time; without a handler the item is skipped.
+    std::function<void(int item, const std::string& output)> collision;
     // Every item has ended.
     std::function<void()> finished;
   };
 
-  // The number of conversions a run does at once by default: one per processor core.
-  static int DefaultJobs();
-
-  // `jobs` is clamped to 1 … 64.
-  ConversionRun(std::vector<RunItem> items, int jobs, Handlers handlers);
+  // `jobs` is clamped to 1 … engine::kMostJobs. Texts are composed through `tr`.
+  ConversionRun(std::vector<RunItem> items, int jobs, platform::Dispatcher& dispatcher, Handlers handlers,
+                TextLookup tr = EnglishText);
   ~ConversionRun();
   ConversionRun(const ConversionRun&) = delete;
   ConversionRun& operator=(const ConversionRun&) = delete;
@@ -87,17 +108,21 @@ class ConversionRun {
   bool Paused() const { return paused_; }
   // True once a paused run's converting items all hold still between blocks.
   bool Holding() const;
-  // Stops every converting item (they leave nothing behind) and every waiting one.
+  // Stops every converting item (they leave nothing behind) and every waiting or asking one.
   void Cancel();
   bool Cancelled() const { return cancelled_; }
   bool Finished() const { return finished_; }
+  // The answer to the question about the item that asks. Ignored for an item that does not.
+  void AnswerCollision(int item, CollisionAnswer answer);
+  // The item whose question is open, if any.
+  std::optional<int> Asking() const { return asking_; }
 
   int Count() const { return static_cast<int>(items_.size()); }
   const RunItem& Item(int item) const { return items_[static_cast<std::size_t>(item)]; }
   const ItemReport& Report(int item) const { return reports_[static_cast<std::size_t>(item)]; }
   int Jobs() const { return jobs_; }
   // The items converting now, in the order they started.
-  std::vector<int> Converting() const;
+  std::vector<int> Converting() const { return converting_; }
 
   // How far `item` has decoded, and its length: what its file declares once it is open, else
   // what the item says (100 ns).
@@ -106,38 +131,52 @@ class ConversionRun {
   // The same over the whole run. An item that ended counts its whole length as done.
   std::int64_t TotalPosition() const;
   std::int64_t TotalLength() const;
-  // The time the run has taken so far; paused time does not count.
+  // The time the run has taken so far; time paused, or spent waiting for an answer, does not
+  // count.
   std::chrono::milliseconds Elapsed() const;
 
  private:
-  struct Slot;
-
   void PlanOutputNames();
   void Pump();
   void StartItem(int item);
-  void EndItem(int item, std::optional<std::string> error);
+  void Launch(int item, engine::Replace replace);
+  void EndItem(int item, const engine::ConversionResult& result);
   void SetState(int item, ItemState state, std::string reason = {});
+  void AskNext();
   void FinishIfDone();
+  void HoldClock(bool hold);
 
   std::vector<RunItem> items_;
   std::vector<ItemReport> reports_;
-  std::vector<std::unique_ptr<Slot>> slots_;  // per item; set while it converts
+  std::vector<std::unique_ptr<engine::Conversion>> conversions_;  // per item; set while it converts
   std::vector<int> converting_;
+  std::deque<int> toAsk_;           // items whose question waits for the open one
+  std::deque<std::pair<int, engine::Replace>> answered_;  // items to start before the next waiting one
+  std::optional<int> asking_;
+  std::set<std::string> clearedFolders_;  // where stale temporary files were cleared
   int jobs_;
+  platform::Dispatcher& dispatcher_;
   Handlers handlers_;
+  TextLookup tr_;
   std::size_t next_ = 0;  // the first item that may still be waiting
   bool started_ = false;
   bool paused_ = false;
   bool cancelled_ = false;
   bool finished_ = false;
   bool pumping_ = false;
+  int clockHolds_ = 0;
   std::chrono::steady_clock::time_point startedAt_;
-  std::chrono::steady_clock::time_point pausedAt_;
+  std::chrono::steady_clock::time_point heldAt_;
   std::chrono::steady_clock::time_point finishedAt_;
-  std::chrono::steady_clock::duration pausedFor_{};
-  // Handed to what is posted to the main thread, which must not reach a run that is gone.
+  std::chrono::steady_clock::duration heldFor_{};
+  // Handed to what is posted to the owning thread, which must not reach a run that is gone.
   std::shared_ptr<ConversionRun*> self_;
 };
 
-// The texts of the item states ("Waiting", "Done", …), as the task list shows them.
-const char* ItemStateText(ItemState state);
+// The text of an item state ("Waiting", "Done", …) in the user's language.
+std::string ItemStateText(ItemState state, TextLookup tr = EnglishText);
+
+// The reason a conversion failed, in the user's language.
+std::string ErrorText(const engine::ConversionError& error, TextLookup tr = EnglishText);
+
+}  // namespace core

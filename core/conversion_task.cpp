@@ -7,9 +7,7 @@
 #include <limits>
 #include <ostream>
 
-ConversionTask WorkingTask;
-TaskList Tasks;
-std::string ProgramFolder;
+namespace core {
 
 namespace {
 
@@ -41,26 +39,8 @@ bool TaskList::Remove(int index) {
 
 void TaskList::Clear() { entries_.clear(); }
 
-int BitrateIndex(std::int32_t kbps) {
-  const auto found = std::find(BitrateTable.begin(), BitrateTable.end(), kbps);
-  return found == BitrateTable.end() ? -1 : static_cast<int>(found - BitrateTable.begin());
-}
-
-int AppendWorkingTask() {
-  const int index = Tasks.Append(WorkingTask);
-  Tasks[index].checked = true;
-  return index;
-}
-
-bool StoreWorkingTask(int index) { return Tasks.Store(index, WorkingTask); }
-
-bool RemoveTask(int index) { return Tasks.Remove(index); }
-
-bool IsOutputInUse(std::string_view path) {
-  for (int i = 0; i < Tasks.Count(); ++i) {
-    if (Tasks[i].outputFile == path) return true;
-  }
-  return false;
+bool TaskList::WritesTo(std::string_view path) const {
+  return std::any_of(entries_.begin(), entries_.end(), [path](const auto& task) { return task->outputFile == path; });
 }
 
 std::int32_t EstimateOutputSize(std::int32_t bitrate, std::int64_t duration) {
@@ -72,11 +52,38 @@ std::int32_t EstimateOutputSize(std::int32_t bitrate, std::int64_t duration) {
 }
 
 std::int32_t EstimateTaskSize(const ConversionTask& task) {
+  const engine::EncodingSettings& encoding = task.encoding;
   const std::int64_t seconds = task.duration / kUnitsPerSecond;
-  const std::int64_t rate = task.vbr ? std::int64_t{task.vbrMinBitrate} + task.vbrMaxBitrate : task.bitrate;
-  const std::int64_t divisor = task.vbr ? 16 : 8;
+  const std::int64_t rate =
+      encoding.vbr ? std::int64_t{encoding.vbrMinBitrate} + encoding.vbrMaxBitrate : encoding.bitrate;
+  const std::int64_t divisor = encoding.vbr ? 16 : 8;
   if (seconds <= 0 || rate <= 0) return 0;
   // The 64-bit product itself could overflow for a claimed duration of millennia.
   if (seconds > std::numeric_limits<std::int64_t>::max() / rate) return kLargestSize;
   return static_cast<std::int32_t>(std::min<std::int64_t>(seconds * rate / divisor, kLargestSize));
 }
+
+RunItem ItemOf(const ConversionTask& task) {
+  RunItem item;
+  item.sourceFile = task.sourceFile;
+  item.outputFile = task.outputFile;
+  item.encoding = task.encoding;
+  item.duration = std::max<std::int64_t>(task.duration, 0);
+  item.makeFolders = true;
+  ShownTags shown;
+  shown.title = task.title;
+  shown.artist = task.artist;
+  shown.albumArtist = task.albumArtist;
+  shown.album = task.album;
+  shown.year = task.year;
+  shown.comment = task.comment;
+  shown.genre = task.genre;
+  shown.composer = task.composer;
+  shown.track = task.track;
+  shown.disc = task.disc;
+  shown.discTotal = task.discTotal;
+  item.tags = ChoiceOf(shown, task.omitCover);
+  return item;
+}
+
+}  // namespace core

@@ -1,15 +1,12 @@
-// The conversion task model: the task record, the one working task through which every task is
-// created and edited, the ordered task list, the bit-rate table, the output-size estimates and
-// the duration and size texts that the windows show; and the program-wide ProgramFolder.
+// The conversion task model: the task record, the ordered task list, the output-size
+// estimates, and what a task asks of a conversion run (ItemOf).
 //
-// Tasks are never built field by field by their users: inspection of a file, or a copy of an
-// entry, fills WorkingTask; the wizard shows and changes it; AppendWorkingTask or
-// StoreWorkingTask copies it, whole, into Tasks.
+// Tasks are never built field by field by their users: inspection of a file (inspection.h) or a
+// copy of an entry fills a working copy; the wizard shows and changes it; the list takes it,
+// whole.
 //
-// Threads: everything here belongs to the user-interface thread, with one exception. While a
-// file is inspected, the reading thread writes WorkingTask and calls IsOutputInUse; the
-// user-interface thread then only waits and refuses every action that could change Tasks, so
-// no lock is needed.
+// Threads: a task list belongs to the thread that owns it (the user-interface thread of the
+// desktop program); tasks are plain values that may be handed between threads.
 #pragma once
 
 #include <array>
@@ -19,6 +16,11 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/conversion_run.h"
+#include "engine/encoding_settings.h"
+
+namespace core {
 
 // A tag text of a task: at most 255 characters, always valid UTF-8. A longer text is cut at a
 // character boundary when it is stored; a text that is not valid UTF-8 (a legacy 8-bit tag from
@@ -62,13 +64,7 @@ struct ConversionTask {
   std::int32_t sourceSampleRate = 0;  // Hz, as the media reader reports it
   std::int32_t sourceChannels = 0;   // the source's own: 1 mono, 2 stereo, 6 for 5.1
   std::int32_t estimatedSize = 0;    // kilobytes of 1024 bytes
-  std::int32_t sampleRate = 0;       // MP3 sample rate, Hz: 32000, 44100 or 48000
-  std::int32_t bitsPerSample = 0;    // carried from and back to the defaults
-  std::int32_t channelMode = 0;      // 0 dual channels, 1 stereo, 2 joint stereo, 3 mono
-  std::int32_t bitrate = 0;          // constant bit rate, kbps, one of BitrateTable
-  std::int32_t vbrMinBitrate = 0;    // kbps
-  std::int32_t vbrMaxBitrate = 0;    // kbps
-  bool vbr = false;                  // variable bit rate between the two, else Bitrate
+  engine::EncodingSettings encoding;  // what the MP3 is made with
   TaskText title;                    // also the text of the task's row in the task list
   TaskText artist;
   TaskText album;
@@ -110,42 +106,12 @@ class TaskList {
   bool Remove(int index);
   // Releases every entry.
   void Clear();
+  // True when any entry writes to exactly `path` (byte for byte, case-sensitive).
+  bool WritesTo(std::string_view path) const;
 
  private:
   std::vector<std::unique_ptr<ConversionTask>> entries_;
 };
-
-// The record that inspection fills and the wizard edits; all zero at program start.
-extern ConversionTask WorkingTask;
-
-// The task list; empty at program start, released at its end.
-extern TaskList Tasks;
-
-// The folder of the running program, with a trailing "/". Set at start-up; the settings store
-// falls back to it as the input folder.
-extern std::string ProgramFolder;
-
-// The allowed bit rates, kbps. The wizard offers exactly these; a task's position of its
-// Bitrate here is the encoder's bit-rate index.
-inline constexpr std::array<std::int32_t, 18> BitrateTable = {8,  16,  24,  32,  40,  48,  56,  64,  80,
-                                                              96, 112, 128, 144, 160, 192, 224, 256, 320};
-
-// The position of `kbps` in BitrateTable, or -1 when it is not one of them.
-int BitrateIndex(std::int32_t kbps);
-
-// Appends a copy of WorkingTask to Tasks, checked whatever WorkingTask.checked holds. Returns
-// the new entry's index, the previous count.
-int AppendWorkingTask();
-
-// Copies the whole of WorkingTask, Checked included, over entry `index`. False when there is
-// no such entry.
-bool StoreWorkingTask(int index);
-
-// Releases entry `index` of Tasks. False when there is no such entry.
-bool RemoveTask(int index);
-
-// True when any entry of Tasks writes to exactly `path` (byte for byte, case-sensitive).
-bool IsOutputInUse(std::string_view path);
 
 // The MP3 size estimated when a file is inspected, in kilobytes:
 // floor(bitrate × seconds / 8 × 1.03) with fractional seconds. 0 for a zero or negative
@@ -156,3 +122,9 @@ std::int32_t EstimateOutputSize(std::int32_t bitrate, std::int64_t duration);
 // from whole seconds s: s × (VbrMinBitrate + VbrMaxBitrate) div 16 with Vbr, else
 // s × Bitrate div 8. Clamped to 0 .. the largest 32-bit value.
 std::int32_t EstimateTaskSize(const ConversionTask& task);
+
+// What a conversion run makes of `task`: its source and output, its MP3 settings, and the tags
+// the wizard shows as the user left them (the source's other tags are read when it converts).
+RunItem ItemOf(const ConversionTask& task);
+
+}  // namespace core

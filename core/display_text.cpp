@@ -2,18 +2,17 @@
 
 #include "core/interface_texts.h"
 
-#include <langinfo.h>
-#include <locale.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
-std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels) {
+namespace core {
+
+std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels, TextLookup tr) {
   std::string text = std::to_string(sampleRate) + " Hz";
-  if (channels == 1) return text + ", " + Translated(lang::MonoSource);
-  if (channels == 2) return text + ", " + Translated(lang::StereoSource);
-  if (channels > 2) return text + ", " + std::to_string(channels) + " " + Translated(lang::ChannelsWord);
+  if (channels == 1) return text + ", " + tr(lang::MonoSource);
+  if (channels == 2) return text + ", " + tr(lang::StereoSource);
+  if (channels > 2) return text + ", " + std::to_string(channels) + " " + tr(lang::ChannelsWord);
   return text;
 }
 
@@ -36,8 +35,6 @@ std::string FormatDuration(std::int64_t duration) {
          std::to_string(rest % 10);
 }
 
-std::string FormatSize(std::int32_t kilobytes) { return FormatSize(kilobytes, SystemDecimalSeparator()); }
-
 std::string FormatSize(std::int32_t kilobytes, std::string_view decimalSeparator) {
   // to_chars ignores the process's locale, so the separator is exactly the one asked for.
   char digits[64];
@@ -49,16 +46,4 @@ std::string FormatSize(std::int32_t kilobytes, std::string_view decimalSeparator
   return text + " MB";
 }
 
-std::string SystemDecimalSeparator() {
-  static const std::string separator = [] {
-    // Read the user's setting itself: the process's own locale is whatever the last
-    // setlocale call made it.
-    const locale_t user = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (user == static_cast<locale_t>(nullptr)) return std::string(".");
-    const char* radix = ::nl_langinfo_l(RADIXCHAR, user);
-    std::string text = radix != nullptr && radix[0] != '\0' ? radix : ".";
-    ::freelocale(user);
-    return text;
-  }();
-  return separator;
-}
+}  // namespace core

@@ -1,24 +1,15 @@
 #include "core/inspection.h"
 
-#include "platform/paths/path_names.h"
-#include "core/interface_texts.h"
-#include "core/output_name.h"
+#include <sys/stat.h>
+
 #include "avpull/avpull.h"
+#include "core/interface_texts.h"
+#include "core/item_tags.h"
+#include "core/output_name.h"
 #include "platform/mmstream/media_stream.h"
+#include "platform/paths/path_names.h"
 
-std::string CurrentFile;
-bool AssignOutputName = false;
-std::string CurrentSubfolder;
-std::atomic<bool> ReadingDone{true};
-std::int32_t ReadResult = ReadPending;
-
-namespace {
-
-const std::string& FirstOf(const std::string& text, const std::string& fallback) {
-  return text.empty() ? fallback : text;
-}
-
-}  // namespace
+namespace core {
 
 MediaFacts ReadMediaFacts(const std::string& path) {
   MediaFacts facts;
@@ -31,7 +22,11 @@ MediaFacts ReadMediaFacts(const std::string& path) {
   facts.sourceChannels = file_get_source_channels();
   file_exit();  // whatever file_init returned
   // Only a file that did not open needs the reason; the check reads its header once more.
-  if (facts.result != 0) facts.drmProtected = platform::mmstream::IsProtected(path);
+  if (facts.result != 0) {
+    struct stat info {};
+    facts.missing = ::stat(path.c_str(), &info) != 0;
+    facts.drmProtected = !facts.missing && platform::mmstream::IsProtected(path);
+  }
   facts.audioStatus = audioStatus;
   facts.duration = duration;
   facts.sampleRate = static_cast<std::int32_t>(audioFormat.nSamplesPerSec);
@@ -39,82 +34,90 @@ MediaFacts ReadMediaFacts(const std::string& path) {
   return facts;
 }
 
-std::int32_t ReadResultOf(const MediaFacts& facts) {
-  if (facts.result != 0) return facts.drmProtected ? ReadProtected : ReadFailed;
-  if (facts.audioStatus != AVPULL_AUDIO_READY) return ReadNoAudio;
-  return ReadOk;
+ReadResult ReadResultOf(const MediaFacts& facts) {
+  if (facts.result != 0) {
+    if (facts.missing) return ReadResult::Missing;
+    return facts.drmProtected ? ReadResult::Protected : ReadResult::Failed;
+  }
+  if (facts.audioStatus != AVPULL_AUDIO_READY) return ReadResult::NoAudio;
+  return ReadResult::Ok;
 }
 
-void TakeInspection(ConversionTask& task, const Settings& defaults, const std::string& path,
-                    bool assignOutputName, const MediaFacts& facts, const ProbedTags& tags,
-                    const std::string& subfolder) {
-  task.sourceFile = path;
+Inspection InspectMediaFile(const std::string& path) {
+  Inspection inspection;
+  inspection.path = path;
+  try {
+    inspection.facts = ReadMediaFacts(path);
+    inspection.result = ReadResultOf(inspection.facts);
+    if (inspection.result == ReadResult::Ok) inspection.tags = ProbeTags(path);
+  } catch (...) {
+    // Out of memory: the file is not added.
+    inspection.result = ReadResult::Failed;
+  }
+  return inspection;
+}
+
+void TakeInspection(ConversionTask& task, const Inspection& inspection) {
+  const MediaFacts& facts = inspection.facts;
+  task.sourceFile = inspection.path;
   task.hasAudio = true;
   task.duration = facts.duration;
   task.sourceSampleRate = facts.sampleRate;
   task.sourceChannels = facts.sourceChannels > 0 ? facts.sourceChannels : facts.channels;
 
-  task.sampleRate = defaults.audioSampleRate;
-  task.bitsPerSample = defaults.audioBitsPerSample;
-  task.bitrate = defaults.audioBitrate;
-  task.channelMode = defaults.audioChannels;
-  task.vbrMinBitrate = defaults.audioVbrMinBitrate;
-  task.vbrMaxBitrate = defaults.audioVbrMaxBitrate;
-  task.vbr = defaults.audioVbr;
-
-  if (assignOutputName) {
-    task.outputFile = MakeUniqueOutputName(path, DefaultOutputFolder(path, defaults.outputFileDir, subfolder), ".mp3");
-  }
-
-  const std::string fileName = platform::FileNameOf(path);
-  task.title = FirstOf(tags.title, fileName.substr(0, fileName.size() - platform::ExtensionOf(fileName).size()));
-  task.artist = FirstOf(tags.artist, tags.author);
-  task.comment = FirstOf(tags.comment, tags.copyright);
-  task.year = tags.year;
-  task.genre = tags.genre;
-  task.album = tags.album;
-  task.albumArtist = tags.albumArtist;
-  task.composer = tags.composer;
-  task.track = engine::PositionText(tags.track, tags.trackTotal);
-  task.disc = tags.disc;
-  task.discTotal = tags.discTotal;
-  task.coverMimeType = tags.coverMimeType;
-  task.coverBytes = tags.coverBytes;
+  const ShownTags shown = ShownTagsOf(inspection.tags, inspection.path);
+  task.title = shown.title;
+  task.artist = shown.artist;
+  task.comment = shown.comment;
+  task.year = shown.year;
+  task.genre = shown.genre;
+  task.album = shown.album;
+  task.albumArtist = shown.albumArtist;
+  task.composer = shown.composer;
+  task.track = shown.track;
+  task.disc = shown.disc;
+  task.discTotal = shown.discTotal;
+  task.coverMimeType = shown.coverMimeType;
+  task.coverBytes = shown.coverBytes;
   task.omitCover = false;
-  if (task.duration == 0 && tags.duration > 0) task.duration = tags.duration;
-
-  task.estimatedSize = EstimateOutputSize(task.bitrate, task.duration);
+  if (task.duration == 0 && inspection.tags.duration > 0) task.duration = inspection.tags.duration;
+  task.estimatedSize = EstimateOutputSize(task.encoding.bitrate, task.duration);
 }
 
-void InspectMediaFile() {
-  std::int32_t result = ReadFailed;
-  try {
-    const std::string path = CurrentFile;
-    const MediaFacts facts = ReadMediaFacts(path);
-    result = ReadResultOf(facts);
-    if (result == ReadOk) {
-      // Filled on a copy and taken over whole, so a failure half-way changes nothing.
-      ConversionTask task = WorkingTask;
-      TakeInspection(task, DefaultSettings, path, AssignOutputName, facts, ProbeTags(path), CurrentSubfolder);
-      WorkingTask = std::move(task);
-    }
-  } catch (...) {
-    // Out of memory: the file is not added, and the waiter must still be released.
-    result = ReadFailed;
+ConversionTask TaskOf(const Inspection& inspection, const Settings& defaults, const TaskList& tasks,
+                      const std::string& subfolder) {
+  ConversionTask task;
+  task.encoding = defaults.encoding;
+  TakeInspection(task, inspection);
+  task.encoding.channelMode = engine::ModeForSource(task.sourceChannels, defaults.encoding.channelMode);
+  const std::string first = DefaultOutputFolder(inspection.path, defaults.outputFileDir, subfolder) +
+                            Mp3FileNameFor(inspection.path);
+  task.outputFile = FirstFreeName(first, [&tasks](const std::string& candidate) {
+    return platform::FileExists(candidate) || platform::FolderExists(candidate) || tasks.WritesTo(candidate);
+  });
+  return task;
+}
+
+ReadFailureMessage ReadFailureMessageFor(ReadResult result, const std::string& path, TextLookup tr) {
+  switch (result) {
+    case ReadResult::NoAudio: return {MessageKind::Warning, tr(lang::NoAudioStream) + "\n" + path};
+    case ReadResult::Protected: return {MessageKind::Error, path + " " + tr(lang::ProtectedFile)};
+    case ReadResult::Missing: return {MessageKind::Error, tr(lang::FileDoesNotExist) + "\n" + path};
+    case ReadResult::Ok:
+    case ReadResult::Failed: break;
   }
-  ReadResult = result;
-  ReadingDone.store(true, std::memory_order_release);
+  return {MessageKind::Error, tr(lang::CannotReadFile) + "\n" + path + "\n" + tr(lang::InstallCodecsHint)};
 }
 
-ReadFailureMessage ReadFailureMessageFor(std::int32_t readResult, const std::string& path) {
-  if (readResult == ReadNoAudio) return {MessageKind::Warning, Translated(lang::NoAudioStream) + "\n" + path};
-  if (readResult == ReadProtected) return {MessageKind::Error, path + " " + Translated(lang::ProtectedFile)};
-  return {MessageKind::Error,
-          Translated(lang::CannotReadFile) + "\n" + path + "\n" + Translated(lang::InstallCodecsHint)};
+std::string ReadFailureReason(ReadResult result, TextLookup tr) {
+  switch (result) {
+    case ReadResult::NoAudio: return tr(lang::NoAudioReason);
+    case ReadResult::Protected: return tr(lang::ProtectedReason);
+    case ReadResult::Missing: return tr(lang::MissingReason);
+    case ReadResult::Ok:
+    case ReadResult::Failed: break;
+  }
+  return tr(lang::NotReadableReason);
 }
 
-std::string ReadFailureReason(std::int32_t readResult) {
-  if (readResult == ReadNoAudio) return Translated(lang::NoAudioReason);
-  if (readResult == ReadProtected) return Translated(lang::ProtectedReason);
-  return Translated(lang::NotReadableReason);
-}
+}  // namespace core

@@ -54,6 +54,7 @@ inline constexpr char FilesNotAdded[] = LANG_TEXT("These files were not added:")
 inline constexpr char NotReadableReason[] = LANG_TEXT("cannot be read (not a media file, or a codec is missing)");
 inline constexpr char NoAudioReason[] = LANG_TEXT("has no audio stream");
 inline constexpr char ProtectedReason[] = LANG_TEXT("is protected by DRM");
+inline constexpr char MissingReason[] = LANG_TEXT("does not exist");
 inline constexpr char FileColumn[] = LANG_TEXT("File");
 
 // Channel modes, in the order of their numbers.
@@ -79,6 +80,9 @@ inline constexpr char VbrCheck[] = LANG_TEXT("&Variable bit rate (VBR)");
 inline constexpr char BitrateField[] = LANG_TEXT("Bit &rate:");
 inline constexpr char MinimumBitrateField[] = LANG_TEXT("M&inimum:");
 inline constexpr char MaximumBitrateField[] = LANG_TEXT("Ma&ximum:");
+inline constexpr char VbrQualityField[] = LANG_TEXT("&Quality:");
+inline constexpr char BestQuality[] = LANG_TEXT("best");         // after the VBR quality 0
+inline constexpr char SmallestFile[] = LANG_TEXT("smallest");    // after the VBR quality 9
 inline constexpr char SampleRateCaption[] = LANG_TEXT("Sample Rate");
 inline constexpr char ChannelModeCaption[] = LANG_TEXT("Channel Mode");
 inline constexpr char TagEditorCaption[] = LANG_TEXT("Tag Editor");
@@ -165,9 +169,28 @@ inline constexpr char InstallCodecsHint[] = LANG_TEXT(
     "Usually installing the required codecs solves the problem. Please click the Help button to learn "
     "how to install them.");
 inline constexpr char ProtectedFile[] = LANG_TEXT("is protected by DRM and cannot be converted.");  // after a path
+inline constexpr char FileDoesNotExist[] = LANG_TEXT("The following file does not exist.");
 inline constexpr char NoAudioStream[] = LANG_TEXT("The following file has no audio stream and cannot be converted to MP3.");
 inline constexpr char OutputFolderMissing[] = LANG_TEXT("The specified output folder does not exist.");
 inline constexpr char CreateFolderQuestion[] = LANG_TEXT("Would you like to create it?");
+
+// Why a file could not be converted. "%1" is a file, "%2" the system's reason.
+inline constexpr char EncoderUnavailableError[] = LANG_TEXT("The MP3 encoder cannot be used: %1");
+inline constexpr char EncoderRefusedError[] = LANG_TEXT("The MP3 encoder cannot encode audio of %1 Hz with these settings.");
+inline constexpr char EncoderFailedError[] = LANG_TEXT("The MP3 encoder failed (error %1).");
+inline constexpr char FolderUncreatableError[] = LANG_TEXT("Cannot create the folder \"%1\": %2");
+inline constexpr char OutputUncreatableError[] = LANG_TEXT("Cannot create the file \"%1\": %2");
+inline constexpr char OutputWriteError[] = LANG_TEXT("Cannot write to the file \"%1\": %2");
+inline constexpr char OutputExistsError[] = LANG_TEXT("A file named \"%1\" is already there.");
+inline constexpr char OutputIsFolderError[] = LANG_TEXT("\"%1\" is a folder, not a file that could be replaced.");
+inline constexpr char OutputIsLinkError[] = LANG_TEXT("\"%1\" is a symbolic link, not a file that could be replaced.");
+inline constexpr char OutputIsDeviceError[] = LANG_TEXT("\"%1\" is a device, not a file that could be replaced.");
+inline constexpr char OutputIsPipeError[] = LANG_TEXT("\"%1\" is a named pipe, not a file that could be replaced.");
+inline constexpr char OutputIsSocketError[] = LANG_TEXT("\"%1\" is a socket, not a file that could be replaced.");
+inline constexpr char OutputIsSourceError[] = LANG_TEXT("The output file is the source file itself.");
+inline constexpr char SameSourceNote[] = LANG_TEXT("the same file as \"%1\", which this run converts");
+inline constexpr char ShortDecodeWarning[] = LANG_TEXT(
+    "only %1 of the %2 seconds the source declares could be decoded (it may be damaged or cut short)");
 
 // Start-up.
 inline constexpr char InstanceNotAnswering[] = LANG_TEXT("Tavisto is already running but does not answer: %1");

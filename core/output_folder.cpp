@@ -2,6 +2,8 @@
 
 #include "platform/paths/folder_chain.h"
 
+namespace core {
+
 std::string OutputFolderPath(std::string_view folderText) {
   // Bytes of code 32 and below never occur inside a UTF-8 sequence, so stripping them cannot
   // split a character.
@@ -24,3 +26,5 @@ std::optional<std::string> CreateOutputFolderChain(std::string_view folderText, 
   if (!platform::MakeFolderChain(path, &error)) return std::nullopt;
   return path;
 }
+
+}  // namespace core

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace core {
+
 // The folder that `folderText` names, as the wizard creates it: blanks and control characters
 // stripped from both ends, a text without a root placed under "/", repeated "/" joined, and a
 // trailing "/" added. "  music//out " gives "/music/out/"; "" gives "/".
@@ -15,3 +17,5 @@ std::string OutputFolderPath(std::string_view folderText);
 // that path (ending with "/") when all of them exist afterwards; otherwise nullopt, and `error`
 // names the folder that could not be created and the system's reason.
 std::optional<std::string> CreateOutputFolderChain(std::string_view folderText, std::string& error);
+
+}  // namespace core

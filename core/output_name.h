@@ -1,18 +1,33 @@
-// The default output name of a task: the source's file name with the output's extension, in
-// the output folder, numbered "(2)", "(3)", ... while the name is taken.
-// Any thread; reads Tasks, so the task list must not change meanwhile (see common.h).
+// Output names: the one rule both programs name an MP3 by, numbered names, and where a new
+// task's MP3 goes. Pure functions over texts, apart from the `taken` questions the callers answer.
+// Any thread.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
 
-// `fileName` with its extension (from its last dot) replaced by `extension`; a name without a
-// dot gets `extension` appended. ReplaceExtension("song.wma", ".mp3") is "song.mp3".
-std::string ReplaceExtension(std::string_view fileName, std::string_view extension);
+namespace core {
 
-// `path` itself when `taken` says it is free, else the first of "name (2).ext", "name (3).ext",
-// ... (the number before the file name's extension) that is free.
+// The longest file name (in bytes) the file systems MP3 files go to take.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// The file name of the MP3 made from the file `sourcePath`: its name without its extension, and
+// ".mp3". The extension is the part from the last dot, unless that dot starts the name (".wma"
+// is a hidden file's name, so it becomes ".wma.mp3"). A name that would be longer than
+// kMaxFileNameBytes is shortened at a character boundary before the extension.
+std::string Mp3FileNameFor(std::string_view sourcePath);
+
+// `path` with its file name shortened before its extension, at a character boundary, when it is
+// too long for a file name; else `path` itself.
+std::string FittedName(std::string_view path);
+
+// `path` with " (n)" before the extension of its file name ("song (2).mp3"), the name before it
+// shortened at a character boundary when the result would be too long for a file name.
+std::string NumberedName(std::string_view path, long long number);
+
+// `path` itself when `taken` says it is free, else the first of NumberedName(path, 2),
+// NumberedName(path, 3), ... that is free.
 std::string FirstFreeName(const std::string& path, const std::function<bool(const std::string&)>& taken);
 
 // The folder (ending with "/") where a new task's MP3 goes: the chosen `outputFolder` with the
@@ -21,11 +36,4 @@ std::string FirstFreeName(const std::string& path, const std::function<bool(cons
 std::string DefaultOutputFolder(std::string_view sourceFile, std::string_view outputFolder,
                                 std::string_view subfolder = {});
 
-// `outputFolder` (which ends with "/", or is empty) + the file name of `sourceFile` with
-// `extension`, numbered " (2)", " (3)", ... before the extension while a file or folder of that
-// name exists or a task of Tasks already writes it.
-std::string MakeUniqueOutputName(std::string_view sourceFile, std::string_view outputFolder,
-                                 std::string_view extension);
-
-// The same for WorkingTask.sourceFile in its DefaultOutputFolder.
-std::string MakeUniqueOutputName(std::string_view extension);
+}  // namespace core

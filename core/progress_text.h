@@ -8,11 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "core/conversion_task.h"
-#include "engine/encoding_settings.h"
+#include "core/translation.h"
 
-// What a task asks of the MP3 output.
-engine::EncodingSettings EncodingOf(const ConversionTask& task);
+namespace core {
 
 // Whole percent of `total` that `done` is (both 100-ns units), rounded down, within 0..100;
 // 0 when the total is not positive.
@@ -24,10 +22,11 @@ std::string FormatRunTime(std::chrono::milliseconds span);
 // The status line while a file converts: "Time elapsed: 0:01:10, remained: about 0:03:25".
 // The remaining time is elapsed ÷ done × (total − done); while nothing is done yet or the total
 // is not positive there is no estimate and the line shows the elapsed time alone.
-std::string TimeLineText(std::chrono::milliseconds elapsed, std::int64_t total, std::int64_t done);
+std::string TimeLineText(std::chrono::milliseconds elapsed, std::int64_t total, std::int64_t done,
+                         TextLookup tr = EnglishText);
 
 // The notice of a run with no checked task.
-std::string NothingToConvertText();
+std::string NothingToConvertText(TextLookup tr = EnglishText);
 
 // A file the run could not convert, or converted with a warning, and why.
 struct FileProblem {
@@ -39,6 +38,6 @@ struct FileProblem {
 // then every file that failed and every file that came out shorter than its source declares,
 // each with its reason.
 std::string RunEndText(bool canceled, const std::vector<FileProblem>& failures,
-                       const std::vector<FileProblem>& warnings = {});
+                       const std::vector<FileProblem>& warnings = {}, TextLookup tr = EnglishText);
 
-
+}  // namespace core

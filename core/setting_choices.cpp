@@ -3,19 +3,37 @@
 #include <cstdlib>
 #include <limits>
 
-#include "core/conversion_task.h"
+#include "engine/encoding_settings.h"
 #include "core/interface_texts.h"
 
-std::vector<std::string> BitrateItems() {
+namespace core {
+
+std::vector<std::string> BitrateItems(const std::string& unit) {
   std::vector<std::string> items;
-  for (std::int32_t kbps : BitrateTable) items.push_back(std::to_string(kbps) + " kbps");
+  for (int kbps : engine::kBitRates) items.push_back(std::to_string(kbps) + " " + unit);
   return items;
 }
 
-std::vector<std::string> SampleRateItems() { return {"32000 Hz", "44100 Hz", "48000 Hz"}; }
+std::vector<std::string> SampleRateItems() {
+  std::vector<std::string> items;
+  for (int hz : engine::kSampleRates) items.push_back(std::to_string(hz) + " Hz");
+  return items;
+}
 
-std::vector<std::string> ChannelModeItems() {
-  return {lang::DualChannelsMode, lang::StereoMode, lang::JointStereoMode, lang::MonoMode};
+std::vector<std::string> ChannelModeItems(TextLookup tr) {
+  std::vector<std::string> items;
+  for (engine::ChannelMode mode : engine::kChannelModes) items.push_back(tr(ChannelModeName(mode)));
+  return items;
+}
+
+const char* ChannelModeName(engine::ChannelMode mode) {
+  switch (mode) {
+    case engine::ChannelMode::DualChannel: return lang::DualChannelsMode;
+    case engine::ChannelMode::Stereo: return lang::StereoMode;
+    case engine::ChannelMode::JointStereo: return lang::JointStereoMode;
+    case engine::ChannelMode::Mono: return lang::MonoMode;
+  }
+  return lang::JointStereoMode;
 }
 
 std::int32_t LeadingNumber(std::string_view text) {
@@ -41,3 +59,5 @@ int NearestItemIndex(const std::vector<std::string>& items, std::int32_t value) 
   }
   return best;
 }
+
+}  // namespace core

@@ -1,26 +1,68 @@
 #include "core/settings.h"
 
-#include "core/conversion_run.h"
+#include <algorithm>
+#include <optional>
+#include <thread>
 
 #include "platform/paths/path_names.h"
-#include "core/conversion_task.h"
 #include "platform/paths/user_dirs.h"
 #include "platform/registry/registry_key.h"
 
-using platform::RegistryKey;
-using platform::RegistryOpenMode;
-using platform::RegistryStatus;
-using platform::REG_EXPAND_SZ;
-using platform::REG_SZ;
-
-Settings DefaultSettings;
-std::int32_t TipIndex = 0;
+namespace core {
 
 namespace {
 
+using platform::REG_EXPAND_SZ;
+using platform::REG_SZ;
+using platform::RegistryKey;
+using platform::RegistryOpenMode;
+using platform::RegistryStatus;
+
+// The folder values, in the order a first start writes them (before the integers).
+struct FolderKey {
+  const char* name;
+  std::string Settings::*field;
+};
+constexpr FolderKey kFolderKeys[] = {{"InputFileDir", &Settings::inputFileDir},
+                                     {"OutputFileDir", &Settings::outputFileDir}};
+
+// The integer values, in the order a first start writes them. `always` marks the values every
+// settings file has had: a missing one is written back at once. A value added later is written
+// only when it is saved with another value than its built-in one, so older files stay as they
+// were.
+struct IntegerKey {
+  const char* name;
+  std::int32_t (*get)(const Settings&);
+  void (*set)(Settings&, std::int32_t);
+  bool always;
+};
+constexpr IntegerKey kIntegerKeys[] = {
+    {"AudioBitrate", [](const Settings& s) { return s.encoding.bitrate; },
+     [](Settings& s, std::int32_t v) { s.encoding.bitrate = v; }, true},
+    {"AudioSampleRate", [](const Settings& s) { return s.encoding.sampleRate; },
+     [](Settings& s, std::int32_t v) { s.encoding.sampleRate = v; }, true},
+    {"AudioChannels", [](const Settings& s) { return engine::NumberOf(s.encoding.channelMode); },
+     [](Settings& s, std::int32_t v) {
+       s.encoding.channelMode = engine::ChannelModeOf(v).value_or(engine::kDefaultEncoding.channelMode);
+     },
+     true},
+    {"AudioBitsPerSample", [](const Settings& s) { return s.audioBitsPerSample; },
+     [](Settings& s, std::int32_t v) { s.audioBitsPerSample = v; }, true},
+    {"AudioVBR", [](const Settings& s) { return s.encoding.vbr ? 1 : 0; },
+     [](Settings& s, std::int32_t v) { s.encoding.vbr = v != 0; }, true},
+    {"AudioVbrMinBitrate", [](const Settings& s) { return s.encoding.vbrMinBitrate; },
+     [](Settings& s, std::int32_t v) { s.encoding.vbrMinBitrate = v; }, true},
+    {"AudioVbrMaxBitrate", [](const Settings& s) { return s.encoding.vbrMaxBitrate; },
+     [](Settings& s, std::int32_t v) { s.encoding.vbrMaxBitrate = v; }, true},
+    {"tips", [](const Settings& s) { return s.tips; }, [](Settings& s, std::int32_t v) { s.tips = v; }, true},
+    {"Jobs", [](const Settings& s) { return s.jobs; }, [](Settings& s, std::int32_t v) { s.jobs = v; }, true},
+    {"AudioVbrQuality", [](const Settings& s) { return s.encoding.vbrQuality; },
+     [](Settings& s, std::int32_t v) { s.encoding.vbrQuality = v; }, false},
+};
+
 // The folder written when "InputFileDir" is empty: the documents folder, ending with "/" as
 // every folder in the settings does.
-std::string DefaultInputFolderSetting() { return platform::WithTrailingSlash(GetDefaultInputFolder()); }
+std::string DefaultInputFolderSetting() { return platform::WithTrailingSlash(DocumentsFolder()); }
 
 // Reads a folder value. A missing value reads as empty; a value that is neither a string nor an
 // expandable string (taken without expansion) makes the whole load fall back.
@@ -35,18 +77,7 @@ bool ReadFolder(const RegistryKey& key, const char* name, std::string& folder) {
   return true;
 }
 
-// Reads an integer value; a missing or mistyped one is answered by its built-in default, which
-// is written back under the same name.
-bool ReadIntegerOrRestore(RegistryKey& key, const char* name, std::int32_t builtIn, std::int32_t& field) {
-  if (const std::optional<std::int32_t> stored = key.ReadInteger(name)) {
-    field = *stored;
-    return true;
-  }
-  field = builtIn;
-  return key.WriteInteger(name, builtIn) == RegistryStatus::Ok;
-}
-
-bool LoadFromExistingKey(RegistryKey& key, Settings& settings, std::int32_t& tipIndex) {
+bool LoadFromExistingKey(RegistryKey& key, Settings& settings) {
   const Settings builtIn;
   bool ok = ReadFolder(key, "InputFileDir", settings.inputFileDir);
   if (ok && settings.inputFileDir.empty()) {
@@ -58,90 +89,82 @@ bool LoadFromExistingKey(RegistryKey& key, Settings& settings, std::int32_t& tip
   if (ok && settings.outputFileDir.empty()) {
     ok = key.WriteString("OutputFileDir", "") == RegistryStatus::Ok;  // so that the value exists
   }
-  std::int32_t vbr = 0;
-  ok = ok && ReadIntegerOrRestore(key, "AudioSampleRate", builtIn.audioSampleRate, settings.audioSampleRate) &&
-       ReadIntegerOrRestore(key, "AudioBitrate", builtIn.audioBitrate, settings.audioBitrate) &&
-       ReadIntegerOrRestore(key, "AudioBitsPerSample", builtIn.audioBitsPerSample, settings.audioBitsPerSample) &&
-       ReadIntegerOrRestore(key, "AudioChannels", builtIn.audioChannels, settings.audioChannels) &&
-       ReadIntegerOrRestore(key, "AudioVBR", builtIn.audioVbr ? 1 : 0, vbr) &&
-       ReadIntegerOrRestore(key, "AudioVbrMinBitrate", builtIn.audioVbrMinBitrate, settings.audioVbrMinBitrate) &&
-       ReadIntegerOrRestore(key, "AudioVbrMaxBitrate", builtIn.audioVbrMaxBitrate, settings.audioVbrMaxBitrate) &&
-       ReadIntegerOrRestore(key, "tips", 0, tipIndex) &&
-       ReadIntegerOrRestore(key, "Jobs", builtIn.jobs, settings.jobs);
-  settings.audioVbr = vbr != 0;
+  for (const IntegerKey& entry : kIntegerKeys) {
+    if (!ok) break;
+    if (const std::optional<std::int32_t> stored = key.ReadInteger(entry.name)) {
+      entry.set(settings, *stored);
+      continue;
+    }
+    // A missing or mistyped value is answered by its built-in default, written back.
+    entry.set(settings, entry.get(builtIn));
+    if (entry.always || key.Read(entry.name)) ok = key.WriteInteger(entry.name, entry.get(builtIn)) == RegistryStatus::Ok;
+  }
   // Writes made before a failure still reach the file when the key closes, as they would have
   // in the registry; only a failed persist of them makes the load fall back.
   const RegistryStatus closed = key.Close();
   return ok && closed == RegistryStatus::Ok;
 }
 
-bool CreateKeyWithDefaults(Settings& settings, std::int32_t& tipIndex) {
+bool CreateKeyWithDefaults(Settings& settings) {
   RegistryKey key;
-  if (key.Open(SettingsKey, RegistryOpenMode::CreateIfMissing) != RegistryStatus::Ok) return false;
+  if (key.Open(kSettingsKey, RegistryOpenMode::CreateIfMissing) != RegistryStatus::Ok) return false;
   settings = Settings{};
   settings.inputFileDir = DefaultInputFolderSetting();
-  tipIndex = 0;
-  const bool written = key.WriteString("InputFileDir", settings.inputFileDir) == RegistryStatus::Ok &&
-                       key.WriteString("OutputFileDir", settings.outputFileDir) == RegistryStatus::Ok &&
-                       key.WriteInteger("AudioBitrate", settings.audioBitrate) == RegistryStatus::Ok &&
-                       key.WriteInteger("AudioSampleRate", settings.audioSampleRate) == RegistryStatus::Ok &&
-                       key.WriteInteger("AudioChannels", settings.audioChannels) == RegistryStatus::Ok &&
-                       key.WriteInteger("AudioBitsPerSample", settings.audioBitsPerSample) == RegistryStatus::Ok &&
-                       key.WriteInteger("AudioVBR", settings.audioVbr ? 1 : 0) == RegistryStatus::Ok &&
-                       key.WriteInteger("AudioVbrMinBitrate", settings.audioVbrMinBitrate) == RegistryStatus::Ok &&
-                       key.WriteInteger("AudioVbrMaxBitrate", settings.audioVbrMaxBitrate) == RegistryStatus::Ok &&
-                       key.WriteInteger("tips", tipIndex) == RegistryStatus::Ok &&
-                       key.WriteInteger("Jobs", settings.jobs) == RegistryStatus::Ok;
+  bool written = true;
+  for (const FolderKey& entry : kFolderKeys)
+    written = written && key.WriteString(entry.name, settings.*entry.field) == RegistryStatus::Ok;
+  for (const IntegerKey& entry : kIntegerKeys) {
+    if (entry.always) written = written && key.WriteInteger(entry.name, entry.get(settings)) == RegistryStatus::Ok;
+  }
   return key.Close() == RegistryStatus::Ok && written;
 }
 
 }  // namespace
 
-std::int32_t DefaultJobCount() { return ConversionRun::DefaultJobs(); }
+std::int32_t DefaultJobCount() {
+  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, engine::kMostJobs);
+}
 
-std::string GetDefaultInputFolder() {
+std::string DocumentsFolder() {
   std::string folder = platform::DocumentsFolder();
   if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
 }
 
-void LoadSettings() {
+SettingsStore::SettingsStore(std::string programFolder) : programFolder_(std::move(programFolder)) {}
+
+Settings SettingsStore::Load() {
   Settings settings;
-  std::int32_t tipIndex = 0;
   bool loaded = false;
   {
     RegistryKey key;
-    if (key.Open(SettingsKey, RegistryOpenMode::Existing) == RegistryStatus::Ok) {
-      loaded = LoadFromExistingKey(key, settings, tipIndex);
+    if (key.Open(kSettingsKey, RegistryOpenMode::Existing) == RegistryStatus::Ok) {
+      loaded = LoadFromExistingKey(key, settings);
     } else {
       // Missing, refused, or a file the store cannot read: try to create the key; the store
       // refuses to create it in a file that it cannot read.
-      loaded = CreateKeyWithDefaults(settings, tipIndex);
+      loaded = CreateKeyWithDefaults(settings);
     }
   }
   if (!loaded) {
     settings = Settings{};
-    settings.inputFileDir = ProgramFolder;
-    tipIndex = 0;
+    settings.inputFileDir = programFolder_;
   }
-  DefaultSettings = settings;
-  TipIndex = tipIndex;
+  stored_ = settings;
+  return settings;
 }
 
-void SaveSettings() {
+void SettingsStore::Save(const Settings& settings) {
   RegistryKey key;
-  if (key.Open(SettingsKey, RegistryOpenMode::Existing) != RegistryStatus::Ok) return;
-  const Settings& s = DefaultSettings;
-  key.WriteString("InputFileDir", s.inputFileDir);
-  key.WriteString("OutputFileDir", s.outputFileDir);
-  key.WriteInteger("AudioBitrate", s.audioBitrate);
-  key.WriteInteger("AudioSampleRate", s.audioSampleRate);
-  key.WriteInteger("AudioBitsPerSample", s.audioBitsPerSample);
-  key.WriteInteger("AudioChannels", s.audioChannels);
-  key.WriteInteger("AudioVBR", s.audioVbr ? 1 : 0);
-  key.WriteInteger("AudioVbrMinBitrate", s.audioVbrMinBitrate);
-  key.WriteInteger("AudioVbrMaxBitrate", s.audioVbrMaxBitrate);
-  key.WriteInteger("tips", TipIndex);
-  key.WriteInteger("Jobs", s.jobs);
-  key.Close();  // a save that cannot be written is skipped without a word
+  if (key.Open(kSettingsKey, RegistryOpenMode::Existing) != RegistryStatus::Ok) return;
+  for (const FolderKey& entry : kFolderKeys) {
+    if (settings.*entry.field != stored_.*entry.field) key.WriteString(entry.name, settings.*entry.field);
+  }
+  for (const IntegerKey& entry : kIntegerKeys) {
+    if (entry.get(settings) != entry.get(stored_)) key.WriteInteger(entry.name, entry.get(settings));
+  }
+  // A save that cannot be written is skipped without a word; the values count as unsaved.
+  if (key.Close() == RegistryStatus::Ok) stored_ = settings;
 }
+
+}  // namespace core

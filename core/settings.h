@@ -1,58 +1,72 @@
-// The settings store: the last-used folders and MP3 settings (DefaultSettings) and the tips
-// counter (tips), kept under the registry key HKEY_LOCAL_MACHINE\Software\Quorlen\Tavisto,
-// which is a per-user .reg text file (platform/registry). New tasks start from these settings
-// and the wizard writes each finished task's settings back, so the defaults follow the user's
-// last choice.
+// The settings store: the last-used folders and MP3 settings, the tips counter and the number of
+// conversions at once, kept under the registry key HKEY_LOCAL_MACHINE\Software\Quorlen\Tavisto,
+// which is a per-user .reg text file (platform/registry). New tasks start from these settings and
+// the wizard writes each finished task's settings back, so the defaults follow the user's last
+// choice.
 //
-// Loading and saving never report anything. Missing or mistyped integer values fall back one by
-// one to their built-in defaults and are written back; any other problem gives every value its
-// built-in default at once, with the program's folder as the input folder. A settings file the
-// store cannot read is left exactly as it is (see registry_key.h): the user then starts with
-// the built-in defaults, and nothing is saved until the file is mended or removed.
+// One table (settings.cpp) names every value, its type and its built-in default, and drives
+// loading, creating and saving. Loading never reports anything: missing or mistyped integer
+// values of the keys every settings file has had fall back one by one to their built-in defaults
+// and are written back (a value added later is written only once it changes); any other problem
+// gives every value its built-in default at once, with the program's folder as the input folder.
+// A settings file the store cannot read is left exactly as it is (see registry_key.h): the user
+// then starts with the built-in defaults, and nothing is saved until the file is mended or
+// removed.
 //
-// Thread: the user-interface thread. The reading thread of an inspection may change
-// OutputFileDir and read the audio fields while the user-interface thread waits for it.
+// Saving writes only the values that changed since they were loaded, into the file as it is at
+// that moment: what the user or another Tavisto changed in the file meanwhile stays.
+//
+// Thread: one thread at a time per store.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "engine/encoding_settings.h"
+
+namespace core {
+
 // One conversion at a time per processor core: the built-in number of conversions at once.
 std::int32_t DefaultJobCount();
 
+// The tips counter of a user who switched the tips off.
+inline constexpr std::int32_t kTipsOff = 10000;
+
 struct Settings {
-  std::string inputFileDir;    // where the open-file dialog starts; built in: the documents folder
+  std::string inputFileDir;  // where the open-file dialog starts; built in: the documents folder
   // Where new output files go (the main window's choice); empty: beside each source. A stored
   // folder equal to the input folder meant "beside the source" too and is read as empty.
   std::string outputFileDir;
-  std::int32_t audioBitrate = 192;        // kbps
-  std::int32_t audioSampleRate = 44100;   // Hz
-  std::int32_t audioBitsPerSample = 16;
-  std::int32_t audioChannels = 2;         // channel mode index, 2 is joint stereo
-  bool audioVbr = false;
-  std::int32_t audioVbrMinBitrate = 128;  // kbps
-  std::int32_t audioVbrMaxBitrate = 256;  // kbps
-  std::int32_t jobs = DefaultJobCount();  // conversions at once; built in: one per processor core
+  engine::EncodingSettings encoding = engine::kDefaultEncoding;
+  std::int32_t audioBitsPerSample = 16;  // kept for the settings file; the encoder takes what the source gives
+  std::int32_t tips = 0;                 // the index of the tip shown last, or kTipsOff
+  std::int32_t jobs = DefaultJobCount();  // conversions at once
 
   bool operator==(const Settings&) const = default;
 };
 
-// Folders stored here end with "/".
-extern Settings DefaultSettings;
-
-// The index of the tip shown last, or TipsOff.
-extern std::int32_t TipIndex;
-inline constexpr std::int32_t TipsOff = 10000;
-
 // The registry key of the settings.
-inline constexpr char SettingsKey[] = "HKEY_LOCAL_MACHINE\\Software\\Quorlen\\Tavisto";
+inline constexpr char kSettingsKey[] = "HKEY_LOCAL_MACHINE\\Software\\Quorlen\\Tavisto";
 
-// Fills DefaultSettings and tips from the registry, creating the key and every missing value
-// with the built-in defaults. Never fails: every problem ends in defaults.
-void LoadSettings();
+class SettingsStore {
+ public:
+  // `programFolder` (ending with "/") is the input folder of a store that cannot be read.
+  explicit SettingsStore(std::string programFolder);
 
-// Writes DefaultSettings and tips to the existing key; does nothing when it cannot be opened.
-void SaveSettings();
+  // The settings in the file, creating the key and every missing value with the built-in
+  // defaults. Never fails: every problem ends in defaults.
+  Settings Load();
+
+  // Writes the values of `settings` that differ from what Load read (or the last Save wrote)
+  // into the file as it is now. Does nothing when the key cannot be opened.
+  void Save(const Settings& settings);
+
+ private:
+  std::string programFolder_;
+  Settings stored_;
+};
 
 // The user's documents folder, without a trailing "/"; empty when it cannot be told.
-std::string GetDefaultInputFolder();
+std::string DocumentsFolder();
+
+}  // namespace core

@@ -1,17 +1,23 @@
 #include "core/tag_history.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/paths/path_names.h"
 #include "platform/text_encoding.h"
 #include "platform/errtext.h"
 #include "platform/paths/file_read.h"
 #include "platform/paths/folder_chain.h"
+#include "platform/paths/folder_lock.h"
 #include "platform/paths/user_dirs.h"
+
+namespace core {
 
 namespace {
 
@@ -73,20 +79,30 @@ TagHistoryRead ReadTagHistory(const std::string& path) {
 }
 
 bool WriteTagHistory(const std::string& path, const std::vector<std::string>& lines, std::string& error) {
-  std::string bytes;
+  const std::string folder = platform::FolderOf(path);
+  if (!folder.empty() && !platform::MakeFolderChain(folder, &error)) return false;
+  // Another Tavisto may save the same list at the same moment: under the folder's lock, what it
+  // added is read and kept.
+  const platform::FolderLock lock(path);
+  std::vector<std::string> merged;
+  if (const TagHistoryRead current = ReadTagHistory(path); current.ok) merged = current.lines;
   for (const std::string& line : lines) {
+    if (std::find(merged.begin(), merged.end(), line) == merged.end()) merged.push_back(line);
+  }
+  std::string bytes;
+  for (const std::string& line : merged) {
     for (char c : line) bytes += (c == '\n' || c == '\r') ? ' ' : c;
     bytes += '\n';
   }
-  const std::string folder = platform::FolderOf(path);
-  if (!folder.empty() && !platform::MakeFolderChain(folder, &error)) return false;
 
-  const std::string temporary = path + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A name of its own, so that nobody else's temporary file is ever written over.
+  std::string temporary = folder + "." + platform::FileNameOf(path) + ".XXXXXX";
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) {
     error = "Cannot write the file " + Quoted(path) + ": " + platform::ErrnoText(errno) + ".";
     return false;
   }
+  ::fchmod(fd, 0644);
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
   int reason = errno;
   if (::close(fd) != 0 && ok) {
@@ -103,3 +119,5 @@ bool WriteTagHistory(const std::string& path, const std::vector<std::string>& li
   }
   return ok;
 }
+
+}  // namespace core

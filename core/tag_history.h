@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+namespace core {
+
 // The lists in the order the wizard handles them: album, artist, year, comment, album artist,
 // track.
-inline constexpr std::array<const char*, 6> TagHistoryFiles = {"album.lst",     "author.lst",      "year.lst",
+inline constexpr std::array<const char*, 6> kTagHistoryFiles = {"album.lst",     "author.lst",      "year.lst",
                                                                "Copyright.lst", "albumartist.lst", "track.lst"};
 
 // The path of the list file `fileName` in the user's data folder.
@@ -27,8 +29,11 @@ struct TagHistoryRead {
 // damaged disk, larger than a list ever grows) is an error.
 TagHistoryRead ReadTagHistory(const std::string& path);
 
-// Replaces the list file at `path` with `lines`, one per line, creating the folder when it is
-// missing. The file is replaced whole (written beside it, then renamed), so a failure leaves
-// the previous list. A line break inside a value would split it: it is written as a blank.
+// Replaces the list file at `path` with what it holds now and the values of `lines` it lacks, one
+// per line, creating the folder when it is missing: values another Tavisto saved meanwhile stay.
+// The file is replaced whole (written beside it under a name of its own, then renamed), under a
+// lock on its folder, so a failure leaves the previous list and two saves at once both count. A line break inside a value would split it: it is written as a blank.
 // False, with `error` naming the file and the system's reason, when it cannot be written.
 bool WriteTagHistory(const std::string& path, const std::vector<std::string>& lines, std::string& error);
+
+}  // namespace core

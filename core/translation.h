@@ -1,8 +1,8 @@
 // The interface texts in the user's language. The texts are written in English (interface_texts.h)
-// and marked with LANG_TEXT, which the translation tools read as a text of the context "lang";
-// the desktop program installs a translator that looks them up in its translations, and the
-// composed texts of the core (run summaries, failure reasons) go through Translated as well.
-// Without a translator (tavisto-convert, tests) every text stays English.
+// and marked with LANG_TEXT, which the translation tools read as a text of the context "lang".
+// The core composes its texts (run summaries, failure reasons) through a TextLookup its caller
+// gives: the desktop program's looks the texts up in its translations, the default leaves them
+// English (tavisto-convert, tests).
 #pragma once
 
 #include <string>
@@ -10,11 +10,12 @@
 // Marks an English interface text for the translation tools; the text itself is unchanged.
 #define LANG_TEXT(text) text
 
-// The function that gives a text in the user's language; it must be safe to call from any thread.
-using TextTranslator = std::string (*)(const char* text);
+namespace core {
 
-// Installs `translator` (null: none). Set once at start-up, before any other thread runs.
-void SetTextTranslator(TextTranslator translator);
+// Gives an interface text in the user's language; it must be safe to call from any thread.
+using TextLookup = std::string (*)(const char* text);
 
-// `text` (one of the interface texts) in the user's language, or as it is without a translator.
-std::string Translated(const char* text);
+// The text as it is: English.
+std::string EnglishText(const char* text);
+
+}  // namespace core

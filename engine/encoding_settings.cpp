@@ -1,37 +1,56 @@
 #include "engine/encoding_settings.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace engine {
 
-std::unique_ptr<Mp3Output> MakeMp3Output() {
-  auto out = std::make_unique<Mp3Output>(nullptr);
-  out->SetSuspendWhenIdle(true);
-  out->bitRate = Mp3BitRate::Kbps192;
-  out->sampleRate = Mp3SampleRate::Hz44100;
-  out->quality = 2;
-  out->vbrQuality = 2;
-  out->original = false;
-  return out;
+namespace {
+
+template <std::size_t N>
+int Nearest(const std::array<int, N>& offered, int value) {
+  int best = offered.front();
+  for (int candidate : offered) {
+    if (std::abs(candidate - value) < std::abs(best - value)) best = candidate;
+  }
+  return best;
 }
 
-void ConfigureMp3Output(Mp3Output& out, const EncodingSettings& settings) {
-  for (int rate = static_cast<int>(Mp3BitRate::Kbps8); rate <= static_cast<int>(Mp3BitRate::Kbps320); ++rate) {
-    const auto candidate = static_cast<Mp3BitRate>(rate);
-    if (BitRateKbps(candidate) == settings.bitrate) out.bitRate = candidate;
+}  // namespace
+
+bool IsOfferedBitRate(int kbps) { return std::find(kBitRates.begin(), kBitRates.end(), kbps) != kBitRates.end(); }
+
+bool IsOfferedSampleRate(int hz) {
+  return std::find(kSampleRates.begin(), kSampleRates.end(), hz) != kSampleRates.end();
+}
+
+bool IsVbrQuality(int quality) { return quality >= kBestVbrQuality && quality <= kSmallestVbrQuality; }
+
+std::optional<ChannelMode> ChannelModeOf(int number) {
+  for (ChannelMode mode : kChannelModes) {
+    if (NumberOf(mode) == number) return mode;
   }
-  out.vbrMinBitrate = settings.vbrMinBitrate;
-  out.vbrMaxBitrate = settings.vbrMaxBitrate;
-  switch (settings.channelMode) {
-    case 0: out.channelMode = Mp3ChannelMode::DualChannel; break;
-    case 1: out.channelMode = Mp3ChannelMode::Stereo; break;
-    case 2: out.channelMode = Mp3ChannelMode::JointStereo; break;
-    default: out.channelMode = Mp3ChannelMode::Mono; break;
-  }
-  out.vbr = settings.vbr;
-  out.writeVbrHeader = settings.vbr;
-  out.sampleRate = settings.sampleRate == 32000   ? Mp3SampleRate::Hz32000
-                   : settings.sampleRate == 48000 ? Mp3SampleRate::Hz48000
-                                                  : Mp3SampleRate::Hz44100;
-  out.tags = settings.tags;
+  return std::nullopt;
+}
+
+ChannelMode ModeForSource(int sourceChannels, ChannelMode preferred) {
+  return sourceChannels == 1 ? ChannelMode::Mono : preferred;
+}
+
+int NearestBitRate(int kbps) { return Nearest(kBitRates, kbps); }
+
+int NearestSampleRate(int hz) { return Nearest(kSampleRates, hz); }
+
+EncodingSettings Sanitized(EncodingSettings settings) {
+  settings.bitrate = NearestBitRate(settings.bitrate);
+  settings.sampleRate = NearestSampleRate(settings.sampleRate);
+  settings.vbrQuality = std::clamp(settings.vbrQuality, kBestVbrQuality, kSmallestVbrQuality);
+  if (settings.vbrMinBitrate != 0) settings.vbrMinBitrate = NearestBitRate(settings.vbrMinBitrate);
+  if (settings.vbrMaxBitrate != 0) settings.vbrMaxBitrate = NearestBitRate(settings.vbrMaxBitrate);
+  if (settings.vbrMinBitrate != 0 && settings.vbrMaxBitrate != 0 && settings.vbrMaxBitrate < settings.vbrMinBitrate)
+    std::swap(settings.vbrMinBitrate, settings.vbrMaxBitrate);
+  if (!ChannelModeOf(NumberOf(settings.channelMode))) settings.channelMode = ChannelMode::JointStereo;
+  return settings;
 }
 
 }  // namespace engine

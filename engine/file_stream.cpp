@@ -42,6 +42,21 @@ void FileStream::Write(const void* data, std::size_t count) {
   }
 }
 
+void FileStream::WriteAt(std::uint64_t offset, const void* data, std::size_t count) {
+  const char* p = static_cast<const char*>(data);
+  while (count > 0) {
+    const ssize_t n = ::pwrite(fd_, p, count, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw FileError("Cannot write to file", shownName_, errno);
+    }
+    if (n == 0) throw FileError("Cannot write to file", shownName_, ENOSPC);
+    p += n;
+    offset += static_cast<std::uint64_t>(n);
+    count -= static_cast<std::size_t>(n);
+  }
+}
+
 std::size_t FileStream::Read(void* data, std::size_t count) {
   std::size_t total = 0;
   char* p = static_cast<char*>(data);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/exception.h"
@@ -34,6 +35,8 @@ class FileStream final {
 
   // Writes all `count` bytes or raises.
   void Write(const void* data, std::size_t count);
+  // Writes all `count` bytes at `offset`, leaving the position where it was, or raises.
+  void WriteAt(std::uint64_t offset, const void* data, std::size_t count);
   // Reads up to `count` bytes at the current position; returns the number read.
   std::size_t Read(void* data, std::size_t count);
   void Seek(long long offset);
@@ -42,6 +45,8 @@ class FileStream final {
   // Closes the file; raises FileError when the system reports that the close failed.
   void Close();
   const std::string& FileName() const { return fileName_; }
+  // The open descriptor (for locks and modes); -1 once closed.
+  int Descriptor() const { return fd_; }
 
  private:
   std::string fileName_;

@@ -96,6 +96,7 @@ void Load() {
       break;
     }
   }
+  if (missing == nullptr && lametagFrame == nullptr) missing = "lame_get_lametag_frame";
   if (missing == nullptr && encodeFloat == nullptr) missing = "lame_encode_buffer_ieee_float";
   if (missing == nullptr && encodeFloatInterleaved == nullptr) missing = "lame_encode_buffer_interleaved_ieee_float";
   if (missing != nullptr) {
@@ -182,6 +183,10 @@ int lame_encode_buffer_interleaved_ieee_float(lame_t gf, const float* pcm, int s
                                               int mp3Size) {
   using Fn = int (*)(lame_t, const float*, int, unsigned char*, int);
   return reinterpret_cast<Fn>(encodeFloatInterleaved)(gf, pcm, samplesPerChannel, mp3, mp3Size);
+}
+
+std::size_t lame_get_lametag_frame(lame_t gf, unsigned char* buffer, std::size_t size) {
+  return reinterpret_cast<LametagFrameFn>(lametagFrame)(gf, buffer, size);
 }
 
 void id3tag_init(lame_t gf) { Bound<void (*)(lame_t)>(e_id3tag_init)(gf); }

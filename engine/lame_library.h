@@ -108,6 +108,9 @@ int lame_encode_buffer_ieee_float(lame_t gf, const float* left, const float* rig
                                   int mp3Size);
 int lame_encode_buffer_interleaved_ieee_float(lame_t gf, const float* pcm, int samplesPerChannel, unsigned char* mp3,
                                               int mp3Size);
+// The Info/Xing tag frame of a finished encode (LAME 3.98 and later): its size, which is larger
+// than `size` when the buffer is too small, and 0 when the encoder wrote no placeholder for it.
+std::size_t lame_get_lametag_frame(lame_t gf, unsigned char* buffer, std::size_t size);
 void id3tag_init(lame_t gf);
 void id3tag_set_title(lame_t gf, const char* text);
 void id3tag_set_artist(lame_t gf, const char* text);

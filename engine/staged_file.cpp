@@ -1,12 +1,16 @@
 #include "engine/staged_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <random>
+#include <string_view>
 
 namespace engine {
 
@@ -14,6 +18,11 @@ namespace {
 
 // Room for the dot, the random part and ".part" within a file name's 255 bytes.
 constexpr std::size_t kMaxNameBytesKept = 200;
+constexpr std::size_t kRandomLength = 6;
+constexpr std::string_view kPartSuffix = ".part";
+// A temporary file this young may be one another conversion has only just created and not yet
+// locked.
+constexpr std::chrono::seconds kStaleAfter{10};
 
 struct NameParts {
   std::string folder;  // "" for the current folder, else ending with "/"
@@ -34,11 +43,12 @@ std::string Shortened(const std::string& name) {
   return name.substr(0, cut);
 }
 
+constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+
 std::string RandomPart() {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   thread_local std::mt19937 generator{std::random_device{}()};
-  std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
-  std::string part(6, ' ');
+  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+  std::string part(kRandomLength, ' ');
   for (char& c : part) c = kLetters[pick(generator)];
   return part;
 }
@@ -49,6 +59,16 @@ void SyncFolder(const std::string& folder) {
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
+}
+
+// The errno a commit reports for something under the final name that is not a file to replace.
+int RefusalFor(NameKind kind) {
+  switch (kind) {
+    case NameKind::Missing:
+    case NameKind::RegularFile: return 0;
+    case NameKind::Folder: return EISDIR;
+    default: return EEXIST;
+  }
 }
 
 // Moves `from` to `to` unless `to` exists in any form. 0, or the errno of the failure.
@@ -63,69 +83,131 @@ int RenameWithoutReplacing(const std::string& from, const std::string& to) {
   }
   if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
   // Neither (some network and FAT file systems): the best left is to look first.
-  struct stat info {};
-  if (::lstat(to.c_str(), &info) == 0) return EEXIST;
+  if (KindOfName(to) != NameKind::Missing) return EEXIST;
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-// Moves `from` over `to`. What may be replaced is a file or a link (the link itself, never what
-// it points to); a device, a FIFO or a socket under that name is not a file to replace.
-int ReplaceFileOrLink(const std::string& from, const std::string& to) {
-  struct stat info {};
-  if (::lstat(to.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode) && !S_ISDIR(info.st_mode))
-    return EEXIST;
+// Moves `from` (open as `descriptor`) over `to`, which may only be missing or a regular file; a
+// regular file's mode, and for root its owner and group, pass to the new file first.
+int ReplaceRegularFile(int descriptor, const std::string& from, const std::string& to) {
+  struct stat old {};
+  if (::lstat(to.c_str(), &old) != 0) return errno == ENOENT ? RenameWithoutReplacing(from, to) : errno;
+  if (!S_ISREG(old.st_mode)) return RefusalFor(KindOfName(to));
+  if (::geteuid() == 0) {
+    // Best effort: a file system without owners (FAT) keeps its own.
+    (void)::fchown(descriptor, old.st_uid, old.st_gid);
+  }
+  (void)::fchmod(descriptor, old.st_mode & 07777);
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace
 
+NameKind KindOfName(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return NameKind::Missing;
+  if (S_ISREG(info.st_mode)) return NameKind::RegularFile;
+  if (S_ISDIR(info.st_mode)) return NameKind::Folder;
+  if (S_ISLNK(info.st_mode)) return NameKind::SymbolicLink;
+  if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return NameKind::Device;
+  if (S_ISFIFO(info.st_mode)) return NameKind::Pipe;
+  if (S_ISSOCK(info.st_mode)) return NameKind::Socket;
+  return NameKind::Other;
+}
+
 StagedFile::StagedFile(const std::string& finalName) : finalName_(finalName) {
   const NameParts parts = Split(finalName);
   if (parts.name.empty()) throw FileError("Cannot create file", finalName, EISDIR);
   for (int attempt = 0;; ++attempt) {
-    temporaryName_ = parts.folder + "." + Shortened(parts.name) + "." + RandomPart() + ".part";
+    temporaryName_ = parts.folder + "." + Shortened(parts.name) + "." + RandomPart() + std::string(kPartSuffix);
     try {
       stream_ = std::make_unique<FileStream>(temporaryName_, FileStream::Mode::CreateNew, finalName);
-      return;
+      break;
     } catch (const FileError& e) {
       // Another file of that name: try another. Anything else concerns the final name's folder.
       if (e.ErrorNumber() != EEXIST || attempt >= 100) throw FileError("Cannot create file", finalName, e.ErrorNumber());
     }
   }
+  // Held until the file is committed or removed, so that nobody takes it for a dead one. A file
+  // system without locks still writes the file; it only cannot protect it from a cleaner.
+  (void)::flock(stream_->Descriptor(), LOCK_EX | LOCK_NB);
 }
 
 StagedFile::~StagedFile() { Discard(); }
 
 void StagedFile::Commit(Replace replace) {
+  int failure = 0;
   try {
-    stream_->Close();
-    // Written by name after the stream closed (the encoder's header frame), so flushed by name.
-    FileStream written(temporaryName_, FileStream::Mode::OpenReadWrite, finalName_);
-    written.Sync();
-    written.Close();
+    stream_->Sync();
+    failure = replace == Replace::RegularFile ? ReplaceRegularFile(stream_->Descriptor(), temporaryName_, finalName_)
+                                              : RenameWithoutReplacing(temporaryName_, finalName_);
+    if (failure == 0) {
+      committed_ = true;
+      stream_->Close();
+    }
   } catch (const FileError&) {
-    Discard();
+    if (!committed_) Discard();
     throw;
   }
-  const int failure = replace == Replace::Allowed ? ReplaceFileOrLink(temporaryName_, finalName_)
-                                                  : RenameWithoutReplacing(temporaryName_, finalName_);
   if (failure != 0) {
     Discard();
     throw FileError("Cannot create file", finalName_, failure);
   }
-  committed_ = true;
   SyncFolder(Split(finalName_).folder);
 }
 
 void StagedFile::Discard() noexcept {
   if (committed_ || removed_) return;
   removed_ = true;
+  // The name goes before the lock does, so no cleaner ever sees it unlocked.
+  ::unlink(temporaryName_.c_str());
   try {
     stream_->Close();
   } catch (const FileError&) {
-    // The file goes anyway.
+    // The file is gone anyway.
   }
-  ::unlink(temporaryName_.c_str());
+}
+
+bool IsStagedName(const std::string& fileName) {
+  // "." + name + "." + 6 letters or digits + ".part"
+  const std::size_t tail = 1 + kRandomLength + kPartSuffix.size();
+  if (fileName.size() < 2 + tail || fileName[0] != '.') return false;
+  if (fileName.compare(fileName.size() - kPartSuffix.size(), kPartSuffix.size(), kPartSuffix) != 0) return false;
+  const std::size_t random = fileName.size() - kPartSuffix.size() - kRandomLength;
+  if (fileName[random - 1] != '.') return false;
+  for (std::size_t i = random; i < random + kRandomLength; ++i) {
+    if (kLetters.find(fileName[i]) == std::string_view::npos) return false;
+  }
+  return true;
+}
+
+int RemoveStaleParts(const std::string& folder) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return 0;
+  int removed = 0;
+  const auto now = std::chrono::system_clock::now();
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (!IsStagedName(name)) continue;
+    const std::string path = folder + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat info {};
+    const bool oldFile = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                         now - std::chrono::system_clock::from_time_t(info.st_mtime) > kStaleAfter;
+    // A lock taken means no conversion holds it any more; the name is checked to be this very
+    // file again while the lock is held, so a file that replaced it meanwhile is not taken.
+    if (oldFile && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      struct stat now_info {};
+      if (::lstat(path.c_str(), &now_info) == 0 && now_info.st_ino == info.st_ino && now_info.st_dev == info.st_dev &&
+          ::unlink(path.c_str()) == 0) {
+        ++removed;
+      }
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 }  // namespace engine

@@ -242,13 +242,14 @@ bool AnyFileIn(const std::string& folder) {
 
 }  // namespace
 
-// Ctrl-C or SIGTERM ends a run within a second, and the file that was being written is not
-// left behind looking finished (nor is its temporary file).
+// Ctrl-C, SIGTERM or SIGHUP (a closed terminal) ends a run within a second, with the status that
+// names the signal, and the file that was being written is not left behind looking finished (nor
+// is its temporary file).
 TEST_F(ConvertCli, AnInterruptedRunEndsAtOnceAndLeavesNoOutput) {
   const std::string source = Wma("long.wma", 120);
   const std::string out = dir.File("out");
   std::filesystem::create_directory(out);
-  for (int signal : {SIGINT, SIGTERM}) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
     const int watch = ::inotify_init1(IN_CLOEXEC);
     ASSERT_GE(::inotify_add_watch(watch, out.c_str(), IN_CREATE), 0);
     Background convert({"-o", out + "/", source}, dir.File("log"));
@@ -258,7 +259,7 @@ TEST_F(ConvertCli, AnInterruptedRunEndsAtOnceAndLeavesNoOutput) {
     ::close(watch);
     ASSERT_TRUE(AnyFileIn(out));
     convert.Signal(signal);
-    EXPECT_EQ(convert.WaitFor(std::chrono::seconds(1)), 130) << "signal " << signal;
+    EXPECT_EQ(convert.WaitFor(std::chrono::seconds(1)), 128 + signal) << "signal " << signal;
     const std::string log = ReadText(dir.File("log"));
     EXPECT_EQ(log.find("->"), std::string::npos) << log;
     EXPECT_FALSE(AnyFileIn(out)) << "signal " << signal;
@@ -277,7 +278,7 @@ TEST_F(ConvertCli, APipeAsSourceIsRefusedWithoutWaiting) {
     if (writer >= 0) ::close(writer);
   }
   EXPECT_EQ(status, 1);
-  EXPECT_NE(ReadText(dir.File("log")).find("f.wav: Not a regular file"), std::string::npos);
+  EXPECT_NE(ReadText(dir.File("log")).find("f.wav: Not a regular file"), std::string::npos) << ReadText(dir.File("log"));
 }
 
 // With --force, two sources of one run that would write the same MP3 name must not overwrite
@@ -300,7 +301,7 @@ TEST_F(ConvertCli, SourcesOfOneRunNeverShareAnOutput) {
   for (const Case& c : cases) {
     const Result r = RunConvert(c.arguments);
     ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("-> " + c.second + " (" + c.first + " is the output of another source of this run)"),
+    EXPECT_NE(r.output.find("-> " + c.second + " (" + c.first + " is taken by another file of this run)"),
               std::string::npos)
         << r.output;
     EXPECT_NEAR(testsupport::DecodeAudioFile(c.first).DominantFrequency(), 1000, 20);
@@ -322,9 +323,9 @@ TEST_F(ConvertCli, ASourceShorterThanItDeclaresIsConvertedWithAWarning) {
   EXPECT_NE(RunConvert("-q -f " + Quote(cut)).output.find("cut.wma: warning: only"), std::string::npos);
 }
 
-// A link at the output name is never written through: without --force it is left alone (the
-// name is taken), with --force the link itself is replaced by the MP3.
-TEST_F(ConvertCli, ALinkAtTheOutputNameIsNeverFollowed) {
+// Only a regular file is ever replaced at an output name, even with --force: a link is neither
+// followed nor replaced, and a device (/dev/null, /dev/stdout) is refused for what it is.
+TEST_F(ConvertCli, OnlyARegularFileIsReplacedAndAnythingElseIsNamed) {
   const std::string source = Wma("good.wma");
   const std::string elsewhere = dir.File("elsewhere.bin");
   const std::string mp3 = dir.File("good.mp3");
@@ -333,8 +334,11 @@ TEST_F(ConvertCli, ALinkAtTheOutputNameIsNeverFollowed) {
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_TRUE(std::filesystem::is_symlink(mp3));
   r = RunConvert("--force " + Quote(source));
-  EXPECT_EQ(r.status, 0) << r.output;
-  EXPECT_FALSE(std::filesystem::is_symlink(mp3));
-  EXPECT_TRUE(testsupport::DecodeAudioFile(mp3).ok);
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("is a symbolic link"), std::string::npos) << r.output;
+  EXPECT_TRUE(std::filesystem::is_symlink(mp3));
   EXPECT_FALSE(std::filesystem::exists(elsewhere));
+  r = RunConvert("--force -o /dev/null " + Quote(source));
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("\"/dev/null\" is a device"), std::string::npos) << r.output;
 }

@@ -12,6 +12,7 @@
 #include "platform/dispatcher.h"
 #include "platform/paths/tests/test_support.h"
 
+using namespace core;
 using media_fixtures::Ffmpeg;
 using media_fixtures::SineInput;
 
@@ -21,11 +22,7 @@ constexpr std::int64_t kSecond = 10'000'000;
 
 class ConversionRunTest : public ::testing::Test {
  protected:
-  void SetUp() override { previous_ = platform::SetMainDispatcher(&main_); }
-  void TearDown() override {
-    run.reset();
-    platform::SetMainDispatcher(previous_);
-  }
+  void TearDown() override { run.reset(); }
 
   std::string Wma(const std::string& name, double seconds, int frequency = 1000) {
     const std::string path = dir.File(name);
@@ -37,7 +34,7 @@ class ConversionRunTest : public ::testing::Test {
     item.sourceFile = source;
     item.outputFile = output;
     item.duration = static_cast<std::int64_t>(seconds * kSecond);
-    item.encoding.tags.title = std::filesystem::path(source).stem();
+    item.tags.title = std::filesystem::path(source).stem();
     return item;
   }
   // Starts a run of `items`, recording every state each item passes through and the most
@@ -50,10 +47,19 @@ class ConversionRunTest : public ::testing::Test {
       if (itemChanged) itemChanged(item);
     };
     handlers.finished = [this] { ++finishedCalls; };
-    run = std::make_unique<ConversionRun>(std::move(items), jobs, std::move(handlers));
+    run = std::make_unique<ConversionRun>(std::move(items), jobs, main_, std::move(handlers));
     run->Start();
   }
-  bool RunUntil(const std::function<bool()>& done) { return main_.RunUntil(done, std::chrono::seconds(60)); }
+  // Serves the loop until `done` holds, looking again every few milliseconds as well: some of what
+  // the tests wait for (a conversion holding still) posts nothing.
+  bool RunUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      main_.RunUntil(done, std::chrono::milliseconds(5));
+    }
+    return true;
+  }
   bool Finish() { return RunUntil([this] { return run->Finished(); }); }
   ItemState State(int item) const { return run->Report(item).state; }
   // The names in the folder, hidden temporary files included.
@@ -68,10 +74,7 @@ class ConversionRunTest : public ::testing::Test {
   std::map<int, std::vector<ItemState>> states;
   int mostAtOnce = 0;
   int finishedCalls = 0;
-  platform::PlainDispatcher main_;
-
- private:
-  platform::MainThreadDispatcher* previous_ = nullptr;
+  platform::EventLoop main_;
 };
 
 }  // namespace
@@ -160,6 +163,11 @@ TEST_F(ConversionRunTest, AFullDiskFailsTheItemAndLeavesNoFile) {
 // kept beside a new numbered one. Two items of one run never share a name.
 TEST_F(ConversionRunTest, ExistingOutputsAreReplacedSkippedOrKeptAsAnswered) {
   const std::string source = Wma("tone.wma", 1);
+  std::vector<std::string> sources;
+  for (int i = 0; i < 4; ++i) {
+    sources.push_back(dir.File("tone" + std::to_string(i) + ".wma"));
+    std::filesystem::copy_file(source, sources.back());
+  }
   for (const char* name : {"replace.mp3", "skip.mp3", "keep.mp3"}) media_fixtures::WriteBytes(dir.File(name), {'o', 'l', 'd'});
   const std::vector<CollisionAnswer> answers = {CollisionAnswer::Replace, CollisionAnswer::Skip,
                                                 CollisionAnswer::KeepBoth};
@@ -167,16 +175,17 @@ TEST_F(ConversionRunTest, ExistingOutputsAreReplacedSkippedOrKeptAsAnswered) {
   ConversionRun::Handlers handlers;
   handlers.collision = [&](int item, const std::string& output) {
     asked.push_back(output);
-    return answers[static_cast<std::size_t>(item)];
+    run->AnswerCollision(item, answers[static_cast<std::size_t>(item)]);
   };
-  Start({Item(source, dir.File("replace.mp3"), 1), Item(source, dir.File("skip.mp3"), 1),
-         Item(source, dir.File("keep.mp3"), 1), Item(source, dir.File("keep.mp3"), 1)},
+  Start({Item(sources[0], dir.File("replace.mp3"), 1), Item(sources[1], dir.File("skip.mp3"), 1),
+         Item(sources[2], dir.File("keep.mp3"), 1), Item(sources[3], dir.File("keep.mp3"), 1)},
         1, handlers);
   ASSERT_TRUE(Finish());
   EXPECT_EQ(asked, (std::vector<std::string>{dir.File("replace.mp3"), dir.File("skip.mp3"), dir.File("keep.mp3")}));
   EXPECT_EQ(State(0), ItemState::Done);
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("replace.mp3")).ok);
   EXPECT_EQ(State(1), ItemState::Skipped);
+  EXPECT_EQ(run->Report(1).skip, SkipReason::OutputExists);
   EXPECT_EQ(media_fixtures::ReadBytes(dir.File("skip.mp3")).size(), 3u);
   EXPECT_EQ(State(2), ItemState::Done);
   EXPECT_EQ(media_fixtures::ReadBytes(dir.File("keep.mp3")).size(), 3u);
@@ -188,3 +197,82 @@ TEST_F(ConversionRunTest, ExistingOutputsAreReplacedSkippedOrKeptAsAnswered) {
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("keep (2).mp3")).ok);
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("keep (3).mp3")).ok);
 }
+
+// While a question about an existing output waits for the user, the other items go on, the
+// clock stands still, and the answer resumes the item that asked.
+TEST_F(ConversionRunTest, AnOpenQuestionHoldsOnlyItsOwnItemAndTheClock) {
+  const std::string a = Wma("a.wma", 1), b = Wma("b.wma", 1);
+  media_fixtures::WriteBytes(dir.File("a.mp3"), {'o', 'l', 'd'});
+  std::optional<int> askedFor;
+  ConversionRun::Handlers handlers;
+  handlers.collision = [&](int item, const std::string&) { askedFor = item; };
+  Start({Item(a, dir.File("a.mp3"), 1), Item(b, dir.File("b.mp3"), 1)}, 1, handlers);
+  ASSERT_TRUE(RunUntil([&] { return State(1) == ItemState::Done; }));
+  ASSERT_EQ(askedFor, 0);
+  EXPECT_EQ(State(0), ItemState::Asking);
+  EXPECT_EQ(run->Asking(), 0);
+  EXPECT_FALSE(run->Finished());
+  const auto clock = run->Elapsed();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_LT((run->Elapsed() - clock).count(), 100) << "the clock stands still while the user is asked";
+  run->AnswerCollision(0, CollisionAnswer::Replace);
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(State(0), ItemState::Done);
+  EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("a.mp3")).ok);
+}
+
+namespace {
+
+struct NamePlan {
+  const char* name;
+  // The items' sources and outputs, relative to the folder ("*" for a link to sub/).
+  std::vector<std::pair<const char*, const char*>> items;
+  // What each item's output becomes, or "" when the item does not convert.
+  std::vector<const char*> planned;
+};
+
+class NamePlans : public ::testing::TestWithParam<NamePlan> {};
+
+}  // namespace
+
+// Names are planned from what files are, before anything converts, the same way every time.
+TEST_P(NamePlans, FilesAreToldApartByWhatTheyAreNotBySpelling) {
+  testsupport::TempDir dir;
+  std::filesystem::create_directory(dir.File("sub"));
+  std::filesystem::create_directory_symlink(dir.File("sub"), dir.File("link"));
+  for (const char* name : {"song.wma", "song.mp3", "sub/song.wma", "sub/other.wma"})
+    media_fixtures::WriteBytes(dir.File(name), {1});
+  std::vector<RunItem> items;
+  for (const auto& [source, output] : GetParam().items) {
+    RunItem item;
+    item.sourceFile = dir.File(source);
+    item.outputFile = dir.File(output);
+    items.push_back(item);
+  }
+  platform::EventLoop loop;
+  const ConversionRun run(items, 1, loop, {});
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const std::string expected = GetParam().planned[i];
+    const ItemReport& report = run.Report(static_cast<int>(i));
+    if (expected.empty()) {
+      EXPECT_NE(report.state, ItemState::Waiting) << i;
+    } else {
+      EXPECT_EQ(report.state, ItemState::Waiting) << i;
+      EXPECT_EQ(report.outputFile, dir.File(expected)) << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, NamePlans,
+    ::testing::Values(
+        NamePlan{"SameFileTwoSpellings", {{"song.wma", "song.mp3x"}, {"./song.wma", "song.mp3x"}}, {"song.mp3x", ""}},
+        NamePlan{"SameFileThroughALinkedFolder", {{"sub/song.wma", "a.mp3"}, {"link/song.wma", "b.mp3"}}, {"a.mp3", ""}},
+        NamePlan{"DotDotSpelling", {{"sub/song.wma", "x.mp3"}, {"sub/../sub/song.wma", "y.mp3"}}, {"x.mp3", ""}},
+        NamePlan{"TwoSourcesOneName", {{"song.wma", "out.mp3"}, {"sub/song.wma", "out.mp3"}}, {"out.mp3", "out (2).mp3"}},
+        NamePlan{"OneNameThroughALink", {{"song.wma", "sub/out.mp3"}, {"sub/other.wma", "link/out.mp3"}},
+                 {"sub/out.mp3", "link/out (2).mp3"}},
+        NamePlan{"AnOutputThatIsAnotherItemsSource", {{"song.wma", "song.mp3"}, {"song.mp3", "other.mp3"}},
+                 {"song (2).mp3", "other.mp3"}},
+        NamePlan{"AnOutputThatIsItsOwnSource", {{"song.mp3", "song.mp3"}}, {""}}),
+    [](const auto& param) { return std::string(param.param.name); });

@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
+using namespace core;
 using media_fixtures::Ffmpeg;
 using media_fixtures::TempDir;
 
@@ -34,30 +35,21 @@ void Append(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
 }
 
-// Runs one inspection the way the reading thread does.
-std::int32_t Inspect(const std::string& path, bool assignOutputName = true) {
-  CurrentFile = path;
-  AssignOutputName = assignOutputName;
-  ReadResult = ReadPending;
-  ReadingDone = false;
-  InspectMediaFile();
-  EXPECT_TRUE(ReadingDone.load());
-  return ReadResult;
-}
-
-// Every test starts from an empty task list, a zeroed working task and built-in defaults.
-class Inspection : public ::testing::Test {
+// Every test starts from an empty task list and built-in defaults.
+class InspectionTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WorkingTask = ConversionTask();
-    Tasks.Clear();
-    DefaultSettings = Settings();
-    DefaultSettings.inputFileDir = "/home/user/Documents/";
+  void SetUp() override { defaults.inputFileDir = "/home/user/Documents/"; }
+
+  // Inspects `path` as the add action does; the task it gives, when it gives one.
+  ReadResult Inspect(const std::string& path, const std::string& subfolder = {}) {
+    const core::Inspection inspection = InspectMediaFile(path);
+    if (inspection.result == ReadResult::Ok) task = TaskOf(inspection, defaults, tasks, subfolder);
+    return inspection.result;
   }
-  void TearDown() override {
-    Tasks.Clear();
-    WorkingTask = ConversionTask();
-  }
+
+  Settings defaults;
+  TaskList tasks;
+  ConversionTask task;
 
   std::string Sine(const std::string& name, const std::string& arguments = "-c:a wmav2") {
     const std::string path = dir.File(name);
@@ -110,15 +102,15 @@ const TaggedFile kTaggedFiles[] = {
      Id3v1Tag("Tag", "Artist", "Album", "1999", "", 8), "Header", "Artist", "Album", "Jazz", "1999", ""},
 };
 
-class TaggedMediaFile : public Inspection, public ::testing::WithParamInterface<TaggedFile> {};
+class TaggedMediaFile : public InspectionTest, public ::testing::WithParamInterface<TaggedFile> {};
 
 TEST_P(TaggedMediaFile, FillsTheWorkingTaskWithItsOwnDurationFormatAndTags) {
   const TaggedFile& f = GetParam();
   const std::string path = Sine(f.fileName, f.arguments);
   if (!f.id3v1.empty()) Append(path, f.id3v1);
 
-  ASSERT_EQ(Inspect(path), ReadOk);
-  const ConversionTask& t = WorkingTask;
+  ASSERT_EQ(Inspect(path), ReadResult::Ok);
+  const ConversionTask& t = task;
   EXPECT_EQ(t.sourceFile, path);
   EXPECT_TRUE(t.hasAudio);
   EXPECT_GT(t.duration, 9'000'000);
@@ -136,48 +128,44 @@ TEST_P(TaggedMediaFile, FillsTheWorkingTaskWithItsOwnDurationFormatAndTags) {
 INSTANTIATE_TEST_SUITE_P(Ffmpeg, TaggedMediaFile, ::testing::ValuesIn(kTaggedFiles),
                          [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(Inspection, EmptyOutputFolderPutsTheOutputBesideTheSourceNumberedWhileTaken) {
+TEST_F(InspectionTest, EmptyOutputFolderPutsTheOutputBesideTheSourceNumberedWhileTaken) {
   const std::string source = Sine("a.wma");
   const std::string folder = dir.Path() + "/";
-  ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(DefaultSettings.outputFileDir, "") << "beside each source stays the choice";
-  EXPECT_EQ(WorkingTask.outputFile, folder + "a.mp3");
+  ASSERT_EQ(Inspect(source), ReadResult::Ok);
+  EXPECT_EQ(task.outputFile, folder + "a.mp3");
 
   std::ofstream(folder + "a.mp3") << "earlier output";
-  ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(WorkingTask.outputFile, folder + "a (2).mp3");
+  ASSERT_EQ(Inspect(source), ReadResult::Ok);
+  EXPECT_EQ(task.outputFile, folder + "a (2).mp3");
 
-  AppendWorkingTask();  // a listed task now writes a (2).mp3
-  ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(WorkingTask.outputFile, folder + "a (3).mp3");
+  tasks.Append(task);  // a listed task now writes a (2).mp3
+  ASSERT_EQ(Inspect(source), ReadResult::Ok);
+  EXPECT_EQ(task.outputFile, folder + "a (3).mp3");
 }
 
 // A chosen output folder holds the output, under the sub-folders the source had below the folder
 // it was added with.
-TEST_F(Inspection, AChosenOutputFolderKeepsTheSourcesSubfolders) {
+TEST_F(InspectionTest, AChosenOutputFolderKeepsTheSourcesSubfolders) {
   const std::string source = Sine("a.wma");
-  DefaultSettings.outputFileDir = "/srv/out/";
-  CurrentSubfolder = "Album/CD 1";
-  ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(WorkingTask.outputFile, "/srv/out/Album/CD 1/a.mp3");
-  CurrentSubfolder.clear();
-  ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(WorkingTask.outputFile, "/srv/out/a.mp3");
-  DefaultSettings.outputFileDir.clear();
-  CurrentSubfolder = "Album/CD 1";  // beside the source, where its folders are anyway
-  ASSERT_EQ(Inspect(source), ReadOk);
-  EXPECT_EQ(WorkingTask.outputFile, dir.Path() + "/a.mp3");
-  CurrentSubfolder.clear();
+  defaults.outputFileDir = "/srv/out/";
+  ASSERT_EQ(Inspect(source, "Album/CD 1"), ReadResult::Ok);
+  EXPECT_EQ(task.outputFile, "/srv/out/Album/CD 1/a.mp3");
+  ASSERT_EQ(Inspect(source), ReadResult::Ok);
+  EXPECT_EQ(task.outputFile, "/srv/out/a.mp3");
+  defaults.outputFileDir.clear();
+  // Beside the source, where its folders are anyway.
+  ASSERT_EQ(Inspect(source, "Album/CD 1"), ReadResult::Ok);
+  EXPECT_EQ(task.outputFile, dir.Path() + "/a.mp3");
 }
 
 struct UnusableFile {
   const char* name;
-  std::int32_t result;
+  ReadResult result;
 };
 
 void PrintTo(const UnusableFile& file, std::ostream* out) { *out << file.name; }
 
-class UnusableMediaFile : public Inspection, public ::testing::WithParamInterface<UnusableFile> {};
+class UnusableMediaFile : public InspectionTest, public ::testing::WithParamInterface<UnusableFile> {};
 
 TEST_P(UnusableMediaFile, GivesItsResultAndChangesNothing) {
   const std::string name = GetParam().name;
@@ -190,24 +178,16 @@ TEST_P(UnusableMediaFile, GivesItsResultAndChangesNothing) {
     ASSERT_TRUE(Ffmpeg(media_fixtures::SineInput(1000, 44100, 1) + " -c:a wmav2", path));
     media_fixtures::WriteBytes(path, media_fixtures::WithAsfEncryptionObject(media_fixtures::ReadBytes(path)));
   }
-  WorkingTask.sourceFile = "/music/earlier.wma";
-  WorkingTask.outputFile = "/music/earlier.mp3";
-  WorkingTask.title = "Earlier";
-  WorkingTask.duration = 123;
-  const Settings defaults = DefaultSettings;
-
-  EXPECT_EQ(Inspect(path), GetParam().result);
-  EXPECT_EQ(WorkingTask.sourceFile, "/music/earlier.wma");
-  EXPECT_EQ(WorkingTask.outputFile, "/music/earlier.mp3");
-  EXPECT_EQ(WorkingTask.title, "Earlier");
-  EXPECT_EQ(WorkingTask.duration, 123);
-  EXPECT_EQ(DefaultSettings, defaults);
+  const core::Inspection inspection = InspectMediaFile(path);
+  EXPECT_EQ(inspection.result, GetParam().result);
+  EXPECT_EQ(inspection.tags, ProbedTags{}) << "nothing of an unusable file is read";
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, UnusableMediaFile,
-                         ::testing::Values(UnusableFile{"video.mp4", ReadNoAudio}, UnusableFile{"noise.wma", ReadFailed},
-                                           UnusableFile{"missing.wma", ReadFailed},
-                                           UnusableFile{"protected.wma", ReadProtected}),
+                         ::testing::Values(UnusableFile{"video.mp4", ReadResult::NoAudio},
+                                           UnusableFile{"noise.wma", ReadResult::Failed},
+                                           UnusableFile{"missing.wma", ReadResult::Missing},
+                                           UnusableFile{"protected.wma", ReadResult::Protected}),
                          [](const auto& row) {
                            std::string name = row.param.name;
                            return name.substr(0, name.find('.'));
@@ -215,41 +195,59 @@ INSTANTIATE_TEST_SUITE_P(Files, UnusableMediaFile,
 
 // Each refusal says why in its own words; only a file that may lack a codec gets the hint.
 TEST(ReadFailureMessageFor, NamesTheFileAndTheReason) {
-  const ReadFailureMessage protectedFile = ReadFailureMessageFor(ReadProtected, "/m/song.wma");
+  const ReadFailureMessage protectedFile = ReadFailureMessageFor(ReadResult::Protected, "/m/song.wma");
   EXPECT_EQ(protectedFile.kind, MessageKind::Error);
   EXPECT_EQ(protectedFile.text, "/m/song.wma is protected by DRM and cannot be converted.");
-  const ReadFailureMessage unreadable = ReadFailureMessageFor(ReadFailed, "/m/song.wma");
+  const ReadFailureMessage unreadable = ReadFailureMessageFor(ReadResult::Failed, "/m/song.wma");
   EXPECT_EQ(unreadable.kind, MessageKind::Error);
   EXPECT_NE(unreadable.text.find("codecs"), std::string::npos);
-  EXPECT_EQ(ReadFailureMessageFor(ReadNoAudio, "/m/clip.mp4").kind, MessageKind::Warning);
+  EXPECT_EQ(ReadFailureMessageFor(ReadResult::NoAudio, "/m/clip.mp4").kind, MessageKind::Warning);
+  const ReadFailureMessage missing = ReadFailureMessageFor(ReadResult::Missing, "/m/gone.wma");
+  EXPECT_EQ(missing.text, "The following file does not exist.\n/m/gone.wma") << "not \"not a media file\"";
 }
 
 // The media reader may not know a duration that the container header states.
 TEST(TakeInspection, ZeroReaderDurationTakesTheTagDurationOnlyThen) {
-  Settings defaults;
-  defaults.audioBitrate = 128;
-  ProbedTags tags;
-  tags.duration = 1'800'000'000;
+  core::Inspection inspection;
+  inspection.path = "/m/a.wmv";
+  inspection.result = ReadResult::Ok;
+  inspection.facts = MediaFacts{0, 0, 0, 44100, 2};
+  inspection.tags.duration = 1'800'000'000;
   ConversionTask task;
-  TakeInspection(task, defaults, "/m/a.wmv", false, MediaFacts{0, 0, 0, 44100, 2}, tags);
+  task.encoding.bitrate = 128;
+  TakeInspection(task, inspection);
   EXPECT_EQ(task.duration, 1'800'000'000);
   EXPECT_EQ(task.estimatedSize, 2966);
 
-  TakeInspection(task, defaults, "/m/a.wmv", false, MediaFacts{0, 0, 50'000'000, 44100, 2}, tags);
+  inspection.facts.duration = 50'000'000;
+  TakeInspection(task, inspection);
   EXPECT_EQ(task.duration, 50'000'000);
 }
 
-TEST(MakeUniqueOutputName, ReplacesTheLastExtensionAndAppendsWhereThereIsNone) {
-  Tasks.Clear();
-  EXPECT_EQ(MakeUniqueOutputName("/in/a.b.wma", "/nowhere/", ".mp3"), "/nowhere/a.b.mp3");
-  EXPECT_EQ(MakeUniqueOutputName("/in/noext", "/nowhere/", ".mp3"), "/nowhere/noext.mp3");
-  EXPECT_EQ(MakeUniqueOutputName("/in.d/song", "", ".mp3"), "song.mp3");
+// A mono source becomes a mono MP3; every other keeps the mode the settings prefer.
+TEST(TaskOf, AMonoSourceStaysMono) {
+  core::Inspection inspection;
+  inspection.path = "/m/a.wma";
+  inspection.result = ReadResult::Ok;
+  Settings defaults;
+  defaults.encoding.channelMode = engine::ChannelMode::Stereo;
+  TaskList tasks;
+  for (const auto& [channels, mode] : {std::pair{1, engine::ChannelMode::Mono}, std::pair{2, engine::ChannelMode::Stereo},
+                                       std::pair{6, engine::ChannelMode::Stereo}}) {
+    inspection.facts.sourceChannels = channels;
+    EXPECT_EQ(TaskOf(inspection, defaults, tasks).encoding.channelMode, mode) << channels;
+  }
 }
 
-TEST(MakeUniqueOutputName, AFolderOfThatNameIsTakenToo) {
+TEST(OutputNames, AFolderOfThatNameIsTakenToo) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("a.mp3"));
-  EXPECT_EQ(MakeUniqueOutputName("/in/a.wma", dir.Path() + "/", ".mp3"), dir.File("a (2).mp3"));
+  core::Inspection inspection;
+  inspection.path = "/in/a.wma";
+  inspection.result = ReadResult::Ok;
+  Settings defaults;
+  defaults.outputFileDir = dir.Path() + "/";
+  EXPECT_EQ(TaskOf(inspection, defaults, TaskList{}).outputFile, dir.File("a (2).mp3"));
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // The progress display's arithmetic and end-of-run text.
 #include <gtest/gtest.h>
 
+#include "core/conversion_run.h"
 #include "core/progress_text.h"
-#include "engine/decoded_input.h"
+#include "engine/conversion.h"
 
-using namespace engine;
+using namespace core;
 using namespace std::chrono_literals;
 
 constexpr std::int64_t kSecond = 10'000'000;  // 100-ns units
@@ -52,7 +53,9 @@ TEST(ShortDecodeWarning, WarnsBeyondASecondOrTwoPercent) {
                {600 * s, 590 * s, false},        {600 * s, 580 * s, true}, {0, 0, false},
                {s / 2, 0, false},                {20 * s, 25 * s, false}};
   for (const auto& c : cases)
-    EXPECT_EQ(ShortDecodeWarning(c.declared, c.decoded).has_value(), c.warns) << c.declared << " " << c.decoded;
-  EXPECT_EQ(*ShortDecodeWarning(20 * s, 19 * s / 10),
-            "only 1.9 of the 20.0 seconds the source declares could be decoded (it may be damaged or cut short)");
+    EXPECT_EQ(engine::ShortDecodeOf(c.declared, c.decoded).has_value(), c.warns) << c.declared << " " << c.decoded;
+  const auto shortDecode = engine::ShortDecodeOf(20 * s, 19 * s / 10);
+  ASSERT_TRUE(shortDecode);
+  EXPECT_DOUBLE_EQ(shortDecode->decodedSeconds, 1.9);
+  EXPECT_DOUBLE_EQ(shortDecode->declaredSeconds, 20.0);
 }

@@ -12,6 +12,8 @@
 #include "metascan/metascan.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
+using namespace core;
+
 using media_fixtures::TempDir;
 
 namespace {
@@ -80,7 +82,7 @@ TEST(GenreNames, AgreeWithTheNamesTheId3v1ReaderGivesByNumber) {
     fromReader.emplace_back(info.genre);
     for (char* text : {info.title, info.artist, info.album, info.year, info.comment, info.genre}) std::free(text);
   }
-  EXPECT_EQ(std::vector<std::string>(GenreNames.begin(), GenreNames.end()), fromReader);
+  EXPECT_EQ(std::vector<std::string>(kGenreNames.begin(), kGenreNames.end()), fromReader);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <ostream>
 
+using namespace core;
+
 using platform::MakeFolderChain;
 using platform::testing::ReadFile;
 using platform::testing::ScopedEnvironment;
@@ -19,11 +21,14 @@ using platform::testing::ScopedFileSizeLimit;
 using platform::testing::TempFolder;
 using platform::testing::WriteFile;
 
+namespace core {
 void PrintTo(const Settings& s, std::ostream* out) {
-  *out << "{\"" << s.inputFileDir << "\", \"" << s.outputFileDir << "\", " << s.audioBitrate << ", "
-       << s.audioSampleRate << ", " << s.audioBitsPerSample << ", " << s.audioChannels << ", " << s.audioVbr
-       << ", " << s.audioVbrMinBitrate << ", " << s.audioVbrMaxBitrate << "}";
+  *out << "{\"" << s.inputFileDir << "\", \"" << s.outputFileDir << "\", " << s.encoding.bitrate << ", "
+       << s.encoding.sampleRate << ", " << s.audioBitsPerSample << ", " << engine::NumberOf(s.encoding.channelMode)
+       << ", " << s.encoding.vbr << ", " << s.encoding.vbrMinBitrate << ", " << s.encoding.vbrMaxBitrate << ", "
+       << s.encoding.vbrQuality << ", tips " << s.tips << ", jobs " << s.jobs << "}";
 }
+}  // namespace core
 
 namespace {
 
@@ -69,7 +74,22 @@ const Lines kUsersLines = {"\"InputFileDir\"=\"/home/ann/Music/\"",
                            "\"AudioVbrMaxBitrate\"=dword:000000e0",
                            "\"tips\"=dword:00000003",
                            "\"Jobs\"=dword:00000003"};
-const Settings kUsersSettings{"/home/ann/Music/", "/home/ann/MP3/", 320, 48000, 8, 3, true, 96, 224, 3};
+Settings UsersSettings() {
+  Settings settings;
+  settings.inputFileDir = "/home/ann/Music/";
+  settings.outputFileDir = "/home/ann/MP3/";
+  settings.encoding.bitrate = 320;
+  settings.encoding.sampleRate = 48000;
+  settings.audioBitsPerSample = 8;
+  settings.encoding.channelMode = engine::ChannelMode::Mono;
+  settings.encoding.vbr = true;
+  settings.encoding.vbrMinBitrate = 96;
+  settings.encoding.vbrMaxBitrate = 224;
+  settings.tips = 3;
+  settings.jobs = 3;
+  return settings;
+}
+const Settings kUsersSettings = UsersSettings();
 
 Lines Replaced(Lines lines, const std::string& prefix, const std::string& replacement) {
   for (std::string& line : lines) {
@@ -84,11 +104,11 @@ class SettingsStoreTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(MakeFolderChain(temp_ / "home/.config"));
     WriteFile(temp_ / "home/.config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
-    ProgramFolder = "/opt/tavisto/bin/";
-    // Values left by another test must not pass for loaded ones.
-    DefaultSettings = Settings{"stale", "stale", -1, -1, -1, -1, true, -1, -1, -1};
-    TipIndex = -1;
   }
+
+  // Loads the settings as a start of the program does.
+  void LoadSettings() { DefaultSettings = store_.Load(); }
+  void SaveSettings() { store_.Save(DefaultSettings); }
 
   void Store(const std::string& text) {
     ASSERT_TRUE(MakeFolderChain(folder_));
@@ -101,6 +121,8 @@ class SettingsStoreTest : public ::testing::Test {
     return fallback;
   }
 
+  Settings DefaultSettings;
+  SettingsStore store_{"/opt/tavisto/bin/"};
   TempFolder temp_;
   const std::string folder_ = temp_ / "config/Quorlen";
   const std::string file_ = folder_ + "/Tavisto.reg";
@@ -115,14 +137,18 @@ TEST_F(SettingsStoreTest, FirstStartCreatesTheKeyWithItsValuesInOrder) {
   Settings expected;
   expected.inputFileDir = documents_;
   EXPECT_EQ(DefaultSettings, expected);
-  EXPECT_EQ(TipIndex, 0);
+  EXPECT_EQ(DefaultSettings.tips, 0);
   EXPECT_EQ(ReadFile(file_), SettingsFile(FirstStartLines(documents_)));
 }
 
 TEST_F(SettingsStoreTest, SavedSettingsSurviveARestartInAReadableFile) {
   LoadSettings();
-  DefaultSettings = Settings{"/home/ann/Music/", "/home/ann/MP3 \"best\"/", 320, 48000, 16, 3, true, 96, 320, 4};
-  TipIndex = 4;
+  DefaultSettings = kUsersSettings;
+  DefaultSettings.outputFileDir = "/home/ann/MP3 \"best\"/";
+  DefaultSettings.audioBitsPerSample = 16;
+  DefaultSettings.encoding.vbrMaxBitrate = 320;
+  DefaultSettings.tips = 4;
+  DefaultSettings.jobs = 4;
   SaveSettings();
   EXPECT_EQ(ReadFile(file_), SettingsFile({"\"InputFileDir\"=\"/home/ann/Music/\"",
                                            "\"OutputFileDir\"=\"/home/ann/MP3 \\\"best\\\"/\"",
@@ -138,17 +164,16 @@ TEST_F(SettingsStoreTest, SavedSettingsSurviveARestartInAReadableFile) {
 
   const Settings saved = DefaultSettings;
   DefaultSettings = Settings{};
-  TipIndex = 0;
   LoadSettings();
   EXPECT_EQ(DefaultSettings, saved);
-  EXPECT_EQ(TipIndex, 4);
+  EXPECT_EQ(DefaultSettings.tips, 4);
 }
 
 TEST_F(SettingsStoreTest, CompleteFileLoadsAsItIsAndStaysUntouched) {
   Store(SettingsFile(kUsersLines));
   LoadSettings();
   EXPECT_EQ(DefaultSettings, kUsersSettings);
-  EXPECT_EQ(TipIndex, 3);
+  EXPECT_EQ(DefaultSettings.tips, 3);
   EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
 }
 
@@ -165,9 +190,9 @@ TEST_F(SettingsStoreTest, DeletedValueFallsBackAloneAndIsWrittenBack) {
   Store(SettingsFile(withoutBitrate));
   LoadSettings();
   Settings expected = kUsersSettings;
-  expected.audioBitrate = 192;
+  expected.encoding.bitrate = 192;
   EXPECT_EQ(DefaultSettings, expected);
-  EXPECT_EQ(TipIndex, 3);
+  EXPECT_EQ(DefaultSettings.tips, 3);
   Lines written = withoutBitrate;
   written.push_back("\"AudioBitrate\"=dword:000000c0");
   EXPECT_EQ(ReadFile(file_), SettingsFile(written));
@@ -176,8 +201,8 @@ TEST_F(SettingsStoreTest, DeletedValueFallsBackAloneAndIsWrittenBack) {
 TEST_F(SettingsStoreTest, IntegerStoredAsAStringIsReplacedByItsDefault) {
   Store(SettingsFile(Replaced(kUsersLines, "\"AudioBitrate\"", "\"AudioBitrate\"=\"320\"")));
   LoadSettings();
-  EXPECT_EQ(DefaultSettings.audioBitrate, 192);
-  EXPECT_EQ(DefaultSettings.audioSampleRate, 48000);
+  EXPECT_EQ(DefaultSettings.encoding.bitrate, 192);
+  EXPECT_EQ(DefaultSettings.encoding.sampleRate, 48000);
   EXPECT_EQ(ReadFile(file_), SettingsFile(Replaced(kUsersLines, "\"AudioBitrate\"", "\"AudioBitrate\"=dword:000000c0")));
 }
 
@@ -188,7 +213,7 @@ TEST_F(SettingsStoreTest, FolderOfAnotherTypeFallsBackWholeWithTheProgramFolder)
     Store(text);
     LoadSettings();
     EXPECT_EQ(DefaultSettings, FallbackSettings()) << line;
-    EXPECT_EQ(TipIndex, 0);
+    EXPECT_EQ(DefaultSettings.tips, 0);
     EXPECT_EQ(ReadFile(file_), text);
   }
 }
@@ -213,18 +238,53 @@ TEST_F(SettingsStoreTest, EmptyFoldersAreFilledInAndWritten) {
   EXPECT_EQ(ReadFile(file_), SettingsFile(written));
 }
 
-TEST_F(SettingsStoreTest, AnyNonZeroVbrReadsTrueAndIsSavedAsOne) {
-  Store(SettingsFile(Replaced(kUsersLines, "\"AudioVBR\"", "\"AudioVBR\"=dword:00000005")));
+// Saving writes only what changed: an unchanged value stays as the file had it.
+TEST_F(SettingsStoreTest, AnyNonZeroVbrReadsTrueAndAnUnchangedValueIsNotRewritten) {
+  const std::string text = SettingsFile(Replaced(kUsersLines, "\"AudioVBR\"", "\"AudioVBR\"=dword:00000005"));
+  Store(text);
   LoadSettings();
-  EXPECT_TRUE(DefaultSettings.audioVbr);
+  EXPECT_TRUE(DefaultSettings.encoding.vbr);
+  SaveSettings();
+  EXPECT_EQ(ReadFile(file_), text);
+  DefaultSettings.encoding.vbr = false;
+  SaveSettings();
+  EXPECT_EQ(ReadFile(file_), SettingsFile(Replaced(kUsersLines, "\"AudioVBR\"", "\"AudioVBR\"=dword:00000000")));
+}
+
+// A value the user edits in the file while the program runs (the README invites editing Jobs)
+// survives the program's save of what it changed itself.
+TEST_F(SettingsStoreTest, AValueEditedInTheFileMeanwhileIsNotReverted) {
+  Store(SettingsFile(kUsersLines));
+  LoadSettings();
+  WriteFile(file_, SettingsFile(Replaced(kUsersLines, "\"Jobs\"", JobsLine(7))));
+  DefaultSettings.encoding.bitrate = 64;
+  SaveSettings();
+  Lines expected = Replaced(kUsersLines, "\"Jobs\"", JobsLine(7));
+  expected = Replaced(expected, "\"AudioBitrate\"", "\"AudioBitrate\"=dword:00000040");
+  EXPECT_EQ(ReadFile(file_), SettingsFile(expected));
+}
+
+// A value added after the first settings files is written once it changes, never before: older
+// files stay as they are.
+TEST_F(SettingsStoreTest, ANewerValueIsWrittenOnlyOnceItChanges) {
+  Store(SettingsFile(kUsersLines));
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings.encoding.vbrQuality, 2);
   SaveSettings();
   EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
+  DefaultSettings.encoding.vbrQuality = 5;
+  SaveSettings();
+  Lines expected = kUsersLines;
+  expected.push_back("\"AudioVbrQuality\"=dword:00000005");
+  EXPECT_EQ(ReadFile(file_), SettingsFile(expected));
+  LoadSettings();
+  EXPECT_EQ(DefaultSettings.encoding.vbrQuality, 5);
 }
 
 TEST_F(SettingsStoreTest, TipsSwitchedOffStayOff) {
   Store(SettingsFile(Replaced(kUsersLines, "\"tips\"", "\"tips\"=dword:00002710")));
   LoadSettings();
-  EXPECT_EQ(TipIndex, TipsOff);
+  EXPECT_EQ(DefaultSettings.tips, kTipsOff);
 }
 
 // Files the store cannot read: the user starts with the defaults and the file is never rewritten.
@@ -240,7 +300,7 @@ TEST_F(SettingsStoreTest, DamagedFileFallsBackAndIsNeverTouched) {
     Store(text);
     LoadSettings();
     EXPECT_EQ(DefaultSettings, FallbackSettings()) << text;
-    EXPECT_EQ(TipIndex, 0);
+    EXPECT_EQ(DefaultSettings.tips, 0);
     DefaultSettings = kUsersSettings;
     SaveSettings();
     EXPECT_EQ(ReadFile(file_), text);
@@ -277,7 +337,7 @@ TEST_F(SettingsStoreTest, ReadOnlyFolderWithAFileFallsBackAndSaveSkipsSilently) 
   ScopedFilePermissionsEnforced asUser;
   LoadSettings();
   EXPECT_EQ(DefaultSettings, FallbackSettings());
-  DefaultSettings.audioBitrate = 64;
+  DefaultSettings.encoding.bitrate = 64;
   SaveSettings();
   EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines));
 }
@@ -299,7 +359,7 @@ TEST_F(SettingsStoreTest, FirstStartThatCannotCreateTheFileFallsBack) {
   WriteFile(temp_ / "config", "a file where the folder should be");
   LoadSettings();
   EXPECT_EQ(DefaultSettings, FallbackSettings());
-  EXPECT_EQ(TipIndex, 0);
+  EXPECT_EQ(DefaultSettings.tips, 0);
 }
 
 }  // namespace

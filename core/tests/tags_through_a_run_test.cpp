@@ -12,6 +12,8 @@
 #include "tag_readers.h"
 #include "tagged_sources.h"
 
+using namespace core;
+
 namespace {
 
 using testsupport::TaggedFormat;
@@ -19,37 +21,25 @@ using V = testsupport::TaggedValues;
 
 class TagsThroughARun : public ::testing::Test {
  protected:
-  void SetUp() override { previous_ = platform::SetMainDispatcher(&main_); }
-  void TearDown() override { platform::SetMainDispatcher(previous_); }
-
   // The task the add action makes of `source`.
   ConversionTask Inspected(const std::string& source) {
-    Settings defaults;
-    ConversionTask task;
-    const MediaFacts facts = ReadMediaFacts(source);
-    EXPECT_EQ(ReadResultOf(facts), ReadOk) << source;
-    TakeInspection(task, defaults, source, false, facts, ProbeTags(source));
-    return task;
+    const core::Inspection inspection = InspectMediaFile(source);
+    EXPECT_EQ(inspection.result, ReadResult::Ok) << source;
+    return TaskOf(inspection, Settings{}, TaskList{});
   }
 
   // Converts `task` to `output` as the progress window does; the item's report.
   ItemReport Convert(const ConversionTask& task, const std::string& output) {
-    RunItem item;
-    item.sourceFile = task.sourceFile;
+    RunItem item = ItemOf(task);
     item.outputFile = output;
-    item.encoding = EncodingOf(task);
-    item.duration = task.duration;
-    ConversionRun run({item}, 1, {});
+    ConversionRun run({item}, 1, main_, {});
     run.Start();
     EXPECT_TRUE(main_.RunUntil([&run] { return run.Finished(); }, std::chrono::seconds(60)));
     return run.Report(0);
   }
 
   testsupport::TempDir dir;
-  platform::PlainDispatcher main_;
-
- private:
-  platform::MainThreadDispatcher* previous_ = nullptr;
+  platform::EventLoop main_;
 };
 
 class EachFormat : public TagsThroughARun, public ::testing::WithParamInterface<TaggedFormat> {};
@@ -112,7 +102,7 @@ TEST_F(TagsThroughARun, AProtectedSourceFailsWithItsReason) {
   media_fixtures::WriteBytes(source, media_fixtures::WithAsfEncryptionObject(media_fixtures::ReadBytes(source)));
   ConversionTask task;
   task.sourceFile = source;
-  task.bitrate = 128;
+  task.encoding.bitrate = 128;
   const ItemReport report = Convert(task, dir.File("protected.mp3"));
   EXPECT_EQ(report.state, ItemState::Failed);
   EXPECT_EQ(report.reason, platform::mmstream::kProtectedFileText);

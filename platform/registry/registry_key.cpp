@@ -2,6 +2,7 @@
 
 #include "platform/errtext.h"
 #include "platform/paths/file_read.h"
+#include "platform/paths/folder_lock.h"
 #include "platform/paths/user_dirs.h"
 #include "platform/registry/atomic_write.h"
 
@@ -194,6 +195,7 @@ RegistryStatus RegistryKey::Flush() {
   names.swap(pending_);
 
   // Apply this key's writes to the file as it is now, not as it was at Open.
+  const FolderLock lock(FileBehindLink(file_));
   LoadedStore store = LoadStore(file_);
   if (store.status != RegistryStatus::Ok && store.status != RegistryStatus::NotFound) {
     return Fail(store.status, store.error);
