@@ -16,19 +16,19 @@ DecodedInput::~DecodedInput() = default;  // releases the reader if it is still 
 void DecodedInput::OpenFile() {
   if (openCount_ == 0) {
     auto reader = std::make_unique<AudioFileReader>(fileName, deliveryRate);
-    const platform::WAVEFORMATEX& format = reader->Format();
+    const platform::mmstream::PcmFormat& format = reader->Format();
     const std::int64_t duration = reader->StreamDuration();
     // Whole seconds only: the fraction of the last second is not counted.
     const std::int64_t size =
-        duration / 10'000'000 * format.nSamplesPerSec * format.nChannels * (format.wBitsPerSample / 8);
+        duration / 10'000'000 * format.sampleRate * format.channels * (format.bitsPerSample / 8);
     size_ = size;
     declaredDuration_ = reader->DeclaredDuration();
     // A source shorter than a second has no whole-second size; it still converts, with no
     // progress to show.
     timePerByte_ = size > 0 ? duration / size : 0;
-    sampleRate_ = static_cast<int>(format.nSamplesPerSec);
-    bitsPerSample_ = format.wBitsPerSample;
-    channels_ = format.nChannels;
+    sampleRate_ = format.sampleRate;
+    bitsPerSample_ = format.bitsPerSample;
+    channels_ = format.channels;
     floatSamples_ = reader->FloatSamples();
     const int bytesPerFrame = channels_ * (bitsPerSample_ / 8);
     totalSamples_ = bytesPerFrame > 0 ? size / bytesPerFrame : 0;
