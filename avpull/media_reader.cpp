@@ -2,7 +2,6 @@
 
 #include "avpull/pixel_conversion.h"
 #include "platform/sample_widening.h"
-#include "platform/com.h"
 
 #include <new>
 
@@ -69,7 +68,6 @@ bool MediaReader::HoldsAnything() const {
 int32_t MediaReader::Init(const char* file_name, AVPULL_STREAM_TIME* duration, int32_t* video_status,
                           int32_t* audio_status, AVPULL_VIDEOINFOHEADER* video_info,
                           AVPULL_WAVEFORMATEX* audio_format) {
-  platform::CoInitialize(nullptr);
   // A caller that skipped file_exit still gets a clean start, and nothing of the old file leaks.
   Release();
   if (file_name == nullptr || duration == nullptr || video_status == nullptr || audio_status == nullptr ||
@@ -257,7 +255,6 @@ int32_t MediaReader::SourceChannels() const {
 
 int32_t MediaReader::Exit() {
   Release();
-  platform::CoUninitialize();
   return 0;
 }
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/com.h"
 #include "platform/mmstream/media_stream.h"
 
 namespace engine {
@@ -105,7 +104,6 @@ std::optional<std::string> ShortDecodeWarning(std::int64_t declared, std::int64_
 }
 
 std::optional<std::string> StartDecoding() {
-  platform::CoInitialize(nullptr);
   if (!platform::mmstream::CanDecodeWindowsMedia())
     return std::string("Cannot start decoding without FFmpeg present. Please install FFmpeg.");
   return std::nullopt;
@@ -113,6 +111,6 @@ std::optional<std::string> StartDecoding() {
 
 void InterruptDecoding() { platform::mmstream::RequestInterrupt(); }
 
-void StopDecoding() { platform::CoUninitialize(); }
+void StopDecoding() {}
 
 }  // namespace engine

@@ -66,13 +66,14 @@ class DecodedInput : public FileInput {
 // a second or 2 % of the declared time, which containers often state only roughly.
 std::optional<std::string> ShortDecodeWarning(std::int64_t declared, std::int64_t decoded);
 
-// The start-up check of the decoding layer: initialises the component run time for the calling
-// thread and returns the message to show when media files cannot be decoded, or nothing.
+// The start-up check of the decoding layer: returns the message to show when media files cannot
+// be decoded (FFmpeg lacks the Windows Media Audio decoder), or nothing.
 std::optional<std::string> StartDecoding();
 // Makes every media file being read give up at its next read, for good: for a program that was
 // told to stop. Safe to call from a signal handler.
 void InterruptDecoding();
-// Undoes StartDecoding at program end.
+// The program's end of decoding, paired with StartDecoding; the layer holds nothing between the
+// two, so it has nothing to release.
 void StopDecoding();
 
 }  // namespace engine
