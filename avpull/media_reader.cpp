@@ -2,34 +2,61 @@
 
 #include "avpull/pixel_conversion.h"
 #include "platform/sample_widening.h"
-#include "platform/com.h"
 
 #include <new>
 
 namespace avpull {
 
 namespace mm = platform::mmstream;
-using platform::HRESULT;
-using platform::S_OK;
 
 namespace {
 
 // Larger blocks than this are a caller's mistake, not a wish for memory.
 constexpr int32_t kMaxAudioBufferSize = 16 << 20;
 
-AVPULL_WAVEFORMATEX ToRecord(const platform::WAVEFORMATEX& format) {
+// The format tags of the audio record: integer PCM and 32-bit float.
+constexpr uint16_t kPcmTag = 1;
+constexpr uint16_t kFloatTag = 3;
+
+AVPULL_WAVEFORMATEX AudioRecord(const mm::PcmFormat& format) {
   AVPULL_WAVEFORMATEX record{};
-  record.wFormatTag = format.wFormatTag;
-  record.nChannels = format.nChannels;
-  record.nSamplesPerSec = format.nSamplesPerSec;
-  record.nAvgBytesPerSec = format.nAvgBytesPerSec;
-  record.nBlockAlign = format.nBlockAlign;
-  record.wBitsPerSample = format.wBitsPerSample;
-  record.cbSize = format.cbSize;
+  record.wFormatTag = format.floatSamples ? kFloatTag : kPcmTag;
+  record.nChannels = static_cast<uint16_t>(format.channels);
+  record.nSamplesPerSec = static_cast<uint32_t>(format.sampleRate);
+  record.nAvgBytesPerSec = format.BytesPerSecond();
+  record.nBlockAlign = static_cast<uint16_t>(format.BlockAlign());
+  record.wBitsPerSample = static_cast<uint16_t>(format.bitsPerSample);
+  record.cbSize = 0;
   return record;
 }
 
 }  // namespace
+
+int32_t ResultCode(mm::Status status) {
+  switch (status) {
+    case mm::Status::Ok:
+      return 0;
+    case mm::Status::EndOfStream:
+      return AVPULL_END_OF_STREAM;
+    case mm::Status::Pending:
+      return AVPULL_FRAME_NOT_READY;
+    case mm::Status::NoStream:
+      return AVPULL_E_NOSTREAM;
+    case mm::Status::InvalidArgument:
+      return AVPULL_E_INVALIDARG;
+    case mm::Status::NotMedia:
+      return AVPULL_E_INVALID_FILE;
+    case mm::Status::OutOfMemory:
+      return AVPULL_E_OUTOFMEMORY;
+    // The reader never stops its stream nor seeks; were either to fail, the caller could only
+    // take it as a failure to read.
+    case mm::Status::NotRunning:
+    case mm::Status::NoSeeking:
+    case mm::Status::Error:
+      return AVPULL_E_FAIL;
+  }
+  return AVPULL_E_FAIL;
+}
 
 MediaReader::~MediaReader() { Release(); }
 
@@ -41,18 +68,17 @@ bool MediaReader::HoldsAnything() const {
 int32_t MediaReader::Init(const char* file_name, AVPULL_STREAM_TIME* duration, int32_t* video_status,
                           int32_t* audio_status, AVPULL_VIDEOINFOHEADER* video_info,
                           AVPULL_WAVEFORMATEX* audio_format) {
-  platform::CoInitialize(nullptr);
   // A caller that skipped file_exit still gets a clean start, and nothing of the old file leaks.
   Release();
   if (file_name == nullptr || duration == nullptr || video_status == nullptr || audio_status == nullptr ||
       video_info == nullptr || audio_format == nullptr) {
-    return platform::E_POINTER;
+    return AVPULL_E_POINTER;
   }
-  const HRESULT opened = mm::MediaStream::Open(file_name, mm::kAudioStream | mm::kVideoStream, stream_);
-  if (platform::Failed(opened)) return opened;
+  const mm::Result opened = mm::MediaStream::Open(file_name, mm::kAudioStream | mm::kVideoStream, stream_);
+  if (!opened.Ok()) return ResultCode(opened.status);
   *duration = stream_->Duration();
 
-  int32_t result = S_OK;
+  int32_t result = 0;
   *video_status = stream_->HasVideo() ? SetUpVideo(*video_info, result) : AVPULL_VIDEO_NONE;
   video_ready_ = *video_status == AVPULL_VIDEO_READY;
   *audio_status = stream_->HasAudio() ? SetUpAudio(*audio_format, result) : AVPULL_AUDIO_NONE;
@@ -61,16 +87,17 @@ int32_t MediaReader::Init(const char* file_name, AVPULL_STREAM_TIME* duration, i
 }
 
 int32_t MediaReader::SetUpVideo(AVPULL_VIDEOINFOHEADER& info, int32_t& result) {
-  const int width = stream_->VideoWidth();
-  const int height = stream_->VideoHeight();
+  const mm::FrameFormat& video = stream_->VideoFormat();
+  const int width = video.width;
+  const int height = video.height;
   if (width <= 0 || height <= 0) {
-    result = platform::VFW_E_INVALID_FILE_FORMAT;
+    result = AVPULL_E_INVALID_FILE;
     return AVPULL_VIDEO_NO_FORMAT;
   }
   info.rcSource = {0, 0, width, height};
   info.dwBitRate = 0;
   info.dwBitErrorRate = 0;
-  info.AvgTimePerFrame = stream_->TimePerFrame();
+  info.AvgTimePerFrame = video.timePerFrame;
   info.bmiHeader = {};
   info.bmiHeader.biSize = sizeof(AVPULL_BITMAPINFOHEADER);
   info.bmiHeader.biWidth = width;
@@ -78,24 +105,23 @@ int32_t MediaReader::SetUpVideo(AVPULL_VIDEOINFOHEADER& info, int32_t& result) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = static_cast<uint16_t>(options_.surface_bits);
 
-  result = stream_->SetVideoBitCount(options_.surface_bits);
-  if (platform::Failed(result)) return AVPULL_VIDEO_NO_SAMPLE;
+  result = ResultCode(stream_->SetVideoBitsPerPixel(options_.surface_bits));
+  if (result != 0) return AVPULL_VIDEO_NO_SAMPLE;
   try {
-    surface_.assign(stream_->VideoFrameBytes(), 0);
+    surface_.assign(video.FrameBytes(), 0);
   } catch (const std::bad_alloc&) {
-    result = platform::E_OUTOFMEMORY;
+    result = AVPULL_E_OUTOFMEMORY;
     return AVPULL_VIDEO_NO_SURFACE;
   }
-  result = stream_->SetRunning(true);
-  if (platform::Failed(result)) return AVPULL_VIDEO_NOT_RUNNING;
+  stream_->SetRunning(true);
   return AVPULL_VIDEO_READY;
 }
 
 int32_t MediaReader::SetUpAudio(AVPULL_WAVEFORMATEX& format, int32_t& result) {
-  const platform::WAVEFORMATEX& source = stream_->AudioFormat();
-  source_channels_ = source.nChannels;
-  source_bits_ = source.wBitsPerSample;
-  format = ToRecord(source);
+  const mm::PcmFormat& source = stream_->AudioFormat();
+  source_channels_ = source.channels;
+  source_bits_ = source.bitsPerSample;
+  format = AudioRecord(source);
   if (source_channels_ == 1 || source_bits_ == 8) {
     // Blocks are handed out widened to 16-bit stereo; the whole record describes them.
     format.nChannels = 2;
@@ -103,22 +129,19 @@ int32_t MediaReader::SetUpAudio(AVPULL_WAVEFORMATEX& format, int32_t& result) {
     format.nBlockAlign = 4;
     format.nAvgBytesPerSec = format.nSamplesPerSec * 4;
   }
-  result = S_OK;
+  result = 0;
   request_ = RequestFor(buffer_size_);
   try {
     audio_buffer_.assign(static_cast<std::size_t>(buffer_size_), 0);
   } catch (const std::bad_alloc&) {
     return AVPULL_AUDIO_NO_MEMORY;
   }
-  if (request_ < source.nBlockAlign) {
-    result = platform::E_INVALIDARG;
+  if (request_ < source.BlockAlign()) {
+    result = AVPULL_E_INVALIDARG;
     return AVPULL_AUDIO_BUFFER_REFUSED;
   }
   // A file without working video is set running here, so that its audio can be read.
-  if (!stream_->Running()) {
-    result = stream_->SetRunning(true);
-    if (platform::Failed(result)) return AVPULL_AUDIO_NO_SAMPLE;
-  }
+  stream_->SetRunning(true);
   return AVPULL_AUDIO_READY;
 }
 
@@ -133,7 +156,7 @@ int32_t MediaReader::SetAudioBufferSize(int32_t size) {
   if (!stream_ || !audio_ready_) return AVPULL_BUFFER_NO_SAMPLE;
   if (size == buffer_size_) return AVPULL_BUFFER_SET;
   const uint32_t request = RequestFor(size);
-  if (size <= 0 || size > kMaxAudioBufferSize || request < stream_->AudioFormat().nBlockAlign) {
+  if (size <= 0 || size > kMaxAudioBufferSize || request < stream_->AudioFormat().BlockAlign()) {
     return AVPULL_BUFFER_REFUSED;
   }
   // The new buffer is made before the old one goes, so a failure leaves everything as it was.
@@ -153,15 +176,15 @@ int32_t MediaReader::GetAudioSample(uint8_t** data, int32_t* length, AVPULL_STRE
                                     AVPULL_STREAM_TIME* end) {
   if (data != nullptr) *data = nullptr;
   if (length != nullptr) *length = 0;
-  if (data == nullptr || length == nullptr || start == nullptr || end == nullptr) return platform::E_POINTER;
-  if (!stream_) return platform::MS_E_NOTINIT;
-  if (!audio_ready_) return platform::MS_E_NOSTREAM;
+  if (data == nullptr || length == nullptr || start == nullptr || end == nullptr) return AVPULL_E_POINTER;
+  if (!stream_) return AVPULL_E_NOTINIT;
+  if (!audio_ready_) return AVPULL_E_NOSTREAM;
 
   uint32_t bytes = 0;
-  platform::STREAM_TIME block_start = 0;
-  platform::STREAM_TIME block_end = 0;
-  const HRESULT hr = stream_->ReadAudio(audio_buffer_.data(), request_, bytes, block_start, block_end);
-  if (hr != S_OK) return hr;
+  mm::Time block_start = 0;
+  mm::Time block_end = 0;
+  const mm::Result read = stream_->ReadAudio(audio_buffer_.data(), request_, bytes, block_start, block_end);
+  if (!read.Ok()) return ResultCode(read.status);
   if (source_bits_ == 8) {
     platform::WidenEightBitInPlace(audio_buffer_.data(), bytes);
     bytes *= 2;
@@ -174,26 +197,27 @@ int32_t MediaReader::GetAudioSample(uint8_t** data, int32_t* length, AVPULL_STRE
   *end = block_end;
   *length = static_cast<int32_t>(bytes);
   *data = audio_buffer_.data();
-  return S_OK;
+  return 0;
 }
 
 int32_t MediaReader::GetVideoFrame(uint8_t** pixels, int32_t* size, AVPULL_STREAM_TIME* start,
                                    AVPULL_STREAM_TIME* end) {
   if (pixels != nullptr) *pixels = nullptr;
-  if (pixels == nullptr || size == nullptr || start == nullptr || end == nullptr) return platform::E_POINTER;
-  if (!stream_) return platform::MS_E_NOTINIT;
-  if (!video_ready_) return platform::MS_E_NOSTREAM;
+  if (pixels == nullptr || size == nullptr || start == nullptr || end == nullptr) return AVPULL_E_POINTER;
+  if (!stream_) return AVPULL_E_NOTINIT;
+  if (!video_ready_) return AVPULL_E_NOSTREAM;
 
-  platform::STREAM_TIME frame_start = 0;
-  platform::STREAM_TIME frame_end = 0;
+  mm::Time frame_start = 0;
+  mm::Time frame_end = 0;
   const auto wait = options_.frame_wait * options_.frame_waits;
-  const HRESULT hr = stream_->ReadVideoFrame(surface_.data(), static_cast<uint32_t>(surface_.size()),
-                                             frame_start, frame_end, wait);
-  // A frame still pending after the waits is given up; the next request goes on from there.
-  if (hr == platform::MS_S_PENDING) return AVPULL_FRAME_NOT_READY;
-  if (hr != S_OK) return hr;
+  // A frame still pending after the waits is given up (AVPULL_FRAME_NOT_READY); the next request
+  // goes on from there.
+  const mm::Result read = stream_->ReadVideoFrame(surface_.data(), static_cast<uint32_t>(surface_.size()),
+                                                  frame_start, frame_end, wait);
+  if (!read.Ok()) return ResultCode(read.status);
 
-  const auto count = static_cast<std::size_t>(stream_->VideoWidth()) * static_cast<std::size_t>(stream_->VideoHeight());
+  const mm::FrameFormat& video = stream_->VideoFormat();
+  const auto count = static_cast<std::size_t>(video.width) * static_cast<std::size_t>(video.height);
   uint8_t* result = surface_.data();
   if (options_.surface_bits != 32) {
     if (picture_.empty()) picture_.assign(count * 4, 0);
@@ -208,7 +232,7 @@ int32_t MediaReader::GetVideoFrame(uint8_t** pixels, int32_t* size, AVPULL_STREA
   *end = frame_end;
   *size = static_cast<int32_t>(count * 4);
   *pixels = result;
-  return S_OK;
+  return 0;
 }
 
 void MediaReader::Release() {
@@ -231,8 +255,7 @@ int32_t MediaReader::SourceChannels() const {
 
 int32_t MediaReader::Exit() {
   Release();
-  platform::CoUninitialize();
-  return S_OK;
+  return 0;
 }
 
 }  // namespace avpull

@@ -16,6 +16,10 @@
 
 namespace avpull {
 
+// avpull's result code (avpull.h) for a status of the stream layer: 0, AVPULL_END_OF_STREAM,
+// AVPULL_FRAME_NOT_READY (a frame still pending) or the failure's code.
+int32_t ResultCode(platform::mmstream::Status status);
+
 class MediaReader {
  public:
   struct Options {

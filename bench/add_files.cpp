@@ -17,13 +17,11 @@
 
 #include "app/add_wizard.h"
 #include "app/main_window.h"
-#include "app/message_window.h"
 #include "app/qt_dispatcher.h"
+#include "app/workspace.h"
 #include "core/added_files.h"
-#include "core/conversion_task.h"
 #include "core/inspection.h"
-#include "core/settings.h"
-#include "engine/decoded_input.h"
+#include "engine/conversion.h"
 #include "platform/mmstream/media_stream.h"
 
 int main(int argc, char** argv) {
@@ -36,45 +34,43 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (engine::StartDecoding()) return 1;
-  QtDispatcher dispatcher;
-  platform::SetMainDispatcher(&dispatcher);
-  LoadSettings();
-  TipIndex = TipsOff;
-  DefaultSettings.outputFileDir.clear();
-  SetMessageAnswerer([](const MessageRequest&) { return 1; });  // Yes: the same settings for the rest
+  app::QtDispatcher dispatcher;
+  app::Workspace workspace("/", dispatcher);
+  workspace.LoadSettings();
+  workspace.settings.tips = core::kTipsOff;
+  workspace.settings.outputFileDir.clear();
+  // Yes: the same settings for the rest.
+  workspace.messages.SetAnswerer([](const app::MessageRequest&) { return app::Answer::First; });
 
-  const std::vector<AddedFile> files = CollectAddedFiles(folders, platform::mmstream::MediaFileExtensions());
+  const std::vector<core::AddedFile> files =
+      core::CollectAddedFiles(folders, platform::mmstream::MediaFileExtensions());
   {
-    MainWindow window;
-    AddWizard wizard;
+    app::MainWindow window(workspace);
+    app::AddWizard wizard(workspace);
     window.SetWindows(&wizard, nullptr, nullptr);
     window.show();
     QTimer autopilot;
-    QObject::connect(&autopilot, &QTimer::timeout, [&wizard] {
-      if (wizard.isVisible()) wizard.nextButton->click();
+    QObject::connect(&autopilot, &QTimer::timeout, [&] {
+      if (wizard.isVisible()) wizard.findChild<QPushButton*>(QStringLiteral("nextButton"))->click();
+      if (!window.Adding()) QApplication::quit();
     });
-    autopilot.start(1);
     QElapsedTimer clock;
     clock.start();
     window.AddPaths(folders);
+    autopilot.start(1);
+    QApplication::exec();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    std::printf("add %d %.3f %.2f\n", Tasks.Count(), seconds, 1000.0 * seconds / std::max(Tasks.Count(), 1));
+    const int added = workspace.tasks.Count();
+    std::printf("add %d %.3f %.2f\n", added, seconds, 1000.0 * seconds / std::max(added, 1));
   }
-  Tasks.Clear();
 
   QElapsedTimer clock;
   clock.start();
   int inspected = 0;
-  for (const AddedFile& file : files) {
-    CurrentFile = file.path;
-    AssignOutputName = true;
-    InspectMediaFile();
-    if (ReadResult == ReadOk) ++inspected;
+  for (const core::AddedFile& file : files) {
+    if (core::InspectMediaFile(file.path).result == core::ReadResult::Ok) ++inspected;
   }
   const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
   std::printf("inspect %d %.3f %.2f\n", inspected, seconds, 1000.0 * seconds / std::max(inspected, 1));
-  SetMessageAnswerer({});
-  platform::SetMainDispatcher(nullptr);
-  engine::StopDecoding();
   return 0;
 }

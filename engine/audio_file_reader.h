@@ -12,7 +12,8 @@
 #include <string>
 
 #include "platform/exception.h"
-#include "platform/win_types.h"
+#include "platform/mmstream/formats.h"
+#include "platform/mmstream/status.h"
 
 namespace platform::mmstream {
 class MediaStream;
@@ -20,19 +21,17 @@ class MediaStream;
 
 namespace engine {
 
-// A failed step of reading a media file: the message for the user and the result code.
+// A failed step of reading a media file: the reason for the user, in FFmpeg's or the stream
+// layer's words ("No such file or directory"), and the stream layer's status.
 class AudioReadError : public platform::Exception {
  public:
-  AudioReadError(const std::string& message, platform::HRESULT code)
-      : platform::Exception(message), errorCode(code) {}
-  platform::HRESULT errorCode;
+  AudioReadError(const std::string& message, platform::mmstream::Status result)
+      : platform::Exception(message), status(result) {}
+  platform::mmstream::Status status;
 };
 
 class AudioFileReader {
  public:
-  // The reader's own code for a read into no buffer.
-  static constexpr platform::HRESULT kInvalidBufferSize = 0x08000001;
-
   // Opens `fileName` and starts its audio stream, delivered as an encoder at `rate` Hz wants it
   // (0: at the source's own rate): 32-bit float where the source decodes to floating point,
   // else 16-bit; one channel for a mono source, two for every other. Raises AudioReadError on
@@ -44,20 +43,16 @@ class AudioFileReader {
   AudioFileReader& operator=(const AudioFileReader&) = delete;
 
   // Fills `buffer` with the next decoded block (at most `bufferSize` bytes) and returns its byte
-  // count; 0 at the end of the stream. Blocks that end at or before time 0 are skipped.
+  // count; 0 at the end of the stream. Blocks that end at or before time 0 are skipped. Raises
+  // AudioReadError when decoding fails, or for a buffer that holds no whole sample frame.
   std::uint32_t ReadData(void* buffer, std::uint32_t bufferSize);
   // Moves the stream to `time` (100 ns, clamped to 0 … StreamDuration). A seek that fails puts
   // the stream back at its start.
   void SeekTime(std::int64_t time);
 
-  // Raises AudioReadError for any code but 0, with the message for that code.
-  static void CheckResult(platform::HRESULT code);
-  // The message CheckResult gives for `code`.
-  static std::string ErrorMessage(platform::HRESULT code);
-
-  // The format of the PCM the reads deliver: tag 1 (16-bit) or 3 (32-bit float, ±1.0).
-  const platform::WAVEFORMATEX& Format() const { return format_; }
-  bool FloatSamples() const;
+  // The format of the PCM the reads deliver: 16-bit integers or 32-bit float (±1.0).
+  const platform::mmstream::PcmFormat& Format() const { return format_; }
+  bool FloatSamples() const { return format_.floatSamples; }
   const std::string& FileName() const { return fileName_; }
   // Playing time of the whole file, 100-ns units.
   std::int64_t StreamDuration() const { return streamDuration_; }
@@ -68,7 +63,7 @@ class AudioFileReader {
   std::int64_t StreamPosition() const { return streamPosition_.load(std::memory_order_relaxed); }
 
  private:
-  platform::WAVEFORMATEX format_{};
+  platform::mmstream::PcmFormat format_;
   std::string fileName_;
   std::unique_ptr<platform::mmstream::MediaStream> stream_;
   std::int64_t streamDuration_ = 0;

@@ -218,10 +218,10 @@ void Conversion::Convert(ConversionResult& result) {
   result.declaredDuration = std::max(reader->DeclaredDuration(), reader->StreamDuration());
   length_ = result.declaredDuration;
   const auto& format = reader->Format();
-  const int channels = format.nChannels;
+  const int channels = format.channels;
   const bool floatSamples = reader->FloatSamples();
   if (request.monoStaysMono && channels == 1) settings.channelMode = ChannelMode::Mono;
-  Mp3Encoder encoder(settings, static_cast<int>(format.nSamplesPerSec));
+  Mp3Encoder encoder(settings, format.sampleRate);
   const Mp3Tags tags = request.tags ? request.tags() : Mp3Tags{};
 
   const std::string& output = request.outputFile;

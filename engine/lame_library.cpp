@@ -4,6 +4,7 @@
 #include <atomic>
 #include <mutex>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "engine/file_stream.h"
@@ -38,7 +39,8 @@ static_assert(kRequired.size() == 30);
 std::mutex loadMutex;
 int users = 0;
 std::atomic<bool> loaded{false};
-platform::HMODULE handle = nullptr;
+// Never destroyed: an output still encoding while the process ends keeps its entry points.
+std::optional<platform::SharedLibrary>& library = *new std::optional<platform::SharedLibrary>;
 std::array<void*, EntryCount> slots{};
 void* lametagFrame = nullptr;  // lame_get_lametag_frame, for the Info tag stand-in
 // The float entry points (LAME 3.99 and later), which take decoded samples as they are.
@@ -72,15 +74,15 @@ void Load() {
     return;
   }
   const std::string name = LibraryName();
-  handle = platform::LoadLibraryExA(name.c_str(), nullptr, 0);
-  if (handle == nullptr) {
+  library = platform::SharedLibrary::Open(name);
+  if (!library) {
     loadError = name + " library could not be loaded.";
     return;
   }
-  for (int i = 0; i < EntryCount; ++i) slots[i] = platform::GetProcAddress(handle, kNames[i]);
-  lametagFrame = platform::GetProcAddress(handle, "lame_get_lametag_frame");
-  encodeFloat = platform::GetProcAddress(handle, "lame_encode_buffer_ieee_float");
-  encodeFloatInterleaved = platform::GetProcAddress(handle, "lame_encode_buffer_interleaved_ieee_float");
+  for (int i = 0; i < EntryCount; ++i) slots[i] = library->Symbol(kNames[i]);
+  lametagFrame = library->Symbol("lame_get_lametag_frame");
+  encodeFloat = library->Symbol("lame_encode_buffer_ieee_float");
+  encodeFloatInterleaved = library->Symbol("lame_encode_buffer_interleaved_ieee_float");
   // The Info tag calls exist only in the Windows build of the library; this build writes the
   // tag itself from the encoder's tag frame.
   if (slots[e_beWriteInfoTag] == nullptr && lametagFrame != nullptr)
@@ -101,8 +103,7 @@ void Load() {
   if (missing == nullptr && encodeFloatInterleaved == nullptr) missing = "lame_encode_buffer_interleaved_ieee_float";
   if (missing != nullptr) {
     loadError = name + " library lacks the entry point " + missing + ".";
-    platform::FreeLibrary(handle);
-    handle = nullptr;
+    library.reset();
     slots.fill(nullptr);
     lametagFrame = encodeFloat = encodeFloatInterleaved = nullptr;
     return;
@@ -116,8 +117,7 @@ void Unload() {
   std::lock_guard lock(loadMutex);
   if (users == 0 || --users > 0) return;
   loaded = false;
-  if (handle != nullptr) platform::FreeLibrary(handle);
-  handle = nullptr;
+  library.reset();
   slots.fill(nullptr);
   lametagFrame = encodeFloat = encodeFloatInterleaved = nullptr;
   lastInitialised = nullptr;

@@ -2,22 +2,40 @@
 
 #include <dlfcn.h>
 
+#include <utility>
+
 namespace platform {
 
-HMODULE LoadLibraryExA(const char* name, HANDLE /*file*/, DWORD /*flags*/) {
-  if (name == nullptr) return nullptr;
-  // RTLD_LOCAL keeps the library's symbols out of the global namespace, like a DLL.
-  return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+std::optional<SharedLibrary> SharedLibrary::Open(const std::string& name) {
+  // dlopen takes an empty name for the program itself, whose symbols are no library's.
+  if (name.empty()) return std::nullopt;
+  // RTLD_NOW: a library missing a symbol it needs fails here, not at some later call.
+  // RTLD_LOCAL: its symbols cannot stand in for another library's.
+  void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) return std::nullopt;
+  return SharedLibrary(handle);
 }
 
-FARPROC GetProcAddress(HMODULE module, const char* name) {
-  if (module == nullptr || name == nullptr) return nullptr;
-  return dlsym(module, name);
+SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
 }
 
-BOOL FreeLibrary(HMODULE module) {
-  if (module == nullptr) return 0;
-  return dlclose(module) == 0 ? 1 : 0;
+SharedLibrary::~SharedLibrary() { Close(); }
+
+void SharedLibrary::Close() {
+  if (handle_ != nullptr) dlclose(handle_);
+  handle_ = nullptr;
+}
+
+void* SharedLibrary::Symbol(const char* name) const {
+  if (handle_ == nullptr || name == nullptr) return nullptr;
+  return dlsym(handle_, name);
 }
 
 }  // namespace platform

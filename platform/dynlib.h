@@ -1,18 +1,36 @@
-// Dynamic libraries by name, with the call shapes of the Windows loader over dlopen/dlsym.
+// A shared library opened by name at run time (dlopen), and the addresses of what it exports.
+//
+// A SharedLibrary owns one reference to the library and drops it when destroyed; the library
+// stays loaded while any reference to it is held, in this process or by others. Opening and
+// closing may happen on any thread; Symbol may be called from several threads at once.
 #pragma once
 
-#include "platform/win_types.h"
+#include <optional>
+#include <string>
 
 namespace platform {
 
-// Loads a shared library by name with the system's default search order. `file` and `flags`
-// exist for the call shape only and must be null and 0. Returns null when loading fails.
-HMODULE LoadLibraryExA(const char* name, HANDLE file, DWORD flags);
+class SharedLibrary {
+ public:
+  // Loads `name` (a file name such as "libmp3lame.so.0", searched for the system's way, or a
+  // path) with all its symbols bound at once and kept out of the global namespace. Nothing when
+  // it cannot be loaded, and for an empty name.
+  static std::optional<SharedLibrary> Open(const std::string& name);
 
-// The address the library exports under `name`, or null.
-FARPROC GetProcAddress(HMODULE module, const char* name);
+  SharedLibrary(SharedLibrary&& other) noexcept;
+  SharedLibrary& operator=(SharedLibrary&& other) noexcept;
+  SharedLibrary(const SharedLibrary&) = delete;
+  SharedLibrary& operator=(const SharedLibrary&) = delete;
+  ~SharedLibrary();
 
-// Releases one reference to the library; non-zero on success.
-BOOL FreeLibrary(HMODULE module);
+  // The address the library exports under `name`, or null.
+  void* Symbol(const char* name) const;
+
+ private:
+  explicit SharedLibrary(void* handle) : handle_(handle) {}
+  void Close();
+
+  void* handle_ = nullptr;
+};
 
 }  // namespace platform

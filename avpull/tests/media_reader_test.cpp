@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 using media_fixtures::Ffmpeg;
 using media_fixtures::TempDir;
@@ -95,6 +96,30 @@ TEST(MediaReader, ExitAndFailedOpensLeaveNothingBehind) {
   EXPECT_FALSE(reader.HoldsAnything());
   reader.Exit();
   EXPECT_EQ(reader.AudioBufferSize(), 4096);
+}
+
+}  // namespace
+
+namespace {
+
+namespace mm = platform::mmstream;
+
+// Catches a status of the stream layer reaching callers of the C interface as another code: the
+// codes are avpull.h's, which programs written against it compare with.
+TEST(ResultCode, EachStatusHasItsInterfaceCode) {
+  const std::pair<mm::Status, int32_t> rows[] = {
+      {mm::Status::Ok, 0},
+      {mm::Status::EndOfStream, 0x00040003},
+      {mm::Status::Pending, 1},
+      {mm::Status::NoStream, static_cast<int32_t>(0x80040403u)},
+      {mm::Status::NotRunning, static_cast<int32_t>(0x80004005u)},
+      {mm::Status::NoSeeking, static_cast<int32_t>(0x80004005u)},
+      {mm::Status::InvalidArgument, static_cast<int32_t>(0x80070057u)},
+      {mm::Status::NotMedia, static_cast<int32_t>(0x8004022Fu)},
+      {mm::Status::Error, static_cast<int32_t>(0x80004005u)},
+      {mm::Status::OutOfMemory, static_cast<int32_t>(0x8007000Eu)},
+  };
+  for (const auto& [status, code] : rows) EXPECT_EQ(avpull::ResultCode(status), code) << status;
 }
 
 }  // namespace

@@ -39,10 +39,10 @@ TEST(AudioFileReader, EachSourceArrivesAsTheEncoderTakesItLeast) {
   for (const Case& c : cases) {
     ASSERT_TRUE(Ffmpeg(c.arguments, dir.File(c.file)));
     AudioFileReader reader(dir.File(c.file), c.rate);
-    EXPECT_EQ(reader.Format().nChannels, c.channels) << c.file;
-    EXPECT_EQ(reader.Format().wBitsPerSample, c.bits) << c.file;
+    EXPECT_EQ(reader.Format().channels, c.channels) << c.file;
+    EXPECT_EQ(reader.Format().bitsPerSample, c.bits) << c.file;
     EXPECT_EQ(reader.FloatSamples(), c.floating) << c.file;
-    const int rate = static_cast<int>(reader.Format().nSamplesPerSec);
+    const int rate = reader.Format().sampleRate;
     EXPECT_EQ(rate, c.rate != 0 ? c.rate : 48000) << c.file;
     const auto bytes = ReadThrough(reader);
     const int frameBytes = c.channels * c.bits / 8;
@@ -110,5 +110,5 @@ INSTANTIATE_TEST_SUITE_P(
                    Ffmpeg("-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -c:v wmv2", d.File("video.wmv"));
                    return d.File("video.wmv");
                  },
-                 "No stream can be found with the specified attributes."}),
+                 "The file has no audio stream."}),
     [](const auto& param) { return std::string(param.param.name); });

@@ -39,7 +39,8 @@ const AttributeRule* ruleFor(std::string name) {
   return nullptr;
 }
 
-// Width of the numeric value types: BOOL and DWORD 4 bytes, QWORD 8, WORD 2; 0 for the others.
+// Width of the numeric value types: boolean and 32-bit 4 bytes, 64-bit 8, 16-bit 2; 0 for the
+// others.
 std::size_t numberWidth(std::uint16_t type) {
   switch (type) {
     case 2: case 3: return 4;
@@ -49,9 +50,9 @@ std::size_t numberWidth(std::uint16_t type) {
   }
 }
 
-// A value as text. Numbers are read by their type, so that a track number stored as a DWORD
-// (as Windows Media Player writes it) gives its number rather than the text its bytes spell;
-// every other type is read as UTF-16LE text, present when longer than its terminator.
+// A value as text. Numbers are read by their type, so that a track number stored as a 32-bit
+// number (as Windows Media Player writes it) gives its number rather than the text its bytes
+// spell; every other type is read as UTF-16LE text, present when longer than its terminator.
 std::optional<std::string> valueText(const AsfAttribute& attribute) {
   if (std::size_t width = numberWidth(attribute.type)) {
     ByteCursor cursor(attribute.value);

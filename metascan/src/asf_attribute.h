@@ -11,7 +11,7 @@ namespace metascan {
 
 struct AsfAttribute {
   Bytes name;                        // UTF-16LE, with its terminator
-  std::uint16_t type = 0;            // 0 text, 1 bytes, 2 BOOL, 3 DWORD, 4 QWORD, 5 WORD
+  std::uint16_t type = 0;            // 0 text, 1 bytes, 2 boolean, 3, 4, 5: 32-, 64-, 16-bit number
   Bytes value;                       // cut at the end of its object
   std::uint16_t declaredLength = 0;  // the value length the file states
 };

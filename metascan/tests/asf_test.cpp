@@ -51,11 +51,11 @@ TEST(AsfHeader, TrackNumberIsTheNumberItsValueStartsWith) {
       {asfTextDescriptor(u"WM/TrackNumber", u"A side"), 0},
       {asfTextDescriptor(u"WM/TrackNumber", u"99999999999"), INT_MAX},
       {asfTextDescriptor(u"WM/TrackNumber", u"-99999999999"), INT_MIN},
-      // Numbers stored as numbers (Windows Media Player writes a DWORD) give their value.
+      // Numbers stored as numbers (Windows Media Player writes a 32-bit one) give their value.
       {{u"WM/TrackNumber", 3, ByteWriter().le32(7).data()}, 7},
       {{u"WM/TrackNumber", 5, ByteWriter().le16(9).data()}, 9},
       {{u"WM/TrackNumber", 4, ByteWriter().le64(11).data()}, 11},
-      {{u"WM/TrackNumber", 3, ByteWriter().le16(9).data()}, 0},  // too short for a DWORD
+      {{u"WM/TrackNumber", 3, ByteWriter().le16(9).data()}, 0},  // too short for a 32-bit number
   };
   for (const Case& c : cases) {
     TempFile file(asfHeader({asfExtendedContent({c.descriptor})}));

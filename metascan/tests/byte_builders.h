@@ -161,7 +161,7 @@ inline ByteVec asfContentDescription(const ByteVec& title, const ByteVec& author
 
 struct AsfDescriptor {
   std::u16string name;
-  std::uint16_t type;  // 0 text, 3 DWORD ...
+  std::uint16_t type;  // 0 text, 3 32-bit number ...
   ByteVec value;
 };
 

@@ -1,9 +1,8 @@
 #include "platform/mmstream/audio_decoder.h"
 
-#include "platform/mmstream/error_text.h"
-
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace platform::mmstream {
 
@@ -12,32 +11,32 @@ namespace {
 constexpr AVRational kHundredNanoseconds = {1, 10'000'000};
 }  // namespace
 
-HRESULT AudioDecoder::Open(Demuxer& demuxer, const AudioDelivery& delivery, std::unique_ptr<AudioDecoder>& out) {
+Result AudioDecoder::Open(Demuxer& demuxer, const AudioDelivery& delivery, std::unique_ptr<AudioDecoder>& out) {
   out.reset();
   std::unique_ptr<PacketDecoder> packets;
-  HRESULT hr = PacketDecoder::Open(demuxer, kAudio, packets);
-  if (Failed(hr)) return hr;
+  Result result = PacketDecoder::Open(demuxer, kAudio, packets);
+  if (!result.Ok()) return result;
   std::unique_ptr<AudioDecoder> decoder(new AudioDecoder(std::move(packets)));
 
   PacketDecoder::Step step{};
-  hr = decoder->packets_->Next(step);
-  if (Failed(hr)) return hr;
+  result = decoder->packets_->Next(step);
+  if (!result.Ok()) return result;
   if (step != PacketDecoder::Step::kFrame) {
     const int reason = decoder->packets_->LastError();
-    return RecordFailure(VFW_E_INVALID_FILE_FORMAT, reason != 0 ? reason : AVERROR_INVALIDDATA);
+    return AverrorFailure(Status::NotMedia, reason != 0 ? reason : AVERROR_INVALIDDATA);
   }
 
   // The first frame decides the delivered format; later changes are converted to it.
   const AVFrame& first = *decoder->packets_->Frame();
   if (first.sample_rate <= 0 || first.sample_rate > kMaxSampleRate || first.ch_layout.nb_channels <= 0) {
-    return RecordFailure(VFW_E_INVALID_FILE_FORMAT, AVERROR_INVALIDDATA);
+    return AverrorFailure(Status::NotMedia, AVERROR_INVALIDDATA);
   }
   const int rate = delivery.rate != 0 ? delivery.rate : first.sample_rate;
   const PcmShape shape = DeliveredShape(static_cast<AVSampleFormat>(first.format),
                                         first.ch_layout.nb_channels, rate, delivery.samples);
   decoder->format_ = Describe(shape);
   decoder->source_channels_ = first.ch_layout.nb_channels;
-  decoder->block_ = decoder->format_.nBlockAlign;
+  decoder->block_ = decoder->format_.BlockAlign();
   decoder->converter_ = std::make_unique<PcmConverter>(shape);
 
   const AVStream* stream = decoder->packets_->Stream();
@@ -49,22 +48,18 @@ HRESULT AudioDecoder::Open(Demuxer& demuxer, const AudioDelivery& delivery, std:
   }
 
   uint32_t unused = 0;
-  hr = decoder->Accept(first, nullptr, 0, unused);
-  if (Failed(hr)) return hr;
+  result = decoder->Accept(first, nullptr, 0, unused);
+  if (!result.Ok()) return result;
   out = std::move(decoder);
-  return S_OK;
+  return {};
 }
 
-HRESULT AudioDecoder::Read(uint8_t* buffer, uint32_t size, uint32_t& bytes, STREAM_TIME& start,
-                           STREAM_TIME& end) {
+Result AudioDecoder::Read(uint8_t* buffer, uint32_t size, uint32_t& bytes, Time& start,
+                           Time& end) {
   bytes = 0;
   const uint32_t wanted = size - size % block_;
-  if (wanted == 0) return E_INVALIDARG;
-  if (deferred_failure_ != S_OK) {
-    const HRESULT hr = deferred_failure_;
-    deferred_failure_ = S_OK;
-    return hr;
-  }
+  if (wanted == 0) return Failure(Status::InvalidArgument, "The buffer holds no whole sample frame.");
+  if (!deferred_failure_.Ok()) return std::exchange(deferred_failure_, Result{});
 
   uint32_t filled = 0;
   while (filled < wanted) {
@@ -77,28 +72,28 @@ HRESULT AudioDecoder::Read(uint8_t* buffer, uint32_t size, uint32_t& bytes, STRE
     }
     if (ended_) break;
     uint32_t written = 0;
-    const HRESULT hr = DecodeMore(buffer + filled, wanted - filled, written);
-    if (Failed(hr)) {
-      if (filled == 0) return hr;
-      deferred_failure_ = hr;
+    Result result = DecodeMore(buffer + filled, wanted - filled, written);
+    if (!result.Ok()) {
+      if (filled == 0) return result;
+      deferred_failure_ = std::move(result);
       break;
     }
     filled += written;
   }
-  if (filled == 0) return MS_S_ENDOFSTREAM;
+  if (filled == 0) return Failure(Status::EndOfStream);
 
   start = TimeAt(delivered_);
   delivered_ += filled / block_;
   end = TimeAt(delivered_);
   bytes = filled;
-  return S_OK;
+  return {};
 }
 
-HRESULT AudioDecoder::DecodeMore(uint8_t* dest, uint32_t room, uint32_t& written) {
+Result AudioDecoder::DecodeMore(uint8_t* dest, uint32_t room, uint32_t& written) {
   written = 0;
   PacketDecoder::Step step{};
-  const HRESULT hr = packets_->Next(step);
-  if (Failed(hr)) return hr;
+  Result result = packets_->Next(step);
+  if (!result.Ok()) return result;
   if (step == PacketDecoder::Step::kFrame) return Accept(*packets_->Frame(), dest, room, written);
 
   // The end: what the resampler still holds is the stream's last samples.
@@ -109,13 +104,13 @@ HRESULT AudioDecoder::DecodeMore(uint8_t* dest, uint32_t room, uint32_t& written
     const int count = converter_->Drain(tail, bound);
     if (count > 0) waiting_end_ += static_cast<std::size_t>(count) * block_;
   }
-  return S_OK;
+  return {};
 }
 
-HRESULT AudioDecoder::Accept(const AVFrame& frame, uint8_t* dest, uint32_t room, uint32_t& written) {
+Result AudioDecoder::Accept(const AVFrame& frame, uint8_t* dest, uint32_t room, uint32_t& written) {
   written = 0;
   const int offset = SamplesBeforeTarget(frame);
-  if (offset >= frame.nb_samples) return S_OK;
+  if (offset >= frame.nb_samples) return {};
 
   if (!converter_->Matches(frame)) {
     // A mid-stream change of rate or channels: finish the old conversion first.
@@ -126,22 +121,22 @@ HRESULT AudioDecoder::Accept(const AVFrame& frame, uint8_t* dest, uint32_t room,
       if (count > 0) waiting_end_ += static_cast<std::size_t>(count) * block_;
     }
     const int err = converter_->Configure(frame);
-    if (err < 0) return RecordFailure(E_FAIL, err);
+    if (err < 0) return AverrorFailure(Status::Error, err);
   }
 
   const int bound = converter_->OutputBound(frame.nb_samples - offset);
   const std::size_t bound_bytes = static_cast<std::size_t>(bound) * block_;
   if (dest != nullptr && WaitingBytes() == 0 && bound_bytes <= room) {
     const int count = converter_->Convert(frame, offset, dest, bound);
-    if (count < 0) return RecordFailure(E_FAIL, count);
+    if (count < 0) return AverrorFailure(Status::Error, count);
     written = static_cast<uint32_t>(count) * block_;
-    return S_OK;
+    return {};
   }
   uint8_t* tail = GrowWaiting(bound_bytes);
   const int count = converter_->Convert(frame, offset, tail, bound);
-  if (count < 0) return RecordFailure(E_FAIL, count);
+  if (count < 0) return AverrorFailure(Status::Error, count);
   waiting_end_ += static_cast<std::size_t>(count) * block_;
-  return S_OK;
+  return {};
 }
 
 int AudioDecoder::SamplesBeforeTarget(const AVFrame& frame) {
@@ -152,7 +147,7 @@ int AudioDecoder::SamplesBeforeTarget(const AVFrame& frame) {
     restart_target_.reset();
     return 0;
   }
-  const STREAM_TIME at = av_rescale_q(pts - origin_, time_base_, kHundredNanoseconds);
+  const Time at = av_rescale_q(pts - origin_, time_base_, kHundredNanoseconds);
   const int64_t before = av_rescale(*restart_target_ - at, frame.sample_rate, 10'000'000);
   if (before >= frame.nb_samples) return frame.nb_samples;  // wholly before the target
   restart_target_.reset();
@@ -164,7 +159,7 @@ int AudioDecoder::SamplesBeforeTarget(const AVFrame& frame) {
   return static_cast<int>(before);
 }
 
-void AudioDecoder::Restart(STREAM_TIME position) {
+void AudioDecoder::Restart(Time position) {
   packets_->Flush();
   converter_->Reset();
   waiting_begin_ = waiting_end_ = 0;
@@ -172,10 +167,10 @@ void AudioDecoder::Restart(STREAM_TIME position) {
   delivered_ = 0;
   restart_target_ = position;
   ended_ = false;
-  deferred_failure_ = S_OK;
+  deferred_failure_ = {};
 }
 
-int64_t AudioDecoder::TimestampAt(STREAM_TIME position) const {
+int64_t AudioDecoder::TimestampAt(Time position) const {
   return origin_ + av_rescale_q(position, kHundredNanoseconds, time_base_);
 }
 
@@ -185,8 +180,8 @@ uint8_t* AudioDecoder::GrowWaiting(std::size_t bytes) {
   return waiting_.data() + waiting_end_;
 }
 
-STREAM_TIME AudioDecoder::TimeAt(int64_t samples) const {
-  return base_time_ + av_rescale(samples, 10'000'000, format_.nSamplesPerSec);
+Time AudioDecoder::TimeAt(int64_t samples) const {
+  return base_time_ + av_rescale(samples, 10'000'000, format_.sampleRate);
 }
 
 }  // namespace platform::mmstream

@@ -3,21 +3,16 @@
 // source, two for every other (more channels are downmixed).
 #pragma once
 
-#include "platform/win_types.h"
-
 namespace platform::mmstream {
 
-// The format tag of 32-bit float PCM (WAVE_FORMAT_IEEE_FLOAT), whose full scale is ±1.0.
-constexpr WORD kWaveFormatIeeeFloat = 3;
-
 enum class SampleDelivery {
-  // 8-bit unsigned when the source decodes to 8-bit unsigned samples, otherwise signed 16-bit
-  // (format tag 1): what readers of media files have always got.
+  // 8-bit unsigned when the source decodes to 8-bit unsigned samples, otherwise signed 16-bit:
+  // what readers of media files have always got.
   kEightOrSixteenBit,
-  // 32-bit float, interleaved (format tag 3, ±1.0 full scale, not clipped), when the source
-  // decodes to floating point (most lossy codecs: WMA, AAC, Vorbis, Opus, MP3); signed 16-bit
-  // (tag 1) when it decodes to integers (PCM, FLAC), 8-bit sources widened and centred so that
-  // silence is 0. For an encoder that takes float samples: nothing is quantised on the way.
+  // 32-bit float, interleaved (±1.0 full scale, not clipped), when the source decodes to
+  // floating point (most lossy codecs: WMA, AAC, Vorbis, Opus, MP3); signed 16-bit when it
+  // decodes to integers (PCM, FLAC), 8-bit sources widened and centred so that silence is 0.
+  // For an encoder that takes float samples: nothing is quantised on the way.
   kFloatOrSixteenBit,
 };
 

@@ -1,6 +1,5 @@
 #include "platform/mmstream/demuxer.h"
 
-#include "platform/mmstream/error_text.h"
 #include "platform/mmstream/file_source.h"
 #include "platform/mmstream/media_stream.h"
 
@@ -33,7 +32,7 @@ constexpr AVRational kHundredNanoseconds = {1, 10'000'000};
 // other failure while the container is read means its bytes are not what they should be;
 // demuxers then return whatever code they happen to use (a truncated ASF header gives EPERM),
 // which would only puzzle the user.
-HRESULT OpenFailure(int averror) {
+Result OpenFailure(int averror) {
   switch (averror) {
     case AVERROR(ENOENT):
     case AVERROR(EACCES):
@@ -45,9 +44,9 @@ HRESULT OpenFailure(int averror) {
     case AVERROR(ENOMEM):
     case AVERROR_EXIT:
     case AVERROR_PROTOCOL_NOT_FOUND:
-      return RecordFailure(E_FAIL, averror);
+      return AverrorFailure(Status::Error, averror);
     default:
-      return RecordFailure(VFW_E_INVALID_FILE_FORMAT, AVERROR_INVALIDDATA);
+      return AverrorFailure(Status::NotMedia, AVERROR_INVALIDDATA);
   }
 }
 
@@ -56,7 +55,7 @@ HRESULT OpenFailure(int averror) {
 // no video frame up to 8K, needs a tenth of this.
 constexpr std::size_t kMaxAllocation = 256u << 20;
 
-// Once per process: failures reach callers as result codes and texts (FFmpeg's own log would
+// Once per process: failures reach callers as results with their texts (FFmpeg's own log would
 // only print to a terminal that a desktop program does not have), and allocations are bounded.
 void ConfigureLibrary() {
   static std::once_flag once;
@@ -101,22 +100,22 @@ int FindVideoStream(const AVFormatContext* format, const AVCodec** decoder) {
 
 }  // namespace
 
-HRESULT Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr<Demuxer>& out) {
+Result Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr<Demuxer>& out) {
   out.reset();
   ConfigureLibrary();
   std::unique_ptr<Demuxer> demuxer(new Demuxer);
   demuxer->scratch_.reset(av_packet_alloc());
-  if (!demuxer->scratch_) return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
+  if (!demuxer->scratch_) return AverrorFailure(Status::OutOfMemory, AVERROR(ENOMEM));
 
   // The file is opened by the layer itself (file_source.h): only a regular file is read, and a
   // name like "concat:a|b" is a file of that name, never a protocol.
-  HRESULT hr = FileSource::Open(path, demuxer->source_);
-  if (Failed(hr)) return hr;
+  Result opened = FileSource::Open(path, demuxer->source_);
+  if (!opened.Ok()) return opened;
   demuxer->asf_ = ReadAsfHeaderFacts(demuxer->source_->Descriptor());
   // FFmpeg would read an encrypted file's packets and decode noise or nothing from them.
-  if (demuxer->asf_.encrypted) return RecordFailureText(E_FAIL, kProtectedFileText);
+  if (demuxer->asf_.encrypted) return Failure(Status::Error, kProtectedFileText);
   AVFormatContext* raw = avformat_alloc_context();
-  if (raw == nullptr) return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
+  if (raw == nullptr) return AverrorFailure(Status::OutOfMemory, AVERROR(ENOMEM));
   raw->pb = demuxer->source_->Io();
   raw->flags |= AVFMT_FLAG_CUSTOM_IO;
   raw->interrupt_callback.callback = &InterruptCheck;
@@ -158,8 +157,8 @@ HRESULT Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr
     demuxer->video_index_ = FindVideoStream(format, &demuxer->video_decoder_);
   }
   if (demuxer->audio_index_ < 0 && demuxer->video_index_ < 0) {
-    if (audio_error == AVERROR_DECODER_NOT_FOUND) return RecordFailure(E_FAIL, audio_error);
-    return MS_E_NOSTREAM;
+    if (audio_error == AVERROR_DECODER_NOT_FOUND) return AverrorFailure(Status::Error, audio_error);
+    return NoStreamFailure(streams);
   }
 
   for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -169,7 +168,18 @@ HRESULT Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr
     }
   }
   out = std::move(demuxer);
-  return S_OK;
+  return {};
+}
+
+Result NoStreamFailure(unsigned streams) {
+  switch (streams & (kAudio | kVideo)) {
+    case kAudio:
+      return Failure(Status::NoStream, "The file has no audio stream.");
+    case kVideo:
+      return Failure(Status::NoStream, "The file has no video stream.");
+    default:
+      return Failure(Status::NoStream, "The file has neither audio nor video.");
+  }
 }
 
 Demuxer::~Demuxer() = default;
@@ -193,7 +203,7 @@ void Demuxer::Drop(StreamKind kind) {
   (kind == kAudio ? audio_index_ : video_index_) = -1;
 }
 
-STREAM_TIME Demuxer::Duration() const {
+Time Demuxer::Duration() const {
   if (format_->duration > 0) return av_rescale(format_->duration, 10'000'000, AV_TIME_BASE);
   for (StreamKind kind : {kAudio, kVideo}) {
     const AVStream* stream = Stream(kind);
@@ -204,17 +214,17 @@ STREAM_TIME Demuxer::Duration() const {
   return 0;
 }
 
-STREAM_TIME Demuxer::DeclaredDuration() const { return std::max(Duration(), asf_.playDuration); }
+Time Demuxer::DeclaredDuration() const { return std::max(Duration(), asf_.playDuration); }
 
-Demuxer::Result Demuxer::Next(StreamKind kind, AVPacket* packet, int& averror) {
+Demuxer::Fetched Demuxer::Next(StreamKind kind, AVPacket* packet, int& averror) {
   const int index = Index(kind);
-  if (index < 0) return Result::kEnd;
+  if (index < 0) return Fetched::kEnd;
   Queue& waiting = QueueOf(kind);
   if (!waiting.packets.empty()) {
     waiting.bytes -= static_cast<std::size_t>(waiting.packets.front()->size);
     av_packet_move_ref(packet, waiting.packets.front().get());
     waiting.packets.pop_front();
-    return Result::kPacket;
+    return Fetched::kPacket;
   }
 
   const StreamKind other = kind == kAudio ? kVideo : kAudio;
@@ -226,14 +236,14 @@ Demuxer::Result Demuxer::Next(StreamKind kind, AVPacket* packet, int& averror) {
     if (err == AVERROR_EXIT || InterruptRequested()) {
       av_packet_unref(scratch_.get());
       averror = AVERROR_EXIT;
-      return Result::kError;
+      return Fetched::kError;
     }
     // The I/O context flags the end of the file, and also a read that failed for good (an I/O
     // error), which must not pass for the end.
     const AVIOContext* io = format_->pb;
     if (io != nullptr && io->error < 0 && io->error != AVERROR_EOF) {
       averror = io->error;
-      return Result::kError;
+      return Fetched::kError;
     }
     if (err == AVERROR_EOF || (err < 0 && io != nullptr && avio_feof(format_->pb))) {
       at_end_ = true;
@@ -242,19 +252,19 @@ Demuxer::Result Demuxer::Next(StreamKind kind, AVPacket* packet, int& averror) {
     if (err < 0) {
       if (++failures >= kMaxConsecutiveReadFailures) {
         averror = err;
-        return Result::kError;
+        return Fetched::kError;
       }
       continue;
     }
     failures = 0;
     if (scratch_->stream_index == index) {
       av_packet_move_ref(packet, scratch_.get());
-      return Result::kPacket;
+      return Fetched::kPacket;
     }
     if (scratch_->stream_index == Index(other)) Enqueue(QueueOf(other), scratch_.get());
     av_packet_unref(scratch_.get());
   }
-  return Result::kEnd;
+  return Fetched::kEnd;
 }
 
 void Demuxer::Enqueue(Queue& queue, AVPacket* packet) {

@@ -10,7 +10,7 @@
 
 #include "platform/mmstream/asf_header.h"
 #include "platform/mmstream/ffmpeg_ptr.h"
-#include "platform/win_types.h"
+#include "platform/mmstream/status.h"
 
 #include <cstddef>
 #include <deque>
@@ -25,14 +25,14 @@ enum StreamKind : unsigned { kAudio = 1, kVideo = 2 };
 
 class Demuxer {
  public:
-  enum class Result { kPacket, kEnd, kError };
+  enum class Fetched { kPacket, kEnd, kError };
 
-  // Opens `path` (always a local, regular file) and picks the streams `streams` asks for. Fails with
-  // E_FAIL or VFW_E_INVALID_FILE_FORMAT (text recorded, see error_text.h) when the file cannot
-  // be read, MS_E_NOSTREAM when none of the asked-for streams exists, E_FAIL with
-  // "Decoder not found" when the only asked-for stream cannot be decoded, and E_FAIL with
-  // kProtectedFileText for an encrypted Windows Media file.
-  static HRESULT Open(const std::string& path, unsigned streams, std::unique_ptr<Demuxer>& out);
+  // Opens `path` (always a local, regular file) and picks the streams `streams` asks for. Fails
+  // with Status::Error (the system's reason) when the file cannot be reached, NotMedia when its
+  // bytes are not a container FFmpeg reads, NoStream (NoStreamFailure) when none of the
+  // asked-for streams exists, Error with "Decoder not found" when the only asked-for stream
+  // cannot be decoded, and Error with kProtectedFileText for an encrypted Windows Media file.
+  static Result Open(const std::string& path, unsigned streams, std::unique_ptr<Demuxer>& out);
   ~Demuxer();
 
   // The chosen streams and their decoders, or null.
@@ -42,16 +42,16 @@ class Demuxer {
   void Drop(StreamKind kind);
 
   // Playing time in 100-ns units: the container's, else the chosen streams', else 0.
-  STREAM_TIME Duration() const;
+  Time Duration() const;
   // The playing time the file states in its header when FFmpeg set it aside (an ASF file
   // shorter than its header says), else Duration().
-  STREAM_TIME DeclaredDuration() const;
+  Time DeclaredDuration() const;
   // Facts of an ASF header (all false and zero for other files).
   const AsfHeaderFacts& Asf() const { return asf_; }
 
   // The next packet of `kind` into `packet`. kEnd at the end of the data; kError with
   // `averror` set when reading fails for good.
-  Result Next(StreamKind kind, AVPacket* packet, int& averror);
+  Fetched Next(StreamKind kind, AVPacket* packet, int& averror);
 
   // Repositions near `timestamp` (in the time base of `kind`'s stream, at or before it when the
   // container allows) and empties the queues. Returns an AVERROR on failure, leaving the
@@ -83,5 +83,9 @@ class Demuxer {
   PacketPtr scratch_;
   bool at_end_ = false;
 };
+
+// The NoStream result for an open that asked for `streams` (kAudio, kVideo or both), naming
+// what is missing.
+Result NoStreamFailure(unsigned streams);
 
 }  // namespace platform::mmstream

@@ -1,6 +1,5 @@
 #include "platform/mmstream/file_source.h"
 
-#include "platform/mmstream/error_text.h"
 #include "platform/mmstream/media_stream.h"
 
 #include <fcntl.h>
@@ -29,35 +28,35 @@ bool InterruptRequested() { return interrupt_requested.load(std::memory_order_re
 
 int InterruptCheck(void*) { return InterruptRequested() ? 1 : 0; }
 
-HRESULT FileSource::Open(const std::string& path, std::unique_ptr<FileSource>& out) {
+Result FileSource::Open(const std::string& path, std::unique_ptr<FileSource>& out) {
   out.reset();
   // Without O_NONBLOCK, opening a FIFO waits for a writer; nothing here ever waits for one.
   int fd;
   do {
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   } while (fd < 0 && errno == EINTR && !InterruptRequested());
-  if (fd < 0) return RecordFailure(E_FAIL, AVERROR(errno));
+  if (fd < 0) return AverrorFailure(Status::Error, AVERROR(errno));
   std::unique_ptr<FileSource> source(new FileSource);
   source->fd_ = fd;
 
   struct stat info {};
-  if (::fstat(fd, &info) != 0) return RecordFailure(E_FAIL, AVERROR(errno));
-  if (S_ISDIR(info.st_mode)) return RecordFailure(E_FAIL, AVERROR(EISDIR));
-  if (!S_ISREG(info.st_mode)) return RecordFailureText(E_FAIL, "Not a regular file (a pipe, device or socket)");
+  if (::fstat(fd, &info) != 0) return AverrorFailure(Status::Error, AVERROR(errno));
+  if (S_ISDIR(info.st_mode)) return AverrorFailure(Status::Error, AVERROR(EISDIR));
+  if (!S_ISREG(info.st_mode)) return Failure(Status::Error, "Not a regular file (a pipe, device or socket)");
   // Reads of a regular file do not wait anyway; blocking mode keeps them plain.
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 
   auto* buffer = static_cast<uint8_t*>(av_malloc(kBufferSize));
-  if (buffer == nullptr) return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
+  if (buffer == nullptr) return AverrorFailure(Status::OutOfMemory, AVERROR(ENOMEM));
   source->io_ = avio_alloc_context(buffer, kBufferSize, 0, source.get(), &FileSource::Read, nullptr,
                                    &FileSource::Seek);
   if (source->io_ == nullptr) {
     av_free(buffer);
-    return RecordFailure(E_OUTOFMEMORY, AVERROR(ENOMEM));
+    return AverrorFailure(Status::OutOfMemory, AVERROR(ENOMEM));
   }
   out = std::move(source);
-  return S_OK;
+  return {};
 }
 
 FileSource::~FileSource() {

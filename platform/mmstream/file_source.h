@@ -11,7 +11,7 @@
 #pragma once
 
 #include "platform/mmstream/ffmpeg_ptr.h"
-#include "platform/win_types.h"
+#include "platform/mmstream/status.h"
 
 #include <memory>
 #include <string>
@@ -20,9 +20,9 @@ namespace platform::mmstream {
 
 class FileSource {
  public:
-  // Opens `path` for reading. Fails with E_FAIL (text recorded, see error_text.h) when the file
+  // Opens `path` for reading. Fails with Status::Error and the system's reason when the file
   // cannot be opened or is not a regular file (links to one are followed).
-  static HRESULT Open(const std::string& path, std::unique_ptr<FileSource>& out);
+  static Result Open(const std::string& path, std::unique_ptr<FileSource>& out);
   ~FileSource();
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;

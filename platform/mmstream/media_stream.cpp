@@ -17,7 +17,7 @@ namespace platform::mmstream {
 namespace {
 
 // A quarter of a second covers the few frames any audio decoder needs to settle.
-constexpr STREAM_TIME kAudioSeekLeadIn = 2'500'000;
+constexpr Time kAudioSeekLeadIn = 2'500'000;
 
 }  // namespace
 
@@ -30,64 +30,67 @@ MediaStream::~MediaStream() {
   demuxer_.reset();
 }
 
-HRESULT MediaStream::Open(const std::string& path, unsigned streams, std::unique_ptr<MediaStream>& out) {
+Result MediaStream::Open(const std::string& path, unsigned streams, std::unique_ptr<MediaStream>& out) {
   return Open(path, streams, AudioDelivery{}, out);
 }
 
-HRESULT MediaStream::Open(const std::string& path, unsigned streams, const AudioDelivery& audio,
-                          std::unique_ptr<MediaStream>& out) {
+Result MediaStream::Open(const std::string& path, unsigned streams, const AudioDelivery& audio,
+                         std::unique_ptr<MediaStream>& out) {
   out.reset();
-  if (audio.rate < 0 || audio.rate > kMaxSampleRate) return E_INVALIDARG;
+  if (audio.rate < 0 || audio.rate > kMaxSampleRate) {
+    return Failure(Status::InvalidArgument, "The sample rate asked for is not a rate.");
+  }
   std::unique_ptr<MediaStream> media(new MediaStream);
-  HRESULT hr = Demuxer::Open(path, streams & (kAudio | kVideo), media->demuxer_);
-  if (Failed(hr)) return hr;
+  Result result = Demuxer::Open(path, streams & (kAudio | kVideo), media->demuxer_);
+  if (!result.Ok()) return result;
   Demuxer& demuxer = *media->demuxer_;
 
-  HRESULT video_failure = S_OK;
+  Result video_failure;
   if (demuxer.Stream(kVideo) != nullptr) {
     video_failure = VideoDecoder::Open(demuxer, media->video_);
-    if (Failed(video_failure)) demuxer.Drop(kVideo);
+    if (!video_failure.Ok()) demuxer.Drop(kVideo);
   }
   if (demuxer.Stream(kAudio) != nullptr) {
     // Opening the audio decodes its first samples; a stream that yields none is unusable.
-    hr = AudioDecoder::Open(demuxer, audio, media->audio_);
-    if (Failed(hr)) {
-      if (!media->video_) return hr;
+    result = AudioDecoder::Open(demuxer, audio, media->audio_);
+    if (!result.Ok()) {
+      if (!media->video_) return result;
       demuxer.Drop(kAudio);
     }
   }
-  if (!media->audio_ && !media->video_) return Failed(video_failure) ? video_failure : MS_E_NOSTREAM;
+  if (!media->audio_ && !media->video_) {
+    return !video_failure.Ok() ? video_failure : NoStreamFailure(streams);
+  }
 
   media->duration_ = demuxer.Duration();
   out = std::move(media);
-  return S_OK;
+  return {};
 }
 
-STREAM_TIME MediaStream::DeclaredDuration() const { return std::max(duration_, demuxer_->DeclaredDuration()); }
+Time MediaStream::DeclaredDuration() const { return std::max(duration_, demuxer_->DeclaredDuration()); }
 
-const WAVEFORMATEX& MediaStream::AudioFormat() const {
-  static const WAVEFORMATEX kNone{};
+const PcmFormat& MediaStream::AudioFormat() const {
+  static const PcmFormat kNone{};
   return audio_ ? audio_->Format() : kNone;
 }
 
 bool IsProtected(const std::string& path) {
   std::unique_ptr<FileSource> source;
-  if (Failed(FileSource::Open(path, source))) return false;
+  if (!FileSource::Open(path, source).Ok()) return false;
   return ReadAsfHeaderFacts(source->Descriptor()).encrypted;
 }
 
 int MediaStream::AudioSourceChannels() const { return audio_ ? audio_->SourceChannels() : 0; }
 
-HRESULT MediaStream::ReadAudio(void* buffer, uint32_t size, uint32_t& bytes, STREAM_TIME& start,
-                               STREAM_TIME& end) {
+Result MediaStream::ReadAudio(void* buffer, uint32_t size, uint32_t& bytes, Time& start, Time& end) {
   bytes = 0;
-  if (!audio_) return MS_E_NOSTREAM;
-  if (!running_) return MS_E_NOTRUNNING;
-  if (buffer == nullptr) return E_POINTER;
+  if (!audio_) return NoStreamFailure(kAudio);
+  if (!running_) return Failure(Status::NotRunning);
+  if (buffer == nullptr) return Failure(Status::InvalidArgument, "No buffer to read into.");
   return audio_->Read(static_cast<uint8_t*>(buffer), size, bytes, start, end);
 }
 
-HRESULT MediaStream::Seek(STREAM_TIME position) {
+Result MediaStream::Seek(Time position) {
   if (position < 0) position = 0;
   if (duration_ > 0 && position > duration_) position = duration_;
   // The audio's timeline leads when there is audio; video frames follow by their times. The
@@ -95,34 +98,29 @@ HRESULT MediaStream::Seek(STREAM_TIME position) {
   // frames wrong (overlapping windows, MP3's bit reservoir), and those frames are then dropped
   // along with the rest of the lead-in.
   const StreamKind lead = audio_ ? kAudio : kVideo;
-  const STREAM_TIME lead_in = audio_ ? std::max<STREAM_TIME>(0, position - kAudioSeekLeadIn) : position;
+  const Time lead_in = audio_ ? std::max<Time>(0, position - kAudioSeekLeadIn) : position;
   const int64_t timestamp = audio_ ? audio_->TimestampAt(lead_in) : video_->TimestampAt(position);
-  if (demuxer_->Seek(lead, timestamp) < 0) return MS_E_NOSEEKING;
+  const int err = demuxer_->Seek(lead, timestamp);
+  if (err < 0) return AverrorFailure(Status::NoSeeking, err);
   if (audio_) audio_->Restart(position);
   if (video_) video_->Restart(position);
-  return S_OK;
+  return {};
 }
 
-HRESULT MediaStream::SetRunning(bool run) {
-  running_ = run;
-  return S_OK;
+const FrameFormat& MediaStream::VideoFormat() const {
+  static const FrameFormat kNone{};
+  return video_ ? video_->Format() : kNone;
 }
 
-int MediaStream::VideoWidth() const { return video_ ? video_->Width() : 0; }
-int MediaStream::VideoHeight() const { return video_ ? video_->Height() : 0; }
-STREAM_TIME MediaStream::TimePerFrame() const { return video_ ? video_->TimePerFrame() : 0; }
-int MediaStream::VideoBitCount() const { return video_ ? video_->BitCount() : 0; }
-uint32_t MediaStream::VideoFrameBytes() const { return video_ ? video_->FrameBytes() : 0; }
-
-HRESULT MediaStream::SetVideoBitCount(int bits) {
-  if (!video_) return MS_E_NOSTREAM;
-  return video_->SetBitCount(bits);
+Status MediaStream::SetVideoBitsPerPixel(int bits) {
+  if (!video_) return Status::NoStream;
+  return video_->SetBitsPerPixel(bits);
 }
 
-HRESULT MediaStream::ReadVideoFrame(void* buffer, uint32_t size, STREAM_TIME& start, STREAM_TIME& end,
-                                    std::chrono::milliseconds wait) {
-  if (!video_) return MS_E_NOSTREAM;
-  if (!running_) return MS_E_NOTRUNNING;
+Result MediaStream::ReadVideoFrame(void* buffer, uint32_t size, Time& start, Time& end,
+                                   std::chrono::milliseconds wait) {
+  if (!video_) return NoStreamFailure(kVideo);
+  if (!running_) return Failure(Status::NotRunning);
   using Clock = PacketDecoder::Clock;
   const Clock::time_point now = Clock::now();
   // A wait too long to add to the clock means no limit.

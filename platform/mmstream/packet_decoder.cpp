@@ -1,6 +1,5 @@
 #include "platform/mmstream/packet_decoder.h"
 
-#include "platform/mmstream/error_text.h"
 
 namespace platform::mmstream {
 
@@ -13,19 +12,19 @@ constexpr int kMaxFruitlessSteps = 1000;
 
 }  // namespace
 
-HRESULT PacketDecoder::Open(Demuxer& demuxer, StreamKind kind, std::unique_ptr<PacketDecoder>& out) {
+Result PacketDecoder::Open(Demuxer& demuxer, StreamKind kind, std::unique_ptr<PacketDecoder>& out) {
   out.reset();
   std::unique_ptr<PacketDecoder> decoder(new PacketDecoder(demuxer, kind));
   decoder->stream_ = demuxer.Stream(kind);
   const AVCodec* codec = demuxer.Decoder(kind);
   if (decoder->stream_ == nullptr || codec == nullptr) {
-    return RecordFailure(E_FAIL, AVERROR_DECODER_NOT_FOUND);
+    return AverrorFailure(Status::Error, AVERROR_DECODER_NOT_FOUND);
   }
   decoder->codec_.reset(avcodec_alloc_context3(codec));
   decoder->frame_.reset(av_frame_alloc());
   decoder->packet_.reset(av_packet_alloc());
   if (!decoder->codec_ || !decoder->frame_ || !decoder->packet_) {
-    return RecordFailure(E_FAIL, AVERROR(ENOMEM));
+    return AverrorFailure(Status::Error, AVERROR(ENOMEM));
   }
   AVCodecContext* context = decoder->codec_.get();
   int err = avcodec_parameters_to_context(context, decoder->stream_->codecpar);
@@ -34,12 +33,12 @@ HRESULT PacketDecoder::Open(Demuxer& demuxer, StreamKind kind, std::unique_ptr<P
     context->pkt_timebase = decoder->stream_->time_base;
     err = avcodec_open2(context, codec, nullptr);
   }
-  if (err < 0) return RecordFailure(E_FAIL, err);
+  if (err < 0) return AverrorFailure(Status::Error, err);
   out = std::move(decoder);
-  return S_OK;
+  return {};
 }
 
-HRESULT PacketDecoder::Next(Step& step, Clock::time_point deadline) {
+Result PacketDecoder::Next(Step& step, Clock::time_point deadline) {
   AVCodecContext* context = codec_.get();
   // Every pass either returns, or consumes a packet, or counts a fruitless step, so the loop is
   // bounded by the file and by kMaxFruitlessSteps.
@@ -52,33 +51,33 @@ HRESULT PacketDecoder::Next(Step& step, Clock::time_point deadline) {
       }
       fruitless_steps_ = 0;
       step = Step::kFrame;
-      return S_OK;
+      return {};
     }
     if (err == AVERROR_EOF || (err == AVERROR(EAGAIN) && draining_)) {
       step = Step::kEnd;
-      return S_OK;
+      return {};
     }
     if (err != AVERROR(EAGAIN)) {
       last_error_ = err;
-      if (++fruitless_steps_ >= kMaxFruitlessSteps) return RecordFailure(E_FAIL, err);
+      if (++fruitless_steps_ >= kMaxFruitlessSteps) return AverrorFailure(Status::Error, err);
       continue;
     }
 
     if (!holding_packet_) {
       if (Clock::now() >= deadline) {
         step = Step::kTimedOut;
-        return S_OK;
+        return {};
       }
       int averror = 0;
       switch (demuxer_.Next(kind_, packet_.get(), averror)) {
-        case Demuxer::Result::kPacket:
+        case Demuxer::Fetched::kPacket:
           break;
-        case Demuxer::Result::kEnd:
+        case Demuxer::Fetched::kEnd:
           avcodec_send_packet(context, nullptr);
           draining_ = true;
           continue;
-        case Demuxer::Result::kError:
-          return RecordFailure(E_FAIL, averror);
+        case Demuxer::Fetched::kError:
+          return AverrorFailure(Status::Error, averror);
       }
     }
     err = avcodec_send_packet(context, packet_.get());
@@ -92,7 +91,7 @@ HRESULT PacketDecoder::Next(Step& step, Clock::time_point deadline) {
     // A rejected packet is skipped; only a long run of them ends the stream.
     if (err < 0) last_error_ = err;
     if (++fruitless_steps_ >= kMaxFruitlessSteps) {
-      return RecordFailure(E_FAIL, last_error_ != 0 ? last_error_ : AVERROR_INVALIDDATA);
+      return AverrorFailure(Status::Error, last_error_ != 0 ? last_error_ : AVERROR_INVALIDDATA);
     }
   }
 }

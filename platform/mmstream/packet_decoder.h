@@ -8,7 +8,7 @@
 
 #include "platform/mmstream/demuxer.h"
 #include "platform/mmstream/ffmpeg_ptr.h"
-#include "platform/win_types.h"
+#include "platform/mmstream/status.h"
 
 #include <chrono>
 #include <memory>
@@ -20,14 +20,15 @@ class PacketDecoder {
   using Clock = std::chrono::steady_clock;
   enum class Step { kFrame, kEnd, kTimedOut };
 
-  // Opens the decoder of `kind`'s stream. E_FAIL (text recorded) when it cannot be opened.
-  static HRESULT Open(Demuxer& demuxer, StreamKind kind, std::unique_ptr<PacketDecoder>& out);
+  // Opens the decoder of `kind`'s stream. Status::Error with FFmpeg's reason when it cannot be
+  // opened.
+  static Result Open(Demuxer& demuxer, StreamKind kind, std::unique_ptr<PacketDecoder>& out);
 
   // Decodes until the next frame (step kFrame, in Frame()), the end of the stream (kEnd) or
-  // `deadline` (kTimedOut, checked before each packet is read). Fails with E_FAIL (text
-  // recorded) when the container cannot be read any further or too many packets in a row
+  // `deadline` (kTimedOut, checked before each packet is read). Fails with Status::Error and
+  // FFmpeg's reason when the container cannot be read any further or too many packets in a row
   // yielded nothing.
-  HRESULT Next(Step& step, Clock::time_point deadline = Clock::time_point::max());
+  Result Next(Step& step, Clock::time_point deadline = Clock::time_point::max());
 
   AVFrame* Frame() const { return frame_.get(); }
   const AVStream* Stream() const { return stream_; }

@@ -16,16 +16,12 @@ PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int r
   return shape;
 }
 
-WAVEFORMATEX Describe(const PcmShape& shape) {
-  const int bytes = av_get_bytes_per_sample(shape.sample_format);
-  WAVEFORMATEX format{};
-  format.wFormatTag = shape.sample_format == AV_SAMPLE_FMT_FLT ? kWaveFormatIeeeFloat : WAVE_FORMAT_PCM;
-  format.nChannels = static_cast<WORD>(shape.channels);
-  format.nSamplesPerSec = static_cast<DWORD>(shape.rate);
-  format.nBlockAlign = static_cast<WORD>(shape.channels * bytes);
-  format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
-  format.wBitsPerSample = static_cast<WORD>(bytes * 8);
-  format.cbSize = 0;
+PcmFormat Describe(const PcmShape& shape) {
+  PcmFormat format;
+  format.channels = shape.channels;
+  format.sampleRate = shape.rate;
+  format.bitsPerSample = av_get_bytes_per_sample(shape.sample_format) * 8;
+  format.floatSamples = shape.sample_format == AV_SAMPLE_FMT_FLT;
   return format;
 }
 

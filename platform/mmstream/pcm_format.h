@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/mmstream/audio_delivery.h"
-#include "platform/win_types.h"
+#include "platform/mmstream/formats.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -31,9 +31,8 @@ struct PcmShape {
 PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int rate,
                         SampleDelivery samples = SampleDelivery::kEightOrSixteenBit);
 
-// The PCM description with its derived fields (block align, bytes per second) consistent: format
-// tag 3 (IEEE float) for float samples, 1 (PCM) for integer ones.
-WAVEFORMATEX Describe(const PcmShape& shape);
+// The PCM description of `shape`: float for AV_SAMPLE_FMT_FLT, integer for the others.
+PcmFormat Describe(const PcmShape& shape);
 
 // `declared` when it names its channels, else the usual layout for its channel count (a source
 // that does not say which channel is which is read as the standard layout for that many). The

@@ -1,7 +1,5 @@
 #include "platform/mmstream/video_decoder.h"
 
-#include "platform/mmstream/error_text.h"
-
 namespace platform::mmstream {
 
 namespace {
@@ -21,7 +19,7 @@ AVPixelFormat PixelFormatFor(int bits) {
   }
 }
 
-STREAM_TIME FrameTime(const AVStream* stream) {
+Time FrameTime(const AVStream* stream) {
   for (AVRational rate : {stream->avg_frame_rate, stream->r_frame_rate}) {
     if (rate.num > 0 && rate.den > 0) return av_rescale(10'000'000, rate.den, rate.num);
   }
@@ -30,54 +28,53 @@ STREAM_TIME FrameTime(const AVStream* stream) {
 
 }  // namespace
 
-HRESULT VideoDecoder::Open(Demuxer& demuxer, std::unique_ptr<VideoDecoder>& out) {
+Result VideoDecoder::Open(Demuxer& demuxer, std::unique_ptr<VideoDecoder>& out) {
   out.reset();
   std::unique_ptr<PacketDecoder> packets;
-  const HRESULT hr = PacketDecoder::Open(demuxer, kVideo, packets);
-  if (Failed(hr)) return hr;
+  Result result = PacketDecoder::Open(demuxer, kVideo, packets);
+  if (!result.Ok()) return result;
   std::unique_ptr<VideoDecoder> decoder(new VideoDecoder(std::move(packets)));
   const AVStream* stream = decoder->packets_->Stream();
   const AVCodecParameters* params = stream->codecpar;
   if (params->width > 0 && params->height > 0 && params->width <= kMaxDimension &&
       params->height <= kMaxDimension) {
-    decoder->width_ = params->width;
-    decoder->height_ = params->height;
+    decoder->format_.width = params->width;
+    decoder->format_.height = params->height;
   }
-  decoder->time_per_frame_ = FrameTime(stream);
+  decoder->format_.bitsPerPixel = 32;
+  decoder->format_.timePerFrame = FrameTime(stream);
   decoder->time_base_ = stream->time_base;
   if (stream->start_time != AV_NOPTS_VALUE) decoder->origin_ = stream->start_time;
   out = std::move(decoder);
-  return S_OK;
+  return {};
 }
 
-HRESULT VideoDecoder::SetBitCount(int bits) {
-  if (bits != 16 && bits != 24 && bits != 32) return E_INVALIDARG;
-  if (bits != bit_count_) scaler_.reset();
-  bit_count_ = bits;
-  return S_OK;
+Status VideoDecoder::SetBitsPerPixel(int bits) {
+  if (bits != 16 && bits != 24 && bits != 32) return Status::InvalidArgument;
+  if (bits != format_.bitsPerPixel) scaler_.reset();
+  format_.bitsPerPixel = bits;
+  return Status::Ok;
 }
 
-uint32_t VideoDecoder::FrameBytes() const {
-  return static_cast<uint32_t>(width_) * static_cast<uint32_t>(height_) *
-         static_cast<uint32_t>(bit_count_ / 8);
-}
-
-HRESULT VideoDecoder::Read(uint8_t* buffer, uint32_t size, STREAM_TIME& start, STREAM_TIME& end,
-                           PacketDecoder::Clock::time_point deadline) {
-  if (FrameBytes() == 0) return RecordFailure(VFW_E_INVALID_FILE_FORMAT, AVERROR_INVALIDDATA);
-  if (buffer == nullptr || size < FrameBytes()) return E_INVALIDARG;
+Result VideoDecoder::Read(uint8_t* buffer, uint32_t size, Time& start, Time& end,
+                          PacketDecoder::Clock::time_point deadline) {
+  const uint32_t frame_bytes = format_.FrameBytes();
+  if (frame_bytes == 0) return AverrorFailure(Status::NotMedia, AVERROR_INVALIDDATA);
+  if (buffer == nullptr || size < frame_bytes) {
+    return Failure(Status::InvalidArgument, "The buffer is too small for one frame.");
+  }
   for (;;) {
     PacketDecoder::Step step{};
-    const HRESULT hr = packets_->Next(step, deadline);
-    if (Failed(hr)) return hr;
-    if (step == PacketDecoder::Step::kEnd) return MS_S_ENDOFSTREAM;
-    if (step == PacketDecoder::Step::kTimedOut) return MS_S_PENDING;
+    Result result = packets_->Next(step, deadline);
+    if (!result.Ok()) return result;
+    if (step == PacketDecoder::Step::kEnd) return Failure(Status::EndOfStream);
+    if (step == PacketDecoder::Step::kTimedOut) return Failure(Status::Pending);
 
     const AVFrame& frame = *packets_->Frame();
     const int64_t pts = frame.best_effort_timestamp;
-    const STREAM_TIME frame_start =
+    const Time frame_start =
         pts != AV_NOPTS_VALUE ? av_rescale_q(pts - origin_, time_base_, kHundredNanoseconds) : next_start_;
-    STREAM_TIME length = time_per_frame_;
+    Time length = format_.timePerFrame;
     if (length <= 0 && frame.pkt_duration > 0) {
       length = av_rescale_q(frame.pkt_duration, time_base_, kHundredNanoseconds);
     }
@@ -86,43 +83,43 @@ HRESULT VideoDecoder::Read(uint8_t* buffer, uint32_t size, STREAM_TIME& start, S
     }
     restart_target_.reset();
 
-    const HRESULT rendered = Render(frame, buffer);
-    if (Failed(rendered)) return rendered;
+    result = Render(frame, buffer);
+    if (!result.Ok()) return result;
     start = frame_start;
     end = frame_start + length;
     next_start_ = end;
-    return S_OK;
+    return {};
   }
 }
 
-HRESULT VideoDecoder::Render(const AVFrame& frame, uint8_t* buffer) {
+Result VideoDecoder::Render(const AVFrame& frame, uint8_t* buffer) {
   if (frame.width <= 0 || frame.height <= 0 || frame.format < 0) {
-    return RecordFailure(E_FAIL, AVERROR_INVALIDDATA);
+    return AverrorFailure(Status::Error, AVERROR_INVALIDDATA);
   }
   scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height,
-                                     static_cast<AVPixelFormat>(frame.format), width_, height_,
-                                     PixelFormatFor(bit_count_), SWS_BILINEAR, nullptr, nullptr,
+                                     static_cast<AVPixelFormat>(frame.format), format_.width, format_.height,
+                                     PixelFormatFor(format_.bitsPerPixel), SWS_BILINEAR, nullptr, nullptr,
                                      nullptr));
-  if (!scaler_) return RecordFailure(E_FAIL, AVERROR(EINVAL));
+  if (!scaler_) return AverrorFailure(Status::Error, AVERROR(EINVAL));
   uint8_t* planes[4] = {buffer, nullptr, nullptr, nullptr};
-  int strides[4] = {width_ * (bit_count_ / 8), 0, 0, 0};
+  int strides[4] = {format_.width * (format_.bitsPerPixel / 8), 0, 0, 0};
   const int rows = sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
-  if (rows != height_) return RecordFailure(E_FAIL, rows < 0 ? rows : AVERROR_INVALIDDATA);
-  if (bit_count_ == 32) {
+  if (rows != format_.height) return AverrorFailure(Status::Error, rows < 0 ? rows : AVERROR_INVALIDDATA);
+  if (format_.bitsPerPixel == 32) {
     // The scaler leaves the unused fourth byte at 255; the pixels promise 0 there.
-    const std::size_t pixels = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    const std::size_t pixels = static_cast<std::size_t>(format_.width) * static_cast<std::size_t>(format_.height);
     for (std::size_t i = 0; i < pixels; ++i) buffer[4 * i + 3] = 0;
   }
-  return S_OK;
+  return {};
 }
 
-void VideoDecoder::Restart(STREAM_TIME position) {
+void VideoDecoder::Restart(Time position) {
   packets_->Flush();
   restart_target_ = position;
   next_start_ = position;
 }
 
-int64_t VideoDecoder::TimestampAt(STREAM_TIME position) const {
+int64_t VideoDecoder::TimestampAt(Time position) const {
   return origin_ + av_rescale_q(position, kHundredNanoseconds, time_base_);
 }
 

@@ -6,8 +6,9 @@
 // (width × bytes per pixel per row).
 #pragma once
 
+#include "platform/mmstream/formats.h"
 #include "platform/mmstream/packet_decoder.h"
-#include "platform/win_types.h"
+#include "platform/mmstream/status.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,45 +18,35 @@ namespace platform::mmstream {
 
 class VideoDecoder {
  public:
-  static HRESULT Open(Demuxer& demuxer, std::unique_ptr<VideoDecoder>& out);
+  static Result Open(Demuxer& demuxer, std::unique_ptr<VideoDecoder>& out);
 
-  // 0 × 0 when the stream does not state a usable size.
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-  // Average time per frame in 100-ns units; 0 when the stream does not say.
-  STREAM_TIME TimePerFrame() const { return time_per_frame_; }
+  // The rendered frames: the stream's size (0 × 0 when it states no usable one), its average
+  // time per frame and the current depth (32 until SetBitsPerPixel).
+  const FrameFormat& Format() const { return format_; }
+  // 16, 24 or 32; anything else is InvalidArgument.
+  Status SetBitsPerPixel(int bits);
 
-  int BitCount() const { return bit_count_; }
-  // 16, 24 or 32; anything else is E_INVALIDARG.
-  HRESULT SetBitCount(int bits);
-  // Bytes of one rendered frame at the current bit count (0 without a usable size).
-  uint32_t FrameBytes() const;
+  // Renders the next frame into `buffer` (at least Format().FrameBytes() bytes). Ok with its
+  // times, EndOfStream at the end, Pending when `deadline` passed before a frame was complete
+  // (the next call goes on from there), InvalidArgument for a short buffer, NotMedia without a
+  // usable size, Error with FFmpeg's reason when decoding fails.
+  Result Read(uint8_t* buffer, uint32_t size, Time& start, Time& end, PacketDecoder::Clock::time_point deadline);
 
-  // Renders the next frame into `buffer` (at least FrameBytes() bytes). S_OK with its times,
-  // MS_S_ENDOFSTREAM at the end, MS_S_PENDING when `deadline` passed before a frame was
-  // complete (the next call goes on from there), E_INVALIDARG for a short buffer,
-  // VFW_E_INVALID_FILE_FORMAT without a usable size, E_FAIL (text recorded) when decoding fails.
-  HRESULT Read(uint8_t* buffer, uint32_t size, STREAM_TIME& start, STREAM_TIME& end,
-               PacketDecoder::Clock::time_point deadline);
-
-  int64_t TimestampAt(STREAM_TIME position) const;
+  int64_t TimestampAt(Time position) const;
   // After the demuxer was repositioned near `position`: frames that end before it are skipped.
-  void Restart(STREAM_TIME position);
+  void Restart(Time position);
 
  private:
   explicit VideoDecoder(std::unique_ptr<PacketDecoder> packets) : packets_(std::move(packets)) {}
-  HRESULT Render(const AVFrame& frame, uint8_t* buffer);
+  Result Render(const AVFrame& frame, uint8_t* buffer);
 
   std::unique_ptr<PacketDecoder> packets_;
   ScalerPtr scaler_;
-  int width_ = 0;
-  int height_ = 0;
-  int bit_count_ = 32;
-  STREAM_TIME time_per_frame_ = 0;
+  FrameFormat format_;
   AVRational time_base_{1, 1};
   int64_t origin_ = 0;
-  STREAM_TIME next_start_ = 0;
-  std::optional<STREAM_TIME> restart_target_;
+  Time next_start_ = 0;
+  std::optional<Time> restart_target_;
 };
 
 }  // namespace platform::mmstream

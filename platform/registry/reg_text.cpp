@@ -41,13 +41,13 @@ int HexDigit(char c) {
 }
 
 // A number of one to eight hex digits that fills `digits` exactly.
-std::optional<DWORD> ParseHexNumber(std::string_view digits) {
+std::optional<std::uint32_t> ParseHexNumber(std::string_view digits) {
   if (digits.empty() || digits.size() > 8) return std::nullopt;
-  DWORD value = 0;
+  std::uint32_t value = 0;
   for (const char c : digits) {
     const int digit = HexDigit(c);
     if (digit < 0) return std::nullopt;
-    value = (value << 4) | static_cast<DWORD>(digit);
+    value = (value << 4) | static_cast<std::uint32_t>(digit);
   }
   return value;
 }
@@ -248,7 +248,7 @@ class RegTextParser {
       if (textPos != data.size()) return Fail("nothing may follow the closing quote of a text");
       value.type = REG_SZ;
     } else if (StartsWithIgnoringCase(data, "dword:")) {
-      const std::optional<DWORD> number = ParseHexNumber(data.substr(6));
+      const std::optional<std::uint32_t> number = ParseHexNumber(data.substr(6));
       if (!number) return Fail("dword: must be followed by one to eight hex digits");
       value.type = REG_DWORD;
       for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<std::uint8_t>(*number >> shift));
@@ -266,7 +266,7 @@ class RegTextParser {
     value.type = REG_BINARY;
     if (!rest.empty() && rest.front() == '(') {
       const std::size_t close = rest.find(')');
-      const std::optional<DWORD> type =
+      const std::optional<std::uint32_t> type =
           close == std::string_view::npos ? std::nullopt : ParseHexNumber(rest.substr(1, close - 1));
       if (!type) return Fail("hex( must be followed by a type of one to eight hex digits and \")\"");
       value.type = *type;
@@ -362,8 +362,8 @@ void AppendValue(std::string& out, const RegistryValue& value) {
       return;
     case REG_DWORD:
       if (value.data.size() == 4) {
-        const DWORD number = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
-                             (static_cast<DWORD>(value.data[3]) << 24);
+        const std::uint32_t number = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
+                                     (static_cast<std::uint32_t>(value.data[3]) << 24);
         std::snprintf(type, sizeof type, "dword:%08x", number);
         out += name + "=" + type + "\n";
         return;

@@ -20,8 +20,6 @@
 // not understand, so it never writes back a file it misread.
 #pragma once
 
-#include "platform/win_types.h"
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,18 +29,18 @@
 namespace platform {
 
 // Registry value types, with the registry's own numbers.
-constexpr DWORD REG_NONE = 0;
-constexpr DWORD REG_SZ = 1;
-constexpr DWORD REG_EXPAND_SZ = 2;
-constexpr DWORD REG_BINARY = 3;
-constexpr DWORD REG_DWORD = 4;
+constexpr std::uint32_t REG_NONE = 0;
+constexpr std::uint32_t REG_SZ = 1;
+constexpr std::uint32_t REG_EXPAND_SZ = 2;
+constexpr std::uint32_t REG_BINARY = 3;
+constexpr std::uint32_t REG_DWORD = 4;
 
 // A .reg text larger than this is not a settings file; it is refused unread.
 constexpr std::size_t kMaxRegTextBytes = 1024 * 1024;
 
 struct RegistryValue {
   std::string name;                // as first spelled; "" is the key's default value
-  DWORD type = REG_NONE;
+  std::uint32_t type = REG_NONE;
   std::string text;                // REG_SZ and REG_EXPAND_SZ: the text (UTF-8, no NUL)
   std::vector<std::uint8_t> data;  // every other type: its bytes (REG_DWORD: 4, little-endian)
 

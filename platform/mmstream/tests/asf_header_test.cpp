@@ -11,7 +11,6 @@
 #include <cstring>
 #include <utility>
 
-using namespace platform;
 using namespace platform::mmstream;
 using media_fixtures::Ffmpeg;
 using media_fixtures::SineInput;
@@ -49,7 +48,7 @@ TEST_F(AsfHeader, AFileCutShortStillDeclaresItsWholeLength) {
   const std::string cut = dir.File("cut.wma");
   media_fixtures::WriteBytes(cut, {wma.begin(), wma.begin() + static_cast<std::ptrdiff_t>(wma.size() / 10)});
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(cut, kAudioStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(cut, kAudioStream, media).Ok());
   EXPECT_LT(media->Duration() / 1e7, 2.0);
   EXPECT_NEAR(media->DeclaredDuration() / 1e7, 6.0, 0.1);
 }
@@ -95,8 +94,9 @@ TEST_F(AsfHeader, ProtectedFilesAreRefusedWithTheReason) {
     media_fixtures::WriteBytes(path, bytes);
     EXPECT_TRUE(IsProtected(path)) << name;
     std::unique_ptr<MediaStream> media;
-    EXPECT_EQ(MediaStream::Open(path, kAudioStream | kVideoStream, media), E_FAIL) << name;
-    EXPECT_EQ(ErrorText(E_FAIL), kProtectedFileText) << name;
+    const Result result = MediaStream::Open(path, kAudioStream | kVideoStream, media);
+    EXPECT_EQ(result.status, Status::Error) << name;
+    EXPECT_EQ(result.reason, kProtectedFileText) << name;
     EXPECT_FALSE(media);
   }
   ASSERT_EQ(mkfifo(dir.File("pipe.wma").c_str(), 0600), 0);

@@ -7,7 +7,6 @@
 
 #include <cmath>
 
-using namespace platform;
 using namespace platform::mmstream;
 using media_fixtures::Ffmpeg;
 using media_fixtures::SineInput;
@@ -60,26 +59,23 @@ TEST_P(DecodeSource, DeliversTheWholeSignalInTheStatedFormat) {
   ASSERT_TRUE(Ffmpeg(c.arguments, path));
 
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream, media).Ok());
   ASSERT_TRUE(media->HasAudio());
   EXPECT_FALSE(media->HasVideo());
 
-  const WAVEFORMATEX& format = media->AudioFormat();
-  EXPECT_EQ(format.wFormatTag, WAVE_FORMAT_PCM);
-  EXPECT_EQ(format.nChannels, c.channels);
-  EXPECT_EQ(format.wBitsPerSample, c.bits);
-  EXPECT_EQ(format.nSamplesPerSec, static_cast<DWORD>(c.rate));
-  EXPECT_EQ(format.nBlockAlign, c.channels * c.bits / 8);
-  EXPECT_EQ(format.nAvgBytesPerSec, format.nSamplesPerSec * format.nBlockAlign);
-  EXPECT_EQ(format.cbSize, 0);
+  const PcmFormat& format = media->AudioFormat();
+  EXPECT_FALSE(format.floatSamples);
+  EXPECT_EQ(format.channels, c.channels);
+  EXPECT_EQ(format.bitsPerSample, c.bits);
+  EXPECT_EQ(format.sampleRate, c.rate);
   // Containers count their own preroll and padding; ASF adds up to a tenth of a second.
   EXPECT_NEAR(media->Duration() / 1e7, c.seconds, 0.1);
 
-  ASSERT_EQ(media->SetRunning(true), S_OK);
+  media->SetRunning(true);
   const auto decoded = ReadAll(*media);
-  EXPECT_EQ(decoded.final_result, MS_S_ENDOFSTREAM);
+  EXPECT_EQ(decoded.final_result.status, Status::EndOfStream);
   EXPECT_EQ(decoded.first_start, 0);
-  const double frames = static_cast<double>(decoded.pcm.size() / format.nBlockAlign);
+  const double frames = static_cast<double>(decoded.pcm.size() / format.BlockAlign());
   // Within one codec frame (at most 2048 samples here) of the generated length.
   EXPECT_NEAR(frames, c.seconds * c.rate, 2048.0);
   EXPECT_NEAR(decoded.last_end / 1e7, frames / c.rate, 1e-6);
@@ -99,17 +95,17 @@ namespace {
 
 std::unique_ptr<MediaStream> OpenRunning(const std::string& path, unsigned streams = kAudioStream) {
   std::unique_ptr<MediaStream> media;
-  EXPECT_EQ(MediaStream::Open(path, streams, media), S_OK) << path;
+  EXPECT_TRUE(MediaStream::Open(path, streams, media).Ok()) << path;
   if (media) media->SetRunning(true);
   return media;
 }
 
-double FrequencyOf(const mmstream_test::Decoded& decoded, const WAVEFORMATEX& format, int channel,
+double FrequencyOf(const mmstream_test::Decoded& decoded, const PcmFormat& format, int channel,
                    double from_seconds, double to_seconds) {
-  const auto signal = media_fixtures::Channel(decoded.pcm, format.wBitsPerSample, format.nChannels, channel);
-  return media_fixtures::Frequency(signal, static_cast<int>(format.nSamplesPerSec),
-                                   static_cast<std::size_t>(from_seconds * format.nSamplesPerSec),
-                                   static_cast<std::size_t>(to_seconds * format.nSamplesPerSec));
+  const auto signal = media_fixtures::Channel(decoded.pcm, format.bitsPerSample, format.channels, channel);
+  return media_fixtures::Frequency(signal, format.sampleRate,
+                                   static_cast<std::size_t>(from_seconds * format.sampleRate),
+                                   static_cast<std::size_t>(to_seconds * format.sampleRate));
 }
 
 // Catches a downmix that swaps or merges the front channels of a 5.1 source.
@@ -122,7 +118,7 @@ TEST(Downmix, FiveOneKeepsLeftAndRightApart) {
       path));
   auto media = OpenRunning(path);
   ASSERT_TRUE(media);
-  ASSERT_EQ(media->AudioFormat().nChannels, 2);
+  ASSERT_EQ(media->AudioFormat().channels, 2);
   const auto decoded = ReadAll(*media);
   EXPECT_NEAR(FrequencyOf(decoded, media->AudioFormat(), 0, 0.1, 1.9), 1000, 20);
   EXPECT_NEAR(FrequencyOf(decoded, media->AudioFormat(), 1, 0.1, 1.9), 500, 10);
@@ -152,7 +148,7 @@ TEST(Downmix, SourcesWithoutChannelNamesStillDownmix) {
     media_fixtures::WriteBytes(path, media_fixtures::PcmWav(ToneInFirstChannel(channels, 44100, 1, 1000), channels, 44100));
     auto media = OpenRunning(path);
     ASSERT_TRUE(media) << channels;
-    ASSERT_EQ(media->AudioFormat().nChannels, 2) << channels;
+    ASSERT_EQ(media->AudioFormat().channels, 2) << channels;
     const auto decoded = ReadAll(*media);
     EXPECT_EQ(decoded.pcm.size(), 44100u * 4) << channels;
     EXPECT_NEAR(FrequencyOf(decoded, media->AudioFormat(), 0, 0.05, 0.95), 1000, 20) << channels;
@@ -176,10 +172,10 @@ TEST(FormatChange, RateAndChannelChangeKeepTheOpeningFormat) {
 
   auto media = OpenRunning(joined);
   ASSERT_TRUE(media);
-  EXPECT_EQ(media->AudioFormat().nSamplesPerSec, 44100u);
-  EXPECT_EQ(media->AudioFormat().nChannels, 2);
+  EXPECT_EQ(media->AudioFormat().sampleRate, 44100);
+  EXPECT_EQ(media->AudioFormat().channels, 2);
   const auto decoded = ReadAll(*media);
-  EXPECT_EQ(decoded.final_result, MS_S_ENDOFSTREAM);
+  EXPECT_EQ(decoded.final_result.status, Status::EndOfStream);
   // Each part carries up to a frame and a half of encoder padding.
   EXPECT_NEAR(decoded.last_end / 1e7, 2.0, 0.15);
   EXPECT_NEAR(FrequencyOf(decoded, media->AudioFormat(), 0, 1.3, 1.9), 1000, 20);
@@ -195,10 +191,10 @@ TEST(StreamChoice, CoverPictureIsNotVideo) {
                          " -c:a libmp3lame -c:v mjpeg -disposition:v attached_pic -id3v2_version 3",
                      path));
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream | kVideoStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream | kVideoStream, media).Ok());
   EXPECT_TRUE(media->HasAudio());
   EXPECT_FALSE(media->HasVideo());
-  EXPECT_EQ(media->VideoWidth(), 0);
+  EXPECT_EQ(media->VideoFormat(), FrameFormat{});
 }
 
 TEST(StreamChoice, AudioOnlyOpenOfAVideoFileHasNoVideo) {
@@ -208,13 +204,13 @@ TEST(StreamChoice, AudioOnlyOpenOfAVideoFileHasNoVideo) {
                          " -c:v wmv2 -c:a wmav2",
                      path));
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream, media).Ok());
   EXPECT_TRUE(media->HasAudio());
   EXPECT_FALSE(media->HasVideo());
-  STREAM_TIME start = 0;
-  STREAM_TIME end = 0;
+  Time start = 0;
+  Time end = 0;
   uint8_t frame[16];
-  EXPECT_EQ(media->ReadVideoFrame(frame, sizeof frame, start, end), MS_E_NOSTREAM);
+  EXPECT_EQ(media->ReadVideoFrame(frame, sizeof frame, start, end).status, Status::NoStream);
 }
 
 // Catches bytes lost or repeated where a read ends inside a decoded frame.
@@ -241,20 +237,21 @@ TEST(Reading, RefusesReadsWhenStoppedOrTooSmall) {
   const std::string path = dir.File("a.wav");
   ASSERT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) + " -ac 2", path));
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream, media).Ok());
   uint8_t buffer[64];
   uint32_t bytes = 99;
-  STREAM_TIME start = 0;
-  STREAM_TIME end = 0;
-  EXPECT_EQ(media->ReadAudio(buffer, sizeof buffer, bytes, start, end), MS_E_NOTRUNNING);
+  Time start = 0;
+  Time end = 0;
+  EXPECT_EQ(media->ReadAudio(buffer, sizeof buffer, bytes, start, end).status, Status::NotRunning);
   EXPECT_EQ(bytes, 0u);
-  ASSERT_EQ(media->SetRunning(true), S_OK);
-  EXPECT_EQ(media->ReadAudio(buffer, 3, bytes, start, end), E_INVALIDARG);  // less than one frame
-  EXPECT_EQ(media->ReadAudio(nullptr, 64, bytes, start, end), E_POINTER);
-  EXPECT_EQ(media->ReadAudio(buffer, 63, bytes, start, end), S_OK);
+  media->SetRunning(true);
+  // Less than one frame, and no buffer.
+  EXPECT_EQ(media->ReadAudio(buffer, 3, bytes, start, end).status, Status::InvalidArgument);
+  EXPECT_EQ(media->ReadAudio(nullptr, 64, bytes, start, end).status, Status::InvalidArgument);
+  EXPECT_TRUE(media->ReadAudio(buffer, 63, bytes, start, end).Ok());
   EXPECT_EQ(bytes, 60u);  // whole sample frames only
   media->SetRunning(false);
-  EXPECT_EQ(media->ReadAudio(buffer, sizeof buffer, bytes, start, end), MS_E_NOTRUNNING);
+  EXPECT_EQ(media->ReadAudio(buffer, sizeof buffer, bytes, start, end).status, Status::NotRunning);
 }
 
 struct DamageCase {
@@ -282,7 +279,7 @@ TEST_P(DamagedMiddle, SkipsTheDamageAndDecodesTheRest) {
   auto media = OpenRunning(path);
   ASSERT_TRUE(media);
   const auto decoded = ReadAll(*media);
-  EXPECT_EQ(decoded.final_result, MS_S_ENDOFSTREAM);
+  EXPECT_EQ(decoded.final_result.status, Status::EndOfStream);
   EXPECT_GT(decoded.last_end / 1e7, 3.0);
 }
 
@@ -305,14 +302,15 @@ TEST(Reading, LongNoiseAfterGoodFramesEnds) {
   media_fixtures::WriteBytes(path, bytes);
 
   std::unique_ptr<MediaStream> media;
-  const HRESULT hr = MediaStream::Open(path, kAudioStream, media);
-  if (Failed(hr)) {
-    EXPECT_NE(ErrorText(hr), "");
+  const Result opened = MediaStream::Open(path, kAudioStream, media);
+  if (!opened.Ok()) {
+    EXPECT_NE(opened.reason, "");
     return;
   }
   media->SetRunning(true);
   const auto decoded = ReadAll(*media, 65536);
-  EXPECT_TRUE(decoded.final_result == MS_S_ENDOFSTREAM || Failed(decoded.final_result));
+  EXPECT_NE(decoded.final_result.status, Status::Ok);
+  EXPECT_NE(decoded.final_result.reason, "");
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 
-using namespace platform;
 using namespace platform::mmstream;
 using media_fixtures::Ffmpeg;
 using media_fixtures::SineInput;
@@ -21,24 +20,24 @@ namespace {
 struct Opened {
   std::unique_ptr<MediaStream> media;
   mmstream_test::Decoded decoded;
-  WAVEFORMATEX format{};
+  PcmFormat format;
 };
 
 Opened ReadThrough(const std::string& path, const AudioDelivery* delivery) {
   Opened out;
-  const HRESULT hr = delivery != nullptr ? MediaStream::Open(path, kAudioStream, *delivery, out.media)
-                                         : MediaStream::Open(path, kAudioStream, out.media);
-  EXPECT_EQ(hr, S_OK) << path;
+  const Result opened = delivery != nullptr ? MediaStream::Open(path, kAudioStream, *delivery, out.media)
+                                            : MediaStream::Open(path, kAudioStream, out.media);
+  EXPECT_TRUE(opened.Ok()) << path << ": " << opened.reason;
   if (!out.media) return out;
   out.format = out.media->AudioFormat();
   out.media->SetRunning(true);
   out.decoded = ReadAll(*out.media);
-  EXPECT_EQ(out.decoded.final_result, MS_S_ENDOFSTREAM);
+  EXPECT_EQ(out.decoded.final_result.status, Status::EndOfStream);
   return out;
 }
 
 std::vector<double> Left(const Opened& opened) {
-  return media_fixtures::Channel(opened.decoded.pcm, opened.format.wBitsPerSample, opened.format.nChannels, 0);
+  return media_fixtures::Channel(opened.decoded.pcm, opened.format.bitsPerSample, opened.format.channels, 0);
 }
 
 struct DeliveryCase {
@@ -46,7 +45,7 @@ struct DeliveryCase {
   const char* file;
   std::string arguments;  // ffmpeg inputs and encoder options
   int asked_rate;         // 0: the source's own
-  WORD tag;               // delivered
+  bool floating;          // delivered
   int channels;
   int bits;
   int rate;
@@ -58,24 +57,24 @@ void PrintTo(const DeliveryCase& c, std::ostream* out) { *out << c.name; }
 std::vector<DeliveryCase> DeliveryCases() {
   return {
       {"StereoWma", "a.wma", SineInput(1000, 44100, 3) + " -ac 2 -c:a wmav2 -b:a 128k", 44100,
-       kWaveFormatIeeeFloat, 2, 32, 44100, 1000},
+       true, 2, 32, 44100, 1000},
       {"MonoWma22050To44100", "a.wma", SineInput(1000, 22050, 3) + " -ac 1 -c:a wmav2 -b:a 32k", 44100,
-       kWaveFormatIeeeFloat, 1, 32, 44100, 1000},
-      {"Aac48kTo44100", "a.m4a", SineInput(1000, 48000, 3) + " -ac 2 -c:a aac", 44100, kWaveFormatIeeeFloat, 2,
+       true, 1, 32, 44100, 1000},
+      {"Aac48kTo44100", "a.m4a", SineInput(1000, 48000, 3) + " -ac 2 -c:a aac", 44100, true, 2,
        32, 44100, 1000},
       {"FiveOneVorbisKeepsItsRate", "a.ogg", SineInput(1000, 48000, 3) + " -ac 6 -c:a libvorbis", 0,
-       kWaveFormatIeeeFloat, 2, 32, 48000, 1000},
-      {"FloatWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_f32le", 44100, kWaveFormatIeeeFloat, 2, 32,
+       true, 2, 32, 48000, 1000},
+      {"FloatWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_f32le", 44100, true, 2, 32,
        44100, 1000},
-      {"DoubleWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_f64le", 44100, kWaveFormatIeeeFloat, 2, 32,
+      {"DoubleWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_f64le", 44100, true, 2, 32,
        44100, 1000},
-      {"Flac48kTo44100", "a.flac", SineInput(1000, 48000, 3) + " -ac 2 -c:a flac", 44100, WAVE_FORMAT_PCM, 2, 16,
+      {"Flac48kTo44100", "a.flac", SineInput(1000, 48000, 3) + " -ac 2 -c:a flac", 44100, false, 2, 16,
        44100, 1000},
-      {"FlacKeepsItsRate", "a.flac", SineInput(1000, 32000, 3) + " -ac 2 -c:a flac", 0, WAVE_FORMAT_PCM, 2, 16,
+      {"FlacKeepsItsRate", "a.flac", SineInput(1000, 32000, 3) + " -ac 2 -c:a flac", 0, false, 2, 16,
        32000, 1000},
-      {"TwentyFourBitWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_s24le", 44100, WAVE_FORMAT_PCM, 2,
+      {"TwentyFourBitWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_s24le", 44100, false, 2,
        16, 44100, 1000},
-      {"EightBitWav11025To44100", "a.wav", SineInput(500, 11025, 3) + " -ac 1 -c:a pcm_u8", 44100, WAVE_FORMAT_PCM,
+      {"EightBitWav11025To44100", "a.wav", SineInput(500, 11025, 3) + " -ac 1 -c:a pcm_u8", 44100, false,
        1, 16, 44100, 500},
   };
 }
@@ -95,19 +94,13 @@ TEST_P(EncoderDeliveryOf, DeliversTheSameSignalInTheStatedFormatAndRate) {
   const Opened plain = ReadThrough(path, nullptr);
   ASSERT_TRUE(asked.media && plain.media);
 
-  const WAVEFORMATEX& format = asked.format;
-  EXPECT_EQ(format.wFormatTag, c.tag);
-  EXPECT_EQ(format.nChannels, c.channels);
-  EXPECT_EQ(format.wBitsPerSample, c.bits);
-  EXPECT_EQ(format.nSamplesPerSec, static_cast<DWORD>(c.rate));
-  EXPECT_EQ(format.nBlockAlign, c.channels * c.bits / 8);
-  EXPECT_EQ(format.nAvgBytesPerSec, format.nSamplesPerSec * format.nBlockAlign);
-  EXPECT_EQ(format.cbSize, 0);
+  const PcmFormat& format = asked.format;
+  EXPECT_EQ(format, (PcmFormat{c.channels, c.rate, c.bits, c.floating}));
 
   // The same stretch of time: the default delivery's frames at the source's rate, converted.
-  const double frames = static_cast<double>(asked.decoded.pcm.size() / format.nBlockAlign);
-  const double plain_frames = static_cast<double>(plain.decoded.pcm.size() / plain.format.nBlockAlign);
-  EXPECT_NEAR(frames, plain_frames * c.rate / plain.format.nSamplesPerSec, 2.0);
+  const double frames = static_cast<double>(asked.decoded.pcm.size() / format.BlockAlign());
+  const double plain_frames = static_cast<double>(plain.decoded.pcm.size() / plain.format.BlockAlign());
+  EXPECT_NEAR(frames, plain_frames * c.rate / plain.format.sampleRate, 2.0);
   EXPECT_EQ(asked.decoded.first_start, 0);
   EXPECT_NEAR(asked.decoded.last_end / 1e7, frames / c.rate, 1e-6);
 
@@ -116,7 +109,7 @@ TEST_P(EncoderDeliveryOf, DeliversTheSameSignalInTheStatedFormatAndRate) {
   const std::size_t margin = static_cast<std::size_t>(c.rate / 10);
   EXPECT_NEAR(media_fixtures::Frequency(left, c.rate, margin, left.size() - margin), c.frequency,
               c.frequency * 0.01);
-  const std::size_t plain_margin = plain.format.nSamplesPerSec / 10;
+  const auto plain_margin = static_cast<std::size_t>(plain.format.sampleRate / 10);
   const double plain_rms = media_fixtures::Rms(plain_left, plain_margin, plain_left.size() - plain_margin);
   EXPECT_NEAR(media_fixtures::Rms(left, margin, left.size() - margin), plain_rms, plain_rms * 0.02);
 }
@@ -155,8 +148,8 @@ TEST_P(FullScaleFloat, StaysAboutUnitWithoutWrapping) {
   const AudioDelivery delivery{SampleDelivery::kFloatOrSixteenBit, c.asked_rate};
   const Opened asked = ReadThrough(path, &delivery);
   ASSERT_TRUE(asked.media);
-  ASSERT_EQ(asked.format.wFormatTag, kWaveFormatIeeeFloat);
-  const int rate = static_cast<int>(asked.format.nSamplesPerSec);
+  ASSERT_TRUE(asked.format.floatSamples);
+  const int rate = asked.format.sampleRate;
   const auto left = Left(asked);
   const std::size_t margin = static_cast<std::size_t>(rate / 10);
   ASSERT_GT(left.size(), 4 * margin);
@@ -196,10 +189,10 @@ TEST(EncoderDelivery, EightBitSamplesArriveCentredInSixteenBits) {
   const Opened asked = ReadThrough(path, &delivery);
   const Opened plain = ReadThrough(path, nullptr);
   ASSERT_TRUE(asked.media && plain.media);
-  ASSERT_EQ(plain.format.wBitsPerSample, 8);
-  ASSERT_EQ(asked.format.wFormatTag, WAVE_FORMAT_PCM);
-  ASSERT_EQ(asked.format.wBitsPerSample, 16);
-  ASSERT_EQ(asked.format.nChannels, 2);
+  ASSERT_EQ(plain.format.bitsPerSample, 8);
+  ASSERT_FALSE(asked.format.floatSamples);
+  ASSERT_EQ(asked.format.bitsPerSample, 16);
+  ASSERT_EQ(asked.format.channels, 2);
   ASSERT_EQ(asked.decoded.pcm.size(), plain.decoded.pcm.size() * 2);
   int silent = 0;
   for (std::size_t i = 0; i < plain.decoded.pcm.size(); ++i) {
@@ -217,7 +210,8 @@ TEST(EncoderDelivery, RefusesRatesThatAreNotRates) {
   ASSERT_TRUE(Ffmpeg(SineInput(1000, 44100, 0.5), path));
   for (int rate : {-1, 1'000'001}) {
     std::unique_ptr<MediaStream> media;
-    EXPECT_EQ(MediaStream::Open(path, kAudioStream, EncoderDelivery(rate), media), E_INVALIDARG) << rate;
+    EXPECT_EQ(MediaStream::Open(path, kAudioStream, EncoderDelivery(rate), media).status, Status::InvalidArgument)
+        << rate;
     EXPECT_FALSE(media) << rate;
   }
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace platform;
 using namespace platform::mmstream;
 
 namespace {

@@ -7,7 +7,6 @@
 
 #include <cmath>
 
-using namespace platform;
 using namespace platform::mmstream;
 using media_fixtures::Ffmpeg;
 using media_fixtures::TempDir;
@@ -44,16 +43,16 @@ int Displacement(const std::vector<double>& whole, std::size_t offset, const std
   return best;
 }
 
-std::vector<uint8_t> ReadSpan(MediaStream& media, double seconds, STREAM_TIME* first_start) {
-  const WAVEFORMATEX& format = media.AudioFormat();
-  const auto wanted = static_cast<uint32_t>(seconds * format.nSamplesPerSec) * format.nBlockAlign;
+std::vector<uint8_t> ReadSpan(MediaStream& media, double seconds, Time* first_start) {
+  const PcmFormat& format = media.AudioFormat();
+  const auto wanted = static_cast<uint32_t>(seconds * format.sampleRate) * format.BlockAlign();
   std::vector<uint8_t> pcm(wanted);
   uint32_t filled = 0;
   while (filled < wanted) {
     uint32_t bytes = 0;
-    STREAM_TIME start = 0;
-    STREAM_TIME end = 0;
-    if (media.ReadAudio(pcm.data() + filled, wanted - filled, bytes, start, end) != S_OK) break;
+    Time start = 0;
+    Time end = 0;
+    if (!media.ReadAudio(pcm.data() + filled, wanted - filled, bytes, start, end).Ok()) break;
     if (filled == 0 && first_start != nullptr) *first_start = start;
     filled += bytes;
   }
@@ -80,18 +79,18 @@ TEST_P(SeekIn, LandsWhereAsked) {
   const std::string path = dir.File(GetParam().file);
   ASSERT_TRUE(Ffmpeg(RampInput(44100) + " " + GetParam().codec, path));
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream, media).Ok());
   media->SetRunning(true);
-  const WAVEFORMATEX format = media->AudioFormat();
+  const PcmFormat format = media->AudioFormat();
   const auto straight = media_fixtures::Channel(mmstream_test::ReadAll(*media).pcm, 16, 2, 0);
 
   for (double target : {4.0, 1.5, 3.0, 0.1}) {
-    ASSERT_EQ(media->Seek(static_cast<STREAM_TIME>(target * 1e7)), S_OK);
-    STREAM_TIME start = -1;
+    ASSERT_TRUE(media->Seek(static_cast<Time>(target * 1e7)).Ok());
+    Time start = -1;
     const auto block = media_fixtures::Channel(ReadSpan(*media, 0.05, &start), 16, 2, 0);
     ASSERT_FALSE(block.empty()) << target;
-    EXPECT_EQ(start, static_cast<STREAM_TIME>(target * 1e7));
-    const auto offset = static_cast<std::size_t>(target * format.nSamplesPerSec);
+    EXPECT_EQ(start, static_cast<Time>(target * 1e7));
+    const auto offset = static_cast<std::size_t>(target * format.sampleRate);
     EXPECT_LE(std::abs(Displacement(straight, offset, block, 2000)), GetParam().precision) << "seek to " << target;
   }
 }
@@ -109,11 +108,11 @@ TEST(Seek, BackToTheStartRepeatsTheStreamExactly) {
   const std::string path = dir.File("a.wav");
   ASSERT_TRUE(Ffmpeg(RampInput(22050), path));
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream, media).Ok());
   media->SetRunning(true);
   const auto first = mmstream_test::ReadAll(*media);
-  ASSERT_EQ(first.final_result, MS_S_ENDOFSTREAM);
-  ASSERT_EQ(media->Seek(0), S_OK);
+  ASSERT_EQ(first.final_result.status, Status::EndOfStream);
+  ASSERT_TRUE(media->Seek(0).Ok());
   const auto second = mmstream_test::ReadAll(*media);
   EXPECT_EQ(second.first_start, 0);
   EXPECT_TRUE(first.pcm == second.pcm);
@@ -124,15 +123,15 @@ TEST(Seek, PastTheEndEndsTheStream) {
   const std::string path = dir.File("a.flac");
   ASSERT_TRUE(Ffmpeg(RampInput(44100) + " -c:a flac", path));
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream, media).Ok());
   media->SetRunning(true);
-  ASSERT_EQ(media->Seek(static_cast<STREAM_TIME>(60 * 1e7)), S_OK);
+  ASSERT_TRUE(media->Seek(static_cast<Time>(60 * 1e7)).Ok());
   const auto rest = mmstream_test::ReadAll(*media);
-  EXPECT_EQ(rest.final_result, MS_S_ENDOFSTREAM);
+  EXPECT_EQ(rest.final_result.status, Status::EndOfStream);
   EXPECT_LT(rest.pcm.size(), 4096u * 4);
   // And a negative position means the start.
-  ASSERT_EQ(media->Seek(-5), S_OK);
-  STREAM_TIME start = -1;
+  ASSERT_TRUE(media->Seek(-5).Ok());
+  Time start = -1;
   EXPECT_FALSE(ReadSpan(*media, 0.01, &start).empty());
   EXPECT_EQ(start, 0);
 }
@@ -163,23 +162,23 @@ TEST_P(SeekResampled, LandsWhereAskedAtTheDeliveredRate) {
   const std::string path = dir.File(c.file);
   ASSERT_TRUE(Ffmpeg(RampInput(c.source_rate) + " " + c.codec, path));
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream, EncoderDelivery(c.delivered_rate), media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream, EncoderDelivery(c.delivered_rate), media).Ok());
   media->SetRunning(true);
-  const WAVEFORMATEX format = media->AudioFormat();
-  ASSERT_EQ(format.nSamplesPerSec, static_cast<DWORD>(c.delivered_rate));
+  const PcmFormat format = media->AudioFormat();
+  ASSERT_EQ(format.sampleRate, c.delivered_rate);
   const auto first = mmstream_test::ReadAll(*media);
-  const auto straight = media_fixtures::Channel(first.pcm, format.wBitsPerSample, 2, 0);
+  const auto straight = media_fixtures::Channel(first.pcm, format.bitsPerSample, 2, 0);
 
   for (double target : {4.0, 1.5, 3.0}) {
-    ASSERT_EQ(media->Seek(static_cast<STREAM_TIME>(target * 1e7)), S_OK);
-    STREAM_TIME start = -1;
-    const auto block = media_fixtures::Channel(ReadSpan(*media, 0.05, &start), format.wBitsPerSample, 2, 0);
+    ASSERT_TRUE(media->Seek(static_cast<Time>(target * 1e7)).Ok());
+    Time start = -1;
+    const auto block = media_fixtures::Channel(ReadSpan(*media, 0.05, &start), format.bitsPerSample, 2, 0);
     ASSERT_FALSE(block.empty()) << target;
-    EXPECT_EQ(start, static_cast<STREAM_TIME>(target * 1e7));
+    EXPECT_EQ(start, static_cast<Time>(target * 1e7));
     const auto offset = static_cast<std::size_t>(target * c.delivered_rate);
     EXPECT_LE(std::abs(Displacement(straight, offset, block, 2000)), c.precision) << "seek to " << target;
   }
-  ASSERT_EQ(media->Seek(0), S_OK);
+  ASSERT_TRUE(media->Seek(0).Ok());
   const auto again = mmstream_test::ReadAll(*media);
   EXPECT_EQ(again.first_start, 0);
   EXPECT_TRUE(again.pcm == first.pcm);

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 
-using namespace platform;
 using namespace platform::mmstream;
 using media_fixtures::Ffmpeg;
 using media_fixtures::TempDir;
@@ -27,7 +26,7 @@ std::string MakeRedBlueVideo(const TempDir& dir, const std::string& name, const 
 
 std::unique_ptr<MediaStream> OpenVideo(const std::string& path) {
   std::unique_ptr<MediaStream> media;
-  EXPECT_EQ(MediaStream::Open(path, kVideoStream, media), S_OK);
+  EXPECT_TRUE(MediaStream::Open(path, kVideoStream, media).Ok());
   if (media) media->SetRunning(true);
   return media;
 }
@@ -59,13 +58,13 @@ TEST(Video, FramesAreRenderedInEachDepth) {
   for (int bits : {32, 24, 16}) {
     auto media = OpenVideo(path);
     ASSERT_TRUE(media);
-    ASSERT_EQ(media->SetVideoBitCount(bits), S_OK);
-    std::vector<uint8_t> frame(media->VideoFrameBytes());
+    ASSERT_EQ(media->SetVideoBitsPerPixel(bits), Status::Ok);
+    std::vector<uint8_t> frame(media->VideoFormat().FrameBytes());
     ASSERT_EQ(frame.size(), static_cast<std::size_t>(kWidth * kHeight * bits / 8));
     for (int n = 0; n < 3; ++n) {
-      STREAM_TIME start = -1;
-      STREAM_TIME end = -1;
-      ASSERT_EQ(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end), S_OK);
+      Time start = -1;
+      Time end = -1;
+      ASSERT_TRUE(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end).Ok());
       EXPECT_EQ(start, n * 400000) << bits;
       EXPECT_EQ(end, (n + 1) * 400000) << bits;
     }
@@ -84,32 +83,30 @@ TEST(Video, RefusesShortBuffersAndOddDepths) {
   TempDir dir;
   auto media = OpenVideo(MakeRedBlueVideo(dir, "a.wmv", "-c:v wmv2"));
   ASSERT_TRUE(media);
-  EXPECT_EQ(media->SetVideoBitCount(8), E_INVALIDARG);
-  EXPECT_EQ(media->VideoBitCount(), 32);
-  std::vector<uint8_t> frame(media->VideoFrameBytes() - 1);
-  STREAM_TIME start = 0;
-  STREAM_TIME end = 0;
-  EXPECT_EQ(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end), E_INVALIDARG);
+  EXPECT_EQ(media->SetVideoBitsPerPixel(8), Status::InvalidArgument);
+  EXPECT_EQ(media->VideoFormat().bitsPerPixel, 32);
+  std::vector<uint8_t> frame(media->VideoFormat().FrameBytes() - 1);
+  Time start = 0;
+  Time end = 0;
+  EXPECT_EQ(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end).status,
+            Status::InvalidArgument);
 }
 
 TEST(Video, GeometryThenEveryFrameThenTheEnd) {
   TempDir dir;
   auto media = OpenVideo(MakeRedBlueVideo(dir, "a.wmv", "-c:v wmv2"));
   ASSERT_TRUE(media);
-  EXPECT_EQ(media->VideoWidth(), kWidth);
-  EXPECT_EQ(media->VideoHeight(), kHeight);
-  EXPECT_EQ(media->TimePerFrame(), 400000);
-  EXPECT_EQ(media->VideoBitCount(), 32);
-  EXPECT_EQ(media->VideoFrameBytes(), static_cast<uint32_t>(kWidth * kHeight * 4));
-  std::vector<uint8_t> frame(media->VideoFrameBytes());
-  STREAM_TIME start = 0;
-  STREAM_TIME end = 0;
+  EXPECT_EQ(media->VideoFormat(), (FrameFormat{kWidth, kHeight, 32, 400000}));
+  EXPECT_EQ(media->VideoFormat().FrameBytes(), static_cast<uint32_t>(kWidth * kHeight * 4));
+  std::vector<uint8_t> frame(media->VideoFormat().FrameBytes());
+  Time start = 0;
+  Time end = 0;
   int frames = 0;
-  HRESULT hr = S_OK;
-  while ((hr = media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end)) == S_OK) {
+  Result result;
+  while ((result = media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end)).Ok()) {
     ASSERT_LT(++frames, 1000);
   }
-  EXPECT_EQ(hr, MS_S_ENDOFSTREAM);
+  EXPECT_EQ(result.status, Status::EndOfStream);
   EXPECT_EQ(frames, 50);
   EXPECT_EQ(end, 20'000'000);
 }
@@ -118,11 +115,11 @@ TEST(Video, SeekShowsTheFrameAtTheTarget) {
   TempDir dir;
   auto media = OpenVideo(MakeRedBlueVideo(dir, "a.wmv", "-c:v wmv2 -g 12"));
   ASSERT_TRUE(media);
-  std::vector<uint8_t> frame(media->VideoFrameBytes());
-  STREAM_TIME start = 0;
-  STREAM_TIME end = 0;
-  ASSERT_EQ(media->Seek(13'000'000), S_OK);
-  ASSERT_EQ(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end), S_OK);
+  std::vector<uint8_t> frame(media->VideoFormat().FrameBytes());
+  Time start = 0;
+  Time end = 0;
+  ASSERT_TRUE(media->Seek(13'000'000).Ok());
+  ASSERT_TRUE(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end).Ok());
   EXPECT_EQ(start, 12'800'000);  // the frame shown at 1.3 s began at 1.28 s
   EXPECT_EQ(end, 13'200'000);
 }
@@ -133,13 +130,14 @@ TEST(Video, FrameNotReadyWithinTheWaitIsPending) {
   TempDir dir;
   auto media = OpenVideo(MakeRedBlueVideo(dir, "a.wmv", "-c:v wmv2"));
   ASSERT_TRUE(media);
-  std::vector<uint8_t> frame(media->VideoFrameBytes());
-  STREAM_TIME start = -1;
-  STREAM_TIME end = -1;
+  std::vector<uint8_t> frame(media->VideoFormat().FrameBytes());
+  Time start = -1;
+  Time end = -1;
   EXPECT_EQ(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end,
-                                  std::chrono::milliseconds(0)),
-            MS_S_PENDING);
-  ASSERT_EQ(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end), S_OK);
+                                  std::chrono::milliseconds(0))
+                .status,
+            Status::Pending);
+  ASSERT_TRUE(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end).Ok());
   EXPECT_EQ(start, 0);
 }
 
@@ -150,28 +148,28 @@ TEST(Video, AudioAndVideoReadInAnyOrder) {
                          media_fixtures::SineInput(1000, 44100, 2) + " -c:v wmv2 -c:a wmav2",
                      path));
   std::unique_ptr<MediaStream> media;
-  ASSERT_EQ(MediaStream::Open(path, kAudioStream | kVideoStream, media), S_OK);
+  ASSERT_TRUE(MediaStream::Open(path, kAudioStream | kVideoStream, media).Ok());
   ASSERT_TRUE(media->HasAudio());
   ASSERT_TRUE(media->HasVideo());
   media->SetRunning(true);
-  std::vector<uint8_t> frame(media->VideoFrameBytes());
+  std::vector<uint8_t> frame(media->VideoFormat().FrameBytes());
   std::vector<uint8_t> pcm(8192);
-  STREAM_TIME start = 0;
-  STREAM_TIME end = 0;
+  Time start = 0;
+  Time end = 0;
   uint32_t bytes = 0;
   uint64_t audio_bytes = 0;
   int frames = 0;
   // Ten frames first, then all the audio, then the rest of the frames: nothing is lost on
   // either side while the other is read.
   for (; frames < 10; ++frames) {
-    ASSERT_EQ(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end), S_OK);
+    ASSERT_TRUE(media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end).Ok());
   }
-  while (media->ReadAudio(pcm.data(), static_cast<uint32_t>(pcm.size()), bytes, start, end) == S_OK) {
+  while (media->ReadAudio(pcm.data(), static_cast<uint32_t>(pcm.size()), bytes, start, end).Ok()) {
     audio_bytes += bytes;
   }
-  while (media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end) == S_OK) ++frames;
+  while (media->ReadVideoFrame(frame.data(), static_cast<uint32_t>(frame.size()), start, end).Ok()) ++frames;
   EXPECT_EQ(frames, 50);
-  EXPECT_NEAR(static_cast<double>(audio_bytes) / media->AudioFormat().nAvgBytesPerSec, 2.0, 0.05);
+  EXPECT_NEAR(static_cast<double>(audio_bytes) / media->AudioFormat().BytesPerSecond(), 2.0, 0.05);
 }
 
 }  // namespace

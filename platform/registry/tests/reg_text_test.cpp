@@ -18,11 +18,11 @@ RegistryDocument Parsed(std::string_view text) {
   return result.document.value_or(RegistryDocument{});
 }
 
-RegistryValue Text(const char* name, const char* text, DWORD type = REG_SZ) {
+RegistryValue Text(const char* name, const char* text, std::uint32_t type = REG_SZ) {
   return RegistryValue{name, type, text, {}};
 }
 
-RegistryValue Bytes(const char* name, DWORD type, std::vector<std::uint8_t> data) {
+RegistryValue Bytes(const char* name, std::uint32_t type, std::vector<std::uint8_t> data) {
   return RegistryValue{name, type, "", std::move(data)};
 }
 
