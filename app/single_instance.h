@@ -28,8 +28,6 @@
 // program). Start blocks while it hands off, up to its timeout a step.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <filesystem>
 #include <string>
