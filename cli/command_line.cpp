@@ -73,7 +73,16 @@ const std::vector<Option>& OptionTable() {
          o.encoding.vbr = true;
          o.encoding.vbrMinBitrate = *low;
          o.encoding.vbrMaxBitrate = *high;
+         o.vbrRangeGiven = true;
          return true;
+       }},
+      {"vbr-quality", 'V', true,
+       [](Options& o, const std::string& v) {
+         if (!AllDigits(v, 1)) return false;
+         o.encoding.vbr = true;
+         o.encoding.vbrQuality = std::stoi(v);
+         if (!o.vbrRangeGiven) o.encoding.vbrMinBitrate = o.encoding.vbrMaxBitrate = 0;
+         return engine::IsVbrQuality(o.encoding.vbrQuality);
        }},
       {"rate", 'r', true,
        [](Options& o, const std::string& v) {
@@ -154,7 +163,10 @@ Output:
 MP3 settings:
   -b, --bitrate KBPS   constant bit rate: 8 16 24 32 40 48 56 64 80 96 112 128 144 160 192
                        224 256 320 (default 192)
-      --vbr MIN-MAX    variable bit rate between MIN and MAX kbps, e.g. 128-256
+  -V, --vbr-quality N  variable bit rate of quality N, LAME's -V: 0 (best, largest) to 9
+                       (smallest); default 2 when --vbr is given
+      --vbr MIN-MAX    variable bit rate between MIN and MAX kbps, e.g. 128-256; without it,
+                       -V uses the whole range the format allows
   -r, --rate HZ        sample rate of the MP3: 32000, 44100 or 48000 (default 44100)
   -m, --mode MODE      channel mode: joint, stereo, dual or mono (default: mono for a mono
                        source, joint for every other)

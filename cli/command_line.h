@@ -16,6 +16,8 @@ struct Options {
   engine::EncodingSettings encoding = engine::kDefaultEncoding;  // the MP3 settings
   // Whether --mode was given: without it a mono source stays mono.
   bool modeGiven = false;
+  // Whether --vbr gave limits: without them, -V leaves the whole range to the encoder.
+  bool vbrRangeGiven = false;
   core::TagChoice tags;  // the tag texts given; the others come from each source's own tags
   int jobs = 0;          // conversions at once; 0: one per processor core
   bool force = false;

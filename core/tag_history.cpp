@@ -86,14 +86,13 @@ bool WriteTagHistory(const std::string& path, const std::vector<std::string>& li
   const platform::FolderLock lock(path);
   std::vector<std::string> merged;
   if (const TagHistoryRead current = ReadTagHistory(path); current.ok) merged = current.lines;
-  for (const std::string& line : lines) {
-    if (std::find(merged.begin(), merged.end(), line) == merged.end()) merged.push_back(line);
+  for (std::string line : lines) {
+    // A line break inside a value would split it.
+    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    if (std::find(merged.begin(), merged.end(), line) == merged.end()) merged.push_back(std::move(line));
   }
   std::string bytes;
-  for (const std::string& line : merged) {
-    for (char c : line) bytes += (c == '\n' || c == '\r') ? ' ' : c;
-    bytes += '\n';
-  }
+  for (const std::string& line : merged) bytes += line + '\n';
 
   // A name of its own, so that nobody else's temporary file is ever written over.
   std::string temporary = folder + "." + platform::FileNameOf(path) + ".XXXXXX";

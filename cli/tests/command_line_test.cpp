@@ -73,6 +73,27 @@ TEST(ConvertOptions, UsageErrorsSayWhatIsWrong) {
   EXPECT_EQ(ErrorFor({"-j"}), "option --jobs needs a value");
 }
 
+// LAME's -V quality: the whole range of rates unless --vbr limits it, in either order.
+TEST(ConvertOptions, VbrQualityKeepsOrLeavesTheLimits) {
+  struct Row {
+    std::vector<std::string> args;
+    int quality, low, high;
+  } rows[] = {{{"-V", "0", "a.wma"}, 0, 0, 0},
+              {{"-V6", "--vbr", "96-192", "a.wma"}, 6, 96, 192},
+              {{"--vbr", "96-192", "--vbr-quality=9", "a.wma"}, 9, 96, 192},
+              {{"--vbr", "96-192", "a.wma"}, 2, 96, 192}};
+  for (const Row& row : rows) {
+    std::string error;
+    const auto o = ParseOptions(row.args, error);
+    ASSERT_TRUE(o.has_value()) << error;
+    EXPECT_TRUE(o->encoding.vbr);
+    EXPECT_EQ(o->encoding.vbrQuality, row.quality) << row.args[0];
+    EXPECT_EQ(o->encoding.vbrMinBitrate, row.low) << row.args[0];
+    EXPECT_EQ(o->encoding.vbrMaxBitrate, row.high) << row.args[0];
+  }
+  EXPECT_EQ(ErrorFor({"-V", "10", "a.wma"}), "invalid value \"10\" for --vbr-quality");
+}
+
 // Short options as every other command line takes them: joined with their values and with
 // each other.
 TEST(ConvertOptions, ShortOptionsTakeJoinedValuesAndClusters) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <map>
+#include <set>
 
 #include "decoded_audio.h"
 #include "tag_readers.h"
@@ -236,6 +237,13 @@ std::string ReadText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
+// The names in `folder`, hidden ones included.
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.insert(entry.path().filename());
+  return names;
+}
+
 bool AnyFileIn(const std::string& folder) {
   return std::filesystem::directory_iterator(folder) != std::filesystem::directory_iterator();
 }
@@ -341,4 +349,64 @@ TEST_F(ConvertCli, OnlyARegularFileIsReplacedAndAnythingElseIsNamed) {
   r = RunConvert("--force -o /dev/null " + Quote(source));
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("\"/dev/null\" is a device"), std::string::npos) << r.output;
+}
+
+// The same command maps each source to the same name every time: a second run refuses the
+// files of the first, and with --force replaces those very files, never adding numbered copies.
+TEST_F(ConvertCli, RunningABatchAgainGivesTheSameNames) {
+  for (const char* folder : {"d1", "d2", "d3", "out"}) std::filesystem::create_directory(dir.File(folder));
+  std::string sources;
+  for (const char* folder : {"d1", "d2", "d3"}) sources += " " + Quote(Wma(std::string(folder) + "/song.wma", 1));
+  const std::string command = "-o " + Quote(dir.File("out/")) + sources;
+  const std::set<std::string> names = {"song.mp3", "song (2).mp3", "song (3).mp3"};
+  Result r = RunConvert(command);
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Names(dir.File("out")), names);
+  r = RunConvert(command);
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_EQ(Names(dir.File("out")), names);
+  r = RunConvert("-f " + command);
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Names(dir.File("out")), names);
+}
+
+// Nobody reading the lines any more (`tavisto-convert … | head -1`) stops the run as a signal
+// does: nothing half-written is left, and the status says why.
+TEST_F(ConvertCli, AClosedStandardOutputStopsTheRunCleanly) {
+  std::string sources;
+  for (int i = 0; i < 6; ++i) sources += " " + Quote(Wma("s" + std::to_string(i) + ".wma", 8));
+  std::filesystem::create_directory(dir.File("out"));
+  const std::string command = "sh -c '" + std::string(std::getenv("TAVISTO_CONVERT")) + " -j 1 -o " +
+                              dir.File("out/") + sources + " 2>" + dir.File("log") + "; echo $? >" +
+                              dir.File("status") + "' | head -n 1";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadText(dir.File("status")), "141\n") << ReadText(dir.File("log"));
+  for (const std::string& name : Names(dir.File("out"))) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+  EXPECT_LT(Names(dir.File("out")).size(), 6u) << "the run stopped";
+}
+
+// A killed run leaves its hidden file; the next run writing into that folder removes it, while
+// a file some other conversion still writes (and holds) stays.
+TEST_F(ConvertCli, AKilledRunsHiddenFileIsClearedByTheNextRun) {
+  const std::string source = Wma("song.wma", 1);
+  const std::string stale = dir.File(".other.mp3.k3Xq9a.part");
+  media_fixtures::WriteBytes(stale, {1, 2, 3});
+  std::filesystem::last_write_time(stale, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+  const Result r = RunConvert(Quote(source));
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_FALSE(std::filesystem::exists(stale));
+}
+
+// Two sources whose names fill a file name's 255 bytes: the second's numbered name is shortened
+// to fit before anything converts, not refused after a whole conversion.
+TEST_F(ConvertCli, ANumberedNameTooLongForAFileNameIsShortenedFirst) {
+  const std::string stem(251, 'n');
+  std::filesystem::create_directories(dir.File("a"));
+  std::filesystem::create_directories(dir.File("b"));
+  std::filesystem::create_directories(dir.File("out"));
+  const std::string first = Wma("a/" + stem + ".wma", 1), second = Wma("b/" + stem + ".wma", 1);
+  const Result r = RunConvert("-o " + Quote(dir.File("out/")) + " " + Quote(first) + " " + Quote(second));
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Names(dir.File("out")),
+            (std::set<std::string>{stem + ".mp3", std::string(247, 'n') + " (2).mp3"}));
 }

@@ -270,6 +270,8 @@ INSTANTIATE_TEST_SUITE_P(
         NamePlan{"SameFileThroughALinkedFolder", {{"sub/song.wma", "a.mp3"}, {"link/song.wma", "b.mp3"}}, {"a.mp3", ""}},
         NamePlan{"DotDotSpelling", {{"sub/song.wma", "x.mp3"}, {"sub/../sub/song.wma", "y.mp3"}}, {"x.mp3", ""}},
         NamePlan{"TwoSourcesOneName", {{"song.wma", "out.mp3"}, {"sub/song.wma", "out.mp3"}}, {"out.mp3", "out (2).mp3"}},
+        NamePlan{"OneNameTwoSpellings", {{"song.wma", "out.mp3"}, {"sub/other.wma", "sub/../out.mp3"}},
+                 {"out.mp3", "sub/../out (2).mp3"}},
         NamePlan{"OneNameThroughALink", {{"song.wma", "sub/out.mp3"}, {"sub/other.wma", "link/out.mp3"}},
                  {"sub/out.mp3", "link/out (2).mp3"}},
         NamePlan{"AnOutputThatIsAnotherItemsSource", {{"song.wma", "song.mp3"}, {"song.mp3", "other.mp3"}},

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <thread>
 
 #include "core/genres.h"
 #include "core/output_folder.h"
@@ -50,6 +52,33 @@ TEST(TagHistory, WriteCreatesTheFolderWritesLfAndKeepsValuesOnOneLine) {
   EXPECT_FALSE(std::filesystem::exists(path + ".new"));
   const TagHistoryRead read = ReadTagHistory(path);
   EXPECT_EQ(read.lines, (std::vector<std::string>{"1999", "", "two lines"}));
+}
+
+// Two Tavistos saving the same list at once both keep their values: no save fails on the
+// other's temporary file, and none is lost to the other's rename.
+TEST(TagHistory, SavesAtTheSameTimeFromTwoWritersKeepEveryValue) {
+  TempDir dir;
+  const std::string path = dir.File("album.lst");
+  const auto writer = [&path](const std::string& prefix, std::vector<std::string>& errors) {
+    std::vector<std::string> mine;
+    for (int i = 0; i < 40; ++i) {
+      mine.push_back(prefix + std::to_string(i));
+      std::string error;
+      if (!WriteTagHistory(path, mine, error)) errors.push_back(error);
+    }
+  };
+  std::vector<std::string> errorsA, errorsB;
+  std::thread a([&] { writer("a", errorsA); });
+  std::thread b([&] { writer("b", errorsB); });
+  a.join();
+  b.join();
+  EXPECT_TRUE(errorsA.empty() && errorsB.empty()) << (errorsA.empty() ? errorsB.front() : errorsA.front());
+  const TagHistoryRead read = ReadTagHistory(path);
+  const std::set<std::string> values(read.lines.begin(), read.lines.end());
+  EXPECT_EQ(values.size(), 80u);
+  EXPECT_EQ(read.lines.size(), 80u);
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    EXPECT_EQ(entry.path().filename(), "album.lst") << "no temporary file is left";
 }
 
 // A stored value that is no item must still end as an allowed number.

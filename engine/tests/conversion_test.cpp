@@ -377,6 +377,17 @@ TEST_F(ConversionTest, OnlyARegularFileIsEverReplacedAndItKeepsItsMode) {
   struct stat info {};
   ASSERT_EQ(::stat(existing.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
+  // For root the replaced file's owner and group stay too (a user's file replaced by an
+  // administrator stays the user's).
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(existing.c_str(), 1001, 1002), 0);
+    ConversionRequest again = Request(source, existing);
+    again.replace = Replace::RegularFile;
+    ASSERT_TRUE(Convert(again).written);
+    ASSERT_EQ(::stat(existing.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 1001u);
+    EXPECT_EQ(info.st_gid, 1002u);
+  }
   EXPECT_EQ(FilesIn(dir.Path()),
             (std::vector<std::string>{"existing.mp3", "fifo.mp3", "folder.mp3", "link.mp3", "tone.wav"}));
 }

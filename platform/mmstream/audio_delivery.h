@@ -10,8 +10,9 @@ enum class SampleDelivery {
   // what readers of media files have always got.
   kEightOrSixteenBit,
   // 32-bit float, interleaved (±1.0 full scale, not clipped), when the source decodes to
-  // floating point (most lossy codecs: WMA, AAC, Vorbis, Opus, MP3); signed 16-bit when it
-  // decodes to integers (PCM, FLAC), 8-bit sources widened and centred so that silence is 0.
+  // floating point (most lossy codecs: WMA, AAC, Vorbis, Opus, MP3) or to integers of more than
+  // 16 bits (24-bit FLAC and WAV); signed 16-bit when it decodes to 16-bit integers (CD-quality
+  // PCM and FLAC), 8-bit sources widened and centred so that silence is 0.
   // For an encoder that takes float samples: nothing is quantised on the way.
   kFloatOrSixteenBit,
 };

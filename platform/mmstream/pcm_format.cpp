@@ -6,8 +6,11 @@ PcmShape DeliveredShape(AVSampleFormat source_format, int source_channels, int r
   PcmShape shape;
   const AVSampleFormat packed = av_get_packed_sample_fmt(source_format);
   if (samples == SampleDelivery::kFloatOrSixteenBit) {
-    const bool floating = packed == AV_SAMPLE_FMT_FLT || packed == AV_SAMPLE_FMT_DBL;
-    shape.sample_format = floating ? AV_SAMPLE_FMT_FLT : AV_SAMPLE_FMT_S16;
+    // Floating-point decoders, and integer ones with more than 16 bits (24-bit FLAC and WAV
+    // decode to 32 bits): cutting those to 16 bits would throw away what the encoder could use.
+    const bool wide = packed == AV_SAMPLE_FMT_FLT || packed == AV_SAMPLE_FMT_DBL || packed == AV_SAMPLE_FMT_S32 ||
+                      packed == AV_SAMPLE_FMT_S64;
+    shape.sample_format = wide ? AV_SAMPLE_FMT_FLT : AV_SAMPLE_FMT_S16;
   } else {
     shape.sample_format = packed == AV_SAMPLE_FMT_U8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
   }

@@ -72,8 +72,12 @@ std::vector<DeliveryCase> DeliveryCases() {
        44100, 1000},
       {"FlacKeepsItsRate", "a.flac", SineInput(1000, 32000, 3) + " -ac 2 -c:a flac", 0, false, 2, 16,
        32000, 1000},
-      {"TwentyFourBitWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_s24le", 44100, false, 2,
-       16, 44100, 1000},
+      // More than 16 bits reach the encoder whole, as float.
+      {"TwentyFourBitWav", "a.wav", SineInput(1000, 44100, 3) + " -ac 2 -c:a pcm_s24le", 44100, true, 2,
+       32, 44100, 1000},
+      {"TwentyFourBitFlac96kTo44100", "a.flac",
+       SineInput(1000, 96000, 3) + " -ac 2 -sample_fmt s32 -bits_per_raw_sample 24 -c:a flac", 44100, true, 2, 32,
+       44100, 1000},
       {"EightBitWav11025To44100", "a.wav", SineInput(500, 11025, 3) + " -ac 1 -c:a pcm_u8", 44100, false,
        1, 16, 44100, 500},
   };
