@@ -4,10 +4,17 @@
 #include <cctype>
 #include <filesystem>
 #include <functional>
+#include <cerrno>
+#include <cstring>
 #include <regex>
 
+#include "core/added_files.h"
 #include "core/output_name.h"
 #include "core/version.h"
+#include "platform/mmstream/media_stream.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace convert {
 
@@ -123,6 +130,17 @@ const std::vector<Option>& OptionTable() {
        }},
       {"comment", 0, true, [](Options& o, const std::string& v) { return (o.tags.comment = Text(v)).has_value(); }},
       {"genre", 0, true, [](Options& o, const std::string& v) { return (o.tags.genre = Text(v)).has_value(); }},
+      {"name", 0, true,
+       [](Options& o, const std::string& v) {
+         o.namePattern = v;  // checked once every option is read, with the reason
+         return true;
+       }},
+      {"update", 'u', false, [](Options& o, const std::string&) { return o.update = true; }},
+      {"prune", 0, false, [](Options& o, const std::string&) { return o.prune = true; }},
+      {"report", 0, true, [](Options& o, const std::string& v) { o.report = v; return !v.empty(); }},
+      {"files-from", 0, true, [](Options& o, const std::string& v) { o.filesFrom = v; return !v.empty(); }},
+      {"null", '0', false, [](Options& o, const std::string&) { return o.nullSeparated = true; }},
+      {"relative", 'R', false, [](Options& o, const std::string&) { return o.relative = true; }},
       {"no-cover", 0, false, [](Options& o, const std::string&) { return o.tags.omitCover = true; }},
       {"quiet", 'q', false, [](Options& o, const std::string&) { return o.quiet = true; }},
       {"help", 'h', false, [](Options& o, const std::string&) { return o.help = true; }},
@@ -277,8 +295,20 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       break;
     }
   }
-  if (!options.help && !options.version && options.sources.empty()) {
+  if (!options.help && !options.version && options.sources.empty() && options.filesFrom.empty()) {
     error = "no source file given";
+    return std::nullopt;
+  }
+  if (!options.namePattern.empty()) {
+    // The value was checked; here the reason of a bad one is given.
+    if (!core::NamePattern::Parse(options.namePattern, error)) return std::nullopt;
+  }
+  if (options.prune && !options.update) {
+    error = "--prune needs --update";
+    return std::nullopt;
+  }
+  if (options.relative && !options.namePattern.empty()) {
+    error = "--relative and --name cannot be used together";
     return std::nullopt;
   }
   return options;
@@ -291,6 +321,117 @@ std::string OutputPathFor(const std::string& source, const std::string& output, 
   std::error_code ignored;
   const bool folder = output.back() == '/' || fs::is_directory(output, ignored) || !singleSource;
   return folder ? (fs::path(output) / name).string() : output;
+}
+
+namespace {
+
+// The paths of a --files-from list: one a line (a "\r" before the break dropped), or each ended
+// by NUL; empty entries are passed over.
+std::optional<std::vector<std::string>> ReadList(const std::string& file, bool nullSeparated, std::string& error) {
+  const int fd = file == "-" ? STDIN_FILENO : ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = "cannot read the list \"" + file + "\": " + std::strerror(errno);
+    return std::nullopt;
+  }
+  std::string bytes;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = "cannot read the list \"" + file + "\": " + std::strerror(errno);
+      if (fd != STDIN_FILENO) ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
+  if (fd != STDIN_FILENO) ::close(fd);
+  std::vector<std::string> paths;
+  const char end = nullSeparated ? '\0' : '\n';
+  for (std::size_t start = 0; start < bytes.size();) {
+    std::size_t stop = bytes.find(end, start);
+    if (stop == std::string::npos) stop = bytes.size();
+    std::string path = bytes.substr(start, stop - start);
+    if (!nullSeparated && !path.empty() && path.back() == '\r') path.pop_back();
+    if (!path.empty()) paths.push_back(std::move(path));
+    start = stop + 1;
+  }
+  return paths;
+}
+
+bool IsMediaFile(const std::string& path, const std::vector<std::string>& extensions) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  if (extension.empty()) return false;
+  extension.erase(0, 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::binary_search(extensions.begin(), extensions.end(), extension);
+}
+
+// `subfolder` below its root's own name: "Music/Artist/Album" found under "Music" is
+// "Artist/Album".
+std::string BelowRoot(const std::string& subfolder) {
+  const std::size_t slash = subfolder.find('/');
+  return slash == std::string::npos ? std::string() : subfolder.substr(slash + 1);
+}
+
+}  // namespace
+
+std::optional<std::vector<Source>> CollectSources(const Options& options, const std::function<bool()>& stop,
+                                                  std::string& error) {
+  const std::vector<std::string> extensions = platform::mmstream::MediaFileExtensions();
+  std::vector<Source> sources;
+  for (const std::string& given : options.sources) {
+    if (stop()) return sources;
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(given, ignored)) {
+      sources.push_back({given, {}, {}});
+      continue;
+    }
+    std::string root = given;
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    for (const core::AddedFile& file : core::CollectAddedFiles({given}, extensions))
+      sources.push_back({file.path, root, BelowRoot(file.subfolder)});
+  }
+  if (!options.filesFrom.empty()) {
+    const auto listed = ReadList(options.filesFrom, options.nullSeparated, error);
+    if (!listed) return std::nullopt;
+    for (const std::string& path : *listed) {
+      if (stop()) return sources;
+      // A list is a listing, like a folder's: what is not a media file is passed over.
+      if (IsMediaFile(path, extensions)) sources.push_back({path, {}, {}});
+    }
+  }
+  return sources;
+}
+
+std::string OutputPathOf(const Options& options, const Source& source, std::size_t sourceCount,
+                         const core::NameFields* fields) {
+  namespace fs = std::filesystem;
+  // The folder the MP3 goes to: the output folder, else the source's own (or its named folder's,
+  // when a pattern builds the rest).
+  const auto base = [&]() -> fs::path {
+    if (!options.output.empty()) return fs::path(options.output);
+    if (fields != nullptr && !source.root.empty()) return fs::path(source.root);
+    return fs::path(source.path).parent_path();
+  };
+  if (fields != nullptr) {
+    std::string error;
+    const auto pattern = core::NamePattern::Parse(options.namePattern, error);
+    return (base() / pattern->Expand(*fields)).lexically_normal().string();
+  }
+  if (options.relative) {
+    // As cp --parents does: the source's path as given, below the output folder.
+    fs::path given = fs::path(source.path).lexically_normal().relative_path();
+    given.replace_filename(core::Mp3FileNameFor(source.path));
+    return (fs::path(options.output.empty() ? "." : options.output) / given).lexically_normal().string();
+  }
+  if (!source.root.empty() && !options.output.empty()) {
+    fs::path below = fs::path(options.output);
+    if (!source.subfolder.empty()) below /= source.subfolder;
+    return (below / core::Mp3FileNameFor(source.path)).string();
+  }
+  return OutputPathFor(source.path, options.output, sourceCount == 1 && source.root.empty());
 }
 
 }  // namespace convert

@@ -5,12 +5,18 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstring>
+#include <filesystem>
 #include <cerrno>
 #include <cstdio>
 #include <string>
 
 #include "cli/command_line.h"
+#include "cli/report.h"
 #include "core/conversion_run.h"
+#include "core/library.h"
+#include "core/tag_probe.h"
+#include "core/tags/source_tags.h"
 #include "core/settings.h"
 #include "engine/conversion.h"
 #include "platform/dispatcher.h"
@@ -46,6 +52,35 @@ bool PrintLine(const std::string& line) {
   return std::fputs(line.c_str(), stdout) >= 0 && std::fputc('\n', stdout) != EOF && std::fflush(stdout) == 0;
 }
 
+// The --report row of an item that ended, when it did.
+std::optional<convert::ReportRow> RowOf(const core::ConversionRun& run, int item) {
+  const core::ItemReport& report = run.Report(item);
+  convert::ReportRow row;
+  row.source = run.Item(item).sourceFile;
+  row.output = report.outputFile;
+  if (run.Length(item) > 0) row.duration = static_cast<double>(run.Length(item)) / 1e7;
+  switch (report.state) {
+    case core::ItemState::Done:
+      row.status = "converted";
+      row.warning = report.warning;
+      return row;
+    case core::ItemState::Failed:
+      row.status = "failed";
+      row.reason = report.reason;
+      return row;
+    case core::ItemState::Skipped:
+      row.status = report.skip == core::SkipReason::UpToDate ? "up-to-date" : "skipped";
+      row.reason = report.skip == core::SkipReason::OutputExists ? "\"" + report.outputFile + "\" exists" : report.reason;
+      return row;
+    case core::ItemState::Cancelled:
+    case core::ItemState::Waiting:
+    case core::ItemState::Asking:
+    case core::ItemState::Converting:
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
 void Report(const core::ConversionRun& run, int item, const core::RunItem& planned, bool quiet, Tally& tally) {
   const core::ItemReport& report = run.Report(item);
   const std::string& source = run.Item(item).sourceFile;
@@ -69,7 +104,8 @@ void Report(const core::ConversionRun& run, int item, const core::RunItem& plann
       std::fprintf(stderr, "tavisto-convert: %s: %s\n", source.c_str(), report.reason.c_str());
       break;
     case core::ItemState::Skipped:
-      if (report.skip == core::SkipReason::SameSource) {
+      if (report.skip == core::SkipReason::UpToDate) break;  // the usual case of --update: no line
+      if (report.skip == core::SkipReason::SameSource || report.skip == core::SkipReason::ClaimedElsewhere) {
         if (!quiet) std::fprintf(stderr, "tavisto-convert: %s: %s\n", source.c_str(), report.reason.c_str());
         break;
       }
@@ -164,28 +200,89 @@ int main(int argc, char** argv) {
     return kSomeFailed;
   }
 
+  const auto stopped = [&stopSignal] { return stopSignal.load() != 0; };
+  const auto sources = convert::CollectSources(*options, stopped, error);
+  if (!sources) {
+    std::fprintf(stderr, "tavisto-convert: %s\n", error.c_str());
+    return kUsageError;
+  }
+  // An output folder is made when it is missing, and so are the folders below it that the
+  // sources' own folders, -R or --name give.
+  std::error_code ignored;
+  const bool intoFolder = !options->output.empty() &&
+                          (options->output.back() == '/' || std::filesystem::is_directory(options->output, ignored) ||
+                           sources->size() != 1 || !options->namePattern.empty() || options->relative ||
+                           !sources->front().root.empty());
   std::vector<core::RunItem> items;
-  const bool single = options->sources.size() == 1;
-  for (const std::string& source : options->sources) {
+  for (const convert::Source& source : *sources) {
+    if (stopped()) break;
     core::RunItem item;
-    item.sourceFile = source;
-    item.outputFile = convert::OutputPathFor(source, options->output, single);
+    item.sourceFile = source.path;
+    std::optional<core::NameFields> fields;
+    if (!options->namePattern.empty()) {
+      // The names come from the tags: read now, the texts only.
+      const ProbedTags found = ProbeTags(source.path);
+      const core::ShownTags shown = core::ShownTagsOf(found, source.path);
+      fields = core::NameFields{options->tags.artist.value_or(shown.artist),
+                                options->tags.albumArtist.value_or(shown.albumArtist),
+                                options->tags.album.value_or(shown.album),
+                                options->tags.title.value_or(found.title),
+                                options->tags.year.value_or(shown.year),
+                                options->tags.genre.value_or(shown.genre),
+                                found.track,
+                                found.disc,
+                                std::filesystem::path(source.path).stem().string(),
+                                source.subfolder};
+      if (options->tags.track) {
+        int total = 0;
+        tags::ParsePosition(*options->tags.track, fields->track, total);
+      }
+    }
+    item.outputFile = convert::OutputPathOf(*options, source, sources->size(), fields ? &*fields : nullptr);
     item.encoding = options->encoding;
     item.tags = options->tags;
     // A mono source stays mono unless a mode was asked for.
     item.monoStaysMono = !options->modeGiven;
+    item.makeFolders = intoFolder || fields.has_value();
+    item.updateOnly = options->update;
+    item.claim = options->update;
     items.push_back(std::move(item));
   }
+  if (stopped()) {
+    std::fprintf(stderr, "tavisto-convert: interrupted\n");
+    return kStoppedBySignal + stopSignal.load();
+  }
+  if (items.empty()) {
+    // A list may hold no media file at all (a share of a library split across processes);
+    // named files and folders without one are a mistake worth a word.
+    if (options->sources.empty()) return kAllConverted;
+    std::fprintf(stderr, "tavisto-convert: no media files found\n");
+    return kSomeFailed;
+  }
+  std::unique_ptr<convert::ReportFile> reportFile;
+  if (!options->report.empty()) {
+    reportFile = std::make_unique<convert::ReportFile>(options->report);
+    if (reportFile->Failed()) {
+      std::fprintf(stderr, "tavisto-convert: cannot write the report \"%s\": %s\n", options->report.c_str(),
+                   std::strerror(errno));
+      return kUsageError;
+    }
+  }
+  // The report on standard output takes the place of the lines for converted files.
+  const bool quiet = options->quiet || options->report == "-";
   const std::vector<core::RunItem> planned = items;
 
   Tally tally;
-  const bool showProgress = !options->quiet && isatty(STDERR_FILENO);
+  const bool showProgress = !quiet && isatty(STDERR_FILENO);
   core::ConversionRun::Handlers handlers;
   std::unique_ptr<core::ConversionRun> run;
   handlers.itemChanged = [&](int item) {
     if (showProgress) std::fputs("\r\033[K", stderr);
     const bool wasClosed = tally.outputClosed;
-    Report(*run, item, planned[static_cast<std::size_t>(item)], options->quiet, tally);
+    Report(*run, item, planned[static_cast<std::size_t>(item)], quiet, tally);
+    if (reportFile) {
+      if (const auto row = RowOf(*run, item)) reportFile->Write(*row);
+    }
     // Nobody reads the lines any more: the run stops as it does for a signal.
     if (tally.outputClosed && !wasClosed && stopSignal.exchange(SIGPIPE) == 0) run->Cancel();
   };
@@ -206,7 +303,31 @@ int main(int argc, char** argv) {
   }
   if (showProgress) std::fputs("\r\033[K", stderr);
   running = nullptr;
+  const bool completed = run->Finished() && !run->Cancelled();
   run.reset();
+  // MP3 files whose sources are gone: only those this program made, from a source below one of
+  // the named folders, and only after a run that went through.
+  if (options->prune && completed && stopSignal.load() == 0) {
+    std::vector<std::string> roots;
+    for (const std::string& given : options->sources) {
+      if (!std::filesystem::is_directory(given, ignored)) continue;
+      std::string root = std::filesystem::absolute(given, ignored).lexically_normal().string();
+      if (root.back() != '/') root += '/';
+      roots.push_back(root);
+    }
+    std::vector<std::string> scanned = options->output.empty() ? options->sources : std::vector<std::string>{options->output};
+    for (const std::string& folder : scanned) {
+      for (const std::string& orphan : core::OrphanedMp3Files(folder, roots)) {
+        if (std::remove(orphan.c_str()) != 0) {
+          ++tally.failures;
+          std::fprintf(stderr, "tavisto-convert: cannot remove \"%s\": %s\n", orphan.c_str(), std::strerror(errno));
+          continue;
+        }
+        if (!quiet) PrintLine("removed " + orphan + " (its source is gone)");
+        if (reportFile) reportFile->Write({std::nullopt, orphan, "removed", std::string("its source is gone"), {}, {}, {}});
+      }
+    }
+  }
   if (const int signo = stopSignal.load(); signo != 0) {
     if (signo != SIGPIPE) std::fprintf(stderr, "tavisto-convert: interrupted\n");
     return kStoppedBySignal + signo;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "core/interface_texts.h"
+#include "core/library.h"
 #include "core/output_name.h"
 #include "engine/staged_file.h"
 #include "platform/paths/file_identity.h"
@@ -164,11 +165,28 @@ void ConversionRun::StartItem(int item) {
     case engine::NameKind::Missing:
       Launch(item, engine::Replace::Never);
       return;
-    case engine::NameKind::RegularFile:
+    case engine::NameKind::RegularFile: {
+      const RunItem& what = items_[static_cast<std::size_t>(item)];
+      if (what.updateOnly) {
+        // An MP3 this program made from this very source is brought up to date without a
+        // question; one it did not make is the user's, and asked about like any other.
+        const std::optional<MadeFrom> recorded = ReadMadeFrom(report.outputFile);
+        const std::optional<MadeFrom> now = RecordOf(what.sourceFile, what.encoding);
+        if (recorded && now && recorded->source == now->source) {
+          if (*recorded == *now) {
+            report.skip = SkipReason::UpToDate;
+            SetState(item, ItemState::Skipped, tr_(lang::UpToDateState));
+          } else {
+            Launch(item, engine::Replace::RegularFile);
+          }
+          return;
+        }
+      }
       SetState(item, ItemState::Asking);
       toAsk_.push_back(item);
       AskNext();
       return;
+    }
     default:
       SetState(item, ItemState::Failed, Filled(tr_(NotAFileText(kind)), report.outputFile));
       return;
@@ -232,7 +250,18 @@ void ConversionRun::Launch(int item, engine::Replace replace) {
   request.replace = replace;
   request.makeFolders = what.makeFolders;
   request.monoStaysMono = what.monoStaysMono;
-  request.tags = [source = what.sourceFile, choice = what.tags] { return ResolveTags(source, choice); };
+  request.tags = [source = what.sourceFile, choice = what.tags, encoding = what.encoding] {
+    engine::Mp3Tags tags = ResolveTags(source, choice);
+    if (const std::optional<MadeFrom> record = RecordOf(source, encoding))
+      tags.privateFrames.emplace_back(kMadeFromOwner, FormatMadeFrom(*record));
+    return tags;
+  };
+  request.claim = what.claim;
+  if (what.updateOnly) {
+    request.upToDate = [source = what.sourceFile, output = report.outputFile, encoding = what.encoding] {
+      return UpToDate(output, source, encoding);
+    };
+  }
   const std::string folder = platform::FolderOf(report.outputFile);
   const bool clearFolder = clearedFolders_.insert(folder).second;
   const std::weak_ptr<ConversionRun*> run = self_;
@@ -263,7 +292,13 @@ void ConversionRun::EndItem(int item, const engine::ConversionResult& result) {
   ItemReport& report = reports_[static_cast<std::size_t>(item)];
   RunItem& what = items_[static_cast<std::size_t>(item)];
   what.duration = std::max(what.duration, result.declaredDuration);
-  if (result.written) {
+  if (result.upToDate) {
+    report.skip = SkipReason::UpToDate;
+    SetState(item, ItemState::Skipped, tr_(lang::UpToDateState));
+  } else if (result.claimedElsewhere) {
+    report.skip = SkipReason::ClaimedElsewhere;
+    SetState(item, ItemState::Skipped, tr_(lang::ClaimedElsewhereReason));
+  } else if (result.written) {
     // Complete under its name, even when a cancel came in as it finished.
     if (const auto shortDecode = engine::ShortDecodeOf(result.declaredDuration, result.decodedDuration))
       report.warning = ShortDecodeText(*shortDecode, tr_);

@@ -53,6 +53,14 @@ struct RunItem {
   // Whether a one-channel source becomes a one-channel MP3 whatever `encoding` says (the
   // encoding's mode was not chosen for this source).
   bool monoStaysMono = false;
+  // Keeping a library in step: an MP3 that Tavisto made from this source as it is now, with
+  // these settings, is left as it is (skipped as up to date); one it made from an older state of
+  // the source is replaced without a question. Every MP3 records what it was made from
+  // (library.h) whatever this says.
+  bool updateOnly = false;
+  // Whether the output's name is claimed while it converts, so that several processes working
+  // on one library convert each source once between them.
+  bool claim = false;
 };
 
 enum class ItemState { Waiting, Asking, Converting, Done, Failed, Skipped, Cancelled };
@@ -62,6 +70,8 @@ enum class SkipReason {
   None,
   OutputExists,  // its MP3 exists and was not to be replaced
   SameSource,    // an earlier item of the run converts the same file
+  UpToDate,      // its MP3 was made from the source as it is, with the same settings
+  ClaimedElsewhere,  // another process converts its output
 };
 
 // What became of one item.

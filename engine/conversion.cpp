@@ -199,7 +199,7 @@ void Conversion::Work() {
   } catch (const std::exception& e) {
     result.error = ConversionError{ConversionError::Kind::Failed, {}, e.what()};
   }
-  if (!result.written && !result.error) result.stopped = true;
+  if (!result.written && !result.error && !result.upToDate && !result.claimedElsewhere) result.stopped = true;
   onEnd_(result);
 }
 
@@ -207,6 +207,27 @@ void Conversion::Convert(ConversionResult& result) {
   const ConversionRequest& request = request_;
   EncodingSettings settings = Sanitized(request.encoding);
   if (!GoOn()) return;
+  const std::string& output = request.outputFile;
+  if (request.makeFolders) {
+    std::string error;
+    const std::string folder = platform::FolderOf(output);
+    if (!folder.empty() && !platform::MakeFolderChain(folder, &error))
+      Fail(ConversionError::Kind::FolderUncreatable, error, folder, errno);
+  }
+  std::unique_ptr<OutputClaim> claim;
+  if (request.claim) {
+    OutputClaim::Outcome outcome;
+    claim = OutputClaim::Take(output, outcome);
+    if (outcome == OutputClaim::Outcome::HeldElsewhere) {
+      result.claimedElsewhere = true;
+      return;
+    }
+  }
+  // Asked once the claim is held: another process may have finished this very output meanwhile.
+  if (request.upToDate && request.upToDate()) {
+    result.upToDate = true;
+    return;
+  }
 
   // The source first: a file that cannot be read creates nothing.
   std::unique_ptr<AudioFileReader> reader;
@@ -224,13 +245,6 @@ void Conversion::Convert(ConversionResult& result) {
   Mp3Encoder encoder(settings, format.sampleRate);
   const Mp3Tags tags = request.tags ? request.tags() : Mp3Tags{};
 
-  const std::string& output = request.outputFile;
-  if (request.makeFolders) {
-    std::string error;
-    const std::string folder = platform::FolderOf(output);
-    if (!folder.empty() && !platform::MakeFolderChain(folder, &error))
-      Fail(ConversionError::Kind::FolderUncreatable, error, folder, errno);
-  }
   std::unique_ptr<StagedFile> file;
   try {
     file = std::make_unique<StagedFile>(output);

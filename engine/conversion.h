@@ -23,6 +23,7 @@
 
 #include "engine/encoding_settings.h"
 #include "engine/mp3_tags.h"
+#include "engine/output_claim.h"
 
 namespace engine {
 
@@ -77,11 +78,19 @@ struct ConversionRequest {
   // Gives the MP3's tags. Called on the worker as the conversion starts, so that a picture is
   // read only when it is about to be written and let go right after.
   std::function<Mp3Tags()> tags;
+  // Whether the output's name is claimed first (output_claim.h), for several processes
+  // converting into one folder: an output another process holds is left to it.
+  bool claim = false;
+  // Asked on the worker before anything is read (after the claim): true when the output needs
+  // no conversion, as it is up to date.
+  std::function<bool()> upToDate;
 };
 
 struct ConversionResult {
   bool written = false;  // the MP3 is complete under its name
   bool stopped = false;  // Stop ended it (nothing was written)
+  bool upToDate = false;  // the output was up to date: nothing was done
+  bool claimedElsewhere = false;  // another process converts the output: nothing was done
   std::optional<ConversionError> error;  // why it failed, when it did
   std::int64_t declaredDuration = 0;     // what the source says it lasts (100 ns), 0: unknown
   std::int64_t decodedDuration = 0;      // how much of it was decoded (100 ns)

@@ -7,6 +7,7 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/privateframe.h>
 #include <taglib/textidentificationframe.h>
 
 #include "platform/utf8.h"
@@ -55,6 +56,12 @@ void AddText(TagLib::ID3v2::Tag& tag, const char* id, const std::string& text, T
 
 std::vector<std::uint8_t> Render(const Mp3Tags& fields, const CoverPicture& cover, TagLib::ID3v2::Version version) {
   TagLib::ID3v2::Tag tag;
+  for (const auto& [owner, data] : fields.privateFrames) {
+    auto* frame = new TagLib::ID3v2::PrivateFrame();
+    frame->setOwner(TagLib::String(owner, TagLib::String::Latin1));
+    frame->setData(TagLib::ByteVector(data.data(), static_cast<unsigned int>(data.size())));
+    tag.addFrame(frame);
+  }
   AddText(tag, "TIT2", fields.title, version);
   AddText(tag, "TPE1", fields.artist, version);
   AddText(tag, "TPE2", fields.albumArtist, version);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -40,6 +41,9 @@ struct Mp3Tags {
   // output's worker: a picture is read only when it is about to be written, so a long list of
   // tasks does not hold one picture each. Empty, or giving an empty picture: no APIC.
   std::function<CoverPicture()> cover;
+  // Private frames (PRIV): an owner identifier and its bytes, written first in the tag, where a
+  // reader finds them without going through the rest.
+  std::vector<std::pair<std::string, std::string>> privateFrames;
 };
 
 // A complete ID3v2 tag (header, frames and padding) holding the non-empty fields and `cover`, to

@@ -1,5 +1,7 @@
 #include "engine/staged_file.h"
 
+#include "engine/output_claim.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -8,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <random>
 #include <string_view>
 
@@ -20,9 +21,6 @@ namespace {
 constexpr std::size_t kMaxNameBytesKept = 200;
 constexpr std::size_t kRandomLength = 6;
 constexpr std::string_view kPartSuffix = ".part";
-// A temporary file this young may be one another conversion has only just created and not yet
-// locked.
-constexpr std::chrono::seconds kStaleAfter{10};
 
 struct NameParts {
   std::string folder;  // "" for the current folder, else ending with "/"
@@ -122,15 +120,23 @@ StagedFile::StagedFile(const std::string& finalName) : finalName_(finalName) {
     temporaryName_ = parts.folder + "." + Shortened(parts.name) + "." + RandomPart() + std::string(kPartSuffix);
     try {
       stream_ = std::make_unique<FileStream>(temporaryName_, FileStream::Mode::CreateNew, finalName);
-      break;
     } catch (const FileError& e) {
       // Another file of that name: try another. Anything else concerns the final name's folder.
       if (e.ErrorNumber() != EEXIST || attempt >= 100) throw FileError("Cannot create file", finalName, e.ErrorNumber());
+      continue;
     }
+    // Held until the file is committed or removed, so that nobody takes it for a dead one. A
+    // cleaner may have taken the file in the moment before the lock: then it is gone from its
+    // name, and another one is made. A file system without locks still writes the file.
+    const int fd = stream_->Descriptor();
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return;
+    struct stat held {}, named {};
+    if (::fstat(fd, &held) == 0 && ::lstat(temporaryName_.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+        held.st_dev == named.st_dev)
+      return;
+    stream_.reset();
+    if (attempt >= 100) throw FileError("Cannot create file", finalName, EEXIST);
   }
-  // Held until the file is committed or removed, so that nobody takes it for a dead one. A file
-  // system without locks still writes the file; it only cannot protect it from a cleaner.
-  (void)::flock(stream_->Descriptor(), LOCK_EX | LOCK_NB);
 }
 
 StagedFile::~StagedFile() { Discard(); }
@@ -185,19 +191,18 @@ int RemoveStaleParts(const std::string& folder) {
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return 0;
   int removed = 0;
-  const auto now = std::chrono::system_clock::now();
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
-    if (!IsStagedName(name)) continue;
+    if (!IsStagedName(name) && !IsClaimName(name)) continue;
     const std::string path = folder + name;
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat info {};
-    const bool oldFile = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                         now - std::chrono::system_clock::from_time_t(info.st_mtime) > kStaleAfter;
-    // A lock taken means no conversion holds it any more; the name is checked to be this very
-    // file again while the lock is held, so a file that replaced it meanwhile is not taken.
-    if (oldFile && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    // A lock taken means no conversion holds it any more (one that has only just made it checks,
+    // once it holds the lock, that its file still has its name); the name is checked to be this
+    // very file again while the lock is held, so a file that replaced it meanwhile is not taken.
+    if (regular && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
       struct stat now_info {};
       if (::lstat(path.c_str(), &now_info) == 0 && now_info.st_ino == info.st_ino && now_info.st_dev == info.st_dev &&
           ::unlink(path.c_str()) == 0) {

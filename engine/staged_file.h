@@ -68,8 +68,8 @@ class StagedFile {
 // makes.
 bool IsStagedName(const std::string& fileName);
 
-// Removes the temporary files in `folder` (ending with "/", or "" for the current folder) that
-// no running conversion holds: what killed conversions left. Files younger than a few seconds
+// Removes the temporary files and output claims (output_claim.h) in `folder` (ending with "/",
+// or "" for the current folder) that no running conversion holds: what killed conversions left. Files younger than a few seconds
 // are left alone, so that one just being created is never taken. Returns how many went.
 int RemoveStaleParts(const std::string& folder);
 

@@ -12,7 +12,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 #include <vector>
 
 #include <map>
@@ -391,7 +393,6 @@ TEST_F(ConvertCli, AKilledRunsHiddenFileIsClearedByTheNextRun) {
   const std::string source = Wma("song.wma", 1);
   const std::string stale = dir.File(".other.mp3.k3Xq9a.part");
   media_fixtures::WriteBytes(stale, {1, 2, 3});
-  std::filesystem::last_write_time(stale, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
   const Result r = RunConvert(Quote(source));
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_FALSE(std::filesystem::exists(stale));
@@ -409,4 +410,138 @@ TEST_F(ConvertCli, ANumberedNameTooLongForAFileNameIsShortenedFirst) {
   ASSERT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(Names(dir.File("out")),
             (std::set<std::string>{stem + ".mp3", std::string(247, 'n') + " (2).mp3"}));
+}
+
+namespace {
+
+// A small library: two albums of one artist and a loose file, with other files among them.
+struct Library {
+  explicit Library(ConvertCli& test) {
+    for (const char* folder : {"Music/Artist/One", "Music/Artist/Two", "Music/.hidden"})
+      std::filesystem::create_directories(test.dir.File(folder));
+    for (const char* file : {"Music/Artist/One/01.wma", "Music/Artist/One/02.wma", "Music/Artist/Two/01.wma",
+                             "Music/loose.wma", "Music/.hidden/secret.wma"})
+      sources.push_back(test.Wma(file, 1));
+    media_fixtures::WriteBytes(test.dir.File("Music/Artist/One/Folder.jpg"), {1, 2, 3});
+    media_fixtures::WriteBytes(test.dir.File("Music/notes.txt"), {'h', 'i'});
+  }
+  std::vector<std::string> sources;
+};
+
+// The MP3 files under `folder`, relative to it, with their modification times.
+std::map<std::string, std::filesystem::file_time_type> Mp3Files(const std::string& folder) {
+  std::map<std::string, std::filesystem::file_time_type> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.path().extension() == ".mp3")
+      files[std::filesystem::relative(entry.path(), folder).string()] = entry.last_write_time();
+  }
+  return files;
+}
+
+std::set<std::string> Keys(const std::map<std::string, std::filesystem::file_time_type>& files) {
+  std::set<std::string> keys;
+  for (const auto& [name, time] : files) keys.insert(name);
+  return keys;
+}
+
+}  // namespace
+
+// A folder stands for the media files under it, each keeping its place below it in an output
+// folder that is made when missing; a run right after it writes nothing; a changed source is
+// converted again; a source that went takes its MP3 with it under --prune, and nothing else goes.
+TEST_F(ConvertCli, ALibraryIsKeptInStep) {
+  Library library(*this);
+  const std::string out = dir.File("out/mp3/");
+  const std::string command = "-u -o " + Quote(out) + " " + Quote(dir.File("Music"));
+  Result r = RunConvert(command);
+  ASSERT_EQ(r.status, 0) << r.output;
+  const std::set<std::string> expected = {"Artist/One/01.mp3", "Artist/One/02.mp3", "Artist/Two/01.mp3", "loose.mp3"};
+  const auto first = Mp3Files(out);
+  EXPECT_EQ(Keys(first), expected);
+
+  r = RunConvert(command + " --report -");
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_EQ(Mp3Files(out), first) << "an up-to-date library is not written again";
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 4) << r.output;
+  EXPECT_NE(r.output.find("\"status\": \"up-to-date\""), std::string::npos) << r.output;
+
+  // A changed source, and a foreign file where an MP3 would go.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(Ffmpeg(SineInput(500, 44100, 1) + " -ac 2 -c:a wmav2", dir.File("Music/Artist/Two/01.wma")));
+  media_fixtures::WriteBytes(out + "mine.mp3", {'m', 'i', 'n', 'e'});
+  std::filesystem::remove(dir.File("Music/Artist/One/02.wma"));
+  r = RunConvert(command + " --prune");
+  ASSERT_EQ(r.status, 0) << r.output;
+  const auto after = Mp3Files(out);
+  EXPECT_EQ(Keys(after), (std::set<std::string>{"Artist/One/01.mp3", "Artist/Two/01.mp3", "loose.mp3", "mine.mp3"}));
+  EXPECT_EQ(after.at("Artist/One/01.mp3"), first.at("Artist/One/01.mp3"));
+  EXPECT_NE(after.at("Artist/Two/01.mp3"), first.at("Artist/Two/01.mp3"));
+  EXPECT_NEAR(testsupport::DecodeAudioFile(out + "Artist/Two/01.mp3").DominantFrequency(), 500, 10);
+  EXPECT_NE(r.output.find("removed " + out + "Artist/One/02.mp3"), std::string::npos) << r.output;
+}
+
+// After a run killed half way, --update converts what is missing and nothing else: the files
+// of the killed run that were complete stay as they are.
+TEST_F(ConvertCli, AKilledRunIsFinishedByUpdate) {
+  std::filesystem::create_directories(dir.File("Music"));
+  for (int i = 0; i < 4; ++i) Wma("Music/" + std::to_string(i) + ".wma", i == 1 ? 30 : 1);
+  const std::string out = dir.File("out/");
+  {
+    Background convert({"-j", "1", "-u", "-o", out, dir.File("Music")}, dir.File("log"));
+    // The second file is long: kill the run while it converts.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!std::filesystem::exists(dir.File("out/0.mp3")) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    convert.Signal(SIGKILL);
+    convert.WaitFor(std::chrono::seconds(5));
+  }
+  const auto killed = Mp3Files(out);
+  ASSERT_EQ(Keys(killed), std::set<std::string>{"0.mp3"}) << ReadText(dir.File("log"));
+  const Result r = RunConvert("-u -o " + Quote(out) + " " + Quote(dir.File("Music")));
+  ASSERT_EQ(r.status, 0) << r.output;
+  const auto finished = Mp3Files(out);
+  EXPECT_EQ(Keys(finished), (std::set<std::string>{"0.mp3", "1.mp3", "2.mp3", "3.mp3"}));
+  EXPECT_EQ(finished.at("0.mp3"), killed.at("0.mp3"));
+  for (const std::string& name : Names(out)) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+  EXPECT_NEAR(testsupport::DecodeAudioFile(out + "1.mp3").seconds(), 30.0, 0.1);
+}
+
+// Two processes over one library into one folder convert each source once between them, and
+// neither fails because of the other.
+TEST_F(ConvertCli, TwoRacingProcessesConvertEachSourceOnce) {
+  std::filesystem::create_directories(dir.File("Music"));
+  for (int i = 0; i < 6; ++i) Wma("Music/" + std::to_string(i) + ".wma", 2);
+  const std::string out = dir.File("out/");
+  Background first({"-j", "1", "-u", "--report", dir.File("first.jsonl"), "-o", out, dir.File("Music")},
+                   dir.File("log1"));
+  Background second({"-j", "1", "-u", "--report", dir.File("second.jsonl"), "-o", out, dir.File("Music")},
+                    dir.File("log2"));
+  EXPECT_EQ(first.WaitFor(std::chrono::seconds(60)), 0) << ReadText(dir.File("log1"));
+  EXPECT_EQ(second.WaitFor(std::chrono::seconds(60)), 0) << ReadText(dir.File("log2"));
+  const std::string reports = ReadText(dir.File("first.jsonl")) + ReadText(dir.File("second.jsonl"));
+  std::size_t converted = 0;
+  for (std::size_t at = 0; (at = reports.find("\"converted\"", at)) != std::string::npos; ++at) ++converted;
+  EXPECT_EQ(converted, 6u) << reports;
+  EXPECT_EQ(Mp3Files(out).size(), 6u);
+}
+
+// The README's recipe for several machines, run here with two job slots of GNU parallel: the
+// same output tree as one run gives.
+TEST_F(ConvertCli, TheParallelRecipeGivesWhatOneRunGives) {
+  if (std::system("command -v parallel >/dev/null 2>&1") != 0) GTEST_SKIP() << "GNU parallel is not installed";
+  Library library(*this);
+  const std::string convert = std::getenv("TAVISTO_CONVERT");
+  const std::string recipe = "cd " + Quote(dir.Path()) + " && find Music -type f -print0 | parallel --pipe --null " +
+                             "--recend '\\0' -N 1 -j 2 " + convert + " --update --relative --null --files-from - -o " +
+                             Quote(dir.File("parallel/")) + " >" + Quote(dir.File("log")) + " 2>&1";
+  ASSERT_EQ(std::system(recipe.c_str()), 0) << ReadText(dir.File("log"));
+  // The one run over the same list, for comparison.
+  const std::string list = "cd " + Quote(dir.Path()) + " && find Music -type f | " + convert +
+                           " -u -R --files-from - -o " + Quote(dir.File("one/")) + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(list.c_str()), 0);
+  EXPECT_EQ(Keys(Mp3Files(dir.File("parallel"))), Keys(Mp3Files(dir.File("one"))));
+  EXPECT_EQ(Keys(Mp3Files(dir.File("one"))),
+            (std::set<std::string>{"Music/Artist/One/01.mp3", "Music/Artist/One/02.mp3", "Music/Artist/Two/01.mp3",
+                                   "Music/loose.mp3", "Music/.hidden/secret.mp3"}));
 }
