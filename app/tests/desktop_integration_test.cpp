@@ -23,12 +23,14 @@
 #include "app/progress_window.h"
 #include "app/tips_window.h"
 #include "app/translations.h"
+#include "app/ui_text.h"
 #include "core/conversion_task.h"
 #include "core/inspection.h"
 #include "core/interface_texts.h"
 #include "core/progress_text.h"
 #include "core/settings.h"
 #include "core/translation.h"
+#include "gui_test_support.h"
 #include "message_answers.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
@@ -78,37 +80,34 @@ std::vector<std::string> UnnamedControls(QWidget& window) {
 class WindowsFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::setenv("TAVISTO_REGISTRY", dir.File("Tavisto.reg").c_str(), 1);
-    LoadSettings();
-    TipIndex = TipsOff;
-    Tasks.Clear();
-    WorkingTask = ConversionTask();
-    WorkingTask.sourceFile = dir.File("song.wma");
-    WorkingTask.outputFile = dir.File("song.mp3");
-    WorkingTask.sampleRate = 44100;
-    WorkingTask.bitrate = 128;
-    WorkingTask.channelMode = 2;
+    workspace.settings.tips = core::kTipsOff;
+    core::ConversionTask& task = workspace.workingTask;
+    task = core::ConversionTask();
+    task.sourceFile = dir.File("song.wma");
+    task.outputFile = dir.File("song.mp3");
+    task.encoding.sampleRate = 44100;
+    task.encoding.bitrate = 128;
+    task.encoding.channelMode = engine::ChannelMode::JointStereo;
   }
-  void TearDown() override {
-    ::unsetenv("TAVISTO_REGISTRY");
-    Tasks.Clear();
-  }
+
   media_fixtures::TempDir dir;
-  MessageAnswers answers;
+  guitest::TestWorkspace test{dir.Path()};
+  app::Workspace& workspace = test.workspace;
+  MessageAnswers answers{workspace.messages};
 };
 
 using Accessibility = WindowsFixture;
 
 TEST_F(Accessibility, EveryControlOfEveryWindowHasAName) {
-  MainWindow main;
+  app::MainWindow main(workspace);
   main.show();
   EXPECT_EQ(UnnamedControls(main), std::vector<std::string>{}) << "main window";
 
-  AddWizard wizard;
-  wizard.SetAdding(false);
+  app::AddWizard wizard(workspace);
   wizard.show();
-  for (int page = 0; page < wizard.pages->count(); ++page) {
-    wizard.pages->setCurrentIndex(page);
+  auto* pages = guitest::Child<QStackedWidget>(wizard, "pages");
+  for (int page = 0; page < pages->count(); ++page) {
+    pages->setCurrentIndex(page);
     EXPECT_EQ(UnnamedControls(wizard), std::vector<std::string>{}) << "wizard page " << page + 1;
   }
   wizard.hide();
@@ -118,32 +117,32 @@ TEST_F(Accessibility, EveryControlOfEveryWindowHasAName) {
     EXPECT_EQ(UnnamedControls(window), std::vector<std::string>{}) << what;
     window.hide();
   };
-  ProgressWindow progress;
+  app::ProgressWindow progress(workspace);
   check(progress, "progress window");
-  MessageWindow message;
+  app::MessageWindow message(workspace.desktop);
   check(message, "message window");
-  CollisionDialog collision(nullptr, dir.File("song.mp3"));
+  app::CollisionDialog collision(nullptr, dir.File("song.mp3"));
   check(collision, "collision dialog");
-  TipsWindow tips(nullptr, dir.File("no-tips.txt"));
+  app::TipsWindow tips(workspace, nullptr, dir.File("no-tips.txt"));
   check(tips, "tips window");
-  AboutWindow about;
+  app::AboutWindow about(workspace.desktop);
   check(about, "about window");
 }
 
 // A German desktop: the windows, the texts the core composes and Qt's own dialogs speak German.
 TEST_F(WindowsFixture, AGermanStartShowsEveryTextInGerman) {
-  ASSERT_TRUE(InstallTranslations(*QCoreApplication::instance(), QLocale(QLocale::German, QLocale::Germany)));
+  ASSERT_TRUE(app::InstallTranslations(*QCoreApplication::instance(), QLocale(QLocale::German, QLocale::Germany)));
   {
-    MainWindow main;
+    app::MainWindow main(workspace);
     main.show();
-    EXPECT_EQ(main.addFilesButton->text(), QStringLiteral("&Dateien hinzufügen …"));
-    EXPECT_EQ(main.taskListBox->title(), QStringLiteral("Aufgabenliste"));
-    AddWizard wizard;
+    EXPECT_EQ(guitest::Child<QPushButton>(main, "addFilesButton")->text(), QStringLiteral("&Dateien hinzufügen …"));
+    EXPECT_EQ(guitest::Child<QGroupBox>(main, "taskListBox")->title(), QStringLiteral("Aufgabenliste"));
+    app::AddWizard wizard(workspace);
     wizard.show();
-    EXPECT_EQ(wizard.cancelButton->text(), QStringLiteral("&Abbrechen"));
+    EXPECT_EQ(guitest::Child<QPushButton>(wizard, "cancelButton")->text(), QStringLiteral("&Abbrechen"));
     EXPECT_EQ(wizard.windowTitle(), QStringLiteral("Einstellungen"));
-    EXPECT_EQ(RunEndText(true, {}), "Die Umwandlung wurde abgebrochen.");
-    EXPECT_EQ(ReadFailureReason(ReadNoAudio), "hat keine Tonspur");
+    EXPECT_EQ(core::RunEndText(true, {}, {}, app::TranslatedText), "Die Umwandlung wurde abgebrochen.");
+    EXPECT_EQ(core::ReadFailureReason(core::ReadResult::NoAudio, app::TranslatedText), "hat keine Tonspur");
     // Qt's own file dialog, from Qt's translations.
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
   }
@@ -151,8 +150,7 @@ TEST_F(WindowsFixture, AGermanStartShowsEveryTextInGerman) {
     QCoreApplication::removeTranslator(translator);
     delete translator;
   }
-  SetTextTranslator(nullptr);
-  EXPECT_EQ(RunEndText(true, {}), "The conversion was cancelled.");
+  EXPECT_EQ(core::RunEndText(true, {}, {}, app::TranslatedText), "The conversion was cancelled.");
 }
 
 }  // namespace

@@ -4,32 +4,40 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLabel>
-#include <QTreeWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest/QTest>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "app/add_wizard.h"
-#include "app/collision_dialog.h"
-#include "core/conversion_task.h"
-#include "core/inspection.h"
-#include "core/interface_texts.h"
-#include "app/main_window.h"
-#include "core/settings.h"
-#include "app/desktop.h"
 #include "app/info_panel.h"
-#include "platform/mmstream/media_stream.h"
-#include "decoded_audio.h"
+#include "app/main_window.h"
 #include "app/progress_window.h"
+#include "core/conversion_task.h"
+#include "core/interface_texts.h"
+#include "core/settings.h"
+#include "decoded_audio.h"
+#include "gui_test_support.h"
 #include "message_answers.h"
+#include "platform/mmstream/media_stream.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
+using app::Answer;
+using core::MessageKind;
+using engine::ChannelMode;
+using guitest::Child;
+using guitest::ServeUntil;
+using guitest::WizardAutopilot;
 using media_fixtures::Ffmpeg;
 using media_fixtures::SineInput;
 using media_fixtures::TempDir;
@@ -37,65 +45,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Clicks through the wizard whenever it is up: Next, Next, OK (or Cancel), counting its shows.
-class WizardAutopilot {
- public:
-  WizardAutopilot(AddWizard& wizard, bool cancel = false) : wizard_(wizard), cancel_(cancel) {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Step(); });
-    timer_.start();
-  }
-  int shows = 0;
+// Drops `paths` on `target` as a file manager does: the drag enters, then the drop.
+void Drop(QWidget& target, const std::vector<std::string>& paths) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const std::string& path : paths) urls << QUrl::fromLocalFile(QString::fromStdString(path));
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&target, &enter);
+  EXPECT_TRUE(enter.isAccepted()) << "local files are taken";
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&target, &drop);
+}
 
- private:
-  void Step() {
-    const bool visible = wizard_.isVisible() && QApplication::activeModalWidget() == &wizard_;
-    if (visible && !wasVisible_) ++shows;
-    wasVisible_ = visible;
-    if (!visible) return;
-    (cancel_ ? wizard_.cancelButton : wizard_.nextButton)->click();
-  }
-  AddWizard& wizard_;
-  bool cancel_;
-  bool wasVisible_ = false;
-  QTimer timer_;
-};
-
-struct MainWindowTest : ::testing::Test {
-  TempDir dir;
-  MessageAnswers answers;
-  std::unique_ptr<MainWindow> main;
-  std::unique_ptr<AddWizard> wizard;
-  std::unique_ptr<ProgressWindow> progress;
-  int dialogs = 0;
-
+class MainWindowTest : public ::testing::Test {
+ protected:
   void SetUp() override {
-    setenv("TAVISTO_REGISTRY", dir.File("Tavisto.reg").c_str(), 1);
-    Tasks.Clear();
-    WorkingTask = {};
-    LoadSettings();
-    DefaultSettings.inputFileDir = dir.Path() + "/";
-    DefaultSettings.outputFileDir.clear();
-    TipIndex = TipsOff;
-    main = std::make_unique<MainWindow>();
-    wizard = std::make_unique<AddWizard>();
-    progress = std::make_unique<ProgressWindow>();
+    workspace.settings.inputFileDir = dir.Path() + "/";
+    workspace.settings.outputFileDir.clear();
+    workspace.settings.tips = core::kTipsOff;
+    main = std::make_unique<app::MainWindow>(workspace);
+    wizard = std::make_unique<app::AddWizard>(workspace, main.get());
+    progress = std::make_unique<app::ProgressWindow>(workspace);
     progress->SetMainWindow(main.get());
+    QObject::connect(progress.get(), &app::ProgressWindow::runEnded, [this] { ++ended; });
     main->SetWindows(wizard.get(), progress.get(), nullptr);
     main->show();
+    list = Child<QTreeWidget>(*main, "taskListView");
     ChooseFiles({});
   }
-  void TearDown() override {
-    MainWindow::SetFileChooser({});
-    Tasks.Clear();
-  }
+
   // The open-file dialog answers with `files` (Cancel when empty).
   void ChooseFiles(std::vector<std::string> files) {
-    MainWindow::SetFileChooser([this, files](QFileDialog&) -> std::optional<QStringList> {
+    main->SetFileChooser([this, files](QFileDialog&) -> std::optional<QStringList> {
       ++dialogs;
       if (files.empty()) return std::nullopt;
       QStringList chosen;
-      for (const auto& f : files) chosen << QString::fromStdString(f);
+      for (const auto& file : files) chosen << QString::fromStdString(file);
       return chosen;
     });
   }
@@ -104,57 +90,94 @@ struct MainWindowTest : ::testing::Test {
     EXPECT_TRUE(Ffmpeg(SineInput(1000, 44100, 1) + " -ac 2 -c:a wmav2 " + metadata, path));
     return path;
   }
-  int Rows() const { return main->taskListView->topLevelItemCount(); }
+  // Clicks "Add Files" and serves the loop until every chosen file has been read and shown.
+  void AddChosenFiles() {
+    Button("addFilesButton")->click();
+    ASSERT_TRUE(ServeUntil([this] { return !main->Adding(); })) << "the add did not end";
+  }
+  // Clicks Start and serves the loop until the run has ended and its window closed.
+  void StartAndWait() {
+    const int before = ended;
+    Button("startButton")->click();
+    ASSERT_TRUE(ServeUntil([this, before] { return ended > before; })) << "the run did not end";
+  }
+  QPushButton* Button(const char* name) { return Child<QPushButton>(*main, name); }
+  QLabel* Label(const char* name) { return Child<QLabel>(*main, name); }
+  int Rows() const { return list->topLevelItemCount(); }
+  QTreeWidgetItem* Row(int row) const { return list->topLevelItem(row); }
 
-  QTreeWidgetItem* Row(int row) const { return main->taskListView->topLevelItem(row); }
+  TempDir dir;
+  guitest::TestWorkspace test{dir.Path()};
+  app::Workspace& workspace = test.workspace;
+  core::TaskList& tasks = workspace.tasks;
+  MessageAnswers answers{workspace.messages};
+  std::unique_ptr<app::MainWindow> main;
+  std::unique_ptr<app::AddWizard> wizard;  // the main window's child: goes before it
+  std::unique_ptr<app::ProgressWindow> progress;
+  QTreeWidget* list = nullptr;
+  int dialogs = 0;
+  int ended = 0;  // runs that have ended
 };
 
 }  // namespace
 
 TEST_F(MainWindowTest, FirstStartShowsTheHintRowAndClickingTheEmptyListOpensTheDialog) {
+  EXPECT_EQ(main->windowTitle(), QStringLiteral("Tavisto"));
   ASSERT_EQ(Rows(), 1);
   EXPECT_EQ(Row(0)->text(0), QString::fromUtf8(lang::AddFilesHint));
   EXPECT_FALSE(Row(0)->flags().testFlag(Qt::ItemIsUserCheckable));
-  EXPECT_FALSE(main->removeButton->isEnabled());
-  EXPECT_FALSE(main->editButton->isEnabled());
-  EXPECT_FALSE(main->startButton->isEnabled());
-  EXPECT_TRUE(main->inputInfoLabel->text().contains(QStringLiteral("href=\"aa\"")));
-  main->OnTaskListClicked();
+  EXPECT_FALSE(Button("removeButton")->isEnabled());
+  EXPECT_FALSE(Button("editButton")->isEnabled());
+  EXPECT_FALSE(Button("startButton")->isEnabled());
+  EXPECT_TRUE(Label("inputInfoLabel")->text().contains(QStringLiteral("href=\"aa\"")));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_EQ(dialogs, 1);
-  EXPECT_TRUE(main->addFilesButton->isEnabled()) << "a cancelled dialog unlocks the controls";
+  EXPECT_TRUE(Button("addFilesButton")->isEnabled()) << "a cancelled dialog unlocks the controls";
+
   // While files are added, nothing else can start an add or change where they go.
-  main->LockControls(true);
-  for (QWidget* control : std::initializer_list<QWidget*>{main->addFilesButton, main->addFolderButton,
-                                                          main->outputLocationSelector})
-    EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
-  main->LockControls(false);
-  EXPECT_TRUE(main->addFolderButton->isEnabled() && main->outputLocationSelector->isEnabled());
-  EXPECT_EQ(Tasks.Count(), 0);
+  ChooseFiles({Wma("a.wma")});
+  WizardAutopilot pilot(*wizard, /*cancel=*/true);
+  {
+    guitest::ReadingGate gate(main->Reader());
+    Button("addFilesButton")->click();
+    ASSERT_TRUE(main->Adding());
+    for (QWidget* control : std::initializer_list<QWidget*>{Button("addFilesButton"), Button("addFolderButton"),
+                                                            Child<QComboBox>(*main, "outputLocationSelector")})
+      EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+  }
+  ASSERT_TRUE(ServeUntil([this] { return !main->Adding(); }));
+  EXPECT_EQ(pilot.shows, 1);
+  EXPECT_TRUE(Button("addFolderButton")->isEnabled() && Child<QComboBox>(*main, "outputLocationSelector")->isEnabled());
+  EXPECT_EQ(tasks.Count(), 0);
 }
 
 TEST_F(MainWindowTest, ThreeFilesWithSameSettingsGoThroughTheWizardOnce) {
   ChooseFiles({Wma("a.wma"), Wma("b.wma"), Wma("c.wma")});
   WizardAutopilot pilot(*wizard);
-  answers.Reply({1});  // use the same settings: Yes
-  main->addFilesButton->click();
+  answers.Reply({Answer::First});  // use the same settings: Yes
+  AddChosenFiles();
   EXPECT_EQ(pilot.shows, 1);
-  ASSERT_EQ(Tasks.Count(), 3);
+  ASSERT_EQ(tasks.Count(), 3);
   ASSERT_EQ(answers.asked.size(), 1u);
   EXPECT_EQ(answers.asked[0].text, lang::UseSameSettingsQuestion);
-  EXPECT_EQ(Tasks[0].outputFile, dir.File("a.mp3"));
-  EXPECT_EQ(Tasks[1].outputFile, dir.File("b.mp3"));
-  EXPECT_EQ(Tasks[2].outputFile, dir.File("c.mp3"));
+  EXPECT_EQ(tasks[0].outputFile, dir.File("a.mp3"));
+  EXPECT_EQ(tasks[1].outputFile, dir.File("b.mp3"));
+  EXPECT_EQ(tasks[2].outputFile, dir.File("c.mp3"));
   EXPECT_EQ(Rows(), 3);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Row(i)->checkState(0), Qt::Checked);
-  EXPECT_TRUE(main->startButton->isEnabled());
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Row(i)->checkState(0), Qt::Checked);
+    EXPECT_TRUE(tasks[i].checked);
+  }
+  EXPECT_TRUE(Button("startButton")->isEnabled());
 }
 
 TEST_F(MainWindowTest, CancellingTheFirstWizardAddsNothingAndAsksNothing) {
   ChooseFiles({Wma("a.wma"), Wma("b.wma")});
   WizardAutopilot pilot(*wizard, /*cancel=*/true);
-  main->addFilesButton->click();
+  AddChosenFiles();
   EXPECT_EQ(pilot.shows, 1);
-  EXPECT_EQ(Tasks.Count(), 0);
+  EXPECT_EQ(tasks.Count(), 0);
   EXPECT_TRUE(answers.asked.empty());
   EXPECT_EQ(Rows(), 1) << "the hint row stays";
 }
@@ -176,22 +199,23 @@ TEST_F(MainWindowTest, ADroppedFolderAddsItsMediaFilesRecursivelyAndListsTheRefu
   std::ofstream(dir.File("Album/cover.jpg")) << "not audio";
   std::ofstream(dir.File("Album/notes.txt")) << "not audio";
   std::ofstream(dir.File("loose.txt")) << "dropped by itself";
-  DefaultSettings.outputFileDir = dir.File("out/");
+  workspace.settings.outputFileDir = dir.File("out/");
 
   WizardAutopilot pilot(*wizard);
-  answers.Reply({1, 1});  // create the first output folder: Yes; the same settings: Yes
-  main->AddDroppedFiles({dir.File("Album"), dir.File("loose.txt")});
+  answers.Reply({Answer::First, Answer::First});  // create the first output folder: Yes; the same settings: Yes
+  Drop(*main, {dir.File("Album"), dir.File("loose.txt")});
+  ASSERT_TRUE(ServeUntil([this] { return !main->Adding(); }));
   EXPECT_EQ(dialogs, 0);
   EXPECT_EQ(pilot.shows, 1);
-  ASSERT_EQ(Tasks.Count(), 4);
+  ASSERT_EQ(tasks.Count(), 4);
   // Folder by folder in name order, numbers as numbers: "CD 2" before "CD 10", 9 before 10.
-  EXPECT_EQ(Tasks[0].sourceFile, dir.File("Album/CD 2/Track 1.mp3"));
-  EXPECT_EQ(Tasks[1].sourceFile, dir.File("Album/CD 10/a.wma"));
-  EXPECT_EQ(Tasks[2].sourceFile, dir.File("Album/track 9.WMA"));
-  EXPECT_EQ(Tasks[3].sourceFile, dir.File("Album/Track 10.wma"));
-  EXPECT_EQ(Tasks[0].outputFile, dir.File("out/Album/CD 2/Track 1.mp3"));
-  EXPECT_EQ(Tasks[1].outputFile, dir.File("out/Album/CD 10/a.mp3"));
-  EXPECT_EQ(Tasks[3].outputFile, dir.File("out/Album/Track 10.mp3"));
+  EXPECT_EQ(tasks[0].sourceFile, dir.File("Album/CD 2/Track 1.mp3"));
+  EXPECT_EQ(tasks[1].sourceFile, dir.File("Album/CD 10/a.wma"));
+  EXPECT_EQ(tasks[2].sourceFile, dir.File("Album/track 9.WMA"));
+  EXPECT_EQ(tasks[3].sourceFile, dir.File("Album/Track 10.wma"));
+  EXPECT_EQ(tasks[0].outputFile, dir.File("out/Album/CD 2/Track 1.mp3"));
+  EXPECT_EQ(tasks[1].outputFile, dir.File("out/Album/CD 10/a.mp3"));
+  EXPECT_EQ(tasks[3].outputFile, dir.File("out/Album/Track 10.mp3"));
   ASSERT_EQ(answers.asked.size(), 3u);
   EXPECT_EQ(answers.asked[1].text, lang::UseSameSettingsQuestion);
   const std::string& refused = answers.asked[2].text;
@@ -201,99 +225,98 @@ TEST_F(MainWindowTest, ADroppedFolderAddsItsMediaFilesRecursivelyAndListsTheRefu
   EXPECT_EQ(refused.find("cover.jpg"), std::string::npos) << "folders give their media files only";
   // The last task added is the one the panel shows, ready to be removed or edited.
   EXPECT_EQ(main->CurrentRow(), 3);
-  EXPECT_TRUE(main->removeButton->isEnabled());
-  EXPECT_TRUE(main->editButton->isEnabled());
-  EXPECT_TRUE(main->inputInfoLabel->text().contains(QStringLiteral("Track 10.wma")));
+  EXPECT_TRUE(Button("removeButton")->isEnabled());
+  EXPECT_TRUE(Button("editButton")->isEnabled());
+  EXPECT_TRUE(Label("inputInfoLabel")->text().contains(QStringLiteral("Track 10.wma")));
   EXPECT_EQ(Row(3)->text(1), QStringLiteral("Track 10.wma"));
 }
 
 TEST_F(MainWindowTest, CheckMarksRemovalAndEditKeepRowsAndTasksInStep) {
   ChooseFiles({Wma("a.wma"), Wma("b.wma"), Wma("c.wma")});
   WizardAutopilot pilot(*wizard);
-  answers.Reply({1});
-  main->addFilesButton->click();
-  ASSERT_EQ(Tasks.Count(), 3);
+  answers.Reply({Answer::First});
+  AddChosenFiles();
+  ASSERT_EQ(tasks.Count(), 3);
 
   main->SetCurrentRow(1);
   Row(1)->setCheckState(0, Qt::Unchecked);
-  EXPECT_FALSE(Tasks[1].checked);
-  main->RefreshTaskList();
+  EXPECT_FALSE(tasks[1].checked);
+  main->RefreshTaskRow(1);
   EXPECT_EQ(Row(1)->checkState(0), Qt::Unchecked);
 
   main->SetCurrentRow(0);
-  main->removeButton->click();
-  ASSERT_EQ(Tasks.Count(), 2);
+  Button("removeButton")->click();
+  ASSERT_EQ(tasks.Count(), 2);
   ASSERT_EQ(Rows(), 2);
-  EXPECT_EQ(Tasks[0].outputFile, dir.File("b.mp3"));
+  EXPECT_EQ(tasks[0].outputFile, dir.File("b.mp3"));
   EXPECT_EQ(Row(0)->text(0), QStringLiteral("b"));
   EXPECT_EQ(Row(0)->checkState(0), Qt::Unchecked);
 
   main->SetCurrentRow(1);
-  main->editButton->click();
-  EXPECT_EQ(Tasks.Count(), 2);
+  Button("editButton")->click();
+  EXPECT_EQ(pilot.shows, 2);
+  EXPECT_EQ(tasks.Count(), 2);
   EXPECT_EQ(Rows(), 2);
-  EXPECT_TRUE(main->inputInfoLabel->text().contains(QString::fromStdString(Tasks[1].sourceFile)));
+  EXPECT_TRUE(Label("inputInfoLabel")->text().contains(QString::fromStdString(tasks[1].sourceFile)));
 }
 
 TEST(TaskInfo, LinesOfAVbrJointStereoTaskAndAnEscapedName) {
-  ConversionTask task;
+  core::ConversionTask task;
   task.sourceFile = "/m/R&B <live>.wma";
   task.outputFile = "/m/R&B <live>.mp3";
-  task.channelMode = 2;
-  task.vbr = true;
-  task.vbrMinBitrate = 128;
-  task.vbrMaxBitrate = 256;
+  task.encoding.channelMode = ChannelMode::JointStereo;
+  task.encoding.vbr = true;
+  task.encoding.vbrMinBitrate = 128;
+  task.encoding.vbrMaxBitrate = 256;
   task.duration = 1'800'000'000;
   task.estimatedSize = 2966;
-  const TaskInfoLines lines = TaskInfoFor(task, false);
+  const app::TaskInfoLines lines = app::TaskInfoFor(task, false);
   EXPECT_EQ(lines.input.toStdString(), "<b>Input File</b>: <a href=\"bb\"><u>/m/R&amp;B &lt;live&gt;.wma</u></a>");
   EXPECT_EQ(lines.output.toStdString(), "<b>Output File</b>: /m/R&amp;B &lt;live&gt;.mp3");
   EXPECT_EQ(lines.settings.toStdString(), "<b>MP3 Settings</b>: Joint Stereo, 128 - 256 kbps, VBR");
   EXPECT_TRUE(lines.duration.startsWith(QStringLiteral("<b>Duration</b>: 0:03:00.0, <b>Output File Size</b>: about 2")));
   EXPECT_EQ(lines.editLink.toStdString(), "<a href=\"cc\"><u>Edit...</u></a>");
-  EXPECT_TRUE(TaskInfoFor(task, true).output.contains(QStringLiteral("href=\"dd\"")));
-  task.vbr = false;
-  task.bitrate = 192;
-  task.channelMode = 7;
-  EXPECT_EQ(TaskInfoFor(task, false).settings.toStdString(), "<b>MP3 Settings</b>: , 192 kbps, CBR");
+  EXPECT_TRUE(app::TaskInfoFor(task, true).output.contains(QStringLiteral("href=\"dd\"")));
+  task.encoding.vbr = false;
+  task.encoding.bitrate = 192;
+  task.encoding.channelMode = ChannelMode::Mono;
+  EXPECT_EQ(app::TaskInfoFor(task, false).settings.toStdString(), "<b>MP3 Settings</b>: Mono, 192 kbps, CBR");
 }
 
 // The fifth line names only the tags the task has beyond the usual texts.
 TEST(TaskInfo, ExtrasLineNamesWhatTheTaskHas) {
-  ConversionTask task;
-  EXPECT_TRUE(TaskInfoFor(task, false).extras.isEmpty());
+  core::ConversionTask task;
+  EXPECT_TRUE(app::TaskInfoFor(task, false).extras.isEmpty());
   task.albumArtist = "A & B";
   task.track = "3/12";
   task.disc = 2;
   task.composer = "C";
   task.coverMimeType = "image/jpeg";
   task.coverBytes = 1025;
-  EXPECT_EQ(TaskInfoFor(task, false).extras.toStdString(),
+  EXPECT_EQ(app::TaskInfoFor(task, false).extras.toStdString(),
             "<b>More tags</b>: Album artist: A &amp; B, Track: 3/12, Disc: 2, Composer: C, Cover: JPEG, 2 KB");
-  task = ConversionTask();
+  task = core::ConversionTask();
   task.disc = 1;
   task.discTotal = 2;
   task.coverBytes = 10;
   task.omitCover = true;
-  EXPECT_EQ(TaskInfoFor(task, false).extras.toStdString(), "<b>More tags</b>: Disc: 1/2, Cover: 1 KB (left out)");
+  EXPECT_EQ(app::TaskInfoFor(task, false).extras.toStdString(), "<b>More tags</b>: Disc: 1/2, Cover: 1 KB (left out)");
 }
 
 // The keys every desktop program has: each does what its button does, through the same checks.
 TEST_F(MainWindowTest, KeysDoWhatTheirButtonsDo) {
   std::vector<QUrl> opened;
-  SetDesktopOpener([&opened](const QUrl& url) { opened.push_back(url); });
-  QApplication::setActiveWindow(main.get());
+  workspace.desktop.SetOpener([&opened](const QUrl& url) { opened.push_back(url); });
   // Keys go where the user's keys go: to the list, which has the focus in the active window.
   const auto press = [this](QKeySequence keys) {
     QApplication::setActiveWindow(main.get());
-    main->taskListView->setFocus();
-    QTest::keySequence(main->taskListView, keys);
+    list->setFocus();
+    QTest::keySequence(list, keys);
   };
-  main->taskListView->setFocus();
 
   // Insert and Ctrl+O open the file dialog, Ctrl+Shift+O the folder dialog.
   std::vector<QFileDialog::FileMode> modes;
-  MainWindow::SetFileChooser([&modes](QFileDialog& dialog) -> std::optional<QStringList> {
+  main->SetFileChooser([&modes](QFileDialog& dialog) -> std::optional<QStringList> {
     modes.push_back(dialog.fileMode());
     return std::nullopt;
   });
@@ -305,36 +328,37 @@ TEST_F(MainWindowTest, KeysDoWhatTheirButtonsDo) {
 
   ChooseFiles({Wma("a.wma"), Wma("b.wma")});
   WizardAutopilot pilot(*wizard);
-  answers.Reply({1});
-  main->addFilesButton->click();
-  ASSERT_EQ(Tasks.Count(), 2);
-  main->taskListView->setFocus();
+  answers.Reply({Answer::First});
+  AddChosenFiles();
+  ASSERT_EQ(tasks.Count(), 2);
+  list->setFocus();
   ASSERT_EQ(main->CurrentRow(), 1);
 
   // Space checks and unchecks the current row; Enter edits it; Delete removes it.
   press(QKeySequence(Qt::Key_Space));
-  EXPECT_FALSE(Tasks[1].checked);
+  EXPECT_FALSE(tasks[1].checked);
   press(QKeySequence(Qt::Key_Space));
-  EXPECT_TRUE(Tasks[1].checked);
-  bool editing = false;
-  QTimer::singleShot(0, [&] { editing = wizard->isVisible(); });  // inside the wizard's own loop
+  EXPECT_TRUE(tasks[1].checked);
   press(QKeySequence(Qt::Key_Return));
-  EXPECT_TRUE(editing);
+  EXPECT_EQ(pilot.shows, 2) << "Enter opened the wizard for the row";
   press(QKeySequence(Qt::Key_Delete));
-  ASSERT_EQ(Tasks.Count(), 1);
-  EXPECT_EQ(Tasks[0].sourceFile, dir.File("a.wma"));
+  ASSERT_EQ(tasks.Count(), 1);
+  EXPECT_EQ(tasks[0].sourceFile, dir.File("a.wma"));
 
   // F1 opens the guide.
   press(QKeySequence(Qt::Key_F1));
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("tavisto.html")));
-  SetDesktopOpener({});
 
   // Ctrl+Q quits as the close button does: not while a file is read.
-  ReadingDone = false;
-  press(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  EXPECT_TRUE(main->isVisible());
-  ReadingDone = true;
+  {
+    guitest::ReadingGate gate(main->Reader());
+    main->AddPaths({Wma("c.wma")});
+    ASSERT_TRUE(main->Adding());
+    press(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_TRUE(main->isVisible());
+  }
+  ASSERT_TRUE(ServeUntil([this] { return !main->Adding(); }));
   press(QKeySequence(Qt::CTRL | Qt::Key_Q));
   EXPECT_FALSE(main->isVisible());
 }
@@ -350,28 +374,56 @@ TEST(DialogFilters, AllMediaFilesComeFromTheDemuxers) {
   for (const char* other : {"txt", "srt", "vtt", "sub", "jpg", "png", "nfo", ""}) {
     EXPECT_FALSE(std::count(extensions.begin(), extensions.end(), other)) << other;
   }
-  const QStringList filters = MediaDialogFilters({"mp3", "wma"});
+  const QStringList filters = app::MediaDialogFilters({"mp3", "wma"});
   EXPECT_EQ(filters, (QStringList{"All media files (*.mp3 *.wma)", "Windows Media files (*.wma *.wmv *.asf)", "All files (*)"}));
 }
 
+// While a file is read the buttons that would change the list are off, and what still reaches
+// the window (a drop, closing it) is refused with a notice.
 TEST_F(MainWindowTest, ActionsAndClosingAreRefusedWhileAFileIsRead) {
-  ReadingDone = false;
-  main->addFilesButton->click();
-  EXPECT_EQ(dialogs, 0);
-  EXPECT_FALSE(main->close());
-  EXPECT_TRUE(main->isVisible());
-  ASSERT_EQ(answers.asked.size(), 2u);
-  EXPECT_EQ(answers.asked[0].text, lang::CannotActWhileBusy);
-  EXPECT_EQ(answers.asked[0].kind, MessageKind::Information);
-  ReadingDone = true;
+  const std::string a = Wma("a.wma"), b = Wma("b.wma");
+  WizardAutopilot pilot(*wizard, /*cancel=*/true);
+  {
+    guitest::ReadingGate gate(main->Reader());
+    main->AddPaths({a});
+    ASSERT_TRUE(main->Adding());
+    for (const char* name : {"addFilesButton", "addFolderButton", "removeButton", "editButton", "startButton"})
+      EXPECT_FALSE(Button(name)->isEnabled()) << name;
+    QTest::keySequence(list, QKeySequence(Qt::Key_Insert));
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_FALSE(main->close());
+    EXPECT_TRUE(main->isVisible());
+    Drop(*main, {b});
+    ASSERT_EQ(answers.asked.size(), 2u);
+    for (const app::MessageRequest& asked : answers.asked) {
+      EXPECT_EQ(asked.text, lang::CannotActWhileBusy);
+      EXPECT_EQ(asked.kind, MessageKind::Information);
+    }
+  }
+  ASSERT_TRUE(ServeUntil([this] { return !main->Adding(); }));
+  EXPECT_EQ(pilot.shows, 1) << "the refused drop added nothing";
   EXPECT_TRUE(main->close());
 }
 
-TEST_F(MainWindowTest, StartWithoutTasksSaysThereIsNothingToConvert) {
-  main->OnStartClicked();
+// Start is offered once there are tasks; with none of them checked it says there is nothing to
+// convert and shows no run.
+TEST_F(MainWindowTest, StartWithNoCheckedTaskSaysThereIsNothingToConvert) {
+  EXPECT_FALSE(Button("startButton")->isEnabled());
+  ChooseFiles({Wma("a.wma")});
+  {
+    WizardAutopilot pilot(*wizard);
+    AddChosenFiles();
+  }
+  ASSERT_EQ(tasks.Count(), 1);
+  Row(0)->setCheckState(0, Qt::Unchecked);
+  ASSERT_FALSE(tasks[0].checked);
+  answers.asked.clear();
+  Button("startButton")->click();
   ASSERT_EQ(answers.asked.size(), 1u);
-  EXPECT_EQ(answers.asked[0].text, lang::NothingToConvert);
+  EXPECT_EQ(answers.asked[0].text.rfind(lang::NothingToConvert, 0), 0u) << answers.asked[0].text;
   EXPECT_FALSE(progress->isVisible());
+  EXPECT_FALSE(progress->Running());
+  EXPECT_EQ(ended, 0);
 }
 
 // Start, add two tagged WMA files, convert them, answer the end question, close: the MP3 files
@@ -381,19 +433,19 @@ TEST_F(MainWindowTest, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
                Wma("second.wma", "-metadata title=Second -metadata artist=Else")});
   {
     WizardAutopilot pilot(*wizard);
-    answers.Reply({1});
-    main->addFilesButton->click();
+    answers.Reply({Answer::First});
+    AddChosenFiles();
   }
-  ASSERT_EQ(Tasks.Count(), 2);
+  ASSERT_EQ(tasks.Count(), 2);
   // The run's own messages: the end question is answered No (do not open the folder).
-  answers.Reply({2});
+  answers.Reply({Answer::Second});
   bool sawRunWindow = false;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] { sawRunWindow = sawRunWindow || progress->isVisible(); });
-  watch.start(5);
-  main->startButton->click();
+  QObject::connect(progress.get(), &app::ProgressWindow::taskChanged,
+                   [&] { sawRunWindow = sawRunWindow || progress->isVisible(); });
+  StartAndWait();
   EXPECT_TRUE(sawRunWindow);
   EXPECT_FALSE(progress->isVisible());
+  EXPECT_EQ(ended, 1);
   ASSERT_FALSE(answers.asked.empty());
   EXPECT_NE(answers.asked.back().text.find(lang::AllFilesConverted), std::string::npos) << answers.asked.back().text;
 
@@ -408,11 +460,10 @@ TEST_F(MainWindowTest, AWholeSessionConvertsTwoFilesAndSavesTheSettings) {
     EXPECT_EQ(decoded.tags.at("artist"), artist);
   }
   main->SetCurrentRow(0);
-  main->ShowTaskInfo(0);
-  EXPECT_TRUE(main->outputInfoLabel->text().contains(QStringLiteral("href=\"dd\""))) << "the output now exists";
+  EXPECT_TRUE(Label("outputInfoLabel")->text().contains(QStringLiteral("href=\"dd\""))) << "the output now exists";
 
   EXPECT_TRUE(main->close());
-  std::ifstream settings(dir.File("Tavisto.reg"));
+  std::ifstream settings(test.RegistryFile());
   const std::string text{std::istreambuf_iterator<char>(settings), std::istreambuf_iterator<char>()};
   EXPECT_NE(text.find("\"AudioBitrate\"=dword:000000c0"), std::string::npos) << text;
   EXPECT_NE(text.find("\"OutputFileDir\"=\"\""), std::string::npos) << "still beside each source\n" << text;
@@ -425,43 +476,43 @@ TEST_F(MainWindowTest, TheStatusColumnFollowsTheRunAndStartAgainConvertsWhatIsLe
   ChooseFiles({Wma("good.wma"), Wma("broken.wma"), Wma("kept.wma")});
   {
     WizardAutopilot pilot(*wizard);
-    answers.Reply({1});
-    main->addFilesButton->click();
+    answers.Reply({Answer::First});
+    AddChosenFiles();
   }
-  ASSERT_EQ(Tasks.Count(), 3);
-  std::filesystem::remove(Tasks[1].sourceFile);  // it fails: gone since it was added
-  media_fixtures::WriteBytes(Tasks[2].outputFile, {'o', 'l', 'd'});
-  SetCollisionAnswerer([](const std::string&) { return CollisionReply{CollisionAnswer::KeepBoth, false}; });
-  answers.Reply({2});
+  ASSERT_EQ(tasks.Count(), 3);
+  fs::remove(tasks[1].sourceFile);  // it fails: gone since it was added
+  media_fixtures::WriteBytes(tasks[2].outputFile, {'o', 'l', 'd'});
+  progress->SetCollisionAnswerer(
+      [](const std::string&) { return app::CollisionReply{core::CollisionAnswer::KeepBoth, false}; });
+  answers.Reply({Answer::Second});
+  // The first row as the main window shows it after each change the run reports.
   std::vector<QString> statuses;
-  QTimer watch;
-  QObject::connect(&watch, &QTimer::timeout, [&] {
+  QObject::connect(progress.get(), &app::ProgressWindow::taskChanged, [&](int task) {
+    if (task != 0) return;
     const QString status = Row(0)->text(2);
     if (statuses.empty() || statuses.back() != status) statuses.push_back(status);
   });
-  watch.start(1);
-  main->startButton->click();
-  watch.stop();
-  SetCollisionAnswerer({});
+  StartAndWait();
 
-  EXPECT_TRUE(statuses.front() == QStringLiteral("Waiting") || statuses.front().startsWith(QStringLiteral("Converting")))
-      << statuses.front().toStdString();
+  ASSERT_FALSE(statuses.empty());
+  EXPECT_EQ(statuses.front(), QStringLiteral("Waiting"));
+  EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(),
+                          [](const QString& status) { return status.startsWith(QStringLiteral("Converting")); }));
   EXPECT_TRUE(Row(0)->text(2).startsWith(QStringLiteral("Done (")));
   EXPECT_EQ(Row(0)->checkState(0), Qt::Unchecked);
   EXPECT_EQ(Row(1)->text(2), QStringLiteral("Failed: No such file or directory"));
   EXPECT_EQ(Row(1)->toolTip(2), QStringLiteral("No such file or directory"));
   EXPECT_EQ(Row(1)->checkState(0), Qt::Checked);
   EXPECT_TRUE(Row(2)->text(2).startsWith(QStringLiteral("Done (")));
-  EXPECT_EQ(Tasks[2].outputFile, dir.File("kept (2).mp3"));
+  EXPECT_EQ(tasks[2].outputFile, dir.File("kept (2).mp3"));
   main->SetCurrentRow(2);
-  main->ShowTaskInfo(2);
-  EXPECT_TRUE(main->outputInfoLabel->text().contains(QStringLiteral("href=\"dd\""))) << "the kept-both MP3 exists";
+  EXPECT_TRUE(Label("outputInfoLabel")->text().contains(QStringLiteral("href=\"dd\""))) << "the kept-both MP3 exists";
 
   // Again: only the failed task runs, and fails again; the converted ones are left alone.
-  const auto converted = std::filesystem::last_write_time(dir.File("good.mp3"));
-  answers.Reply({2});
-  main->startButton->click();
+  const auto converted = fs::last_write_time(dir.File("good.mp3"));
+  answers.Reply({Answer::Second});
+  StartAndWait();
   EXPECT_EQ(progress->Run()->Count(), 1);
-  EXPECT_EQ(std::filesystem::last_write_time(dir.File("good.mp3")), converted);
+  EXPECT_EQ(fs::last_write_time(dir.File("good.mp3")), converted);
   EXPECT_EQ(Row(1)->text(2), QStringLiteral("Failed: No such file or directory"));
 }

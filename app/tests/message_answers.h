@@ -1,5 +1,5 @@
-// Answers the message window in GUI tests: records every request and replies from a script
-// (2, the second button, once the script runs out).
+// Answers the workspace's messages in GUI tests: records every request and replies from a script
+// (the second button once the script runs out). Destroy it before the workspace.
 #pragma once
 
 #include <deque>
@@ -9,23 +9,25 @@
 
 class MessageAnswers {
  public:
-  explicit MessageAnswers(std::deque<int> replies = {}) : replies_(std::move(replies)) {
-    SetMessageAnswerer([this](const MessageRequest& request) {
+  explicit MessageAnswers(app::Messages& messages, std::deque<app::Answer> replies = {})
+      : messages_(messages), replies_(std::move(replies)) {
+    messages_.SetAnswerer([this](const app::MessageRequest& request) {
       asked.push_back(request);
-      if (replies_.empty()) return 2;
-      const int reply = replies_.front();
+      if (replies_.empty()) return app::Answer::Second;
+      const app::Answer reply = replies_.front();
       replies_.pop_front();
       return reply;
     });
   }
-  ~MessageAnswers() { SetMessageAnswerer({}); }
+  ~MessageAnswers() { messages_.SetAnswerer({}); }
   MessageAnswers(const MessageAnswers&) = delete;
   MessageAnswers& operator=(const MessageAnswers&) = delete;
 
-  void Reply(std::deque<int> replies) { replies_ = std::move(replies); }
+  void Reply(std::deque<app::Answer> replies) { replies_ = std::move(replies); }
 
-  std::vector<MessageRequest> asked;
+  std::vector<app::MessageRequest> asked;
 
  private:
-  std::deque<int> replies_;
+  app::Messages& messages_;
+  std::deque<app::Answer> replies_;
 };

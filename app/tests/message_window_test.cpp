@@ -1,6 +1,8 @@
-// The message window answered by clicking its buttons the way a person would.
+// The message window answered by clicking its buttons the way a person would, through the
+// program's one way of showing a message (app::Messages).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -8,109 +10,142 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
-#include "core/interface_texts.h"
-#include "app/message_window.h"
 #include "app/desktop.h"
+#include "app/message_window.h"
+#include "core/interface_texts.h"
+#include "gui_test_support.h"
 #include "platform/paths/program_dirs.h"
 
+using app::Answer;
+using app::DefaultButton;
+using app::MessageWindow;
+using core::MessageKind;
+using guitest::Child;
 
 namespace {
 
-// Runs `step` once the modal window is up.
+// Runs `step` on the message window once it is up, modal.
 void WhenShown(std::function<void(MessageWindow&)> step) {
   QTimer::singleShot(0, [step] {
-    ASSERT_TRUE(ProgramMessageWindow().isVisible());
-    step(ProgramMessageWindow());
+    auto* window = qobject_cast<MessageWindow*>(QApplication::activeModalWidget());
+    if (window == nullptr) {
+      ADD_FAILURE() << "no message window is up";
+      return;
+    }
+    EXPECT_TRUE(window->isVisible());
+    step(*window);
   });
 }
+
+QPushButton* First(MessageWindow& window) { return Child<QPushButton>(window, "firstButton"); }
+QPushButton* Second(MessageWindow& window) { return Child<QPushButton>(window, "secondButton"); }
 
 // A help file beside the test program for the window to open: the build's copy of the guide,
 // or one made for the test (and removed after it) when there is none. The build's copy is never
 // touched, since other tests running at the same time open it too.
 struct HelpFileBesideProgram {
-  std::string path = platform::RunningProgramFolder() + HelpFileName;
+  std::string path = platform::RunningProgramFolder() + app::kHelpFileName;
   bool made = !std::filesystem::exists(path);
-  std::vector<QUrl> opened;
   HelpFileBesideProgram() {
     if (made) std::ofstream(path) << "<html></html>";
-    SetDesktopOpener([this](const QUrl& url) { opened.push_back(url); });
   }
   ~HelpFileBesideProgram() {
-    SetDesktopOpener({});
     if (made) std::filesystem::remove(path);
   }
 };
 
+class Messages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    desktop.SetOpener([this](const QUrl& url) { opened.push_back(url); });
+  }
+
+  Answer Ask(MessageKind kind, const std::string& text, const std::string& second, const std::string& first,
+             DefaultButton defaultButton = DefaultButton::First) {
+    return messages.Show(kind, text, second, first, defaultButton);
+  }
+
+  app::Desktop desktop;
+  app::Messages messages{desktop};
+  std::vector<QUrl> opened;
+};
+
 }  // namespace
 
-TEST(MessageWindow, FirstButtonGivesOneSecondButtonAndTitleBarCloseGiveTwo) {
-  WhenShown([](MessageWindow& w) { QTest::mouseClick(w.firstButton, Qt::LeftButton); });
-  EXPECT_EQ(ShowMessageWindow(MessageKind::Question, "Continue?", lang::NoButton, lang::YesButton), 1);
+TEST_F(Messages, FirstButtonGivesFirstSecondButtonAndTitleBarCloseGiveSecond) {
+  WhenShown([](MessageWindow& w) { QTest::mouseClick(First(w), Qt::LeftButton); });
+  EXPECT_EQ(Ask(MessageKind::Question, "Continue?", lang::NoButton, lang::YesButton), Answer::First);
 
-  WhenShown([](MessageWindow& w) { QTest::mouseClick(w.secondButton, Qt::LeftButton); });
-  EXPECT_EQ(ShowMessageWindow(MessageKind::Question, "Continue?", lang::NoButton, lang::YesButton), 2);
+  WhenShown([](MessageWindow& w) { QTest::mouseClick(Second(w), Qt::LeftButton); });
+  EXPECT_EQ(Ask(MessageKind::Question, "Continue?", lang::NoButton, lang::YesButton), Answer::Second);
 
   WhenShown([](MessageWindow& w) { w.close(); });
-  EXPECT_EQ(ShowMessageWindow(MessageKind::Question, "Continue?", lang::NoButton, lang::YesButton), 2);
+  EXPECT_EQ(Ask(MessageKind::Question, "Continue?", lang::NoButton, lang::YesButton), Answer::Second);
 }
 
-TEST(MessageWindow, ShowsTheTextCaptionsIconAndCaptionOfTheCall) {
-  WhenShown([](MessageWindow& w) {
+TEST_F(Messages, ShowsTheTextCaptionsIconAndCaptionOfTheCall) {
+  bool shown = false;
+  WhenShown([&shown](MessageWindow& w) {
+    shown = true;
+    const QLabel* message = Child<QLabel>(w, "messageLabel");
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Message"));
-    EXPECT_EQ(w.messageLabel->text(), QStringLiteral("Line one\n <b>song</b>.wma"));
-    EXPECT_EQ(w.messageLabel->textFormat(), Qt::PlainText) << "file names must never be read as markup";
-    EXPECT_EQ(w.firstButton->text(), QStringLiteral("&Yes"));
-    EXPECT_EQ(w.secondButton->text(), QStringLiteral("&No"));
+    EXPECT_EQ(message->text(), QStringLiteral("Line one\n <b>song</b>.wma"));
+    EXPECT_EQ(message->textFormat(), Qt::PlainText) << "file names must never be read as markup";
+    EXPECT_EQ(First(w)->text(), QStringLiteral("&Yes"));
+    EXPECT_EQ(Second(w)->text(), QStringLiteral("&No"));
     EXPECT_EQ(w.Kind(), MessageKind::Warning);
-    EXPECT_EQ(w.iconLabel->pixmap().toImage(), w.icons[static_cast<std::size_t>(MessageKind::Warning)].toImage());
-    w.firstButton->click();
+    EXPECT_EQ(Child<QLabel>(w, "iconLabel")->pixmap().toImage(),
+              app::MessageIcons()[static_cast<std::size_t>(MessageKind::Warning)].toImage());
+    First(w)->click();
   });
-  ShowMessageWindow(MessageKind::Warning, "Line one\n <b>song</b>.wma", lang::NoButton, lang::YesButton);
+  Ask(MessageKind::Warning, "Line one\n <b>song</b>.wma", lang::NoButton, lang::YesButton);
+  EXPECT_TRUE(shown);
 }
 
 // Enter answers a question with the button it waits on: No where Yes would lose work, never
 // the help button.
-TEST(MessageWindow, EnterPressesTheDefaultButton) {
+TEST_F(Messages, EnterPressesTheDefaultButton) {
   const struct {
     const char* second;
     DefaultButton asked;
-    int result;
-  } cases[] = {{lang::NoButton, DefaultButton::First, 1},
-               {lang::NoButton, DefaultButton::Second, 2},
-               {lang::HelpButton, DefaultButton::Second, 1}};
+    Answer result;
+  } cases[] = {{lang::NoButton, DefaultButton::First, Answer::First},
+               {lang::NoButton, DefaultButton::Second, Answer::Second},
+               {lang::HelpButton, DefaultButton::Second, Answer::First}};
   for (const auto& c : cases) {
     WhenShown([](MessageWindow& w) { QTest::keyClick(&w, Qt::Key_Return); });
-    EXPECT_EQ(ShowMessageWindow(MessageKind::Question, "Sure?", c.second, lang::YesButton, c.asked), c.result) << c.second;
+    EXPECT_EQ(Ask(MessageKind::Question, "Sure?", c.second, lang::YesButton, c.asked), c.result) << c.second;
   }
 }
 
-TEST(MessageWindow, HelpCaptionOpensTheHelpFileAndTheWindowStays) {
+TEST_F(Messages, HelpCaptionOpensTheHelpFileAndTheWindowStays) {
   HelpFileBesideProgram help;
-  WhenShown([&help](MessageWindow& w) {
-    w.secondButton->click();
-    w.secondButton->click();
+  WhenShown([this](MessageWindow& w) {
+    Second(w)->click();
+    Second(w)->click();
     EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(help.opened.size(), 2u);
-    w.firstButton->click();
+    EXPECT_EQ(opened.size(), 2u);
+    First(w)->click();
   });
-  EXPECT_EQ(ShowMessageWindow(MessageKind::Error, "Cannot read.", lang::HelpButton, lang::OKButton), 1);
-  ASSERT_EQ(help.opened.size(), 2u);
-  EXPECT_TRUE(help.opened[0].toLocalFile().endsWith(QStringLiteral("/tavisto.html")));
+  EXPECT_EQ(Ask(MessageKind::Error, "Cannot read.", lang::HelpButton, lang::OKButton), Answer::First);
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_TRUE(opened[0].toLocalFile().endsWith(QStringLiteral("/tavisto.html")));
 }
 
 // Only the interface's own help text turns the second button into a help button.
-TEST(MessageWindow, ASecondCaptionOtherThanTheHelpTextClosesTheWindow) {
+TEST_F(Messages, ASecondCaptionOtherThanTheHelpTextClosesTheWindow) {
   HelpFileBesideProgram help;
-  WhenShown([](MessageWindow& w) { w.secondButton->click(); });
-  EXPECT_EQ(ShowMessageWindow(MessageKind::Information, "Text", "Help", lang::OKButton), 2);
-  EXPECT_TRUE(help.opened.empty());
+  WhenShown([](MessageWindow& w) { Second(w)->click(); });
+  EXPECT_EQ(Ask(MessageKind::Information, "Text", "Help", lang::OKButton), Answer::Second);
+  EXPECT_TRUE(opened.empty());
 }
 
 TEST(MessageWindow, TheFourIconsDiffer) {
-  const auto icons = MessageIcons();
-  for (int a = 0; a < 4; ++a) {
+  const auto icons = app::MessageIcons();
+  for (std::size_t a = 0; a < 4; ++a) {
     EXPECT_EQ(icons[a].size(), QSize(42, 42));
-    for (int b = a + 1; b < 4; ++b) EXPECT_NE(icons[a].toImage(), icons[b].toImage());
+    for (std::size_t b = a + 1; b < 4; ++b) EXPECT_NE(icons[a].toImage(), icons[b].toImage());
   }
 }

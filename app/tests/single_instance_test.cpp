@@ -677,9 +677,10 @@ TEST_F(SingleInstanceTest, TheProgramStartedAgainHandsItsFilesToTheRunningOneAnd
   // Settings of their own, no tips window at start, and a socket file a crash left behind.
   const std::string registry = dir.File("Tavisto.reg");
   setenv("TAVISTO_REGISTRY", registry.c_str(), 1);
-  LoadSettings();
-  TipIndex = TipsOff;
-  SaveSettings();
+  core::SettingsStore store(dir.Path() + "/");
+  core::Settings settings = store.Load();
+  settings.tips = core::kTipsOff;
+  store.Save(settings);
   MakeStaleSocket(socketPath.toStdString());
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -4,15 +4,19 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QtTest/QTest>
 
 #include <filesystem>
 #include <fstream>
 
 #include "app/about_window.h"
-#include "core/settings.h"
 #include "app/tips_window.h"
-#include "app/desktop.h"
+#include "core/settings.h"
+#include "core/version.h"
+#include "gui_test_support.h"
 #include "platform/mmstream/tests/media_fixtures.h"
+
+using guitest::Child;
 
 namespace {
 
@@ -22,86 +26,98 @@ struct TipsFile {
   explicit TipsFile(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 };
 
-std::string Shown(const TipsWindow& window) { return window.tipLabel->text().toStdString(); }
+std::string Shown(app::TipsWindow& window) { return Child<QLabel>(window, "tipLabel")->text().toStdString(); }
+void Click(app::TipsWindow& window, const char* button) { Child<QPushButton>(window, button)->click(); }
+
+class Tips : public ::testing::Test {
+ protected:
+  media_fixtures::TempDir dir;
+  guitest::TestWorkspace test{dir.Path()};
+  app::Workspace& workspace = test.workspace;
+  std::int32_t& tipIndex = workspace.settings.tips;
+};
 
 }  // namespace
 
 TEST(TipLines, LineEndsOfEitherKindAndEmptyTips) {
-  EXPECT_EQ(TipLines("one\r\ntwo\n\nfour"), (std::vector<std::string>{"one", "two", "", "four"}));
-  EXPECT_EQ(TipLines("only\n"), (std::vector<std::string>{"only"}));
-  EXPECT_EQ(TipLines("caf\xE9"), (std::vector<std::string>{"caf\u00e9"}));  // a legacy file
-  EXPECT_TRUE(TipLines("").empty());
+  EXPECT_EQ(app::TipLines("one\r\ntwo\n\nfour"), (std::vector<std::string>{"one", "two", "", "four"}));
+  EXPECT_EQ(app::TipLines("only\n"), (std::vector<std::string>{"only"}));
+  EXPECT_EQ(app::TipLines("caf\xE9"), (std::vector<std::string>{"caf\u00e9"}));  // a legacy file
+  EXPECT_TRUE(app::TipLines("").empty());
 }
 
-TEST(TipsWindow, TheCounterStepsOnFromTheTipShownLastAndWraps) {
+TEST_F(Tips, TheCounterStepsOnFromTheTipShownLastAndWraps) {
   TipsFile five("t0\nt1\nt2\nt3\nt4\n");
-  TipIndex = 4;
-  TipsWindow window(nullptr, five.path);
+  tipIndex = 4;
+  app::TipsWindow window(workspace, nullptr, five.path);
   EXPECT_EQ(Shown(window), "t0");
-  EXPECT_EQ(TipIndex, 0);
-  window.nextTipButton->click();
+  EXPECT_EQ(tipIndex, 0);
+  Click(window, "nextTipButton");
   EXPECT_EQ(Shown(window), "t1");
-  EXPECT_EQ(TipIndex, 1);
+  EXPECT_EQ(tipIndex, 1);
 
   TipsFile three("a\nb\nc\n");
-  TipIndex = 7;
-  TipsWindow wrapped(nullptr, three.path);
+  tipIndex = 7;
+  app::TipsWindow wrapped(workspace, nullptr, three.path);
   EXPECT_EQ(Shown(wrapped), "a");
-  EXPECT_EQ(TipIndex, 0);
+  EXPECT_EQ(tipIndex, 0);
 
-  TipIndex = 0;  // a first start shows the second line
-  TipsWindow first(nullptr, three.path);
+  tipIndex = 0;  // a first start shows the second line
+  app::TipsWindow first(workspace, nullptr, three.path);
   EXPECT_EQ(Shown(first), "b");
 }
 
 // An empty tips file has no tip to show either; it must not leave the window blank or crash.
-TEST(TipsWindow, MissingOrEmptyTipsFileShowsNoTipsFound) {
+TEST_F(Tips, MissingOrEmptyTipsFileShowsNoTipsFound) {
   TipsFile empty("");
   for (const std::string& path : {empty.path, empty.dir.File("missing.txt")}) {
-    TipIndex = 3;
-    TipsWindow window(nullptr, path);
+    tipIndex = 3;
+    app::TipsWindow window(workspace, nullptr, path);
     EXPECT_EQ(Shown(window), "No tips found.");
-    window.nextTipButton->click();
+    Click(window, "nextTipButton");
     EXPECT_EQ(Shown(window), "No tips found.");
   }
 }
 
-TEST(TipsWindow, OnlyOkWithTheBoxClearedSwitchesTipsOff) {
+TEST_F(Tips, OnlyOkWithTheBoxClearedSwitchesTipsOff) {
   TipsFile three("a\nb\nc\n");
-  TipIndex = 0;
-  TipsWindow window(nullptr, three.path);
-  window.showTipsCheck->setChecked(false);
-  window.nextTipButton->click();
-  EXPECT_EQ(TipIndex, 2) << "clearing the box alone does not switch tips off";
-  window.okButton->click();
-  EXPECT_EQ(TipIndex, TipsOff);
-  window.nextTipButton->click();
-  EXPECT_EQ(TipIndex, TipsOff) << "with tips off nothing steps on";
+  tipIndex = 0;
+  app::TipsWindow window(workspace, nullptr, three.path);
+  Child<QCheckBox>(window, "showTipsCheck")->setChecked(false);
+  Click(window, "nextTipButton");
+  EXPECT_EQ(tipIndex, 2) << "clearing the box alone does not switch tips off";
+  Click(window, "okButton");
+  EXPECT_EQ(tipIndex, core::kTipsOff);
+  Click(window, "nextTipButton");
+  EXPECT_EQ(tipIndex, core::kTipsOff) << "with tips off nothing steps on";
 
-  TipIndex = 1;
-  TipsWindow kept(nullptr, three.path);
-  kept.okButton->click();
-  EXPECT_EQ(TipIndex, 2);
+  tipIndex = 1;
+  app::TipsWindow kept(workspace, nullptr, three.path);
+  Click(kept, "okButton");
+  EXPECT_EQ(tipIndex, 2);
 }
 
 TEST(AboutWindow, ShowsVersionAndOpensTheAddresses) {
+  app::Desktop desktop;
   std::vector<QUrl> opened;
-  SetDesktopOpener([&](const QUrl& url) { opened.push_back(url); });
-  AboutWindow window;
+  desktop.SetOpener([&](const QUrl& url) { opened.push_back(url); });
+  app::AboutWindow window(desktop);
   window.show();
+  const auto text = [&window](const char* label) { return Child<QLabel>(window, label)->text(); };
   EXPECT_EQ(window.windowTitle(), QStringLiteral("About Tavisto"));
-  EXPECT_EQ(window.titleLabel->text(), QStringLiteral("Tavisto"));
-  EXPECT_EQ(window.versionLabel->text(), QStringLiteral("Version:"));
-  EXPECT_EQ(window.versionNumberLabel->text(), QStringLiteral("1.08"));
-  EXPECT_EQ(window.buildLabel->text(), QStringLiteral("(Build 2521)"));
-  EXPECT_EQ(window.homePageLabel->text(), QStringLiteral("Home &Page:"));
-  EXPECT_EQ(window.supportEmailLabel->text(), QStringLiteral("Support Email:"));
-  window.homePageButton->click();
-  window.OnSupportEmailClicked();
-  ASSERT_EQ(opened.size(), 2u);
-  EXPECT_EQ(opened[0].toString(), QString::fromUtf8(HomePageAddress));
-  EXPECT_EQ(opened[1].toString(), QStringLiteral("mailto:") + QString::fromUtf8(SupportEmailAddress));
-  window.okButton->click();
-  EXPECT_EQ(window.result(), 1);
-  SetDesktopOpener({});
+  EXPECT_EQ(text("titleLabel"), QStringLiteral("Tavisto"));
+  EXPECT_EQ(text("versionLabel"), QStringLiteral("Version:"));
+  EXPECT_EQ(text("versionNumberLabel"), QString::fromUtf8(ProductVersion));
+  EXPECT_EQ(text("buildLabel"), QStringLiteral("(Build 2521)"));
+  EXPECT_EQ(text("homePageLabel"), QStringLiteral("Home &Page:"));
+  EXPECT_EQ(text("supportEmailLabel"), QStringLiteral("Support Email:"));
+  Child<QPushButton>(window, "homePageButton")->click();
+  QTest::mouseClick(Child<QLabel>(window, "homePageUrlLabel"), Qt::LeftButton);
+  QTest::mouseClick(Child<QLabel>(window, "supportEmailLink"), Qt::LeftButton);
+  ASSERT_EQ(opened.size(), 3u);
+  EXPECT_EQ(opened[0].toString(), QString::fromUtf8(app::kHomePageAddress));
+  EXPECT_EQ(opened[1].toString(), QString::fromUtf8(app::kHomePageAddress));
+  EXPECT_EQ(opened[2].toString(), QStringLiteral("mailto:") + QString::fromUtf8(app::kSupportEmailAddress));
+  Child<QPushButton>(window, "okButton")->click();
+  EXPECT_EQ(window.result(), QDialog::Accepted);
 }
