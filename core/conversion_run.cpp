@@ -51,7 +51,7 @@ std::string ErrorText(const engine::ConversionError& error, TextLookup tr) {
     case Kind::EncoderUnavailable: return Filled(tr(lang::EncoderUnavailableError), error.detail);
     case Kind::EncoderRefused: return Filled(tr(lang::EncoderRefusedError), error.detail);
     case Kind::EncoderFailed: return Filled(tr(lang::EncoderFailedError), error.detail);
-    case Kind::FolderUncreatable: return error.detail;
+    case Kind::FolderUncreatable: return Filled(tr(lang::FolderUncreatableError), error.file, error.detail);
     case Kind::OutputUncreatable: return Filled(tr(lang::OutputUncreatableError), error.file, error.detail);
     case Kind::OutputWriteFailed: return Filled(tr(lang::OutputWriteError), error.file, error.detail);
     case Kind::OutputExists: return Filled(tr(lang::OutputExistsError), error.file);

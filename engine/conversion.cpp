@@ -211,8 +211,13 @@ void Conversion::Convert(ConversionResult& result) {
   if (request.makeFolders) {
     std::string error;
     const std::string folder = platform::FolderOf(output);
-    if (!folder.empty() && !platform::MakeFolderChain(folder, &error))
-      Fail(ConversionError::Kind::FolderUncreatable, error, folder, errno);
+    if (!folder.empty() && !platform::MakeFolderChain(folder, &error)) {
+      // The message names the folder that failed, in quotes, and the system's reason after it.
+      const std::size_t open = error.find('"'), close = error.rfind("\": ");
+      if (open != std::string::npos && close != std::string::npos && close > open)
+        Fail(ConversionError::Kind::FolderUncreatable, error.substr(close + 3), error.substr(open + 1, close - open - 1));
+      Fail(ConversionError::Kind::FolderUncreatable, error, folder);
+    }
   }
   std::unique_ptr<OutputClaim> claim;
   if (request.claim) {

@@ -615,5 +615,93 @@
         <source>Tavisto is already running but does not answer: %1</source>
         <translation>Tavisto läuft bereits, antwortet aber nicht: %1</translation>
     </message>
+    <message>
+        <source>does not exist</source>
+        <translation>existiert nicht</translation>
+    </message>
+    <message>
+        <source>&amp;Quality:</source>
+        <translation>&amp;Qualität:</translation>
+    </message>
+    <message>
+        <source>best</source>
+        <translation>beste</translation>
+    </message>
+    <message>
+        <source>smallest</source>
+        <translation>kleinste</translation>
+    </message>
+    <message>
+        <source>Up to date</source>
+        <translation>Aktuell</translation>
+    </message>
+    <message>
+        <source>another Tavisto converts it</source>
+        <translation>ein anderes Tavisto wandelt sie um</translation>
+    </message>
+    <message>
+        <source>The following file does not exist.</source>
+        <translation>Die folgende Datei existiert nicht.</translation>
+    </message>
+    <message>
+        <source>The MP3 encoder cannot be used: %1</source>
+        <translation>Der MP3-Encoder kann nicht verwendet werden: %1</translation>
+    </message>
+    <message>
+        <source>The MP3 encoder cannot encode audio of %1 Hz with these settings.</source>
+        <translation>Der MP3-Encoder kann Audio mit %1 Hz mit diesen Einstellungen nicht kodieren.</translation>
+    </message>
+    <message>
+        <source>The MP3 encoder failed (error %1).</source>
+        <translation>Der MP3-Encoder ist gescheitert (Fehler %1).</translation>
+    </message>
+    <message>
+        <source>Cannot create the folder &quot;%1&quot;: %2</source>
+        <translation>Der Ordner „%1“ kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot create the file &quot;%1&quot;: %2</source>
+        <translation>Die Datei „%1“ kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Cannot write to the file &quot;%1&quot;: %2</source>
+        <translation>In die Datei „%1“ kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>A file named &quot;%1&quot; is already there.</source>
+        <translation>Eine Datei namens „%1“ ist schon vorhanden.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a folder, not a file that could be replaced.</source>
+        <translation>„%1“ ist ein Ordner, keine Datei, die ersetzt werden könnte.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a symbolic link, not a file that could be replaced.</source>
+        <translation>„%1“ ist eine symbolische Verknüpfung, keine Datei, die ersetzt werden könnte.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a device, not a file that could be replaced.</source>
+        <translation>„%1“ ist ein Gerät, keine Datei, die ersetzt werden könnte.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a named pipe, not a file that could be replaced.</source>
+        <translation>„%1“ ist eine benannte Pipe, keine Datei, die ersetzt werden könnte.</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is a socket, not a file that could be replaced.</source>
+        <translation>„%1“ ist ein Socket, keine Datei, die ersetzt werden könnte.</translation>
+    </message>
+    <message>
+        <source>The output file is the source file itself.</source>
+        <translation>Die Ausgabedatei ist die Quelldatei selbst.</translation>
+    </message>
+    <message>
+        <source>the same file as &quot;%1&quot;, which this run converts</source>
+        <translation>dieselbe Datei wie „%1“, die dieser Lauf umwandelt</translation>
+    </message>
+    <message>
+        <source>only %1 of the %2 seconds the source declares could be decoded (it may be damaged or cut short)</source>
+        <translation>nur %1 der %2 Sekunden, die die Quelle angibt, konnten dekodiert werden (sie ist womöglich beschädigt oder gekürzt)</translation>
+    </message>
 </context>
 </TS>
