@@ -228,7 +228,12 @@ std::optional<std::string> DecodeAll(const std::string& path, std::int64_t& deco
   const AVInputFormat* mp3 = av_find_input_format("mp3");
   if (avformat_open_input(&opened, path.c_str(), mp3, nullptr) < 0) return "the file does not open as MP3";
   const ff::FormatPtr format(opened);
-  const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  // The MP3 demuxer knows its one stream from the header; FFmpeg's stream probing, which
+  // decodes frames ahead, is not needed.
+  int index = -1;
+  for (unsigned i = 0; i < format->nb_streams && index < 0; ++i) {
+    if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) index = static_cast<int>(i);
+  }
   if (index < 0) return "the file holds no audio";
   const AVStream* stream = format->streams[index];
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);

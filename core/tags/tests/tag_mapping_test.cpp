@@ -11,6 +11,10 @@
 #include <vector>
 
 #include <taglib/asffile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
 
 #include "core/tags/tag_summary.h"
 #include "mutagen_sources.h"
@@ -250,6 +254,38 @@ TEST(Rating, SharedUserRatingBecomesThePlayersPopularimeter) {
     }
     EXPECT_EQ(tags::PopularimeterRating(tags::ReadSourceTags(path).rating), popm) << shared;
   }
+}
+
+// A picture over 16 MB and a text over 1 MB are left out and listed; what fits stays.
+TEST(SourceTags, WhatIsTooLargeIsLeftOutAndListed) {
+  TempDir dir;
+  const std::string path = dir.File("large.mp3");
+  ASSERT_TRUE(Ffmpeg(SineInput(440, 44100, 0.2) + " -c:a libmp3lame", path));
+  {
+    TagLib::MPEG::File file(path.c_str(), false);
+    TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+    auto* lyrics = new TagLib::ID3v2::UnsynchronizedLyricsFrame(TagLib::String::Latin1);
+    lyrics->setText(TagLib::String(std::string(engine::kMaxTagTextBytes + 1, 'l')));
+    tag->addFrame(lyrics);
+    auto* label = new TagLib::ID3v2::TextIdentificationFrame("TPUB", TagLib::String::Latin1);
+    label->setText("Label");
+    tag->addFrame(label);
+    Bytes huge(engine::kMaxPictureBytes + 1, 0x5A);
+    huge[0] = 0xFF, huge[1] = 0xD8, huge[2] = 0xFF;
+    tag->addFrame(testsupport::Apic(huge, "image/jpeg", TagLib::ID3v2::AttachedPictureFrame::FrontCover));
+    tag->addFrame(testsupport::Apic(testsupport::CoverImage(true), "image/png", TagLib::ID3v2::AttachedPictureFrame::BackCover));
+    ASSERT_TRUE(file.save());
+  }
+  const tags::SourceTags read = tags::ReadSourceTags(path);
+  ASSERT_EQ(read.leftOut.size(), 2u);
+  EXPECT_EQ(read.leftOut[0].kind, tags::SourceTags::LeftOut::Kind::Text);
+  EXPECT_EQ(read.leftOut[0].what, "LYRICS");
+  EXPECT_EQ(read.leftOut[1].kind, tags::SourceTags::LeftOut::Kind::Picture);
+  EXPECT_EQ(read.leftOut[1].bytes, engine::kMaxPictureBytes + 1);
+  EXPECT_TRUE(read.Values(tags::TagField::Lyrics).empty());
+  EXPECT_EQ(read.Value(tags::TagField::Publisher), "Label");
+  ASSERT_EQ(read.pictures.size(), 1u);
+  EXPECT_EQ(read.cover.data, read.pictures[0].data);
 }
 
 }  // namespace
