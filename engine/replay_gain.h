@@ -1,7 +1,10 @@
 // ReplayGain 2.0: the loudness of a track measured after EBU R128 (libebur128) on the PCM the
 // encoder receives, in the same pass as the encoding, and the gain that brings it to −18 LUFS;
-// an album's gain from the meters of its tracks. The peak is the true peak (four times
-// oversampled below 96 kHz), the one `loudgain` reports and writes by default; a mono stream is
+// an album's gain from the meters of its tracks. The peak is the true peak, the one `loudgain`
+// reports and writes by default: the samples oversampled to at least 192 kHz (four times below
+// 96 kHz, twice below 192 kHz) through a windowed-sinc interpolator of 49 taps, as libebur128
+// does; computed here, in single precision over whole blocks, at about a quarter of
+// libebur128's cost, which would otherwise add half the encoder's own work. A mono stream is
 // measured as one channel, as `loudgain` measures a mono file.
 //
 // Memory stays flat however long the track: the meter keeps a histogram of its 400 ms blocks
@@ -62,8 +65,10 @@ class LoudnessMeter {
  private:
   friend std::optional<LoudnessResult> AlbumLoudness(const std::vector<const LoudnessMeter*>& tracks);
   struct State;  // libebur128's meter
+  class TruePeak;
 
   std::unique_ptr<State> state_;
+  std::unique_ptr<TruePeak> truePeak_;
   int channels_ = 0;
   int sampleRate_ = 0;
   std::int64_t frames_ = 0;

@@ -133,6 +133,20 @@ TEST(AlbumGain, ThreeTracksAtDifferentLevelsAgreeWithLoudgain) {
   EXPECT_NEAR(Decibels(ours->peak), Decibels(theirs.at("Album").peak), 0.1);
 }
 
+// Between its samples a signal can rise above every sample: a tone at a quarter of the rate,
+// sampled 45 degrees off its crests, peaks 3 dB above its samples. loudgain's peak is that one.
+TEST(TruePeak, RisesBetweenTheSamplesAsLoudgainFindsIt) {
+  TempDir dir;
+  const std::string path = dir.File("quarter.flac");
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i \"aevalsrc=0.6*sin(2*PI*11025*t+PI/4):s=44100:d=3\" -c:a flac", path));
+  const Measured theirs = Loudgain({path}, false).at("quarter.flac");
+  const std::optional<engine::LoudnessResult> ours = Measure(path, 44100).Result();
+  ASSERT_TRUE(ours.has_value());
+  EXPECT_NEAR(Decibels(ours->peak), Decibels(theirs.peak), 0.1) << ours->peak << " against " << theirs.peak;
+  EXPECT_GT(Decibels(ours->peak), Decibels(0.6 * std::sin(M_PI / 4)) + 2.0) << "the samples' peak";
+  EXPECT_NEAR(ours->gainDb, theirs.gain, 0.1);
+}
+
 // Silence has no loudness: no ReplayGain frames rather than a gain of +inf.
 TEST(ReplayGainFrames, SilenceAndShortTracksGetNone) {
   engine::LoudnessMeter silent(2, 44100);
