@@ -584,9 +584,12 @@ RetagResult RewriteTagInCopy(const std::string& path, const std::vector<Id3Frame
     result.outcome = RetagOutcome::DoesNotFit;
     return result;
   }
-  const bool inPlace = copyPath == path;
-  Descriptor out(::open(copyPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | (inPlace ? 0 : O_TRUNC)));
+  // Never truncated on opening: `copyPath` may name `path` itself by another name.
+  Descriptor out(::open(copyPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
   if (out.Get() < 0) throw FileError("Cannot open file", copyPath, errno);
+  struct stat copyStatus {};
+  if (::fstat(out.Get(), &copyStatus) != 0) throw FileError("Cannot write to file", copyPath, errno);
+  const bool inPlace = copyStatus.st_dev == status.st_dev && copyStatus.st_ino == status.st_ino;
   WriteAll(out.Get(), retagged->data(), retagged->size(), 0, copyPath);
   if (!inPlace) CopyRest(in.Get(), out.Get(), static_cast<off_t>(tagSize), path, copyPath);
   if (out.Close() != 0) throw FileError("Cannot write to file", copyPath, errno);

@@ -165,9 +165,10 @@ struct RetagResult {
 // Puts `frames` into the ID3v2 tag of the MP3 at `path` within the tag's own size
 // (RetagWithinSize), and writes the file with that tag to `copyPath`, which the caller created
 // (the hidden staged name of a finished file; the caller renames it over `path`): the new tag,
-// then every byte after the old tag unchanged, so the audio is not moved. `copyPath` equal to
-// `path` writes the tag bytes in place: only for a file that has no final name yet. Raises
-// FileError when a file cannot be read or written; `copyPath` is then incomplete and must go.
+// then every byte after the old tag unchanged, so the audio is not moved. `copyPath` naming the
+// same file as `path` (by any name) writes the tag bytes in place: only for a file that has no
+// final name yet. Raises FileError when a file cannot be read or written; `copyPath` is then
+// incomplete and must go.
 RetagResult RewriteTagInCopy(const std::string& path, const std::vector<Id3Frame>& frames,
                              const std::string& copyPath);
 

@@ -125,14 +125,19 @@ std::optional<InfoFrame> ReadInfoFrame(const Bytes& frame) {
   std::size_t at = 4 + sideInfo;
   if (frame.size() < at + 8) return info;
   if (std::memcmp(&frame[at], "Info", 4) != 0 && std::memcmp(&frame[at], "Xing", 4) != 0) return info;
-  const std::uint32_t flags = static_cast<std::uint32_t>(frame[at + 4] << 24 | frame[at + 5] << 16 | frame[at + 6] << 8 | frame[at + 7]);
+  const auto bigEndian = [](const std::uint8_t* from, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i) value = value << 8 | from[i];
+    return value;
+  };
+  const std::uint32_t flags = bigEndian(&frame[at + 4], 4);
   at += 8 + ((flags & 1) ? 4 : 0) + ((flags & 2) ? 4 : 0) + ((flags & 4) ? 100 : 0) + ((flags & 8) ? 4 : 0);
   if (frame.size() < at + 36 || info.frameSize < at + 36) return info;
   const std::uint8_t* lame = &frame[at];
   info.hasLameTag = true;
-  info.musicLength = static_cast<std::uint64_t>(lame[28]) << 24 | lame[29] << 16 | lame[30] << 8 | lame[31];
-  info.musicCrc = static_cast<std::uint16_t>(lame[32] << 8 | lame[33]);
-  const std::uint16_t tagCrc = static_cast<std::uint16_t>(lame[34] << 8 | lame[35]);
+  info.musicLength = bigEndian(lame + 28, 4);
+  info.musicCrc = static_cast<std::uint16_t>(bigEndian(lame + 32, 2));
+  const auto tagCrc = static_cast<std::uint16_t>(bigEndian(lame + 34, 2));
   info.tagCrcGood = Crc().Update(0, frame.data(), at + 34) == tagCrc;
   return info;
 }

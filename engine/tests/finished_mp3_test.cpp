@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 
+#include <unistd.h>
+
 #include "decoded_audio.h"
 #include "engine/mp3_output.h"
 #include "engine/mp3_tags.h"
@@ -219,6 +221,46 @@ TEST_F(FinishedMp3, AStagedFileIsRetaggedInPlace) {
   ASSERT_EQ(result.outcome, RetagOutcome::Rewritten);
   EXPECT_EQ(testsupport::MutagenId3v2(path)["TXXX:REPLAYGAIN_TRACK_GAIN"], "2.00 dB");
   EXPECT_EQ(VerifyMp3(path, kFrames, result.tag), std::nullopt);
+}
+
+// The same file under another name (a link) is written in place too, never emptied first.
+TEST_F(FinishedMp3, TheSameFileByAnotherNameIsRetaggedInPlace) {
+  const std::string path = Encode("linked.mp3");
+  const Bytes before = ReadBytes(path);
+  ASSERT_EQ(link(path.c_str(), dir.File("other-name.mp3").c_str()), 0);
+  const RetagResult result = RewriteTagInCopy(path, {Id3Frame::Text("TALB", {"Linked"})}, dir.File("other-name.mp3"));
+  ASSERT_EQ(result.outcome, RetagOutcome::Rewritten);
+  EXPECT_EQ(ReadBytes(path).size(), before.size());
+  EXPECT_EQ(testsupport::MutagenId3v2(path)["TALB"], "Linked");
+  EXPECT_EQ(VerifyMp3(path, kFrames, result.tag), std::nullopt);
+}
+
+// Tags of hostile bytes: every byte of a real tag changed in turn, and the tag cut at every
+// length, are read without a read past the tag (the sanitizer build would stop) and never
+// give a tag larger than the one read.
+TEST(ParseId3v2Layout, DamagedTagsAreReadWithinTheirBytes) {
+  const Bytes tag = RenderId3v2Tag(SomeTags(), SomeCover());
+  const std::vector<Id3Frame> frames = ReplayGainFrames(LoudnessResult{-20.0, 2.0, 0.5});
+  const std::size_t framesEnd = ParseId3v2Layout(tag.data(), tag.size())->frames.back().offset + 200;
+  for (std::size_t at = 0; at < std::min(tag.size(), framesEnd); ++at) {
+    for (std::uint8_t value : {std::uint8_t{0x00}, std::uint8_t{0x7F}, std::uint8_t{0xFF}}) {
+      Bytes damaged = tag;
+      damaged[at] = value;
+      if (const auto layout = ParseId3v2Layout(damaged.data(), damaged.size())) {
+        EXPECT_LE(layout->tagSize, damaged.size());
+        for (const RawId3Frame& frame : layout->frames) {
+          EXPECT_LE(frame.offset + frame.size, layout->tagSize);
+        }
+      }
+      if (const auto retagged = RetagWithinSize(damaged, frames)) {
+        EXPECT_EQ(retagged->size(), damaged.size());
+      }
+    }
+  }
+  for (std::size_t size = 0; size < tag.size(); size += 7) {
+    const Bytes cut(tag.begin(), tag.begin() + static_cast<std::ptrdiff_t>(size));
+    EXPECT_FALSE(ParseId3v2Layout(cut.data(), cut.size()).has_value()) << size;
+  }
 }
 
 TEST(RewriteTagInCopy, AFileWithoutATagIsLeftAlone) {
