@@ -504,9 +504,11 @@ std::string FlagOf(const std::string& text) {
   return upper == "1" || upper == "TRUE" || upper == "YES" ? "1" : std::string();
 }
 
-// A key that can name a TXXX frame of its own: printable ASCII of a sensible length.
+// A key that can name a TXXX frame of its own: printable ASCII of a sensible length. TagLib's
+// keys with a colon are a frame's description ("COMMENT:ITUNNORM", "PERFORMER:PIANO"), which a
+// TXXX name would not keep apart from the frame they belong to.
 bool CarriableKey(const std::string& key) {
-  if (key.empty() || key.size() > 64 || key.compare(0, 4, "----") == 0) return false;
+  if (key.empty() || key.size() > 64 || key.find(':') != std::string::npos) return false;
   return std::all_of(key.begin(), key.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
