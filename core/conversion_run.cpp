@@ -253,7 +253,7 @@ void ConversionRun::Launch(int item, engine::Replace replace) {
   request.tags = [source = what.sourceFile, choice = what.tags, encoding = what.encoding] {
     engine::Mp3Tags tags = ResolveTags(source, choice);
     if (const std::optional<MadeFrom> record = RecordOf(source, encoding))
-      tags.privateFrames.emplace_back(kMadeFromOwner, FormatMadeFrom(*record));
+      tags.frames.push_back(engine::Id3Frame::Private(kMadeFromOwner, FormatMadeFrom(*record)));
     return tags;
   };
   request.claim = what.claim;

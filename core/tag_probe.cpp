@@ -77,6 +77,7 @@ void FillFromSourceTags(ProbedTags& tags, const tags::SourceTags& found) {
   tags.discTotal = found.discTotal;
   tags.coverMimeType = found.cover.mimeType;
   tags.coverBytes = static_cast<std::int64_t>(found.cover.data.size());
+  tags.moreTags = ::tags::SummarizeMoreTags(found);
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "core/tags/tag_summary.h"
 #include "engine/mp3_tags.h"
 
 // What the tag readers found in one file. An empty text is a field they did not find (or found
@@ -24,6 +26,9 @@ struct ProbedTags {
   // read again when it is written (see ReadCover), so that a long task list holds no pictures.
   std::string coverMimeType;
   std::int64_t coverBytes = 0;
+  // What the source carries beyond these fields (lyrics, rating, several composers ...), for the
+  // wizard's and the information panel's "more tags" (tags/tag_summary.h).
+  std::vector<tags::MoreTagCount> moreTags;
 
   bool operator==(const ProbedTags&) const = default;
 };

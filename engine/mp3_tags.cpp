@@ -1,27 +1,33 @@
 #include "engine/mp3_tags.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
-#include <taglib/attachedpictureframe.h>
-#include <taglib/commentsframe.h>
-#include <taglib/id3v2tag.h>
-#include <taglib/privateframe.h>
-#include <taglib/textidentificationframe.h>
-
+#include "engine/file_stream.h"
 #include "platform/utf8.h"
 
 namespace engine {
 
 namespace {
 
-// The characters of a UTF-8 text as TagLib's string, bytes outside valid UTF-8 taken as Latin-1,
-// with the encoding a frame should use for them.
-struct FrameText {
-  TagLib::String text;
-  TagLib::String::Type encoding = TagLib::String::Latin1;
-};
+using Bytes = std::vector<std::uint8_t>;
+
+// The tag is laid out here rather than by TagLib: TagLib's ID3v2.3 output turns genre names into
+// numeric references ("(17)(147)Nu Gaze", reordered) and cannot render a tag to a given size,
+// which putting frames into a finished file needs.
+
+constexpr std::size_t kHeaderSize = 10;
+constexpr std::size_t kMaxTagSize = (1u << 28) - 1;  // what the header's 28-bit size can say
+constexpr std::size_t kMaxUniqueIdBytes = 64;
+
+enum Encoding : std::uint8_t { kLatin1 = 0, kUtf16 = 1, kUtf16Be = 2, kUtf8 = 3 };
 
 // Calls `take` with each character of a UTF-8 text; bytes outside valid UTF-8 are Latin-1.
 template <typename Take>
@@ -33,80 +39,587 @@ void ForEachCharacter(const std::string& utf8, Take take) {
   }
 }
 
-FrameText MakeFrameText(const std::string& utf8, TagLib::ID3v2::Version version) {
-  std::string valid;
-  bool latin1 = true;
-  ForEachCharacter(utf8, [&](char32_t c) {
-    if (c != 0) platform::AppendUtf8(valid, c);
-    latin1 = latin1 && c <= 0xFF;
+// The characters of a text as the tag holds them: NULs dropped (they would end the text early).
+std::u32string Characters(const std::string& utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  ForEachCharacter(utf8, [&out](char32_t c) {
+    if (c != 0) out.push_back(c);
   });
-  FrameText out;
-  out.text = TagLib::String(valid, TagLib::String::UTF8);
-  if (!latin1) out.encoding = version == TagLib::ID3v2::v4 ? TagLib::String::UTF8 : TagLib::String::UTF16;
   return out;
 }
 
-void AddText(TagLib::ID3v2::Tag& tag, const char* id, const std::string& text, TagLib::ID3v2::Version version) {
-  if (text.empty()) return;
-  const FrameText frameText = MakeFrameText(text, version);
-  auto* frame = new TagLib::ID3v2::TextIdentificationFrame(TagLib::ByteVector(id, 4), frameText.encoding);
-  frame->setText(frameText.text);
-  tag.addFrame(frame);  // the tag owns its frames
+bool FitsLatin1(const std::u32string& text) {
+  return std::all_of(text.begin(), text.end(), [](char32_t c) { return c <= 0xFF; });
 }
 
-std::vector<std::uint8_t> Render(const Mp3Tags& fields, const CoverPicture& cover, TagLib::ID3v2::Version version) {
-  TagLib::ID3v2::Tag tag;
-  for (const auto& [owner, data] : fields.privateFrames) {
-    auto* frame = new TagLib::ID3v2::PrivateFrame();
-    frame->setOwner(TagLib::String(owner, TagLib::String::Latin1));
-    frame->setData(TagLib::ByteVector(data.data(), static_cast<unsigned int>(data.size())));
-    tag.addFrame(frame);
+void PutText(Bytes& out, const std::u32string& text, Encoding encoding) {
+  switch (encoding) {
+    case kLatin1:
+      for (char32_t c : text) out.push_back(static_cast<std::uint8_t>(c));
+      break;
+    case kUtf16:
+      out.push_back(0xFF), out.push_back(0xFE);  // little-endian, as TagLib and mutagen write it
+      for (char32_t c : text) platform::AppendUtf16Le(out, c);
+      break;
+    case kUtf16Be:
+      break;  // never written
+    case kUtf8: {
+      std::string utf8;
+      for (char32_t c : text) platform::AppendUtf8(utf8, c);
+      out.insert(out.end(), utf8.begin(), utf8.end());
+      break;
+    }
   }
-  AddText(tag, "TIT2", fields.title, version);
-  AddText(tag, "TPE1", fields.artist, version);
-  AddText(tag, "TPE2", fields.albumArtist, version);
-  AddText(tag, "TALB", fields.album, version);
-  AddText(tag, "TRCK", PositionText(fields.track, fields.trackTotal), version);
-  AddText(tag, "TPOS", PositionText(fields.disc, fields.discTotal), version);
-  if (version == TagLib::ID3v2::v4) {
-    AddText(tag, "TDRC", fields.date, version);
+}
+
+void PutTerminator(Bytes& out, Encoding encoding) {
+  out.push_back(0);
+  if (encoding == kUtf16 || encoding == kUtf16Be) out.push_back(0);
+}
+
+void PutLatin1(Bytes& out, const std::string& utf8) { PutText(out, Characters(utf8), kLatin1); }
+
+void PutSize(Bytes& out, std::size_t size, bool synchsafe) {
+  for (int shift = 3; shift >= 0; --shift) {
+    out.push_back(static_cast<std::uint8_t>(synchsafe ? (size >> (7 * shift)) & 0x7F : (size >> (8 * shift)) & 0xFF));
+  }
+}
+
+std::size_t ReadSize(const std::uint8_t* at, bool synchsafe) {
+  std::size_t size = 0;
+  for (int i = 0; i < 4; ++i) size = synchsafe ? (size << 7) | (at[i] & 0x7F) : (size << 8) | at[i];
+  return size;
+}
+
+// The texts of one frame, with the encoding all of them fit in.
+struct FrameTexts {
+  std::vector<std::u32string> texts;
+  Encoding encoding = kLatin1;
+};
+
+FrameTexts PrepareTexts(const std::vector<std::string>& utf8, int version) {
+  FrameTexts out;
+  bool latin1 = true;
+  for (const std::string& text : utf8) {
+    out.texts.push_back(Characters(text));
+    latin1 = latin1 && FitsLatin1(out.texts.back());
+  }
+  if (!latin1) out.encoding = version == 4 ? kUtf8 : kUtf16;
+  return out;
+}
+
+// A frame: its ID, its size (synchsafe in ID3v2.4), no flags, then the body.
+Bytes FrameBytes(const std::string& id, const Bytes& body, int version) {
+  Bytes out(id.begin(), id.end());
+  PutSize(out, body.size(), version == 4);
+  out.push_back(0), out.push_back(0);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+bool ValidFrameId(const std::string& id) {
+  return id.size() == 4 && std::all_of(id.begin(), id.end(), [](char c) {
+           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+         });
+}
+
+// The values that are written: non-empty and within the size limit.
+std::vector<std::string> WrittenValues(const std::vector<std::string>& values) {
+  std::vector<std::string> out;
+  for (const std::string& value : values) {
+    if (!value.empty() && value.size() <= kMaxTagTextBytes && !Characters(value).empty()) out.push_back(value);
+  }
+  return out;
+}
+
+// The ID a frame is written under in this version: the dates ID3v2.3 and ID3v2.4 name differently.
+std::string VersionedId(const std::string& id, int version) {
+  if (version == 4) {
+    if (id == "TORY") return "TDOR";
+    if (id == "TYER") return "TDRC";
   } else {
-    AddText(tag, "TYER", YearOf(fields.date), version);
+    if (id == "TDOR") return "TORY";
+    if (id == "TDRC") return "TYER";
   }
-  AddText(tag, "TCON", fields.genre, version);
-  if (!fields.comment.empty()) {
-    const FrameText comment = MakeFrameText(fields.comment, version);
-    auto* frame = new TagLib::ID3v2::CommentsFrame(comment.encoding);
-    frame->setLanguage("eng");
-    frame->setDescription(TagLib::String());
-    frame->setText(comment.text);
-    tag.addFrame(frame);
+  return id;
+}
+
+// The bytes of `frame`, or none when it has nothing to write.
+Bytes RenderFrame(const Id3Frame& frame, int version) {
+  if (frame.kind == Id3Frame::Kind::Private) {
+    // An owner and bytes as they are: not a text, so nothing is dropped or converted.
+    if (frame.description.empty() || frame.values.empty()) return {};
+    Bytes body;
+    PutLatin1(body, frame.description);
+    body.push_back(0);
+    body.insert(body.end(), frame.values.front().begin(), frame.values.front().end());
+    return FrameBytes("PRIV", body, version);
   }
-  AddText(tag, "TCOM", fields.composer, version);
-  if (!cover.empty() && cover.data.size() <= kMaxPictureBytes) {
-    const std::string mime =
-        cover.mimeType.empty() ? ImageMimeType(cover.data.data(), cover.data.size()) : cover.mimeType;
-    auto* frame = new TagLib::ID3v2::AttachedPictureFrame();
-    frame->setTextEncoding(TagLib::String::Latin1);  // for the description, which is empty
-    frame->setMimeType(TagLib::String(mime, TagLib::String::Latin1));
-    frame->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
-    frame->setPicture(TagLib::ByteVector(reinterpret_cast<const char*>(cover.data.data()),
-                                         static_cast<unsigned int>(cover.data.size())));
-    tag.addFrame(frame);
+  std::vector<std::string> values = WrittenValues(frame.values);
+  if (values.empty()) return {};
+  Bytes body;
+  switch (frame.kind) {
+    case Id3Frame::Kind::Text: {
+      const std::string id = VersionedId(frame.id, version);
+      if (!ValidFrameId(id) || id[0] != 'T' || id == "TXXX") return {};
+      // ID3v2.3 has years where ID3v2.4 has dates.
+      if (version != 4 && (id == "TORY" || id == "TYER")) {
+        for (std::string& value : values) value = YearOf(value);
+        values = WrittenValues(values);
+        if (values.empty()) return {};
+      }
+      const FrameTexts texts = PrepareTexts(values, version);
+      body.push_back(texts.encoding);
+      for (std::size_t i = 0; i < texts.texts.size(); ++i) {
+        if (i > 0) PutTerminator(body, texts.encoding);
+        PutText(body, texts.texts[i], texts.encoding);
+      }
+      return FrameBytes(id, body, version);
+    }
+    case Id3Frame::Kind::UserText: {
+      std::vector<std::string> all{frame.description};
+      all.insert(all.end(), values.begin(), values.end());
+      const FrameTexts texts = PrepareTexts(all, version);
+      body.push_back(texts.encoding);
+      for (std::size_t i = 0; i < texts.texts.size(); ++i) {
+        if (i > 0) PutTerminator(body, texts.encoding);
+        PutText(body, texts.texts[i], texts.encoding);
+      }
+      return FrameBytes("TXXX", body, version);
+    }
+    case Id3Frame::Kind::Lyrics:
+    case Id3Frame::Kind::Comment: {
+      const FrameTexts texts = PrepareTexts({frame.description, values.front()}, version);
+      body.push_back(texts.encoding);
+      std::string language = frame.language.size() == 3 ? frame.language : "XXX";
+      body.insert(body.end(), language.begin(), language.end());
+      PutText(body, texts.texts[0], texts.encoding);
+      PutTerminator(body, texts.encoding);
+      PutText(body, texts.texts[1], texts.encoding);
+      return FrameBytes(frame.kind == Id3Frame::Kind::Lyrics ? "USLT" : "COMM", body, version);
+    }
+    case Id3Frame::Kind::UniqueFileId: {
+      if (frame.description.empty() || values.front().size() > kMaxUniqueIdBytes) return {};
+      PutLatin1(body, frame.description);
+      body.push_back(0);
+      body.insert(body.end(), values.front().begin(), values.front().end());
+      return FrameBytes("UFID", body, version);
+    }
+    case Id3Frame::Kind::Popularimeter:
+    case Id3Frame::Kind::Private:
+      break;
   }
-  if (tag.frameList().isEmpty()) return {};
-  const TagLib::ByteVector rendered = tag.render(version);
-  return {rendered.begin(), rendered.end()};
+  return {};
+}
+
+Bytes RenderPopularimeter(const Id3Frame& frame, int version) {
+  if (frame.rating < 1 || frame.rating > 255) return {};
+  Bytes body;
+  PutLatin1(body, frame.description);
+  body.push_back(0);
+  body.push_back(static_cast<std::uint8_t>(frame.rating));
+  body.insert(body.end(), 4, 0);  // play count 0, as TagLib writes it
+  return FrameBytes("POPM", body, version);
+}
+
+Bytes Render(const Id3Frame& frame, int version) {
+  return frame.kind == Id3Frame::Kind::Popularimeter ? RenderPopularimeter(frame, version) : RenderFrame(frame, version);
+}
+
+Bytes RenderPicture(const TagPicture& picture, int version) {
+  if (picture.data.empty() || picture.data.size() > kMaxPictureBytes) return {};
+  const std::string mime = picture.mimeType.empty() ? ImageMimeType(picture.data.data(), picture.data.size())
+                                                    : picture.mimeType;
+  const FrameTexts description = PrepareTexts({picture.description}, version);
+  Bytes body;
+  body.reserve(picture.data.size() + mime.size() + 64);
+  body.push_back(description.encoding);
+  PutLatin1(body, mime);
+  body.push_back(0);
+  body.push_back(static_cast<std::uint8_t>(std::clamp(picture.type, 0, 20)));
+  PutText(body, description.texts[0], description.encoding);
+  PutTerminator(body, description.encoding);
+  body.insert(body.end(), picture.data.begin(), picture.data.end());
+  return FrameBytes("APIC", body, version);
+}
+
+// The frames the named fields give, in the order they are written.
+std::vector<Id3Frame> FieldFrames(const Mp3Tags& tags, int version) {
+  const auto values = [](const std::vector<std::string>& several, const std::string& one) {
+    return several.empty() ? std::vector<std::string>{one} : several;
+  };
+  std::vector<Id3Frame> frames;
+  frames.push_back(Id3Frame::Text("TIT2", {tags.title}));
+  frames.push_back(Id3Frame::Text("TPE1", values(tags.artists, tags.artist)));
+  frames.push_back(Id3Frame::Text("TPE2", values(tags.albumArtists, tags.albumArtist)));
+  frames.push_back(Id3Frame::Text("TALB", {tags.album}));
+  frames.push_back(Id3Frame::Text("TRCK", {PositionText(tags.track, tags.trackTotal)}));
+  frames.push_back(Id3Frame::Text("TPOS", {PositionText(tags.disc, tags.discTotal)}));
+  frames.push_back(Id3Frame::Text(version == 4 ? "TDRC" : "TYER", {tags.date}));
+  frames.push_back(Id3Frame::Text("TCON", values(tags.genres, tags.genre)));
+  Id3Frame comment;
+  comment.kind = Id3Frame::Kind::Comment;
+  comment.values = {tags.comment};
+  frames.push_back(comment);
+  frames.push_back(Id3Frame::Text("TCOM", values(tags.composers, tags.composer)));
+  return frames;
+}
+
+Bytes RenderTag(const Mp3Tags& tags, const std::vector<TagPicture>& pictures, int version) {
+  std::vector<Id3Frame> frames = FieldFrames(tags, version);
+  for (const Id3Frame& extra : tags.frames) {
+    // A frame of a field's identity replaces the field's frame where it stands.
+    const auto same = std::find_if(frames.begin(), frames.end(),
+                                   [&](const Id3Frame& f) { return f.Identity() == extra.Identity(); });
+    if (same != frames.end()) {
+      *same = extra;
+    } else {
+      frames.push_back(extra);
+    }
+  }
+  // Private frames first, where a reader looking for one (an up-to-date check) finds it after
+  // reading a few hundred bytes.
+  std::stable_partition(frames.begin(), frames.end(),
+                        [](const Id3Frame& frame) { return frame.kind == Id3Frame::Kind::Private; });
+  Bytes body;
+  for (const Id3Frame& frame : frames) {
+    const Bytes bytes = Render(frame, version);
+    body.insert(body.end(), bytes.begin(), bytes.end());
+  }
+  for (const TagPicture& picture : pictures) {
+    const Bytes bytes = RenderPicture(picture, version);
+    if (body.size() + bytes.size() + kId3v2Padding > kMaxTagSize) continue;
+    body.insert(body.end(), bytes.begin(), bytes.end());
+  }
+  if (body.empty()) return {};
+  Bytes out{'I', 'D', '3', static_cast<std::uint8_t>(version), 0, 0};
+  PutSize(out, body.size() + kId3v2Padding, true);
+  out.insert(out.end(), body.begin(), body.end());
+  out.resize(out.size() + kId3v2Padding, 0);
+  return out;
+}
+
+// --- Reading a tag's frames back, for putting frames into a finished file.
+
+std::string Latin1ToUtf8(const std::uint8_t* at, std::size_t size) {
+  std::string out;
+  for (std::size_t i = 0; i < size; ++i) platform::AppendUtf8(out, at[i]);
+  return out;
+}
+
+// The text at `at` in `encoding` up to its terminator (or the end), as UTF-8; `used` is set to
+// the bytes taken, terminator included.
+std::string DecodeText(const std::uint8_t* at, std::size_t size, std::uint8_t encoding, std::size_t& used) {
+  if (encoding == kLatin1 || encoding == kUtf8) {
+    const auto* end = static_cast<const std::uint8_t*>(std::memchr(at, 0, size));
+    const std::size_t length = end == nullptr ? size : static_cast<std::size_t>(end - at);
+    used = end == nullptr ? size : length + 1;
+    return encoding == kLatin1 ? Latin1ToUtf8(at, length) : std::string(reinterpret_cast<const char*>(at), length);
+  }
+  std::size_t length = 0;  // bytes before the two-byte terminator
+  while (length + 1 < size && (at[length] != 0 || at[length + 1] != 0)) length += 2;
+  if (length + 1 >= size) length = size & ~std::size_t{1};
+  used = std::min(size, length + 2);
+  bool bigEndian = encoding == kUtf16Be;
+  std::size_t i = 0;
+  if (encoding == kUtf16 && length >= 2) {
+    if (at[0] == 0xFE && at[1] == 0xFF) bigEndian = true, i = 2;
+    if (at[0] == 0xFF && at[1] == 0xFE) i = 2;
+  }
+  const auto unitAt = [&](std::size_t pos) -> char32_t {
+    return bigEndian ? (at[pos] << 8 | at[pos + 1]) : (at[pos + 1] << 8 | at[pos]);
+  };
+  std::string out;
+  for (; i < length; i += 2) {
+    char32_t unit = unitAt(i);
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 2 < length) {
+      const char32_t low = unitAt(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    if (unit >= 0xD800 && unit < 0xE000) unit = 0xFFFD;
+    platform::AppendUtf8(out, unit);
+  }
+  return out;
+}
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::string IdentityOf(const std::string& id, const std::string& name, const std::string& language = {}) {
+  if (id == "TXXX") return id + '\0' + UpperAscii(name);
+  if (id == "UFID" || id == "POPM") return id + '\0' + name;
+  if (id == "USLT" || id == "COMM") return id + '\0' + language + '\0' + name;
+  return id;
+}
+
+// The identity of a frame as it stands in a tag; frames this program never puts in get a
+// identity no Id3Frame has.
+std::string RawIdentity(const std::string& id, const std::uint8_t* body, std::size_t size, std::size_t offset) {
+  std::size_t used = 0;
+  if (id == "TXXX" && size >= 1) return IdentityOf(id, DecodeText(body + 1, size - 1, body[0], used));
+  if ((id == "UFID" || id == "POPM" || id == "PRIV") && size >= 1)
+    return IdentityOf(id, DecodeText(body, size, kLatin1, used));
+  if ((id == "USLT" || id == "COMM") && size >= 4) {
+    return IdentityOf(id, DecodeText(body + 4, size - 4, body[0], used), std::string(reinterpret_cast<const char*>(body + 1), 3));
+  }
+  if (id[0] == 'T') return id;
+  return id + '\0' + '#' + std::to_string(offset);
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int Get() const { return fd_; }
+  // Closes, reporting a failed close (the last chance to learn of a failed write).
+  int Close() { return ::close(std::exchange(fd_, -1)); }
+
+ private:
+  int fd_;
+};
+
+void ReadExactly(int fd, std::uint8_t* data, std::size_t size, off_t offset, const std::string& path) {
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = ::pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileError("Cannot read file", path, errno);
+    if (n == 0) throw FileError("Cannot read file", path, EIO);  // shorter than its tag says
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+void WriteAll(int fd, const std::uint8_t* data, std::size_t size, off_t offset, const std::string& path) {
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileError("Cannot write to file", path, errno);
+    if (n == 0) throw FileError("Cannot write to file", path, ENOSPC);
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+// Copies `from` (from `offset` to its end) to `to` at the same offset: in the kernel where it can
+// (no copy through this process, and a shared extent on file systems that offer one).
+void CopyRest(int from, int to, off_t offset, const std::string& fromPath, const std::string& toPath) {
+  struct stat status {};
+  if (::fstat(from, &status) != 0) throw FileError("Cannot read file", fromPath, errno);
+  off_t in = offset, out = offset;
+  bool kernelCopy = true;
+  std::vector<std::uint8_t> buffer;
+  while (in < status.st_size) {
+    const auto left = static_cast<std::size_t>(status.st_size - in);
+    if (kernelCopy) {
+      const ssize_t n = ::copy_file_range(from, &in, to, &out, left, 0);
+      if (n > 0) continue;
+      if (n == 0) break;  // the file became shorter
+      if (errno == EINTR) continue;
+      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+        throw FileError("Cannot write to file", toPath, errno);
+      }
+      kernelCopy = false;
+    }
+    buffer.resize(1 << 16);
+    const std::size_t chunk = std::min(left, buffer.size());
+    const ssize_t n = ::pread(from, buffer.data(), chunk, in);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileError("Cannot read file", fromPath, errno);
+    if (n == 0) break;
+    WriteAll(to, buffer.data(), static_cast<std::size_t>(n), out, toPath);
+    in += n, out += n;
+  }
+  if (::ftruncate(to, out) != 0) throw FileError("Cannot write to file", toPath, errno);
 }
 
 }  // namespace
 
+Id3Frame Id3Frame::Text(std::string id, std::vector<std::string> values) {
+  Id3Frame frame;
+  frame.id = std::move(id);
+  frame.values = std::move(values);
+  return frame;
+}
+
+Id3Frame Id3Frame::UserText(std::string description, std::vector<std::string> values) {
+  Id3Frame frame;
+  frame.kind = Kind::UserText;
+  frame.description = std::move(description);
+  frame.values = std::move(values);
+  return frame;
+}
+
+Id3Frame Id3Frame::Lyrics(std::string text, std::string description) {
+  Id3Frame frame;
+  frame.kind = Kind::Lyrics;
+  frame.description = std::move(description);
+  frame.values = {std::move(text)};
+  return frame;
+}
+
+Id3Frame Id3Frame::UniqueFileId(std::string owner, std::string identifier) {
+  Id3Frame frame;
+  frame.kind = Kind::UniqueFileId;
+  frame.description = std::move(owner);
+  frame.values = {std::move(identifier)};
+  return frame;
+}
+
+Id3Frame Id3Frame::Popularimeter(std::string email, int rating) {
+  Id3Frame frame;
+  frame.kind = Kind::Popularimeter;
+  frame.description = std::move(email);
+  frame.rating = rating;
+  return frame;
+}
+
+Id3Frame Id3Frame::Private(std::string owner, std::string data) {
+  Id3Frame frame;
+  frame.kind = Kind::Private;
+  frame.description = std::move(owner);
+  frame.values = {std::move(data)};
+  return frame;
+}
+
+std::string Id3Frame::FrameId() const {
+  switch (kind) {
+    case Kind::Text: return id;
+    case Kind::UserText: return "TXXX";
+    case Kind::Lyrics: return "USLT";
+    case Kind::Comment: return "COMM";
+    case Kind::UniqueFileId: return "UFID";
+    case Kind::Popularimeter: return "POPM";
+    case Kind::Private: return "PRIV";
+  }
+  return id;
+}
+
+std::string Id3Frame::Identity() const {
+  const std::string frameId = FrameId();
+  // A description is compared as the tag holds it: what Latin-1 cannot hold is the same either way.
+  std::string name;
+  for (char32_t c : Characters(description)) platform::AppendUtf8(name, c);
+  return IdentityOf(frameId, name, language.size() == 3 ? language : "XXX");
+}
+
 std::vector<std::uint8_t> RenderId3v2Tag(const Mp3Tags& tags, const CoverPicture& cover, int version) noexcept {
+  std::vector<TagPicture> pictures;
+  if (!cover.empty()) pictures.push_back(TagPicture{kPictureFrontCover, {}, cover.mimeType, cover.data});
+  return RenderCompleteId3v2Tag(tags, pictures, version);
+}
+
+std::vector<std::uint8_t> RenderCompleteId3v2Tag(const Mp3Tags& tags, const std::vector<TagPicture>& pictures,
+                                                 int version) noexcept {
   try {
-    return Render(tags, cover, version == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3);
+    return RenderTag(tags, pictures, version == 4 ? 4 : 3);
   } catch (...) {
     return {};
   }
+}
+
+std::optional<Id3v2Layout> ParseId3v2Layout(const std::uint8_t* bytes, std::size_t size) {
+  if (size < kHeaderSize || std::memcmp(bytes, "ID3", 3) != 0) return std::nullopt;
+  const int version = bytes[3];
+  const std::uint8_t flags = bytes[5];
+  if ((version != 3 && version != 4) || (flags & 0xC0) != 0) return std::nullopt;  // unsynchronised, extended
+  if ((bytes[6] | bytes[7] | bytes[8] | bytes[9]) & 0x80) return std::nullopt;
+  Id3v2Layout layout;
+  layout.version = version;
+  layout.tagSize = kHeaderSize + ReadSize(bytes + 6, true) + ((version == 4 && (flags & 0x10)) ? 10 : 0);
+  if (layout.tagSize > size) return std::nullopt;
+  const std::size_t end = kHeaderSize + ReadSize(bytes + 6, true);
+  for (std::size_t at = kHeaderSize; at + kHeaderSize <= end && bytes[at] != 0;) {
+    const std::string id(reinterpret_cast<const char*>(bytes + at), 4);
+    if (!ValidFrameId(id)) return std::nullopt;
+    const std::size_t bodySize = ReadSize(bytes + at + 4, version == 4);
+    const std::uint8_t formatFlags = bytes[at + 9];
+    // Compressed, encrypted or (ID3v2.4) unsynchronised or length-prefixed frames are not read.
+    if (version == 3 ? (formatFlags & 0xC0) != 0 : (formatFlags & 0x0F) != 0) return std::nullopt;
+    if (bodySize > end - at - kHeaderSize) return std::nullopt;
+    layout.frames.push_back({id, RawIdentity(id, bytes + at + kHeaderSize, bodySize, at), at, kHeaderSize + bodySize});
+    at += kHeaderSize + bodySize;
+  }
+  return layout;
+}
+
+std::optional<std::vector<std::uint8_t>> RetagWithinSize(const std::vector<std::uint8_t>& tag,
+                                                         const std::vector<Id3Frame>& frames) {
+  const std::optional<Id3v2Layout> layout = ParseId3v2Layout(tag.data(), tag.size());
+  if (!layout) return std::nullopt;
+  std::vector<std::string> identities;
+  std::vector<Bytes> rendered;
+  for (const Id3Frame& frame : frames) {
+    identities.push_back(frame.Identity());
+    rendered.push_back(Render(frame, layout->version));
+  }
+  std::vector<bool> placed(frames.size(), false);
+  Bytes out(tag.begin(), tag.begin() + kHeaderSize);
+  out[5] = 0;  // no footer: the padding follows the frames
+  for (const RawId3Frame& old : layout->frames) {
+    const auto match = std::find(identities.begin(), identities.end(), old.identity);
+    if (match == identities.end()) {
+      out.insert(out.end(), tag.begin() + static_cast<std::ptrdiff_t>(old.offset),
+                 tag.begin() + static_cast<std::ptrdiff_t>(old.offset + old.size));
+      continue;
+    }
+    const auto index = static_cast<std::size_t>(match - identities.begin());
+    if (!placed[index]) out.insert(out.end(), rendered[index].begin(), rendered[index].end());
+    placed[index] = true;
+  }
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    if (!placed[i]) out.insert(out.end(), rendered[i].begin(), rendered[i].end());
+  }
+  if (out.size() > layout->tagSize) return std::nullopt;
+  out.resize(layout->tagSize, 0);
+  const std::size_t sizeField = layout->tagSize - kHeaderSize;
+  for (int i = 0; i < 4; ++i) out[6 + i] = static_cast<std::uint8_t>((sizeField >> (7 * (3 - i))) & 0x7F);
+  return out;
+}
+
+RetagResult RewriteTagInCopy(const std::string& path, const std::vector<Id3Frame>& frames,
+                             const std::string& copyPath) {
+  Descriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (in.Get() < 0) throw FileError("Cannot open file", path, errno);
+  struct stat status {};
+  if (::fstat(in.Get(), &status) != 0) throw FileError("Cannot read file", path, errno);
+  if (!S_ISREG(status.st_mode)) throw FileError("Cannot open file", path, EINVAL);
+  RetagResult result;
+  std::uint8_t header[kHeaderSize];
+  if (status.st_size < static_cast<off_t>(kHeaderSize)) return result;
+  ReadExactly(in.Get(), header, kHeaderSize, 0, path);
+  if (std::memcmp(header, "ID3", 3) != 0 || ((header[6] | header[7] | header[8] | header[9]) & 0x80)) return result;
+  const std::size_t tagSize = kHeaderSize + ReadSize(header + 6, true) + ((header[5] & 0x10) ? 10 : 0);
+  if (static_cast<off_t>(tagSize) > status.st_size) return result;
+  Bytes tag(tagSize);
+  ReadExactly(in.Get(), tag.data(), tagSize, 0, path);
+  if (!ParseId3v2Layout(tag.data(), tag.size())) return result;
+  std::optional<Bytes> retagged = RetagWithinSize(tag, frames);
+  if (!retagged) {
+    result.outcome = RetagOutcome::DoesNotFit;
+    return result;
+  }
+  // Never truncated on opening: `copyPath` may name `path` itself by another name.
+  Descriptor out(::open(copyPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+  if (out.Get() < 0) throw FileError("Cannot open file", copyPath, errno);
+  struct stat copyStatus {};
+  if (::fstat(out.Get(), &copyStatus) != 0) throw FileError("Cannot write to file", copyPath, errno);
+  const bool inPlace = copyStatus.st_dev == status.st_dev && copyStatus.st_ino == status.st_ino;
+  WriteAll(out.Get(), retagged->data(), retagged->size(), 0, copyPath);
+  if (!inPlace) CopyRest(in.Get(), out.Get(), static_cast<off_t>(tagSize), path, copyPath);
+  if (out.Close() != 0) throw FileError("Cannot write to file", copyPath, errno);
+  result.outcome = RetagOutcome::Rewritten;
+  result.tag = std::move(*retagged);
+  return result;
 }
 
 std::string PositionText(int number, int total) {
@@ -139,6 +652,7 @@ std::string ImageMimeType(const std::uint8_t* data, std::size_t size) {
   if (startsWith("GIF87a") || startsWith("GIF89a")) return "image/gif";
   if (startsWith("BM")) return "image/bmp";
   if (startsWith("RIFF") && startsWith("WEBP", 8)) return "image/webp";
+  if (startsWith(std::string_view("II*\0", 4)) || startsWith(std::string_view("MM\0*", 4))) return "image/tiff";
   return {};
 }
 

@@ -5,8 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <optional>
+#include <string_view>
 
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
@@ -20,6 +24,7 @@
 #include <taglib/mpcfile.h>
 #include <taglib/mpegfile.h>
 #include <taglib/oggflacfile.h>
+#include <taglib/popularimeterframe.h>
 #include <taglib/opusfile.h>
 #include <taglib/speexfile.h>
 #include <taglib/tfilestream.h>
@@ -37,8 +42,8 @@ namespace tags {
 
 namespace {
 
-constexpr int kFrontCover = 3;  // the same number in ID3v2, FLAC and ASF picture types
-constexpr int kUnknownType = -1;
+// The e-mail address the desktop media player names its POPM rating with.
+constexpr char kDesktopPlayerRatingEmail[] = "Windows Media Player 9 Series";
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -69,19 +74,6 @@ std::string CleanUtf8(const std::string& text) {
 
 std::string Text(const TagLib::String& text) { return Trim(CleanUtf8(text.to8Bit(true))); }
 
-// The first non-empty value of the first key present with one.
-std::string First(const TagLib::PropertyMap& properties, std::initializer_list<const char*> keys) {
-  for (const char* key : keys) {
-    const auto found = properties.find(key);
-    if (found == properties.end()) continue;
-    for (const TagLib::String& value : found->second) {
-      std::string text = Text(value);
-      if (!text.empty()) return text;
-    }
-  }
-  return {};
-}
-
 void AppendUnique(std::vector<std::string>& values, std::string value) {
   if (!value.empty() && std::find(values.begin(), values.end(), value) == values.end()) {
     values.push_back(std::move(value));
@@ -92,22 +84,6 @@ std::string Join(const std::vector<std::string>& values) {
   std::string out;
   for (const std::string& value : values) out += (out.empty() ? "" : "; ") + value;
   return out;
-}
-
-// Every distinct non-empty value of the first key present with one, joined.
-std::string All(const TagLib::PropertyMap& properties, std::initializer_list<const char*> keys,
-                std::string (*convert)(const std::string&) = nullptr) {
-  for (const char* key : keys) {
-    const auto found = properties.find(key);
-    if (found == properties.end()) continue;
-    std::vector<std::string> values;
-    for (const TagLib::String& value : found->second) {
-      std::string text = Text(value);
-      AppendUnique(values, convert != nullptr ? convert(text) : text);
-    }
-    if (!values.empty()) return Join(values);
-  }
-  return {};
 }
 
 // A decimal number of at most six digits at text[pos], advancing pos past it.
@@ -137,35 +113,53 @@ TagLib::ASF::AttributeList AsfAttributes(const TagLib::ASF::Tag& tag, const char
   return found == map.end() ? TagLib::ASF::AttributeList() : found->second;
 }
 
+// The ID3v2 tag of a file of a format that may carry one.
+TagLib::ID3v2::Tag* Id3v2TagOf(TagLib::File* file) {
+  if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) return mpeg->hasID3v2Tag() ? mpeg->ID3v2Tag() : nullptr;
+  if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) return flac->hasID3v2Tag() ? flac->ID3v2Tag() : nullptr;
+  if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) return wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr;
+  if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) return aiff->hasID3v2Tag() ? aiff->tag() : nullptr;
+  if (auto* tta = dynamic_cast<TagLib::TrueAudio::File*>(file)) return tta->hasID3v2Tag() ? tta->ID3v2Tag() : nullptr;
+  return nullptr;
+}
+
 struct Candidate {
-  int type = kUnknownType;
+  int type = engine::kPictureOther;
   std::string mimeType;
+  std::string description;
   TagLib::ByteVector data;
 };
 
 // The pictures a file holds, in the order its tags list them.
 class PictureList {
  public:
-  void Add(int type, const TagLib::String& mimeType, const TagLib::ByteVector& data) {
-    if (data.isEmpty() || data.size() > engine::kMaxPictureBytes) return;
-    std::string mime = Text(mimeType);
-    if (mime == "-->") return;  // an ID3v2 link to a picture elsewhere, not a picture
-    if (mime.empty()) mime = engine::ImageMimeType(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+  explicit PictureList(std::vector<SourceTags::LeftOut>& leftOut) : leftOut_(leftOut) {}
+
+  void Add(int type, const TagLib::String& mimeType, const TagLib::String& description, const TagLib::ByteVector& data) {
+    if (data.isEmpty() || Text(mimeType) == "-->") return;  // "-->": an ID3v2 link to a picture elsewhere
+    if (type < 0 || type > 20) type = engine::kPictureOther;
+    if (data.size() > engine::kMaxPictureBytes) {
+      leftOut_.push_back({SourceTags::LeftOut::Kind::Picture, "picture " + std::to_string(type), data.size()});
+      return;
+    }
+    // Only an image is a picture, whatever type it claims: a "cover" of text/html is not copied.
+    // The type its bytes show is the one named (a JPEG declared "image/jpg" is "image/jpeg").
+    std::string mime = engine::ImageMimeType(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
     if (mime.empty()) return;
-    candidates_.push_back({type, std::move(mime), data});
+    candidates_.push_back({type, std::move(mime), Text(description), data});
   }
 
   void AddId3v2(const TagLib::ID3v2::Tag* tag) {
     if (tag == nullptr) return;
     for (const TagLib::ID3v2::Frame* frame : tag->frameList("APIC")) {
       const auto* picture = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(frame);
-      if (picture != nullptr) Add(picture->type(), picture->mimeType(), picture->picture());
+      if (picture != nullptr) Add(picture->type(), picture->mimeType(), picture->description(), picture->picture());
     }
   }
 
   void AddFlac(const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
     for (const TagLib::FLAC::Picture* picture : pictures) {
-      Add(picture->type(), picture->mimeType(), picture->data());
+      Add(picture->type(), picture->mimeType(), picture->description(), picture->data());
     }
   }
 
@@ -174,7 +168,7 @@ class PictureList {
   }
 
   // APEv2 cover items: a file name, a NUL, then the image bytes. "Cover Art (Front)" is the
-  // front cover; the other "Cover Art (...)" items have no type this program uses.
+  // front cover, "Cover Art (Back)" the back cover; the others have no type this program names.
   void AddApe(const TagLib::APE::Tag* tag) {
     if (tag == nullptr) return;
     for (const auto& [key, item] : tag->itemListMap()) {
@@ -182,8 +176,11 @@ class PictureList {
       const TagLib::ByteVector value = item.binaryData();
       const int nul = value.find('\0');
       if (nul < 0) continue;
-      const int type = key.upper() == "COVER ART (FRONT)" ? kFrontCover : kUnknownType;
-      Add(type, TagLib::String(), value.mid(static_cast<unsigned int>(nul) + 1));
+      const TagLib::String upper = key.upper();
+      const int type = upper == "COVER ART (FRONT)" ? engine::kPictureFrontCover
+                       : upper == "COVER ART (BACK)" ? engine::kPictureBackCover
+                                                     : engine::kPictureOther;
+      Add(type, TagLib::String(), TagLib::String(), value.mid(static_cast<unsigned int>(nul) + 1));
     }
   }
 
@@ -192,29 +189,25 @@ class PictureList {
     for (const TagLib::ASF::Attribute& attribute : AsfAttributes(*tag, "WM/Picture")) {
       if (attribute.type() != TagLib::ASF::Attribute::BytesType) continue;
       const TagLib::ASF::Picture picture = attribute.toPicture();
-      if (picture.isValid()) Add(picture.type(), picture.mimeType(), picture.picture());
+      if (picture.isValid()) Add(picture.type(), picture.mimeType(), picture.description(), picture.picture());
     }
   }
 
+  // MP4 names no picture types: the first picture is the one players show, the front cover.
   void AddMp4(const TagLib::MP4::Tag* tag) {
     if (tag == nullptr || !tag->contains("covr")) return;
+    bool first = true;
     for (const TagLib::MP4::CoverArt& art : tag->item("covr").toCoverArtList()) {
-      const char* mime = "";
-      switch (art.format()) {
-        case TagLib::MP4::CoverArt::JPEG: mime = "image/jpeg"; break;
-        case TagLib::MP4::CoverArt::PNG: mime = "image/png"; break;
-        case TagLib::MP4::CoverArt::GIF: mime = "image/gif"; break;
-        case TagLib::MP4::CoverArt::BMP: mime = "image/bmp"; break;
-        default: break;
-      }
-      Add(kUnknownType, mime, art.data());
+      Add(first ? engine::kPictureFrontCover : engine::kPictureOther, TagLib::String(), TagLib::String(), art.data());
+      first = false;
     }
   }
 
+  // The front cover when the pictures tell types apart, else the first picture.
   CoverPicture Cover() const {
     if (candidates_.empty()) return {};
     auto chosen = std::find_if(candidates_.begin(), candidates_.end(),
-                               [](const Candidate& c) { return c.type == kFrontCover; });
+                               [](const Candidate& c) { return c.type == engine::kPictureFrontCover; });
     if (chosen == candidates_.end()) chosen = candidates_.begin();
     CoverPicture cover;
     cover.mimeType = chosen->mimeType;
@@ -222,20 +215,28 @@ class PictureList {
     return cover;
   }
 
+  std::vector<engine::TagPicture> Pictures() const {
+    std::vector<engine::TagPicture> out;
+    for (const Candidate& c : candidates_) {
+      out.push_back({c.type, c.description, c.mimeType, std::vector<std::uint8_t>(c.data.begin(), c.data.end())});
+    }
+    return out;
+  }
+
  private:
+  std::vector<SourceTags::LeftOut>& leftOut_;
   std::vector<Candidate> candidates_;
 };
 
 // Every picture the file's tags hold, for the formats whose pictures TagLib exposes.
-CoverPicture ReadCover(TagLib::File* file) {
-  PictureList pictures;
+void ReadPictures(TagLib::File* file, PictureList& pictures) {
   if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
-    if (mpeg->hasID3v2Tag()) pictures.AddId3v2(mpeg->ID3v2Tag());
+    pictures.AddId3v2(Id3v2TagOf(file));
     if (mpeg->hasAPETag()) pictures.AddApe(mpeg->APETag());
   } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
     pictures.AddFlac(flac->pictureList());
     if (flac->hasXiphComment()) pictures.AddXiph(flac->xiphComment());
-    if (flac->hasID3v2Tag()) pictures.AddId3v2(flac->ID3v2Tag());
+    pictures.AddId3v2(Id3v2TagOf(file));
   } else if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file)) {
     pictures.AddXiph(vorbis->tag());
   } else if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file)) {
@@ -248,20 +249,27 @@ CoverPicture ReadCover(TagLib::File* file) {
     pictures.AddAsf(asf->tag());
   } else if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) {
     pictures.AddMp4(mp4->tag());
-  } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
-    if (wav->hasID3v2Tag()) pictures.AddId3v2(wav->ID3v2Tag());
-  } else if (auto* aiff = dynamic_cast<TagLib::RIFF::AIFF::File*>(file)) {
-    if (aiff->hasID3v2Tag()) pictures.AddId3v2(aiff->tag());
   } else if (auto* wavpack = dynamic_cast<TagLib::WavPack::File*>(file)) {
     if (wavpack->hasAPETag()) pictures.AddApe(wavpack->APETag());
   } else if (auto* ape = dynamic_cast<TagLib::APE::File*>(file)) {
     if (ape->hasAPETag()) pictures.AddApe(ape->APETag());
   } else if (auto* mpc = dynamic_cast<TagLib::MPC::File*>(file)) {
     if (mpc->hasAPETag()) pictures.AddApe(mpc->APETag());
-  } else if (auto* tta = dynamic_cast<TagLib::TrueAudio::File*>(file)) {
-    if (tta->hasID3v2Tag()) pictures.AddId3v2(tta->ID3v2Tag());
+  } else {
+    pictures.AddId3v2(Id3v2TagOf(file));  // WAV, AIFF, TrueAudio
   }
-  return pictures.Cover();
+}
+
+// The text of an ASF attribute of any text or number type; "" for others.
+std::string AsfText(const TagLib::ASF::Attribute& attribute) {
+  switch (attribute.type()) {
+    case TagLib::ASF::Attribute::UnicodeType: return Text(attribute.toString());
+    case TagLib::ASF::Attribute::BoolType: return attribute.toBool() ? "1" : "0";
+    case TagLib::ASF::Attribute::DWordType: return std::to_string(attribute.toUInt());
+    case TagLib::ASF::Attribute::QWordType: return std::to_string(attribute.toULongLong());
+    case TagLib::ASF::Attribute::WordType: return std::to_string(attribute.toUShort());
+    default: return {};
+  }
 }
 
 // What TagLib's property map does not carry for ASF: the description (ASF's comment) of the
@@ -272,14 +280,8 @@ void ReadAsfExtras(const TagLib::ASF::Tag* tag, SourceTags& out) {
   if (tag == nullptr) return;
   const auto text = [tag](const char* name) {
     for (const TagLib::ASF::Attribute& attribute : AsfAttributes(*tag, name)) {
-      std::string value;
-      switch (attribute.type()) {
-        case TagLib::ASF::Attribute::UnicodeType: value = Text(attribute.toString()); break;
-        case TagLib::ASF::Attribute::DWordType: value = std::to_string(attribute.toUInt()); break;
-        case TagLib::ASF::Attribute::QWordType: value = std::to_string(attribute.toULongLong()); break;
-        case TagLib::ASF::Attribute::WordType: value = std::to_string(attribute.toUShort()); break;
-        default: break;
-      }
+      if (attribute.type() == TagLib::ASF::Attribute::BoolType) continue;
+      std::string value = AsfText(attribute);
       if (!value.empty()) return value;
     }
     return std::string();
@@ -297,23 +299,259 @@ void ReadAsfExtras(const TagLib::ASF::Tag* tag, SourceTags& out) {
   if (out.date.empty()) out.date = text("date");
 }
 
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// The key of a field under any of the names the formats give it: TagLib's own keys stay, the
+// names MusicBrainz's tagger gives in ID3v2 TXXX frames, MP4 freeform atoms and ASF attributes
+// ("MusicBrainz Disc Id", "MusicBrainz/Disc Id") become the Vorbis comment keys TagLib uses.
+std::string CanonicalKey(const std::string& name) {
+  std::string key = UpperAscii(name);
+  std::replace(key.begin(), key.end(), '/', ' ');
+  static const std::pair<std::string_view, std::string_view> kAliases[] = {
+      {"ALBUM ARTIST", "ALBUMARTIST"},
+      {"ALBUM_ARTIST", "ALBUMARTIST"},
+      {"MUSICBRAINZ TRACK ID", "MUSICBRAINZ_TRACKID"},
+      {"MUSICBRAINZ RELEASE TRACK ID", "MUSICBRAINZ_RELEASETRACKID"},
+      {"MUSICBRAINZ ALBUM ID", "MUSICBRAINZ_ALBUMID"},
+      {"MUSICBRAINZ ARTIST ID", "MUSICBRAINZ_ARTISTID"},
+      {"MUSICBRAINZ ALBUM ARTIST ID", "MUSICBRAINZ_ALBUMARTISTID"},
+      {"MUSICBRAINZ RELEASE GROUP ID", "MUSICBRAINZ_RELEASEGROUPID"},
+      {"MUSICBRAINZ WORK ID", "MUSICBRAINZ_WORKID"},
+      {"MUSICBRAINZ DISC ID", "MUSICBRAINZ_DISCID"},
+      {"MUSICBRAINZ ORIGINAL ARTIST ID", "MUSICBRAINZ_ORIGINALARTISTID"},
+      {"MUSICBRAINZ ORIGINAL ALBUM ID", "MUSICBRAINZ_ORIGINALALBUMID"},
+      {"MUSICBRAINZ ALBUM STATUS", "RELEASESTATUS"},
+      {"MUSICBRAINZ ALBUM TYPE", "RELEASETYPE"},
+      {"MUSICBRAINZ ALBUM RELEASE COUNTRY", "RELEASECOUNTRY"},
+      {"ACOUSTID ID", "ACOUSTID_ID"},
+      {"ACOUSTID FINGERPRINT", "ACOUSTID_FINGERPRINT"},
+      {"MUSICIP PUID", "MUSICIP_PUID"},
+  };
+  for (const auto& [alias, canonical] : kAliases) {
+    if (key == alias) return std::string(canonical);
+  }
+  return key;
+}
+
+// Every field of a file under its canonical key, each value cleaned, none empty, none twice.
+class Fields {
+ public:
+  explicit Fields(std::vector<SourceTags::LeftOut>& leftOut) : leftOut_(leftOut) {}
+
+  void Add(const std::string& key, const TagLib::String& value) {
+    // A text can only grow when it becomes UTF-8: the cheap test first.
+    if (value.size() > engine::kMaxTagTextBytes) {
+      leftOut_.push_back({SourceTags::LeftOut::Kind::Text, key, static_cast<std::size_t>(value.size())});
+      return;
+    }
+    Add(key, Text(value));
+  }
+
+  void Add(const std::string& key, std::string text) {
+    if (text.size() > engine::kMaxTagTextBytes) {
+      leftOut_.push_back({SourceTags::LeftOut::Kind::Text, key, text.size()});
+      return;
+    }
+    if (text.empty()) return;
+    std::vector<std::string>& values = map_[key];
+    if (std::find(values.begin(), values.end(), text) == values.end()) values.push_back(std::move(text));
+  }
+
+  bool Has(const std::string& key) const { return map_.count(key) != 0; }
+
+  const std::vector<std::string>& Values(const std::string& key) const {
+    static const std::vector<std::string> kNone;
+    const auto found = map_.find(key);
+    return found == map_.end() ? kNone : found->second;
+  }
+
+  // The values of the first key present.
+  const std::vector<std::string>& Values(std::initializer_list<const char*> keys) const {
+    for (const char* key : keys) {
+      if (key != nullptr && Has(key)) return Values(key);
+    }
+    return Values(std::string());
+  }
+
+  std::string First(std::initializer_list<const char*> keys) const {
+    const std::vector<std::string>& values = Values(keys);
+    return values.empty() ? std::string() : values.front();
+  }
+
+  void Rename(const std::string& from, const std::string& to) {
+    const auto found = map_.find(from);
+    if (found == map_.end()) return;
+    std::vector<std::string> values = std::move(found->second);
+    map_.erase(found);
+    for (std::string& value : values) Add(to, std::move(value));
+  }
+
+  const std::map<std::string, std::vector<std::string>>& All() const { return map_; }
+
+ private:
+  std::vector<SourceTags::LeftOut>& leftOut_;
+  std::map<std::string, std::vector<std::string>> map_;
+};
+
+// Stars of the desktop media player's ASF rating (1, 25, 50, 75, 99 for one to five stars).
+int StarsOfSharedUserRating(unsigned value) {
+  if (value == 0) return 0;
+  if (value < 13) return 1;
+  if (value < 38) return 2;
+  if (value < 63) return 3;
+  if (value < 87) return 4;
+  return 5;
+}
+
+// Stars of an ID3v2 POPM rating byte, by the ranges the desktop media player reads (it writes
+// 1, 64, 128, 196, 255).
+int StarsOfPopularimeter(int value) {
+  if (value <= 0) return 0;
+  if (value < 32) return 1;
+  if (value < 96) return 2;
+  if (value < 160) return 3;
+  if (value < 224) return 4;
+  return 5;
+}
+
+std::optional<double> NumberIn(const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// Stars of FMPS_RATING (0.0 … 1.0) and of RATING (1 … 5, or a percentage).
+int StarsOfText(const std::string& fmps, const std::string& rating) {
+  if (const auto value = NumberIn(fmps); value && *value > 0.0 && *value <= 1.0) {
+    return std::clamp(static_cast<int>(std::lround(*value * 5.0)), 1, 5);
+  }
+  if (const auto value = NumberIn(rating); value && *value > 0.0 && *value <= 100.0) {
+    return std::clamp(static_cast<int>(std::lround(*value <= 5.0 ? *value : *value / 20.0)), 1, 5);
+  }
+  return 0;
+}
+
+// The ASF attributes TagLib's property map leaves out, under the keys of the fields they hold.
+int AddAsfFields(const TagLib::ASF::Tag* tag, const TagLib::StringList& unsupported, Fields& fields, bool& replayGain) {
+  int stars = 0;
+  if (tag == nullptr) return stars;
+  for (const TagLib::String& name : unsupported) {
+    const std::string key = Text(name);
+    const TagLib::ASF::AttributeList attributes = AsfAttributes(*tag, key.c_str());
+    const std::string upper = UpperAscii(key);
+    if (upper.compare(0, 10, "REPLAYGAIN") == 0) {
+      replayGain = true;
+    } else if (key == "WM/SharedUserRating") {
+      for (const TagLib::ASF::Attribute& attribute : attributes) {
+        if (stars == 0) stars = StarsOfSharedUserRating(static_cast<unsigned>(std::atoi(AsfText(attribute).c_str())));
+      }
+    } else {
+      // The artists after the first (which the content description object holds), the
+      // compilation flag, and what MusicBrainz's and AcoustID's taggers add.
+      std::string field;
+      if (key == "Author") field = "ARTIST";
+      if (key == "WM/IsCompilation") field = "COMPILATION";
+      if (key == "WM/ComposerSortOrder") field = "COMPOSERSORT";
+      if (key == "WM/InitialKey") field = "INITIALKEY";
+      if (upper.compare(0, 12, "MUSICBRAINZ/") == 0 || upper.compare(0, 9, "ACOUSTID/") == 0) field = CanonicalKey(key);
+      if (field.empty()) continue;
+      for (const TagLib::ASF::Attribute& attribute : attributes) fields.Add(field, AsfText(attribute));
+    }
+  }
+  return stars;
+}
+
+// The MP4 freeform atoms ("----:com.apple.iTunes:NAME") TagLib's property map leaves out.
+void AddMp4Fields(const TagLib::MP4::Tag* tag, const TagLib::StringList& unsupported, Fields& fields) {
+  if (tag == nullptr) return;
+  for (const TagLib::String& name : unsupported) {
+    if (!name.startsWith("----:") || !tag->contains(name)) continue;
+    const int colon = name.rfind(":");
+    const std::string key = CanonicalKey(Text(name.substr(static_cast<unsigned int>(colon) + 1)));
+    for (const TagLib::String& value : tag->item(name).toStringList()) fields.Add(key, value);
+  }
+}
+
+// Stars of the ID3v2 POPM frames: the desktop media player's own first, else the first rated.
+int StarsOfId3v2(const TagLib::ID3v2::Tag* tag) {
+  if (tag == nullptr) return 0;
+  int any = 0;
+  for (const TagLib::ID3v2::Frame* frame : tag->frameList("POPM")) {
+    const auto* popm = dynamic_cast<const TagLib::ID3v2::PopularimeterFrame*>(frame);
+    if (popm == nullptr) continue;
+    const int stars = StarsOfPopularimeter(popm->rating());
+    if (stars > 0 && Text(popm->email()) == kDesktopPlayerRatingEmail) return stars;
+    if (any == 0) any = stars;
+  }
+  return any;
+}
+
+// A whole number of a text ("128", "128.4"); "" for anything else.
+std::string WholeNumber(const std::string& text) {
+  const std::optional<double> value = NumberIn(text);
+  if (!value || *value <= 0.0 || *value > 1e6) return {};
+  return std::to_string(std::lround(*value));
+}
+
+std::string FlagOf(const std::string& text) {
+  const std::string upper = UpperAscii(text);
+  return upper == "1" || upper == "TRUE" || upper == "YES" ? "1" : std::string();
+}
+
+// A key that can name a TXXX frame of its own: printable ASCII of a sensible length. TagLib's
+// keys with a colon are a frame's description ("COMMENT:ITUNNORM", "PERFORMER:PIANO"), which a
+// TXXX name would not keep apart from the frame they belong to.
+bool CarriableKey(const std::string& key) {
+  if (key.empty() || key.size() > 64 || key.find(':') != std::string::npos) return false;
+  return std::all_of(key.begin(), key.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+std::vector<std::string> GenreNames(const std::vector<std::string>& values) {
+  std::vector<std::string> names;
+  for (const std::string& value : values) AppendUnique(names, GenreName(value));
+  return names;
+}
+
 SourceTags ReadTags(TagLib::File* file) {
   SourceTags out;
   const TagLib::PropertyMap properties = file->properties();
-  out.title = First(properties, {"TITLE"});
-  out.artist = All(properties, {"ARTIST"});
-  out.albumArtist = All(properties, {"ALBUMARTIST", "ALBUM ARTIST", "ALBUM_ARTIST"});
-  out.album = First(properties, {"ALBUM"});
-  ParsePosition(First(properties, {"TRACKNUMBER"}), out.track, out.trackTotal);
-  if (out.trackTotal == 0) out.trackTotal = Count(First(properties, {"TRACKTOTAL", "TOTALTRACKS"}));
-  ParsePosition(First(properties, {"DISCNUMBER"}), out.disc, out.discTotal);
-  if (out.discTotal == 0) out.discTotal = Count(First(properties, {"DISCTOTAL", "TOTALDISCS"}));
-  out.date = First(properties, {"DATE", "YEAR"});
-  out.genre = All(properties, {"GENRE"}, &GenreName);
-  out.comment = First(properties, {"COMMENT", "DESCRIPTION"});
-  out.composer = All(properties, {"COMPOSER"});
+  Fields fields(out.leftOut);
+  for (const auto& [key, values] : properties) {
+    const std::string canonical = CanonicalKey(Text(key));
+    for (const TagLib::String& value : values) fields.Add(canonical, value);
+  }
+  const TagLib::StringList unsupported = properties.unsupportedData();
+  auto* asf = dynamic_cast<TagLib::ASF::File*>(file);
+  TagLib::ID3v2::Tag* id3v2 = Id3v2TagOf(file);
+  if (asf != nullptr) out.rating = AddAsfFields(asf->tag(), unsupported, fields, out.hadReplayGain);
+  if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file)) AddMp4Fields(mp4->tag(), unsupported, fields);
+  // TagLib's name for ID3v2's TIT1 and ASF's WM/ContentGroupDescription.
+  if (asf != nullptr || id3v2 != nullptr) fields.Rename("WORK", "GROUPING");
 
-  if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file)) ReadAsfExtras(asf->tag(), out);
+  out.title = fields.First({"TITLE"});
+  out.artists = fields.Values({"ARTIST"});
+  out.artist = Join(out.artists);
+  out.albumArtists = fields.Values({"ALBUMARTIST"});
+  out.albumArtist = Join(out.albumArtists);
+  out.album = fields.First({"ALBUM"});
+  ParsePosition(fields.First({"TRACKNUMBER"}), out.track, out.trackTotal);
+  if (out.trackTotal == 0) out.trackTotal = Count(fields.First({"TRACKTOTAL", "TOTALTRACKS"}));
+  ParsePosition(fields.First({"DISCNUMBER"}), out.disc, out.discTotal);
+  if (out.discTotal == 0) out.discTotal = Count(fields.First({"DISCTOTAL", "TOTALDISCS"}));
+  out.date = fields.First({"DATE", "YEAR"});
+  out.genres = GenreNames(fields.Values({"GENRE"}));
+  out.genre = Join(out.genres);
+  out.comment = fields.First({"COMMENT", "DESCRIPTION"});
+  out.composers = fields.Values({"COMPOSER"});
+  out.composer = Join(out.composers);
+
+  if (asf != nullptr) ReadAsfExtras(asf->tag(), out);
 
   // The generic tag, for what a format's property map leaves out.
   if (const TagLib::Tag* tag = file->tag()) {
@@ -327,8 +565,32 @@ SourceTags ReadTags(TagLib::File* file) {
   }
   if (out.track == 0) out.trackTotal = 0;
   if (out.disc == 0) out.discTotal = 0;
+  if (out.artists.empty() && !out.artist.empty()) out.artists = {out.artist};
+  if (out.genres.empty() && !out.genre.empty()) out.genres = {out.genre};
 
-  out.cover = ReadCover(file);
+  for (const TagFieldInfo& info : TagFields()) {
+    std::vector<std::string> values = fields.Values({info.keys[0], info.keys[1], info.keys[2]});
+    if (!info.several && values.size() > 1) values.resize(1);
+    std::vector<std::string>& kept = out.more[static_cast<std::size_t>(info.field)];
+    for (const std::string& value : values) {
+      const std::string text = info.value == FieldValue::Number ? WholeNumber(value)
+                               : info.value == FieldValue::Flag ? FlagOf(value)
+                                                                : value;
+      if (!text.empty()) kept.push_back(text);
+    }
+  }
+
+  if (out.rating == 0) out.rating = StarsOfId3v2(id3v2);
+  if (out.rating == 0) out.rating = StarsOfText(fields.First({"FMPS_RATING"}), fields.First({"RATING"}));
+  for (const auto& [key, values] : fields.All()) {
+    if (key.compare(0, 11, "REPLAYGAIN_") == 0 || key.compare(0, 5, "R128_") == 0) out.hadReplayGain = true;
+    if (!IsConsumedKey(key) && CarriableKey(key)) out.others.emplace_back(key, values);
+  }
+
+  PictureList pictures(out.leftOut);
+  ReadPictures(file, pictures);
+  out.cover = pictures.Cover();
+  out.pictures = pictures.Pictures();
   return out;
 }
 

@@ -97,8 +97,8 @@ TEST(MadeFrom, TheRecordReadsBackFromTheTagAlone) {
   EXPECT_EQ(record->size, 3);
   engine::Mp3Tags tags;
   tags.title = "Title";
-  tags.privateFrames.emplace_back("someone.else", "not ours");
-  tags.privateFrames.emplace_back(kMadeFromOwner, FormatMadeFrom(*record));
+  tags.frames.push_back(engine::Id3Frame::Private("someone.else", "not ours"));
+  tags.frames.push_back(engine::Id3Frame::Private(kMadeFromOwner, FormatMadeFrom(*record)));
   std::vector<std::uint8_t> bytes = engine::RenderId3v2Tag(tags);
   bytes.insert(bytes.end(), 2000, 0xFF);  // stands for the audio
   const std::string mp3 = dir.File("out.mp3");

@@ -17,10 +17,18 @@ tag = mutagen.id3.ID3(sys.argv[1], translate=False, load_v1=False)
 out = {"version": ".".join(map(str, tag.version)), "frames": " ".join(f.FrameID for f in tag.values()),
        "encodings": " ".join(str(int(f.encoding)) for f in tag.values() if hasattr(f, "encoding")),
        "seconds": "%.2f" % mutagen.mp3.MP3(sys.argv[1]).info.length}
+pictures = 0
 for f in tag.values():
     if f.FrameID == "COMM": out["COMM"] = "|".join([f.lang, f.desc, "/".join(f.text)])
-    elif f.FrameID == "APIC": out["APIC"] = "|".join([f.mime, str(int(f.type)), f.desc, f.data.hex()])
+    elif f.FrameID == "APIC":
+        out["APIC"] = out["APIC#%d" % pictures] = "|".join([f.mime, str(int(f.type)), f.desc, f.data.hex()])
+        pictures += 1
+    elif f.FrameID == "TXXX": out["TXXX:" + f.desc] = "|".join(f.text)
+    elif f.FrameID == "USLT": out["USLT"] = "|".join([f.lang, f.desc, f.text])
+    elif f.FrameID == "UFID": out["UFID:" + f.owner] = f.data.decode("latin-1")
+    elif f.FrameID == "POPM": out["POPM:" + f.email] = str(f.rating)
     elif f.FrameID.startswith("T"): out[f.FrameID] = "|".join(map(str, f.text))
+out["pictures"] = str(pictures)
 for key, value in out.items(): print(key + "\t" + value.encode("utf-8").hex())
 )";
 

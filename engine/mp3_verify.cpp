@@ -1,0 +1,324 @@
+#include "engine/mp3_verify.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+#include "engine/mp3_tags.h"
+#include "platform/errtext.h"
+#include "platform/mmstream/ffmpeg_ptr.h"
+
+namespace engine {
+
+namespace {
+
+namespace ff = platform::mmstream;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::size_t kId3v1Size = 128;
+// LAME's delay (576 + 529 samples) and the frame the end is padded to, for a file without an
+// Info frame, whose decoded length the decoder cannot trim.
+constexpr std::int64_t kUntrimmedSlack = 1105 + 2 * 1152;
+
+// CRC-16 as the encoder's Info frame keeps it (polynomial 0x8005, reflected, initial 0).
+class Crc16 {
+ public:
+  Crc16() {
+    for (unsigned n = 0; n < 256; ++n) {
+      unsigned crc = n;
+      for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+      table_[n] = static_cast<std::uint16_t>(crc);
+    }
+  }
+  std::uint16_t Update(std::uint16_t crc, const std::uint8_t* data, std::size_t size) const {
+    for (std::size_t i = 0; i < size; ++i) crc = static_cast<std::uint16_t>((crc >> 8) ^ table_[(crc ^ data[i]) & 0xFF]);
+    return crc;
+  }
+
+ private:
+  std::array<std::uint16_t, 256> table_{};
+};
+
+const Crc16& Crc() {
+  static const Crc16 crc;
+  return crc;
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// A read the system refused, with its error number.
+struct ReadFailure {
+  int error;
+};
+
+// Reads up to `size` bytes at `offset`; fewer only at the end of the file. Raises ReadFailure.
+std::size_t ReadAt(int fd, std::uint8_t* data, std::size_t size, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw ReadFailure{errno};
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+// The facts of the first audio frame's Info (or Xing) header that the checks need.
+struct InfoFrame {
+  std::uint64_t frameSize = 0;
+  bool hasLameTag = false;
+  std::uint64_t musicLength = 0;  // from the Info frame's first byte to the last audio byte
+  std::uint16_t musicCrc = 0;
+  bool tagCrcGood = false;
+};
+
+// The Layer III frame size of the header at `h`, or 0 when it is none.
+std::uint64_t FrameSize(const std::uint8_t* h, bool& lsf, bool& mono) {
+  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) return 0;
+  const int version = (h[1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+  if (version == 1 || ((h[1] >> 1) & 3) != 1) return 0;
+  const int bitrateIndex = h[2] >> 4;
+  const int rateIndex = (h[2] >> 2) & 3;
+  if (bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) return 0;
+  static constexpr int kMpeg1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+  static constexpr int kMpeg2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+  static constexpr int kRates[] = {44100, 48000, 32000};
+  lsf = version != 3;
+  mono = (h[3] >> 6) == 3;
+  const int rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+  const int kbps = lsf ? kMpeg2[bitrateIndex] : kMpeg1[bitrateIndex];
+  const int padding = (h[2] >> 1) & 1;
+  return static_cast<std::uint64_t>((lsf ? 72 : 144) * kbps * 1000 / rate + padding);
+}
+
+std::optional<InfoFrame> ReadInfoFrame(const Bytes& frame) {
+  if (frame.size() < 4) return std::nullopt;
+  bool lsf = false, mono = false;
+  InfoFrame info;
+  info.frameSize = FrameSize(frame.data(), lsf, mono);
+  if (info.frameSize == 0) return std::nullopt;
+  const std::size_t sideInfo = lsf ? (mono ? 9 : 17) : (mono ? 17 : 32);
+  std::size_t at = 4 + sideInfo;
+  if (frame.size() < at + 8) return info;
+  if (std::memcmp(&frame[at], "Info", 4) != 0 && std::memcmp(&frame[at], "Xing", 4) != 0) return info;
+  const auto bigEndian = [](const std::uint8_t* from, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i) value = value << 8 | from[i];
+    return value;
+  };
+  const std::uint32_t flags = bigEndian(&frame[at + 4], 4);
+  at += 8 + ((flags & 1) ? 4 : 0) + ((flags & 2) ? 4 : 0) + ((flags & 4) ? 100 : 0) + ((flags & 8) ? 4 : 0);
+  if (frame.size() < at + 36 || info.frameSize < at + 36) return info;
+  const std::uint8_t* lame = &frame[at];
+  info.hasLameTag = true;
+  info.musicLength = bigEndian(lame + 28, 4);
+  info.musicCrc = static_cast<std::uint16_t>(bigEndian(lame + 32, 2));
+  const auto tagCrc = static_cast<std::uint16_t>(bigEndian(lame + 34, 2));
+  info.tagCrcGood = Crc().Update(0, frame.data(), at + 34) == tagCrc;
+  return info;
+}
+
+std::string TimeText(double seconds) {
+  const auto whole = static_cast<long long>(std::max(0.0, seconds));
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+  return text;
+}
+
+// The tag: its bytes as written, and TagLib reading every frame of it.
+std::optional<std::string> CheckTag(int fd, const std::string& path, const Bytes& written) {
+  if (written.empty()) return std::nullopt;
+  Bytes onDisk(written.size());
+  if (ReadAt(fd, onDisk.data(), onDisk.size(), 0) != written.size()) return "the tag does not read back: the file is shorter";
+  if (onDisk != written) {
+    const auto ours = ParseId3v2Layout(written.data(), written.size());
+    const auto theirs = ParseId3v2Layout(onDisk.data(), onDisk.size());
+    if (!ours || !theirs) return "the tag does not read back";
+    for (std::size_t i = 0; i < ours->frames.size(); ++i) {
+      const RawId3Frame& frame = ours->frames[i];
+      const bool same = i < theirs->frames.size() && theirs->frames[i].size == frame.size &&
+                        std::equal(written.begin() + static_cast<std::ptrdiff_t>(frame.offset),
+                                   written.begin() + static_cast<std::ptrdiff_t>(frame.offset + frame.size),
+                                   onDisk.begin() + static_cast<std::ptrdiff_t>(theirs->frames[i].offset));
+      if (!same) return "the tag does not read back: " + frame.id + " differs";
+    }
+    return "the tag does not read back: its padding differs";
+  }
+  // An independent reader: TagLib, which takes ID3v2.3 dates into ID3v2.4's frames.
+  const auto layout = ParseId3v2Layout(written.data(), written.size());
+  if (!layout) return std::nullopt;  // not a tag this program writes; the bytes matched
+  TagLib::MPEG::File file(path.c_str(), false);
+  if (!file.isValid() || !file.hasID3v2Tag()) return "the tag does not read back";
+  const TagLib::ID3v2::FrameListMap& frames = file.ID3v2Tag()->frameListMap();
+  std::size_t pictureCount = 0;
+  for (const RawId3Frame& frame : layout->frames) {
+    std::string id = frame.id;
+    if (id == "TYER" || id == "TDAT" || id == "TIME") id = "TDRC";
+    if (id == "TORY") id = "TDOR";
+    if (!frames.contains(TagLib::ByteVector(id.data(), 4))) return "the tag does not read back: " + frame.id + " is missing";
+    if (frame.id == "APIC") ++pictureCount;
+  }
+  if (pictureCount > 0) {
+    const auto found = frames.find("APIC");
+    if (found == frames.end() || found->second.size() != pictureCount) return "the tag does not read back: APIC differs";
+  }
+  return std::nullopt;
+}
+
+// The checksum the encoder wrote of the audio against the audio's bytes, and the audio's length
+// against the length it wrote.
+std::optional<std::string> CheckAudioBytes(int fd, std::uint64_t audioStart, std::uint64_t fileSize) {
+  Bytes first(2048);
+  first.resize(ReadAt(fd, first.data(), first.size(), audioStart));
+  const std::optional<InfoFrame> info = ReadInfoFrame(first);
+  if (!info) return "no audio follows the tag";
+  if (!info->hasLameTag) return std::nullopt;  // an encoder that keeps no checksum
+  if (!info->tagCrcGood) return "the MP3 header is damaged";
+  std::uint64_t end = fileSize;
+  std::uint8_t tail[3] = {};
+  if (fileSize >= audioStart + kId3v1Size && ReadAt(fd, tail, 3, fileSize - kId3v1Size) == 3 &&
+      std::memcmp(tail, "TAG", 3) == 0) {
+    end = fileSize - kId3v1Size;
+  }
+  const std::uint64_t musicEnd = audioStart + info->musicLength;
+  if (musicEnd > end) return "the file is shorter than the encoder wrote it";
+  Bytes buffer(1 << 16);
+  std::uint16_t crc = 0;
+  for (std::uint64_t at = audioStart + info->frameSize; at < musicEnd;) {
+    const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), musicEnd - at));
+    const std::size_t got = ReadAt(fd, buffer.data(), chunk, at);
+    if (got == 0) return "the file is shorter than the encoder wrote it";
+    crc = Crc().Update(crc, buffer.data(), got);
+    at += got;
+  }
+  if (crc != info->musicCrc) return "the audio differs from what was encoded (its checksum does not match)";
+  if (musicEnd != end) return "the file is longer than the encoder wrote it";
+  return std::nullopt;
+}
+
+void QuietLibrary() {
+  static std::once_flag once;
+  // A desktop program has no terminal for FFmpeg's own log; failures are reported here.
+  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+// Decodes every frame; the decoded length, or the reason decoding failed.
+std::optional<std::string> DecodeAll(const std::string& path, std::int64_t& decoded, int& sampleRate) {
+  QuietLibrary();
+  AVFormatContext* opened = nullptr;
+  const AVInputFormat* mp3 = av_find_input_format("mp3");
+  if (avformat_open_input(&opened, path.c_str(), mp3, nullptr) < 0) return "the file does not open as MP3";
+  const ff::FormatPtr format(opened);
+  // The MP3 demuxer knows its one stream from the header; FFmpeg's stream probing, which
+  // decodes frames ahead, is not needed.
+  int index = -1;
+  for (unsigned i = 0; i < format->nb_streams && index < 0; ++i) {
+    if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) index = static_cast<int>(i);
+  }
+  if (index < 0) return "the file holds no audio";
+  const AVStream* stream = format->streams[index];
+  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  if (codec == nullptr) return "no MP3 decoder is present";
+  const ff::CodecPtr context(avcodec_alloc_context3(codec));
+  if (!context || avcodec_parameters_to_context(context.get(), stream->codecpar) < 0) return "no MP3 decoder is present";
+  // Every damaged frame is an error rather than a frame of silence.
+  context->err_recognition = AV_EF_EXPLODE | AV_EF_CRCCHECK | AV_EF_BITSTREAM | AV_EF_BUFFER;
+  if (avcodec_open2(context.get(), codec, nullptr) < 0) return "no MP3 decoder is present";
+  const ff::PacketPtr packet(av_packet_alloc());
+  const ff::FramePtr frame(av_frame_alloc());
+  if (!packet || !frame) throw std::bad_alloc();
+  decoded = 0;
+  double at = 0.0;
+  const auto receive = [&]() -> std::optional<std::string> {
+    for (;;) {
+      const int result = avcodec_receive_frame(context.get(), frame.get());
+      if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return std::nullopt;
+      if (result < 0 || frame->decode_error_flags != 0) return "a decoding error at " + TimeText(at);
+      decoded += frame->nb_samples;
+      sampleRate = frame->sample_rate;
+      av_frame_unref(frame.get());
+    }
+  };
+  for (;;) {
+    const int read = av_read_frame(format.get(), packet.get());
+    if (read == AVERROR_EOF) break;
+    if (read < 0) return "a reading error at " + TimeText(at);
+    if (packet->stream_index == index) {
+      if (packet->pts != AV_NOPTS_VALUE) at = static_cast<double>(packet->pts) * av_q2d(stream->time_base);
+      const int sent = avcodec_send_packet(context.get(), packet.get());
+      av_packet_unref(packet.get());
+      if (sent < 0 && sent != AVERROR(EAGAIN)) return "a decoding error at " + TimeText(at);
+      if (auto failure = receive()) return failure;
+    } else {
+      av_packet_unref(packet.get());
+    }
+  }
+  avcodec_send_packet(context.get(), nullptr);
+  return receive();
+}
+
+}  // namespace
+
+std::optional<std::string> VerifyMp3(const std::string& path, const Mp3Expectation& expected) {
+  try {
+    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.Get() < 0) return "the file cannot be read: " + platform::ErrnoText(errno);
+    struct stat status {};
+    if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return "the file cannot be read";
+    const auto fileSize = static_cast<std::uint64_t>(status.st_size);
+    if (auto failure = CheckTag(fd.Get(), path, expected.tag)) return failure;
+    if (auto failure = CheckAudioBytes(fd.Get(), expected.tag.size(), fileSize)) return failure;
+
+    std::int64_t decoded = 0;
+    int rate = 0;
+    if (auto failure = DecodeAll(path, decoded, rate)) return failure;
+    std::int64_t wanted = expected.samplesPerChannel;
+    std::int64_t slack = 0;
+    if (expected.sampleRate > 0 && rate > 0 && rate != expected.sampleRate) {
+      wanted = static_cast<std::int64_t>(std::llround(static_cast<double>(wanted) * rate / expected.sampleRate));
+      slack = rate / 1000;
+    }
+    Bytes first(2048);
+    first.resize(ReadAt(fd.Get(), first.data(), first.size(), expected.tag.size()));
+    const std::optional<InfoFrame> info = ReadInfoFrame(first);
+    // Without an Info frame the decoder cannot know the encoder's delay and padding.
+    const bool trimmed = info && info->hasLameTag;
+    const bool right = trimmed ? std::llabs(decoded - wanted) <= slack
+                               : decoded >= wanted - slack && decoded <= wanted + slack + kUntrimmedSlack;
+    if (!right) {
+      return "the decoded length is " + std::to_string(decoded) + " samples, " + std::to_string(wanted) +
+             " were encoded";
+    }
+    return std::nullopt;
+  } catch (const ReadFailure& failure) {
+    return "the file cannot be read: " + platform::ErrnoText(failure.error);
+  } catch (const std::bad_alloc&) {
+    return "there is not enough memory to check the file";
+  }
+}
+
+}  // namespace engine
