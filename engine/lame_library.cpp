@@ -4,6 +4,7 @@
 #include <atomic>
 #include <mutex>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "engine/file_stream.h"
@@ -44,6 +45,10 @@ void* lametagFrame = nullptr;  // lame_get_lametag_frame, for the Info tag stand
 // The float entry points (LAME 3.99 and later), which take decoded samples as they are.
 void* encodeFloat = nullptr;             // lame_encode_buffer_ieee_float
 void* encodeFloatInterleaved = nullptr;  // lame_encode_buffer_interleaved_ieee_float
+// The stream encoder's extra calls (see MissingStreamEntryPoint).
+void* vbrQuality = nullptr;         // lame_set_VBR_quality
+void* id3Automatic = nullptr;       // lame_set_write_id3tag_automatic
+void* disableReservoir = nullptr;   // lame_set_disable_reservoir
 std::atomic<lame_t> lastInitialised{nullptr};
 std::string loadError;
 
@@ -81,6 +86,9 @@ void Load() {
   lametagFrame = platform::GetProcAddress(handle, "lame_get_lametag_frame");
   encodeFloat = platform::GetProcAddress(handle, "lame_encode_buffer_ieee_float");
   encodeFloatInterleaved = platform::GetProcAddress(handle, "lame_encode_buffer_interleaved_ieee_float");
+  vbrQuality = platform::GetProcAddress(handle, "lame_set_VBR_quality");
+  id3Automatic = platform::GetProcAddress(handle, "lame_set_write_id3tag_automatic");
+  disableReservoir = platform::GetProcAddress(handle, "lame_set_disable_reservoir");
   // The Info tag calls exist only in the Windows build of the library; this build writes the
   // tag itself from the encoder's tag frame.
   if (slots[e_beWriteInfoTag] == nullptr && lametagFrame != nullptr)
@@ -104,6 +112,7 @@ void Load() {
     handle = nullptr;
     slots.fill(nullptr);
     lametagFrame = encodeFloat = encodeFloatInterleaved = nullptr;
+    vbrQuality = id3Automatic = disableReservoir = nullptr;
     return;
   }
   loaded = true;
@@ -119,6 +128,7 @@ void Unload() {
   handle = nullptr;
   slots.fill(nullptr);
   lametagFrame = encodeFloat = encodeFloatInterleaved = nullptr;
+  vbrQuality = id3Automatic = disableReservoir = nullptr;
   lastInitialised = nullptr;
 }
 
@@ -216,6 +226,46 @@ int beWriteInfoTag(lame_t gf, const char* fileName) {
   lame_t expected = gf;
   lastInitialised.compare_exchange_strong(expected, nullptr);
   return Bound<int (*)(lame_t, const char*)>(e_beWriteInfoTag)(gf, fileName);
+}
+
+std::string MissingStreamEntryPoint() {
+  const std::pair<Entry, const char*> listed[] = {
+      {e_lame_encode_flush_nogap, "lame_encode_flush_nogap"},
+      {e_lame_get_encoder_delay, "lame_get_encoder_delay"},
+      {e_lame_get_encoder_padding, "lame_get_encoder_padding"},
+      {e_lame_get_frameNum, "lame_get_frameNum"}};
+  for (const auto& [entry, name] : listed) {
+    if (slots[entry] == nullptr) return name;
+  }
+  if (vbrQuality == nullptr) return "lame_set_VBR_quality";
+  if (id3Automatic == nullptr) return "lame_set_write_id3tag_automatic";
+  if (disableReservoir == nullptr) return "lame_set_disable_reservoir";
+  if (lametagFrame == nullptr) return "lame_get_lametag_frame";
+  return "";
+}
+
+int lame_set_VBR_quality(lame_t gf, float quality) {
+  return reinterpret_cast<int (*)(lame_t, float)>(vbrQuality)(gf, quality);
+}
+
+void lame_set_write_id3tag_automatic(lame_t gf, int value) {
+  reinterpret_cast<void (*)(lame_t, int)>(id3Automatic)(gf, value);
+}
+
+int lame_set_disable_reservoir(lame_t gf, int value) {
+  return reinterpret_cast<int (*)(lame_t, int)>(disableReservoir)(gf, value);
+}
+
+int lame_encode_flush_nogap(lame_t gf, unsigned char* mp3, int mp3Size) {
+  return Bound<int (*)(lame_t, unsigned char*, int)>(e_lame_encode_flush_nogap)(gf, mp3, mp3Size);
+}
+
+int lame_get_encoder_delay(lame_t gf) { return Bound<int (*)(lame_t)>(e_lame_get_encoder_delay)(gf); }
+int lame_get_encoder_padding(lame_t gf) { return Bound<int (*)(lame_t)>(e_lame_get_encoder_padding)(gf); }
+int lame_get_frameNum(lame_t gf) { return Bound<int (*)(lame_t)>(e_lame_get_frameNum)(gf); }
+
+std::size_t lame_get_lametag_frame(lame_t gf, unsigned char* buffer, std::size_t size) {
+  return reinterpret_cast<LametagFrameFn>(lametagFrame)(gf, buffer, size);
 }
 
 }  // namespace engine::lame

@@ -128,4 +128,20 @@ int beWriteInfoTag(lame_t gf, const char* fileName);
 // an ID3v2 tag, if any), overwrites that placeholder with the tag frame and releases the context.
 int WriteInfoTagIntoFile(lame_t gf, const char* fileName);
 
+// The calls the stream encoder (mp3_stream_encoder.h) makes beyond the MP3 output's. Those of the
+// list above are bound with it; lame_set_VBR_quality, lame_set_write_id3tag_automatic,
+// lame_set_disable_reservoir and lame_get_lametag_frame are bound beside it, and a library may
+// lack them: MissingStreamEntryPoint names the first one missing ("" when none is).
+std::string MissingStreamEntryPoint();
+int lame_set_VBR_quality(lame_t gf, float quality);
+void lame_set_write_id3tag_automatic(lame_t gf, int value);
+int lame_set_disable_reservoir(lame_t gf, int value);
+int lame_encode_flush_nogap(lame_t gf, unsigned char* mp3, int mp3Size);
+int lame_get_encoder_delay(lame_t gf);
+int lame_get_encoder_padding(lame_t gf);
+int lame_get_frameNum(lame_t gf);
+// The finished tag frame: the bytes copied, the size needed when `size` is too small, 0 when the
+// context writes no tag.
+std::size_t lame_get_lametag_frame(lame_t gf, unsigned char* buffer, std::size_t size);
+
 }  // namespace engine::lame
