@@ -548,7 +548,9 @@ std::optional<InfoTagLayout> FindInfoTag(const std::vector<std::uint8_t>& frame)
   const std::optional<FrameHeader> header = ParseFrameHeader(frame.data(), frame.size());
   if (!header || frame.size() != static_cast<std::size_t>(header->FrameBytes())) return std::nullopt;
   InfoTagLayout layout;
-  layout.xing = static_cast<std::size_t>(header->HeaderBytes() + header->SideInfoBytes());
+  // Readers look for the tag right after the side information as if there were no CRC, and LAME
+  // writes it there.
+  layout.xing = static_cast<std::size_t>(4 + header->SideInfoBytes());
   if (layout.xing + 8 > frame.size()) return std::nullopt;
   const std::string name(reinterpret_cast<const char*>(&frame[layout.xing]), 4);
   if (name != "Xing" && name != "Info") return std::nullopt;

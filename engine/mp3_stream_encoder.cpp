@@ -147,31 +147,45 @@ class Mp3StreamEncoder::Context {
   Mp3PcmFormat pcm_;
 };
 
+Mp3StreamEncoder::LibraryUse::LibraryUse() {
+  lame::Load();
+  if (!lame::Loaded()) throw PipelineError(lame::LoadError());
+  const std::string missing = lame::MissingStreamEntryPoint();
+  if (!missing.empty()) {
+    lame::Unload();
+    throw PipelineError(lame::LibraryName() + " library lacks the entry point " + missing + ".");
+  }
+}
+
+Mp3StreamEncoder::LibraryUse::~LibraryUse() { lame::Unload(); }
+
 Mp3StreamEncoder::Mp3StreamEncoder(const Mp3StreamSettings& settings, Mp3PcmFormat pcm, ByteSink sink, int workers,
                                    const std::atomic<bool>* stop, Mp3SplitTuning tuning)
     : settings_(settings),
       pcm_(pcm),
       sink_(std::move(sink)),
       stop_(stop),
-      packer_(mp3::PackingRules{}, [this](const std::uint8_t* data, std::size_t length) { EmitFrame(data, length); }) {
+      packer_(mp3::PackingRules{}, {}) {
   if (pcm.channels != 1 && pcm.channels != 2) throw PipelineError("The MP3 encoder takes one or two channels.");
   if (settings.lameChannels != 1 && settings.lameChannels != 2)
     throw PipelineError("The MP3 encoder takes one or two channels.");
   if (pcm.channels == 2 && settings.lameChannels == 1)
     throw PipelineError("Two-channel PCM cannot be handed to a one-channel MP3 encoder.");
+
+  // LAME is the judge of its settings: the first context, made here, refuses them on this thread.
+  // It encodes from the start, sequentially; with more workers the first block has its own.
+  workers_ = std::max(1, workers);
+  if (workers_.load() > 1) {
+    mode_ = Mode::Split;
+    Context check(settings_, pcm_, true, true);
+  } else {
+    sequential_ = std::make_unique<Context>(settings_, pcm_, true, true);
+    encoderDelay_ = lame::lame_get_encoder_delay(sequential_->Handle());
+  }
   const std::optional<std::pair<mp3::MpegVersion, int>> version = mp3::VersionOfSampleRate(settings.sampleRate);
   if (!version) {
     throw PipelineError("The MP3 encoder cannot encode audio of " + std::to_string(settings.sampleRate) +
                         " Hz with these settings.");
-  }
-  lame::Load();
-  if (!lame::Loaded()) throw PipelineError(lame::LoadError());
-  loaded_ = true;
-  const std::string missing = lame::MissingStreamEntryPoint();
-  if (!missing.empty()) {
-    lame::Unload();
-    loaded_ = false;
-    throw PipelineError(lame::LibraryName() + " library lacks the entry point " + missing + ".");
   }
 
   const bool mpeg1 = version->first == mp3::MpegVersion::Mpeg1;
@@ -181,13 +195,10 @@ Mp3StreamEncoder::Mp3StreamEncoder(const Mp3StreamSettings& settings, Mp3PcmForm
   overlapFrames_ = tuning.overlapFrames >= 0 ? tuning.overlapFrames : (mpeg1 ? 4 : 8);
   minOverlapFrames_ = std::min(overlapFrames_, static_cast<int>(CeilDiv(kFilterReach, frameSamples_)));
   windowBlocks_ = tuning.windowBlocks;
-  if (blockFrames_ < overlapFrames_ + 2) {
-    if (loaded_) lame::Unload();
-    throw PipelineError("A block must be longer than its overlap.");
-  }
+  refusePacks_ = tuning.refusePacks;
+  if (blockFrames_ < overlapFrames_ + 2) throw PipelineError("A block must be longer than its overlap.");
   pcmFrameBytes_ = pcm.channels * (pcm.sample == PcmSampleFormat::Float32 ? 4 : 2);
   chunkFrames_ = static_cast<std::int64_t>(blockFrames_) * frameSamples_;
-  workers_ = std::max(1, workers);
 
   mp3::PackingRules rules;
   rules.vbr = settings.vbr;
@@ -196,28 +207,9 @@ Mp3StreamEncoder::Mp3StreamEncoder(const Mp3StreamSettings& settings, Mp3PcmForm
     if (index > 0) rules.maxBitrateIndex = index;
   }
   packer_ = mp3::ReservoirPacker(rules, [this](const std::uint8_t* data, std::size_t length) { EmitFrame(data, length); });
-
-  try {
-    // The first context encodes from the start: sequentially, or as the first block.
-    if (workers_.load() > 1) {
-      mode_ = Mode::Split;
-      Context check(settings_, pcm_, true, true);  // LAME refuses settings here, on this thread
-    } else {
-      sequential_ = std::make_unique<Context>(settings_, pcm_, true, true);
-      encoderDelay_ = lame::lame_get_encoder_delay(sequential_->Handle());
-    }
-  } catch (...) {
-    lame::Unload();
-    loaded_ = false;
-    throw;
-  }
 }
 
-Mp3StreamEncoder::~Mp3StreamEncoder() {
-  Shutdown();
-  sequential_.reset();
-  if (loaded_) lame::Unload();
-}
+Mp3StreamEncoder::~Mp3StreamEncoder() { Shutdown(); }
 
 void Mp3StreamEncoder::SetWorkers(int workers) {
   workers_ = std::max(1, workers);
@@ -552,7 +544,14 @@ void Mp3StreamEncoder::JoinBlock(Block& block) {
   if (block.first > 0) ++stats_.joins;
   const int raisedBefore = packer_.FramesRaised();
   const int paddedBefore = packer_.PaddingAdded();
-  std::optional<mp3::PackRefusal> refusal = packer_.AddBlock(block.frames);
+  const auto pack = [&](bool keepPadding) -> std::optional<mp3::PackRefusal> {
+    if (block.first > 0 && refusePacks_ > 0) {
+      --refusePacks_;
+      return mp3::PackRefusal{};
+    }
+    return packer_.AddBlock(block.frames, keepPadding);
+  };
+  std::optional<mp3::PackRefusal> refusal = pack(false);
   int overlap = block.overlap;
   bool reservoir = true;
   while (refusal) {
@@ -569,7 +568,7 @@ void Mp3StreamEncoder::JoinBlock(Block& block) {
     }
     EncodeBlock(block, overlap, reservoir);
     if (Stopping()) return;
-    refusal = packer_.AddBlock(block.frames, !reservoir);
+    refusal = pack(!reservoir);
   }
   stats_.framesRaised += packer_.FramesRaised() - raisedBefore;
   stats_.paddingAdded += packer_.PaddingAdded() - paddedBefore;

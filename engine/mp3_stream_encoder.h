@@ -67,6 +67,9 @@ struct Mp3SplitTuning {
   int blockFrames = 0;     // MPEG frames per block; 0: 100
   int overlapFrames = -1;  // frames encoded ahead of a block and dropped; -1: 4 (MPEG-1) or 8
   int windowBlocks = 0;    // blocks in flight at most; 0: twice the workers granted, plus one
+  // For tests: this many attempts to pack a block behind another are refused as if its frames
+  // did not fit, so the block is encoded again.
+  int refusePacks = 0;
 };
 
 class Mp3StreamEncoder {
@@ -141,13 +144,21 @@ class Mp3StreamEncoder {
   void EmitPlaceholder(const std::vector<std::uint8_t>& frame);
   void CompleteTag();
 
+  // Holds the LAME library from before the first context until after the last one is gone.
+  struct LibraryUse {
+    LibraryUse();
+    ~LibraryUse();
+    LibraryUse(const LibraryUse&) = delete;
+    LibraryUse& operator=(const LibraryUse&) = delete;
+  };
+
+  const LibraryUse library_;
   const Mp3StreamSettings settings_;
   const Mp3PcmFormat pcm_;
   const ByteSink sink_;
   const std::atomic<bool>* stop_;
   std::atomic<bool> cancelled_{false};
   std::atomic<int> workers_{1};
-  bool loaded_ = false;
 
   int frameSamples_ = 1152;   // samples per MPEG frame
   int blockFrames_ = 100;
@@ -155,6 +166,7 @@ class Mp3StreamEncoder {
   int minOverlapFrames_ = 2;  // the least overlap that still covers a frame's filters
   int lookahead_ = 1152;      // samples fed past a block's end
   int windowBlocks_ = 0;
+  int refusePacks_ = 0;
   int pcmFrameBytes_ = 4;
   std::int64_t chunkFrames_ = 0;  // sample frames per PCM chunk (one block)
 
