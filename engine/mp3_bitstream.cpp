@@ -183,12 +183,24 @@ std::uint16_t FrameCrc(const std::uint8_t* header, const std::uint8_t* sideInfo,
   return static_cast<std::uint16_t>(crc);
 }
 
+namespace {
+
+// The music CRC runs over every byte of the stream: a byte at a time, from a table.
+constexpr std::array<std::uint16_t, 256> kTagCrcTable = [] {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    unsigned value = byte;
+    for (int bit = 0; bit < 8; ++bit) value = (value & 1) ? (value >> 1) ^ 0xA001 : value >> 1;
+    table[byte] = static_cast<std::uint16_t>(value);
+  }
+  return table;
+}();
+
+}  // namespace
+
 std::uint16_t TagCrc(const std::uint8_t* data, std::size_t length, std::uint16_t crc) {
   unsigned value = crc;
-  for (std::size_t i = 0; i < length; ++i) {
-    value ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) value = (value & 1) ? (value >> 1) ^ 0xA001 : value >> 1;
-  }
+  for (std::size_t i = 0; i < length; ++i) value = (value >> 8) ^ kTagCrcTable[(value ^ data[i]) & 0xFF];
   return static_cast<std::uint16_t>(value);
 }
 

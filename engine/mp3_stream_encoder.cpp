@@ -18,6 +18,10 @@ constexpr int kVbrMtrh = 4;  // LAME's default VBR method
 // another 1100 samples back (polyphase window and the previous granule of the MDCT): a block's
 // first kept frame needs this much real audio before it.
 constexpr int kFilterReach = 1616;
+// LAME encodes a frame once it holds the frame's samples and 224 more (its psychoacoustic model
+// looks that far ahead): a block's encoder is fed this far past the block's end, and the flush
+// that follows only pads what comes after.
+constexpr int kLookahead = 288;
 // Every PCM piece handed to LAME at once: small enough to check for a stop often.
 constexpr std::int64_t kPieceFrames = 8192;
 
@@ -190,8 +194,10 @@ Mp3StreamEncoder::Mp3StreamEncoder(const Mp3StreamSettings& settings, Mp3PcmForm
 
   const bool mpeg1 = version->first == mp3::MpegVersion::Mpeg1;
   frameSamples_ = mpeg1 ? 1152 : 576;
-  lookahead_ = frameSamples_;
-  blockFrames_ = tuning.blockFrames > 0 ? tuning.blockFrames : 100;
+  lookahead_ = kLookahead;
+  // Each block costs a context's set-up, its overlap and the flush of its last frames, together
+  // about ten frames' work: 120 frames keep that under a tenth of the encode.
+  blockFrames_ = tuning.blockFrames > 0 ? tuning.blockFrames : 120;
   overlapFrames_ = tuning.overlapFrames >= 0 ? tuning.overlapFrames : (mpeg1 ? 4 : 8);
   minOverlapFrames_ = std::min(overlapFrames_, static_cast<int>(CeilDiv(kFilterReach, frameSamples_)));
   windowBlocks_ = tuning.windowBlocks;

@@ -1,5 +1,5 @@
-// One MP3 stream encoded on several cores ("split encoding"). The PCM is cut into blocks of about
-// a hundred MPEG frames; each block is encoded by its own LAME context on a worker thread,
+// One MP3 stream encoded on several cores ("split encoding"). The PCM is cut into blocks of 120
+// MPEG frames (3.1 s at 44.1 kHz); each block is encoded by its own LAME context on a worker thread,
 // starting a few frames early so that its filters and psychoacoustic state have settled by the
 // block's first frame, and fed a frame past its end so that its last frame sees what follows.
 // The blocks' frames are unpacked from their own bit reservoirs and packed again, in order, into
@@ -64,7 +64,7 @@ struct Mp3PcmFormat {
 
 // Sizes of the split, for tests and benchmarks; the defaults suit files.
 struct Mp3SplitTuning {
-  int blockFrames = 0;     // MPEG frames per block; 0: 100
+  int blockFrames = 0;     // MPEG frames per block; 0: 120
   int overlapFrames = -1;  // frames encoded ahead of a block and dropped; -1: 4 (MPEG-1) or 8
   int windowBlocks = 0;    // blocks in flight at most; 0: twice the workers granted, plus one
   // For tests: this many attempts to pack a block behind another are refused as if its frames
@@ -117,6 +117,7 @@ class Mp3StreamEncoder {
   int EncoderPadding() const { return encoderPadding_; }
   std::int64_t PcmFrames() const { return pcmFrames_; }       // sample frames given
   int SamplesPerFrame() const { return frameSamples_; }
+  int BlockFrames() const { return blockFrames_; }  // a split stream's joins are multiples of it
   Statistics Stats() const { return stats_; }
 
  private:
@@ -161,7 +162,7 @@ class Mp3StreamEncoder {
   std::atomic<int> workers_{1};
 
   int frameSamples_ = 1152;   // samples per MPEG frame
-  int blockFrames_ = 100;
+  int blockFrames_ = 120;
   int overlapFrames_ = 4;
   int minOverlapFrames_ = 2;  // the least overlap that still covers a frame's filters
   int lookahead_ = 1152;      // samples fed past a block's end

@@ -33,6 +33,7 @@ struct Encoded {
   int delay = 0;
   int padding = 0;
   int frameSamples = 0;
+  int blockFrames = 0;
   std::size_t tagBytes = 0;
 };
 
@@ -62,6 +63,7 @@ Encoded EncodeToFile(const Mp3StreamSettings& settings, const std::vector<float>
   out.delay = encoder.EncoderDelay();
   out.padding = encoder.EncoderPadding();
   out.frameSamples = encoder.SamplesPerFrame();
+  out.blockFrames = encoder.BlockFrames();
   out.tagBytes = tag.size();
   media_fixtures::WriteBytes(path, out.bytes);
   return out;
@@ -85,9 +87,10 @@ std::vector<mp3::AudioFrame> Frames(const Encoded& encoded) {
 // own), so the windows away from the joins give the ordinary spread of that difference for the
 // file; a join window is "audibly worse" when its drop stands out from that spread by more than
 // kJoinMarginDb (with kJoinFloorDb as the least spread granted, and never more than kJoinCapDb).
-// Measured on the quality table: joins drop at most 3.3 dB where the spread elsewhere is 2.9 dB,
-// and mostly well under 1 dB; joins made with too little overlap to settle the encoder's filters
-// (one frame) drop 5.5 to 15 dB, with no overlap 15 to 26 dB.
+// Measured on the quality table: the worst join of a row drops 0 to 3.1 dB (the window after the
+// join, where the block's encoder has saved less reservoir than the one-core encode had), while
+// the spread elsewhere is 0.1 to 2.3 dB; joins made with too little overlap to settle the
+// encoder's filters (one frame) drop 5.5 to 15 dB, with no overlap 15 to 26 dB.
 constexpr double kJoinMarginDb = 1.5;
 constexpr double kJoinFloorDb = 1.0;
 constexpr double kJoinCapDb = 6.0;
@@ -133,8 +136,7 @@ Comparison CompareWithOneCore(const Mp3StreamSettings& settings, const std::vect
 
   const int rate = settings.sampleRate;
   const int window = static_cast<int>(std::lround(0.0464 * rate));
-  const std::int64_t blockSamples = static_cast<std::int64_t>(tuning.blockFrames > 0 ? tuning.blockFrames : 100) *
-                                    c.split.frameSamples;
+  const std::int64_t blockSamples = static_cast<std::int64_t>(c.split.blockFrames) * c.split.frameSamples;
   const auto drop = [&](std::int64_t from) {
     const double oneWindow = testsupport::SnrDb(reference, one.samples, decodedChannels, from, from + window);
     const double splitWindow = testsupport::SnrDb(reference, split.samples, decodedChannels, from, from + window);
@@ -363,7 +365,7 @@ TEST(SplitEncoder, TheFirstBlockIsTheOneCoreEncodeFrameForFrame) {
     const std::vector<mp3::AudioFrame> oneFrames = Frames(one);
     const std::vector<mp3::AudioFrame> splitFrames = Frames(split);
     ASSERT_EQ(oneFrames.size(), splitFrames.size());
-    for (std::size_t i = 0; i < 100; ++i) {
+    for (std::size_t i = 0; i < static_cast<std::size_t>(split.blockFrames); ++i) {
       SCOPED_TRACE("frame " + std::to_string(i) + (vbr ? " VBR" : " CBR"));
       EXPECT_EQ(splitFrames[i].header, oneFrames[i].header);
       EXPECT_EQ(splitFrames[i].sideInfo, oneFrames[i].sideInfo);
@@ -384,7 +386,7 @@ TEST(SplitEncoder, WorkersGrantedMidFileSplitTheRest) {
     const Comparison result = CompareWithOneCore(settings, source, 2, 2, dir.Path(), {}, 44100 * 5 + 777);
     ExpectLikeOneCore(result, false);
     EXPECT_GT(result.split.stats.joins, 2);
-    // Up to the first boundary after the grant (frame 200 at 5 s) the frames are the one-core
+    // Up to the first boundary after the grant (frame 240, 6.3 s) the frames are the one-core
     // encode's; within the reservoir's reach before the boundary the slots hold other data.
     const std::vector<mp3::AudioFrame> oneFrames = Frames(result.one);
     const std::vector<mp3::AudioFrame> splitFrames = Frames(result.split);
@@ -410,8 +412,10 @@ TEST(SplitEncoder, RefusedBlocksAreEncodedAgain) {
   Mp3SplitTuning tuning;
   tuning.refusePacks = 2;
   const Comparison result = CompareWithOneCore(settings, source, 2, 2, dir.Path(), tuning);
-  EXPECT_EQ(result.split.stats.reencodes, 2);
-  EXPECT_EQ(result.split.stats.withoutReservoir, 1);
+  // The block after one without reservoir finds little left behind it and may need a shorter
+  // overlap itself.
+  EXPECT_GE(result.split.stats.reencodes, 2);
+  EXPECT_GE(result.split.stats.withoutReservoir, 1);
   ExpectLikeOneCore(result);
 }
 
