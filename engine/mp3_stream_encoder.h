@@ -16,8 +16,17 @@
 // thread. The encoder owns its worker threads and joins them in Finish, on a stop, on an error
 // and in its destructor.
 //
-// Memory: PCM waits in a window of at most Tuning::windowBlocks blocks (and the block being
-// gathered); Encode blocks while the window is full. Nothing grows with the length of the file.
+// Memory: PCM waits in a window of at most Mp3SplitTuning::windowBlocks blocks (and the block
+// being gathered); Encode blocks while the window is full. Nothing grows with the length of the
+// file.
+//
+// Use, as an MP3 output would:
+//   Mp3StreamEncoder encoder(settings, {PcmSampleFormat::Float32, 2},
+//                            [&](const std::uint8_t* p, std::size_t n) { file.Write(p, n); }, jobs, &stop);
+//   while (n = input.GetData(...)) if (!encoder.Encode(pcm, n / frameBytes)) break;  // stopped
+//   if (encoder.Finish() && !encoder.TagFrame().empty())
+//     ...write TagFrame() over the placeholder, the first frame after the ID3v2 tag...
+// and from the run, whenever it can spare cores: encoder.SetWorkers(k).
 #pragma once
 
 #include <atomic>
