@@ -467,29 +467,13 @@ void ReservoirPacker::AddVerbatim(const AudioFrame& frame) {
 std::optional<PackRefusal> ReservoirPacker::AddBlock(const std::vector<AudioFrame>& frames, bool keepPadding) {
   // The block is laid out on a copy, so a refused block leaves nothing behind. The copy is small:
   // after Release only the frames within reach of the reservoir are held.
-  ReservoirPacker trial(rules_, FrameSink{});
-  trial.pending_ = pending_;
-  trial.pendingStart_ = pendingStart_;
-  trial.slotEnd_ = slotEnd_;
-  trial.dataEnd_ = dataEnd_;
-  trial.maxBack_ = maxBack_;
-  trial.frames_ = frames_;
-  trial.bytes_ = bytes_;
-  trial.framesRaised_ = framesRaised_;
-  trial.paddingAdded_ = paddingAdded_;
+  ReservoirPacker trial = *this;
   for (std::size_t i = 0; i < frames.size(); ++i) {
     PackRefusal refusal;
     refusal.frame = i;
     if (!trial.Place(frames[i], keepPadding, refusal)) return refusal;
   }
-  pending_ = std::move(trial.pending_);
-  slotEnd_ = trial.slotEnd_;
-  dataEnd_ = trial.dataEnd_;
-  maxBack_ = trial.maxBack_;
-  frames_ = trial.frames_;
-  bytes_ = trial.bytes_;
-  framesRaised_ = trial.framesRaised_;
-  paddingAdded_ = trial.paddingAdded_;
+  *this = std::move(trial);
   Release();
   return std::nullopt;
 }
