@@ -141,6 +141,14 @@ const std::vector<Option>& OptionTable() {
       {"files-from", 0, true, [](Options& o, const std::string& v) { o.filesFrom = v; return !v.empty(); }},
       {"null", '0', false, [](Options& o, const std::string&) { return o.nullSeparated = true; }},
       {"relative", 'R', false, [](Options& o, const std::string&) { return o.relative = true; }},
+      {"no-verify", 0, false, [](Options& o, const std::string&) {
+         o.verify = false;
+         return true;
+       }},
+      {"no-replaygain", 0, false, [](Options& o, const std::string&) {
+         o.replayGain = false;
+         return true;
+       }},
       {"no-cover", 0, false, [](Options& o, const std::string&) { return o.tags.omitCover = true; }},
       {"quiet", 'q', false, [](Options& o, const std::string&) { return o.quiet = true; }},
       {"help", 'h', false, [](Options& o, const std::string&) { return o.help = true; }},
@@ -196,6 +204,42 @@ the front cover picture are always the source's own:
       --year YEAR (2004, or a date 2004-05-12)  --track N[/TOTAL]  --comment TEXT
       --genre TEXT
       --no-cover       leave the source's cover picture out
+
+Checks and loudness:
+      --no-verify      do not decode each MP3 again before it takes its name (by default
+                       every MP3 is checked: it decodes without an error, to exactly the
+                       samples that were encoded, and its tags read back as written; one that
+                       does not is not kept, and its source is reported as failed)
+      --no-replaygain  do not measure ReplayGain (by default every MP3 gets its track's gain
+                       and peak, REPLAYGAIN_TRACK_GAIN and _PEAK at -18 LUFS, and the tracks of
+                       one album converted together their album's, REPLAYGAIN_ALBUM_GAIN and
+                       _PEAK; the audio itself is never changed)
+
+Keeping a library in step:
+  SOURCE may be a folder: it stands for the media files under it (hidden ones passed over),
+  which keep their place below it in the output folder. The output folder is made when
+  missing.
+      --name PATTERN   the MP3's path below the output folder (or the named folder) from its
+                       tags: %artist% %albumartist% %album% %title% %track% %disc% %year%
+                       %genre% %filename% %folder%; "/" makes folders, ".mp3" is added, e.g.
+                       --name '%albumartist%/%album%/%track% %title%'
+  -u, --update         convert only what is new or changed: every MP3 records the source and
+                       the settings it was made from, and one made from the source as it is
+                       now is left alone (without reading any audio); one made from an older
+                       state of the source is replaced; a file Tavisto did not make is left
+                       alone unless --force is given. Several processes may update one library
+                       at once (one machine or several sharing it): each source is converted
+                       once between them.
+      --prune          with --update: delete the MP3 files Tavisto made from a source below a
+                       named folder that no longer exists (nothing else is ever deleted)
+      --report FILE    a JSON Lines record of the run, one object per source ("-": standard
+                       output): source, output, status (converted, up-to-date, skipped,
+                       failed; removed for --prune), reason, warning, duration, verified
+      --files-from FILE  the media files among the paths FILE lists, one a line ("-": standard
+                       input)
+  -0, --null           the paths of --files-from end with NUL, as find -print0 writes them
+  -R, --relative       the MP3 keeps the source's path as given, below the output folder (as
+                       cp --parents does)
 
 Other:
   -q, --quiet          no progress line, and no line for converted files

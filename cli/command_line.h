@@ -21,6 +21,8 @@ struct Options {
   bool update = false;               // convert only what is new or changed
   bool prune = false;                // delete the MP3 files whose source is gone
   std::string report;                // a JSON Lines report ("-": standard output)
+  bool verify = true;                // decode each MP3 again before it takes its name
+  bool replayGain = true;            // measure and write ReplayGain
   std::string output;  // a file (one source) or a folder; empty: beside each source
   engine::EncodingSettings encoding = engine::kDefaultEncoding;  // the MP3 settings
   // Whether --mode was given: without it a mono source stays mono.

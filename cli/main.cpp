@@ -63,6 +63,7 @@ std::optional<convert::ReportRow> RowOf(const core::ConversionRun& run, int item
     case core::ItemState::Done:
       row.status = "converted";
       row.warning = report.warning;
+      row.verified = report.verified;
       return row;
     case core::ItemState::Failed:
       row.status = "failed";
@@ -245,6 +246,8 @@ int main(int argc, char** argv) {
     item.monoStaysMono = !options->modeGiven;
     item.makeFolders = intoFolder || fields.has_value();
     item.updateOnly = options->update;
+    item.verify = options->verify;
+    item.replayGain = options->replayGain;
     item.claim = options->update;
     items.push_back(std::move(item));
   }

@@ -8,6 +8,7 @@
 #include "core/interface_texts.h"
 #include "core/library.h"
 #include "core/output_name.h"
+#include "engine/replay_gain.h"
 #include "engine/staged_file.h"
 #include "platform/paths/file_identity.h"
 #include "platform/paths/path_names.h"
@@ -56,6 +57,7 @@ std::string ErrorText(const engine::ConversionError& error, TextLookup tr) {
     case Kind::OutputWriteFailed: return Filled(tr(lang::OutputWriteError), error.file, error.detail);
     case Kind::OutputExists: return Filled(tr(lang::OutputExistsError), error.file);
     case Kind::OutputNotAFile: return Filled(tr(NotAFileText(engine::KindOfName(error.file))), error.file);
+    case Kind::NotVerified: return Filled(tr(lang::NotVerifiedError), error.detail);
     case Kind::Failed: break;
   }
   return error.detail;
@@ -79,6 +81,8 @@ ConversionRun::ConversionRun(std::vector<RunItem> items, int jobs, platform::Dis
     : items_(std::move(items)),
       reports_(items_.size()),
       conversions_(items_.size()),
+      loudness_(items_.size()),
+      albumKeys_(items_.size()),
       jobs_(std::clamp(jobs, 1, engine::kMostJobs)),
       dispatcher_(dispatcher),
       handlers_(std::move(handlers)),
@@ -90,6 +94,7 @@ ConversionRun::ConversionRun(std::vector<RunItem> items, int jobs, platform::Dis
 ConversionRun::~ConversionRun() {
   // Nothing posted from now on reaches this run; each conversion stops and removes its file.
   self_.reset();
+  if (albumGains_.joinable()) albumGains_.join();
   for (auto& conversion : conversions_) {
     if (conversion) conversion->Stop();
   }
@@ -156,7 +161,22 @@ void ConversionRun::Pump() {
     StartItem(static_cast<int>(next_++));
   }
   pumping_ = false;
+  ShareSpareSlots();
   FinishIfDone();
+}
+
+void ConversionRun::ShareSpareSlots() {
+  if (converting_.empty()) return;
+  // While an item waits for a slot (or for an answer that may free one), every slot is its own.
+  std::size_t waiting = answered_.size() + toAsk_.size() + (asking_ ? 1 : 0);
+  for (std::size_t item = next_; item < items_.size(); ++item)
+    if (reports_[item].state == ItemState::Waiting) ++waiting;
+  const int spare = waiting > 0 || paused_ || cancelled_ ? 0 : jobs_ - static_cast<int>(converting_.size());
+  const int count = static_cast<int>(converting_.size());
+  for (int i = 0; i < count; ++i) {
+    const int extra = spare > 0 ? spare / count + (i < spare % count ? 1 : 0) : 0;
+    conversions_[static_cast<std::size_t>(converting_[static_cast<std::size_t>(i)])]->SetWorkers(1 + extra);
+  }
 }
 
 void ConversionRun::StartItem(int item) {
@@ -257,6 +277,8 @@ void ConversionRun::Launch(int item, engine::Replace replace) {
     return tags;
   };
   request.claim = what.claim;
+  request.verify = what.verify;
+  request.replayGain = what.replayGain;
   if (what.updateOnly) {
     request.upToDate = [source = what.sourceFile, output = report.outputFile, encoding = what.encoding] {
       return UpToDate(output, source, encoding);
@@ -303,6 +325,9 @@ void ConversionRun::EndItem(int item, const engine::ConversionResult& result) {
     if (const auto shortDecode = engine::ShortDecodeOf(result.declaredDuration, result.decodedDuration))
       report.warning = ShortDecodeText(*shortDecode, tr_);
     report.outputBytes = result.outputBytes;
+    report.verified = result.verified;
+    loudness_[static_cast<std::size_t>(item)] = result.loudness;
+    albumKeys_[static_cast<std::size_t>(item)] = result.albumKey;
     SetState(item, ItemState::Done);
   } else if (result.error && !cancelled_) {
     // A cancel can also surface as a failed read (the decoder was interrupted): it is a cancel.
@@ -324,15 +349,73 @@ void ConversionRun::SetState(int item, ItemState state, std::string reason) {
 
 void ConversionRun::FinishIfDone() {
   if (finished_ || !started_ || pumping_ || !converting_.empty()) return;
+  // The albums' gains are being written: the run ends when they are.
+  if (albumGains_.joinable() && albumGainsDone_) {
+    albumGains_.join();
+    finished_ = true;
+    finishedAt_ = std::chrono::steady_clock::now();
+    if (handlers_.finished) handlers_.finished();
+    return;
+  }
   const bool allEnded = std::none_of(reports_.begin(), reports_.end(), [](const ItemReport& report) {
     return report.state == ItemState::Waiting || report.state == ItemState::Converting ||
            report.state == ItemState::Asking;
   });
   if (!allEnded) return;
   if (paused_) Resume();
+  if (StartAlbumGains()) return;  // finished once they are written
   finished_ = true;
   finishedAt_ = std::chrono::steady_clock::now();
   if (handlers_.finished) handlers_.finished();
+}
+
+bool ConversionRun::StartAlbumGains() {
+  if (albumGainsDone_ || cancelled_) return false;
+  albumGainsDone_ = true;
+  // The tracks of each album converted in this run, by the album they name.
+  std::map<std::string, std::vector<int>> albums;
+  for (int item = 0; item < Count(); ++item) {
+    if (reports_[static_cast<std::size_t>(item)].state == ItemState::Done && loudness_[static_cast<std::size_t>(item)])
+      albums[albumKeys_[static_cast<std::size_t>(item)]].push_back(item);
+  }
+  if (albums.empty()) return false;
+  struct Retag {
+    std::string file;
+    std::vector<engine::Id3Frame> frames;
+  };
+  std::vector<Retag> retags;
+  for (const auto& [key, tracks] : albums) {
+    std::vector<const engine::LoudnessMeter*> meters;
+    for (int item : tracks) meters.push_back(loudness_[static_cast<std::size_t>(item)].get());
+    const std::optional<engine::LoudnessResult> album = engine::AlbumLoudness(meters);
+    if (!album) continue;
+    for (int item : tracks) {
+      const auto track = loudness_[static_cast<std::size_t>(item)]->Result();
+      retags.push_back({reports_[static_cast<std::size_t>(item)].outputFile, engine::ReplayGainFrames(track, album)});
+    }
+  }
+  loudness_.assign(loudness_.size(), nullptr);  // the meters are done with
+  if (retags.empty()) return false;
+  const std::weak_ptr<ConversionRun*> run = self_;
+  platform::Dispatcher& dispatcher = dispatcher_;
+  albumGains_ = std::thread([run, &dispatcher, retags = std::move(retags)] {
+    for (const Retag& retag : retags) {
+      // Through a hidden copy that takes the MP3's name only when whole, as every MP3 does; an MP3
+      // whose tag has no room left keeps its track gain alone.
+      try {
+        engine::StagedFile copy(retag.file);
+        if (engine::RewriteTagInCopy(retag.file, retag.frames, copy.TemporaryName()).outcome ==
+            engine::RetagOutcome::Rewritten)
+          copy.Commit(engine::StagedFile::Replace::RegularFile);
+      } catch (const std::exception&) {
+        // The MP3 stays as it was: complete, with its track gain.
+      }
+    }
+    dispatcher.Post([run] {
+      if (const auto self = run.lock()) (*self)->FinishIfDone();
+    });
+  });
+  return true;
 }
 
 void ConversionRun::HoldClock(bool hold) {

@@ -30,6 +30,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/item_tags.h"
@@ -61,6 +62,10 @@ struct RunItem {
   // Whether the output's name is claimed while it converts, so that several processes working
   // on one library convert each source once between them.
   bool claim = false;
+  // Whether the MP3 is decoded again and checked before it takes its name, and whether its
+  // ReplayGain (track, and album once the album's last track is done) is measured and written.
+  bool verify = true;
+  bool replayGain = true;
 };
 
 enum class ItemState { Waiting, Asking, Converting, Done, Failed, Skipped, Cancelled };
@@ -86,6 +91,7 @@ struct ItemReport {
   std::optional<engine::ConversionError> error;  // Failed in the engine: the facts of it
   std::optional<std::string> warning;  // Done: the source decoded shorter than it declares
   std::int64_t outputBytes = 0;        // Done: the size of the MP3
+  bool verified = false;               // Done: it decoded back as written
 };
 
 // What to do with an output that exists when its item is about to start.
@@ -155,6 +161,11 @@ class ConversionRun {
   void AskNext();
   void FinishIfDone();
   void HoldClock(bool hold);
+  // Grants the job slots no waiting item needs to the items converting, so that the tail of a run
+  // (or a single long file) is encoded on every core.
+  void ShareSpareSlots();
+  // Once every item has ended: the albums' gains into their tracks, on a thread of its own.
+  bool StartAlbumGains();
 
   std::vector<RunItem> items_;
   std::vector<ItemReport> reports_;
@@ -164,6 +175,11 @@ class ConversionRun {
   std::deque<std::pair<int, engine::Replace>> answered_;  // items to start before the next waiting one
   std::optional<int> asking_;
   std::set<std::string> clearedFolders_;  // where stale temporary files were cleared
+  // Per item: the loudness of a converted track and the album it belongs to, for the album gain.
+  std::vector<std::shared_ptr<const engine::LoudnessMeter>> loudness_;
+  std::vector<std::string> albumKeys_;
+  std::thread albumGains_;
+  bool albumGainsDone_ = false;
   int jobs_;
   platform::Dispatcher& dispatcher_;
   Handlers handlers_;

@@ -1,6 +1,10 @@
 #include "core/item_tags.h"
 
+#include <algorithm>
+
+#include "core/tags/folder_art.h"
 #include "core/tags/source_tags.h"
+#include "core/tags/tag_mapping.h"
 #include "platform/paths/path_names.h"
 
 namespace core {
@@ -55,23 +59,33 @@ TagChoice ChoiceOf(const ShownTags& shown, bool omitCover) {
 }
 
 engine::Mp3Tags ResolveTags(const std::string& sourceFile, const TagChoice& choice) {
-  const ProbedTags found = ProbeTags(sourceFile);
-  const ShownTags shown = ShownTagsOf(found, sourceFile);
-  engine::Mp3Tags tags;
-  tags.title = choice.title.value_or(shown.title);
-  tags.artist = choice.artist.value_or(shown.artist);
-  tags.albumArtist = choice.albumArtist.value_or(shown.albumArtist);
-  tags.album = choice.album.value_or(shown.album);
-  tags.date = choice.year.value_or(shown.year);
-  tags.comment = choice.comment.value_or(shown.comment);
-  tags.genre = choice.genre.value_or(shown.genre);
-  tags.composer = choice.composer.value_or(shown.composer);
-  tags::ParsePosition(choice.track.value_or(shown.track), tags.track, tags.trackTotal);
-  tags.disc = choice.disc.value_or(shown.disc);
-  tags.discTotal = choice.discTotal.value_or(shown.discTotal);
-  if (tags.disc == 0) tags.discTotal = 0;
-  if (found.coverBytes > 0 && !choice.omitCover) tags.cover = [sourceFile] { return ReadCover(sourceFile); };
-  return tags;
+  const tags::SourceTags found = tags::ReadSourceTags(sourceFile);
+  const ShownTags shown = ShownTagsOf(ProbeTags(sourceFile, found), sourceFile);
+  tags::TagOverrides overrides;
+  overrides.title = choice.title.value_or(shown.title);
+  overrides.artist = choice.artist.value_or(shown.artist);
+  overrides.albumArtist = choice.albumArtist.value_or(shown.albumArtist);
+  overrides.album = choice.album.value_or(shown.album);
+  overrides.date = choice.year.value_or(shown.year);
+  overrides.comment = choice.comment.value_or(shown.comment);
+  overrides.genre = choice.genre.value_or(shown.genre);
+  overrides.composer = choice.composer.value_or(shown.composer);
+  int track = 0, trackTotal = 0;
+  tags::ParsePosition(choice.track.value_or(shown.track), track, trackTotal);
+  overrides.track = track;
+  overrides.trackTotal = track > 0 ? trackTotal : 0;
+  overrides.disc = choice.disc.value_or(shown.disc);
+  overrides.discTotal = *overrides.disc > 0 ? choice.discTotal.value_or(shown.discTotal) : 0;
+  overrides.carryPictures = !choice.omitCover;
+  if (choice.folderArt && !choice.omitCover) {
+    const bool ownFront = std::any_of(found.pictures.begin(), found.pictures.end(), [](const engine::TagPicture& p) {
+      return p.type == engine::kPictureFrontCover;
+    });
+    if (!ownFront) {
+      if (const auto art = tags::FindFolderArt(platform::FolderOf(sourceFile))) overrides.folderCover = art->AsFrontCover();
+    }
+  }
+  return tags::MapToMp3Tags(found, overrides);
 }
 
 }  // namespace core

@@ -34,13 +34,16 @@ struct TagChoice {
   std::optional<std::string> title, artist, albumArtist, album, year, comment, genre, composer, track;
   std::optional<std::int32_t> disc, discTotal;
   bool omitCover = false;  // leave the source's pictures out
+  // A source without a front cover of its own takes the album art beside it (Folder.jpg ...).
+  bool folderArt = true;
 };
 
 // Every field of `shown` as set: what a task whose fields the user saw and confirmed asks for.
 TagChoice ChoiceOf(const ShownTags& shown, bool omitCover);
 
-// The MP3's tags for `sourceFile`: its own tags (read now) under `choice`, with the front cover
-// read when the MP3 is written.
+// The MP3's tags for `sourceFile`: every tag it holds (read now, pictures included: call it when
+// the MP3 is about to be written) under `choice`, the fields the user did not set with their
+// fallbacks, and the album art beside it where the source has no front cover.
 engine::Mp3Tags ResolveTags(const std::string& sourceFile, const TagChoice& choice);
 
 }  // namespace core

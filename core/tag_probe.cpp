@@ -92,7 +92,9 @@ TagReader TagReaderFor(std::string_view path) {
   return TagReader::None;
 }
 
-ProbedTags ProbeTags(const std::string& path) {
+ProbedTags ProbeTags(const std::string& path) { return ProbeTags(path, tags::ReadSourceTags(path)); }
+
+ProbedTags ProbeTags(const std::string& path, const tags::SourceTags& found) {
   TagRecord record;
   // The readers' results are not examined: a reader that fails leaves its fields empty.
   switch (TagReaderFor(path)) {
@@ -127,7 +129,7 @@ ProbedTags ProbeTags(const std::string& path) {
   tags.rating = Text(t.rating);
   tags.track = t.track;
   tags.duration = t.duration;
-  FillFromSourceTags(tags, tags::ReadSourceTags(path));
+  FillFromSourceTags(tags, found);
   return tags;
 }
 

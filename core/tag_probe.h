@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/tags/tag_summary.h"
+#include "core/tags/source_tags.h"
 #include "engine/mp3_tags.h"
 
 // What the tag readers found in one file. An empty text is a field they did not find (or found
@@ -47,6 +48,8 @@ TagReader TagReaderFor(std::string_view path);
 // track artist (the Windows Media reader takes the album artist for the artist). A reader that
 // cannot open or read the file leaves the fields empty; nothing is reported.
 ProbedTags ProbeTags(const std::string& path);
+// The same with what TagLib found in the file already read (tags::ReadSourceTags(path)).
+ProbedTags ProbeTags(const std::string& path, const tags::SourceTags& found);
 
 // The front cover of the file at `path` as ProbeTags finds it; empty when there is none.
 engine::CoverPicture ReadCover(const std::string& path);

@@ -11,6 +11,7 @@
 #include "engine/audio_file_reader.h"
 #include "engine/file_stream.h"
 #include "engine/lame_library.h"
+#include "engine/mp3_verify.h"
 #include "engine/staged_file.h"
 #include "platform/mmstream/media_stream.h"
 #include "platform/paths/folder_chain.h"
@@ -34,112 +35,30 @@ ConversionError OutputErrorOf(const FileError& e, ConversionError::Kind kind, co
   return ConversionError{kind, file, std::strerror(e.ErrorNumber()), e.ErrorNumber()};
 }
 
-// LAME's own numbers for the channel modes (its MPEG_mode).
-int LameMode(ChannelMode mode) {
-  switch (mode) {
-    case ChannelMode::Stereo: return 0;
-    case ChannelMode::JointStereo: return 1;
-    case ChannelMode::DualChannel: return 2;
-    case ChannelMode::Mono: return 3;
-  }
-  return 1;
-}
-
-// LAME's default variable-bit-rate method (vbr_mtrh), which its documentation calls both faster
-// and better than the older ones.
-constexpr int kVbrDefaultMethod = 4;
-// LAME's algorithm quality for constant bit rates: near the best at a fraction of 0's cost.
+// LAME's algorithm quality for constant bit rates: near the best at a fraction of 0's cost. A
+// variable bit rate keeps LAME's own, as LAME's and FFmpeg's command lines do.
 constexpr int kCbrAlgorithmQuality = 2;
 
-// One LAME encoder, set up for one file: it takes PCM blocks and gives MP3 bytes.
-class Mp3Encoder {
- public:
-  Mp3Encoder(const EncodingSettings& wanted, int inputRate) {
-    lame::Load();
-    if (!lame::Loaded()) Fail(ConversionError::Kind::EncoderUnavailable, lame::LoadError());
-    gf_ = lame::lame_init();
-    if (gf_ == nullptr) Fail(ConversionError::Kind::EncoderFailed, "lame_init");
-    lame::lame_set_in_samplerate(gf_, inputRate);
-    // The encoder always gets two channels; a one-channel block is handed over twice.
-    lame::lame_set_num_channels(gf_, 2);
-    lame::lame_set_out_samplerate(gf_, wanted.sampleRate);
-    lame::lame_set_mode(gf_, LameMode(wanted.channelMode));
-    lame::lame_set_original(gf_, 0);
-    if (!wanted.vbr) {
-      lame::lame_set_brate(gf_, wanted.bitrate);
-      lame::lame_set_quality(gf_, kCbrAlgorithmQuality);
-    } else {
-      lame::lame_set_VBR(gf_, kVbrDefaultMethod);
-      lame::lame_set_VBR_q(gf_, wanted.vbrQuality);
-      if (wanted.vbrMinBitrate != 0) lame::lame_set_VBR_min_bitrate_kbps(gf_, wanted.vbrMinBitrate);
-      if (wanted.vbrMaxBitrate != 0) lame::lame_set_VBR_max_bitrate_kbps(gf_, wanted.vbrMaxBitrate);
-    }
-    lame::lame_set_bWriteVbrTag(gf_, 1);
-    // An encoder that refused its settings would turn every block into an error and leave an
-    // empty file that looks converted.
-    if (lame::lame_init_params(gf_) < 0) Fail(ConversionError::Kind::EncoderRefused, std::to_string(inputRate));
-  }
-  ~Mp3Encoder() {
-    lame::lame_close(gf_);
-    lame::Unload();
-  }
-  Mp3Encoder(const Mp3Encoder&) = delete;
-  Mp3Encoder& operator=(const Mp3Encoder&) = delete;
+Mp3StreamSettings StreamSettingsOf(const EncodingSettings& settings, int sampleRate) {
+  Mp3StreamSettings stream;
+  stream.sampleRate = sampleRate;
+  stream.lameChannels = 2;  // a one-channel block is handed over twice
+  stream.channelMode = settings.channelMode;
+  stream.vbr = settings.vbr;
+  stream.bitRateKbps = settings.bitrate;
+  stream.vbrQuality = static_cast<float>(settings.vbrQuality);
+  stream.vbrMinKbps = settings.vbrMinBitrate;
+  stream.vbrMaxKbps = settings.vbrMaxBitrate;
+  stream.quality = settings.vbr ? -1 : kCbrAlgorithmQuality;
+  stream.original = false;
+  return stream;
+}
 
-  // Encodes `bytes` of interleaved PCM (16-bit or float, one or two channels) into `out`; a
-  // trailing partial sample frame is not encoded.
-  void Encode(const void* pcm, std::uint32_t bytes, bool floatSamples, int channels, std::vector<std::uint8_t>& out) {
-    const int sampleBytes = floatSamples ? 4 : 2;
-    const int frames = static_cast<int>(bytes / static_cast<std::uint32_t>(sampleBytes * channels));
-    out.resize(static_cast<std::size_t>(frames) * 5 / 4 + 7200);
-    const int room = static_cast<int>(out.size());
-    int written;
-    // A one-channel block is the same buffer twice, with no copy.
-    if (floatSamples) {
-      const auto* samples = static_cast<const float*>(pcm);
-      written = channels == 2 ? lame::lame_encode_buffer_interleaved_ieee_float(gf_, samples, frames, out.data(), room)
-                              : lame::lame_encode_buffer_ieee_float(gf_, samples, samples, frames, out.data(), room);
-    } else {
-      auto* samples = static_cast<short*>(const_cast<void*>(pcm));
-      written = channels == 2 ? lame::lame_encode_buffer_interleaved(gf_, samples, frames, out.data(), room)
-                              : lame::lame_encode_buffer(gf_, samples, samples, frames, out.data(), room);
-    }
-    if (written < 0) Fail(ConversionError::Kind::EncoderFailed, std::to_string(written));
-    out.resize(static_cast<std::size_t>(written));
-  }
-
-  // The last frames, and the ID3v1 tag of `tags` after them.
-  void Finish(const Mp3Tags& tags, std::vector<std::uint8_t>& out) {
-    lame::id3tag_init(gf_);
-    const auto set = [this](void (*setter)(lame::lame_t, const char*), const std::string& text) {
-      setter(gf_, Id3v1Text(text).c_str());
-    };
-    set(lame::id3tag_set_title, tags.title);
-    set(lame::id3tag_set_artist, tags.artist);
-    set(lame::id3tag_set_album, tags.album);
-    set(lame::id3tag_set_year, YearOf(tags.date));
-    if (tags.track > 0) lame::id3tag_set_track(gf_, std::to_string(tags.track).c_str());
-    set(lame::id3tag_set_comment, tags.comment);
-    lame::id3tag_set_genre(gf_, Id3v1Text(tags.genre).c_str());
-    out.resize(16384);
-    const int written = lame::lame_encode_flush(gf_, out.data(), static_cast<int>(out.size()));
-    if (written < 0) Fail(ConversionError::Kind::EncoderFailed, std::to_string(written));
-    out.resize(static_cast<std::size_t>(written));
-  }
-
-  // The Info/Xing tag frame that replaces the placeholder frame the encoder wrote first; empty
-  // when it wrote none (at the lowest rates the tag does not fit in a frame).
-  std::vector<std::uint8_t> TagFrame() {
-    std::vector<std::uint8_t> frame(4096);
-    const std::size_t size = lame::lame_get_lametag_frame(gf_, frame.data(), frame.size());
-    if (size > frame.size()) Fail(ConversionError::Kind::EncoderFailed, "lame_get_lametag_frame");
-    frame.resize(size);
-    return frame;
-  }
-
- private:
-  lame::lame_t gf_ = nullptr;
-};
+// What an album is told apart by: its artist and title, else the folder of its files.
+std::string AlbumKeyOf(const Mp3Tags& tags, const std::string& source) {
+  if (tags.album.empty()) return "folder\n" + platform::FolderOf(source);
+  return "album\n" + (tags.albumArtist.empty() ? tags.artist : tags.albumArtist) + "\n" + tags.album;
+}
 
 }  // namespace
 
@@ -147,11 +66,18 @@ ConversionFailure::ConversionFailure(ConversionError error)
     : std::runtime_error(error.detail.empty() ? error.file : error.detail), error_(std::move(error)) {}
 
 Conversion::Conversion(ConversionRequest request, EndHandler onEnd)
-    : request_(std::move(request)), onEnd_(std::move(onEnd)), worker_([this] { Work(); }) {}
+    : request_(std::move(request)), onEnd_(std::move(onEnd)), workers_(std::max(request_.workers, 1)),
+      worker_([this] { Work(); }) {}
 
 Conversion::~Conversion() {
   Stop();
   if (worker_.joinable()) worker_.join();
+}
+
+void Conversion::SetWorkers(int workers) {
+  std::lock_guard lock(mutex_);
+  workers_ = std::max(workers, 1);
+  if (Mp3StreamEncoder* encoder = encoder_.load()) encoder->SetWorkers(workers_);
 }
 
 void Conversion::Pause() {
@@ -177,6 +103,7 @@ void Conversion::Stop() {
     std::lock_guard lock(mutex_);
     stopRequested_ = true;
   }
+  stopping_ = true;
   wake_.notify_all();
 }
 
@@ -243,12 +170,36 @@ void Conversion::Convert(ConversionResult& result) {
   }
   result.declaredDuration = std::max(reader->DeclaredDuration(), reader->StreamDuration());
   length_ = result.declaredDuration;
-  const auto& format = reader->Format();
+  const platform::mmstream::PcmFormat format = reader->Format();
   const int channels = format.channels;
   const bool floatSamples = reader->FloatSamples();
   if (request.monoStaysMono && channels == 1) settings.channelMode = ChannelMode::Mono;
-  Mp3Encoder encoder(settings, format.sampleRate);
-  const Mp3Tags tags = request.tags ? request.tags() : Mp3Tags{};
+  const int frameBytes = channels * (floatSamples ? 4 : 2);
+
+  // The tags: every frame and picture, read now and let go once rendered.
+  Mp3Tags tags = request.tags ? request.tags() : Mp3Tags{};
+  result.albumKey = AlbumKeyOf(tags, request.sourceFile);
+  std::vector<std::uint8_t> id3v2;
+  {
+    std::vector<TagPicture> pictures;
+    if (tags.pictures) {
+      pictures = tags.pictures();
+    } else if (tags.cover) {
+      CoverPicture cover = tags.cover();
+      if (!cover.empty()) pictures.push_back({kPictureFrontCover, {}, cover.mimeType, std::move(cover.data)});
+    }
+    id3v2 = RenderCompleteId3v2Tag(tags, pictures);
+  }
+  const std::vector<std::uint8_t> id3v1 = RenderId3v1Tag(tags);
+
+  std::unique_ptr<LoudnessMeter> meter;
+  if (request.replayGain) {
+    try {
+      meter = std::make_unique<LoudnessMeter>(channels, format.sampleRate);
+    } catch (const std::exception&) {
+      // A rate the meter does not take: the MP3 simply carries no gain.
+    }
+  }
 
   std::unique_ptr<StagedFile> file;
   try {
@@ -258,34 +209,84 @@ void Conversion::Convert(ConversionResult& result) {
   }
 
   try {
-    // The tags in full, in any language, ahead of the audio; the encoder adds the ID3v1 copy at
-    // the end. The cover was read for this and goes with `tags`.
-    const std::vector<std::uint8_t> id3v2 = RenderId3v2Tag(tags, tags.cover ? tags.cover() : CoverPicture{});
     FileStream& stream = file->Stream();
+    // The tags in full, in any language, ahead of the audio; the ID3v1 copy follows it.
     if (!id3v2.empty()) stream.Write(id3v2.data(), id3v2.size());
     const std::uint64_t firstFrame = id3v2.size();
 
-    std::vector<std::uint8_t> pcm(kBlockBytes);
-    std::vector<std::uint8_t> mp3;
-    for (;;) {
-      if (!GoOn()) return;  // the staged file goes with `file`
-      std::uint32_t got;
-      try {
-        got = reader->ReadData(pcm.data(), kBlockBytes);
-      } catch (const std::exception& e) {
-        Fail(ConversionError::Kind::SourceUnreadable, e.what(), request.sourceFile);
-      }
-      position_ = reader->StreamPosition();
-      if (got == 0) break;
-      encoder.Encode(pcm.data(), got, floatSamples, channels, mp3);
-      if (!mp3.empty()) stream.Write(mp3.data(), mp3.size());
+    std::unique_ptr<Mp3StreamEncoder> encoder;
+    try {
+      encoder = std::make_unique<Mp3StreamEncoder>(
+          StreamSettingsOf(settings, format.sampleRate),
+          Mp3PcmFormat{floatSamples ? PcmSampleFormat::Float32 : PcmSampleFormat::Int16, channels},
+          [&stream](const std::uint8_t* data, std::size_t length) { stream.Write(data, length); }, workers_.load(),
+          &stopping_);
+    } catch (const EncoderError& e) {
+      const bool missing = !lame::Loaded() && !lame::LoadError().empty();
+      Fail(missing ? ConversionError::Kind::EncoderUnavailable : ConversionError::Kind::EncoderRefused,
+           missing ? lame::LoadError() : std::to_string(format.sampleRate));
     }
-    result.decodedDuration = reader->StreamPosition();
-    reader.reset();
-    encoder.Finish(tags, mp3);
-    if (!mp3.empty()) stream.Write(mp3.data(), mp3.size());
-    const std::vector<std::uint8_t> tagFrame = encoder.TagFrame();
+    {
+      std::lock_guard lock(mutex_);
+      encoder_ = encoder.get();
+      encoder->SetWorkers(workers_);
+    }
+    // The encoder goes from the threads' view before it goes.
+    struct Unpublish {
+      Conversion& conversion;
+      ~Unpublish() {
+        std::lock_guard lock(conversion.mutex_);
+        conversion.encoder_ = nullptr;
+      }
+    } unpublish{*this};
+
+    std::vector<std::uint8_t> pcm(kBlockBytes);
+    std::int64_t frames = 0;
+    try {
+      for (;;) {
+        if (!GoOn()) return;  // the staged file goes with `file`
+        std::uint32_t got;
+        try {
+          got = reader->ReadData(pcm.data(), kBlockBytes);
+        } catch (const std::exception& e) {
+          Fail(ConversionError::Kind::SourceUnreadable, e.what(), request.sourceFile);
+        }
+        position_ = reader->StreamPosition();
+        if (got == 0) break;
+        const std::int64_t blockFrames = got / static_cast<std::uint32_t>(frameBytes);
+        if (meter) meter->AddBlock(pcm.data(), static_cast<std::size_t>(blockFrames * frameBytes), floatSamples);
+        if (!encoder->Encode(pcm.data(), blockFrames)) return;  // stopped
+        frames += blockFrames;
+      }
+      result.decodedDuration = reader->StreamPosition();
+      reader.reset();
+      if (!encoder->Finish()) return;
+    } catch (const EncoderError& e) {
+      Fail(ConversionError::Kind::EncoderFailed, e.what());
+    }
+    stream.Write(id3v1.data(), id3v1.size());
+    const std::vector<std::uint8_t>& tagFrame = encoder->TagFrame();
     if (!tagFrame.empty()) stream.WriteAt(firstFrame, tagFrame.data(), tagFrame.size());
+    stream.Sync();
+
+    // The track's gain, into the tag's padding: the audio does not move.
+    std::vector<std::uint8_t> writtenTag = id3v2;
+    if (meter) {
+      const std::optional<LoudnessResult> loudness = meter->Result();
+      if (loudness && !id3v2.empty()) {
+        const RetagResult retag = RewriteTagInCopy(file->TemporaryName(), ReplayGainFrames(loudness), file->TemporaryName());
+        if (retag.outcome == RetagOutcome::Rewritten) writtenTag = retag.tag;
+      }
+      if (loudness) result.loudness = std::shared_ptr<const LoudnessMeter>(std::move(meter));
+    }
+    if (request.beforeVerify) request.beforeVerify(file->TemporaryName());
+    if (request.verify) {
+      if (!GoOn()) return;
+      if (const std::optional<std::string> problem =
+              VerifyMp3(file->TemporaryName(), Mp3Expectation{frames, format.sampleRate, writtenTag}))
+        Fail(ConversionError::Kind::NotVerified, *problem, output);
+      result.verified = true;
+    }
     if (!GoOn()) return;
     file->Commit(request.replace == Replace::RegularFile ? StagedFile::Replace::RegularFile
                                                          : StagedFile::Replace::Never);

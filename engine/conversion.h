@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -23,7 +24,9 @@
 
 #include "engine/encoding_settings.h"
 #include "engine/mp3_tags.h"
+#include "engine/mp3_stream_encoder.h"
 #include "engine/output_claim.h"
+#include "engine/replay_gain.h"
 
 namespace engine {
 
@@ -40,6 +43,7 @@ struct ConversionError {
     OutputWriteFailed,   // writing the output failed: a full disk, an I/O error (file: the output)
     OutputExists,        // something appeared under the output's name meanwhile (file: the output)
     OutputNotAFile,      // the output's name is a folder, a device, a pipe or a socket
+    NotVerified,         // the finished MP3 did not decode back as written (detail: what differed)
     Failed,              // anything else (detail: what)
   };
   Kind kind = Kind::Failed;
@@ -84,6 +88,16 @@ struct ConversionRequest {
   // Asked on the worker before anything is read (after the claim): true when the output needs
   // no conversion, as it is up to date.
   std::function<bool()> upToDate;
+  // Whether the finished MP3 is decoded again and checked before it takes its name
+  // (mp3_verify.h), and whether its ReplayGain is measured on the way and written into its tag
+  // (replay_gain.h).
+  bool verify = true;
+  bool replayGain = true;
+  // How many threads may encode this one file at first (more split it; mp3_stream_encoder.h).
+  // SetWorkers changes it while it converts.
+  int workers = 1;
+  // For tests: called with the hidden file's name once the MP3 is complete, before it is checked.
+  std::function<void(const std::string& stagedFile)> beforeVerify;
 };
 
 struct ConversionResult {
@@ -95,6 +109,13 @@ struct ConversionResult {
   std::int64_t declaredDuration = 0;     // what the source says it lasts (100 ns), 0: unknown
   std::int64_t decodedDuration = 0;      // how much of it was decoded (100 ns)
   std::int64_t outputBytes = 0;          // the size of the MP3 when written
+  bool verified = false;                 // it decoded back as written (request.verify)
+  // The track's loudness meter (request.replayGain), for the album's gain once the album is done;
+  // null when nothing could be measured.
+  std::shared_ptr<const LoudnessMeter> loudness;
+  // What the MP3 tells its album by: its album artist (or artist) and album, or, without an
+  // album, its source's folder.
+  std::string albumKey;
 };
 
 class Conversion {
@@ -116,6 +137,9 @@ class Conversion {
   // Ends the conversion at its next block, leaving nothing under the output's name; a paused
   // one ends too.
   void Stop();
+  // How many threads may encode the file from now on (at least 1): the run grants more when other
+  // files are done. Any thread.
+  void SetWorkers(int workers);
 
   // How far the source has been decoded, and how long it says it is (100 ns; 0 before it is
   // open or when it does not say).
@@ -139,6 +163,9 @@ class Conversion {
   bool paused_ = false;
   bool holding_ = false;
   bool stopRequested_ = false;
+  std::atomic<bool> stopping_{false};  // for the encoder's threads
+  std::atomic<int> workers_{1};
+  std::atomic<Mp3StreamEncoder*> encoder_{nullptr};  // while it encodes
   std::thread worker_;
 };
 

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "engine/file_stream.h"
@@ -46,6 +47,10 @@ void* lametagFrame = nullptr;  // lame_get_lametag_frame, for the Info tag stand
 // The float entry points (LAME 3.99 and later), which take decoded samples as they are.
 void* encodeFloat = nullptr;             // lame_encode_buffer_ieee_float
 void* encodeFloatInterleaved = nullptr;  // lame_encode_buffer_interleaved_ieee_float
+// The stream encoder's extra calls (see MissingStreamEntryPoint).
+void* vbrQuality = nullptr;         // lame_set_VBR_quality
+void* id3Automatic = nullptr;       // lame_set_write_id3tag_automatic
+void* disableReservoir = nullptr;   // lame_set_disable_reservoir
 std::atomic<lame_t> lastInitialised{nullptr};
 std::string loadError;
 
@@ -83,6 +88,9 @@ void Load() {
   lametagFrame = library->Symbol("lame_get_lametag_frame");
   encodeFloat = library->Symbol("lame_encode_buffer_ieee_float");
   encodeFloatInterleaved = library->Symbol("lame_encode_buffer_interleaved_ieee_float");
+  vbrQuality = library->Symbol("lame_set_VBR_quality");
+  id3Automatic = library->Symbol("lame_set_write_id3tag_automatic");
+  disableReservoir = library->Symbol("lame_set_disable_reservoir");
   // The Info tag calls exist only in the Windows build of the library; this build writes the
   // tag itself from the encoder's tag frame.
   if (slots[e_beWriteInfoTag] == nullptr && lametagFrame != nullptr)
@@ -98,7 +106,6 @@ void Load() {
       break;
     }
   }
-  if (missing == nullptr && lametagFrame == nullptr) missing = "lame_get_lametag_frame";
   if (missing == nullptr && encodeFloat == nullptr) missing = "lame_encode_buffer_ieee_float";
   if (missing == nullptr && encodeFloatInterleaved == nullptr) missing = "lame_encode_buffer_interleaved_ieee_float";
   if (missing != nullptr) {
@@ -106,6 +113,7 @@ void Load() {
     library.reset();
     slots.fill(nullptr);
     lametagFrame = encodeFloat = encodeFloatInterleaved = nullptr;
+    vbrQuality = id3Automatic = disableReservoir = nullptr;
     return;
   }
   loaded = true;
@@ -120,6 +128,7 @@ void Unload() {
   library.reset();
   slots.fill(nullptr);
   lametagFrame = encodeFloat = encodeFloatInterleaved = nullptr;
+  vbrQuality = id3Automatic = disableReservoir = nullptr;
   lastInitialised = nullptr;
 }
 
@@ -185,10 +194,6 @@ int lame_encode_buffer_interleaved_ieee_float(lame_t gf, const float* pcm, int s
   return reinterpret_cast<Fn>(encodeFloatInterleaved)(gf, pcm, samplesPerChannel, mp3, mp3Size);
 }
 
-std::size_t lame_get_lametag_frame(lame_t gf, unsigned char* buffer, std::size_t size) {
-  return reinterpret_cast<LametagFrameFn>(lametagFrame)(gf, buffer, size);
-}
-
 void id3tag_init(lame_t gf) { Bound<void (*)(lame_t)>(e_id3tag_init)(gf); }
 
 #define TAVISTO_TEXT_SETTER(name) \
@@ -221,6 +226,46 @@ int beWriteInfoTag(lame_t gf, const char* fileName) {
   lame_t expected = gf;
   lastInitialised.compare_exchange_strong(expected, nullptr);
   return Bound<int (*)(lame_t, const char*)>(e_beWriteInfoTag)(gf, fileName);
+}
+
+std::string MissingStreamEntryPoint() {
+  const std::pair<Entry, const char*> listed[] = {
+      {e_lame_encode_flush_nogap, "lame_encode_flush_nogap"},
+      {e_lame_get_encoder_delay, "lame_get_encoder_delay"},
+      {e_lame_get_encoder_padding, "lame_get_encoder_padding"},
+      {e_lame_get_frameNum, "lame_get_frameNum"}};
+  for (const auto& [entry, name] : listed) {
+    if (slots[entry] == nullptr) return name;
+  }
+  if (vbrQuality == nullptr) return "lame_set_VBR_quality";
+  if (id3Automatic == nullptr) return "lame_set_write_id3tag_automatic";
+  if (disableReservoir == nullptr) return "lame_set_disable_reservoir";
+  if (lametagFrame == nullptr) return "lame_get_lametag_frame";
+  return "";
+}
+
+int lame_set_VBR_quality(lame_t gf, float quality) {
+  return reinterpret_cast<int (*)(lame_t, float)>(vbrQuality)(gf, quality);
+}
+
+void lame_set_write_id3tag_automatic(lame_t gf, int value) {
+  reinterpret_cast<void (*)(lame_t, int)>(id3Automatic)(gf, value);
+}
+
+int lame_set_disable_reservoir(lame_t gf, int value) {
+  return reinterpret_cast<int (*)(lame_t, int)>(disableReservoir)(gf, value);
+}
+
+int lame_encode_flush_nogap(lame_t gf, unsigned char* mp3, int mp3Size) {
+  return Bound<int (*)(lame_t, unsigned char*, int)>(e_lame_encode_flush_nogap)(gf, mp3, mp3Size);
+}
+
+int lame_get_encoder_delay(lame_t gf) { return Bound<int (*)(lame_t)>(e_lame_get_encoder_delay)(gf); }
+int lame_get_encoder_padding(lame_t gf) { return Bound<int (*)(lame_t)>(e_lame_get_encoder_padding)(gf); }
+int lame_get_frameNum(lame_t gf) { return Bound<int (*)(lame_t)>(e_lame_get_frameNum)(gf); }
+
+std::size_t lame_get_lametag_frame(lame_t gf, unsigned char* buffer, std::size_t size) {
+  return reinterpret_cast<LametagFrameFn>(lametagFrame)(gf, buffer, size);
 }
 
 }  // namespace engine::lame

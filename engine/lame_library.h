@@ -108,9 +108,6 @@ int lame_encode_buffer_ieee_float(lame_t gf, const float* left, const float* rig
                                   int mp3Size);
 int lame_encode_buffer_interleaved_ieee_float(lame_t gf, const float* pcm, int samplesPerChannel, unsigned char* mp3,
                                               int mp3Size);
-// The Info/Xing tag frame of a finished encode (LAME 3.98 and later): its size, which is larger
-// than `size` when the buffer is too small, and 0 when the encoder wrote no placeholder for it.
-std::size_t lame_get_lametag_frame(lame_t gf, unsigned char* buffer, std::size_t size);
 void id3tag_init(lame_t gf);
 void id3tag_set_title(lame_t gf, const char* text);
 void id3tag_set_artist(lame_t gf, const char* text);
@@ -130,5 +127,21 @@ int beWriteInfoTag(lame_t gf, const char* fileName);
 // encoder for its tag frame, reopens the file by name, finds the first MPEG audio frame (after
 // an ID3v2 tag, if any), overwrites that placeholder with the tag frame and releases the context.
 int WriteInfoTagIntoFile(lame_t gf, const char* fileName);
+
+// The calls the stream encoder (mp3_stream_encoder.h) makes beyond the MP3 output's. Those of the
+// list above are bound with it; lame_set_VBR_quality, lame_set_write_id3tag_automatic,
+// lame_set_disable_reservoir and lame_get_lametag_frame are bound beside it, and a library may
+// lack them: MissingStreamEntryPoint names the first one missing ("" when none is).
+std::string MissingStreamEntryPoint();
+int lame_set_VBR_quality(lame_t gf, float quality);
+void lame_set_write_id3tag_automatic(lame_t gf, int value);
+int lame_set_disable_reservoir(lame_t gf, int value);
+int lame_encode_flush_nogap(lame_t gf, unsigned char* mp3, int mp3Size);
+int lame_get_encoder_delay(lame_t gf);
+int lame_get_encoder_padding(lame_t gf);
+int lame_get_frameNum(lame_t gf);
+// The finished tag frame: the bytes copied, the size needed when `size` is too small, 0 when the
+// context writes no tag.
+std::size_t lame_get_lametag_frame(lame_t gf, unsigned char* buffer, std::size_t size);
 
 }  // namespace engine::lame

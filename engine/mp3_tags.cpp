@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include <utility>
 
 #include "engine/file_stream.h"
+#include "platform/id3_genres.h"
 #include "platform/utf8.h"
 
 namespace engine {
@@ -635,6 +638,27 @@ std::string YearOf(const std::string& date) {
     i = end == i ? i + 1 : end;
   }
   return {};
+}
+
+std::vector<std::uint8_t> RenderId3v1Tag(const Mp3Tags& tags) {
+  std::vector<std::uint8_t> tag{'T', 'A', 'G'};
+  const auto field = [&tag](const std::string& utf8, std::size_t width) {
+    const std::string latin1 = Id3v1Text(utf8);
+    for (std::size_t i = 0; i < width; ++i) tag.push_back(i < latin1.size() ? static_cast<std::uint8_t>(latin1[i]) : 0);
+  };
+  field(tags.title, 30);
+  field(tags.artist, 30);
+  field(tags.album, 30);
+  field(YearOf(tags.date), 4);
+  field(tags.comment, 28);
+  tag.push_back(0);  // ID3v1.1: the track follows
+  tag.push_back(static_cast<std::uint8_t>(tags.track > 0 && tags.track <= 255 ? tags.track : 0));
+  std::uint8_t genre = 255;
+  for (std::size_t number = 0; number < platform::kId3v1Genres.size(); ++number) {
+    if (strcasecmp(platform::kId3v1Genres[number], tags.genre.c_str()) == 0) genre = static_cast<std::uint8_t>(number);
+  }
+  tag.push_back(genre);
+  return tag;
 }
 
 std::string Id3v1Text(const std::string& utf8) {

@@ -182,6 +182,11 @@ std::string PositionText(int number, int total);
 // "12.05.2004"); "" when there is none.
 std::string YearOf(const std::string& date);
 
+// The 128-byte ID3v1.1 tag for the end of an MP3: title, artist, album, the year of the date,
+// comment (28 bytes), track and the genre's number (255 for a name the ID3v1 list lacks), texts
+// in Latin-1 (Id3v1Text) cut to their fields.
+std::vector<std::uint8_t> RenderId3v1Tag(const Mp3Tags& tags);
+
 // The Latin-1 bytes of a UTF-8 text for the ID3v1 tag: characters beyond Latin-1 become "?";
 // bytes that are not valid UTF-8 are taken to be Latin-1 already.
 std::string Id3v1Text(const std::string& utf8);

@@ -703,5 +703,13 @@
         <source>only %1 of the %2 seconds the source declares could be decoded (it may be damaged or cut short)</source>
         <translation>nur %1 der %2 Sekunden, die die Quelle angibt, konnten dekodiert werden (sie ist womöglich beschädigt oder gekürzt)</translation>
     </message>
+    <message>
+        <source>Verified</source>
+        <translation>Geprüft</translation>
+    </message>
+    <message>
+        <source>The MP3 did not verify: %1</source>
+        <translation>Die MP3-Datei hat die Prüfung nicht bestanden: %1</translation>
+    </message>
 </context>
 </TS>

@@ -104,7 +104,9 @@ TEST_F(ConvertCli, TrackAlbumArtistAndCoverFollowTheOptions) {
   EXPECT_EQ(frames["TRCK"], "3/12");
   EXPECT_EQ(frames["TPOS"], "2/3");
   EXPECT_EQ(frames["TCOM"], V::composer);
-  EXPECT_EQ(frames["APIC"], "image/png|3||" + testsupport::Hex(testsupport::CoverImage(true)));
+  // Every picture comes along (the back cover too); the front cover byte for byte.
+  EXPECT_NE(frames["APIC#0"].find("image/png|3|"), std::string::npos) << frames["APIC#0"];
+  EXPECT_NE(frames["APIC#0"].find(testsupport::Hex(testsupport::CoverImage(true))), std::string::npos);
 
   r = RunConvert("--track 7 --album-artist 'Só Eu' --no-cover -o " + Quote(dir.File("given.mp3")) + " " + Quote(source));
   ASSERT_EQ(r.status, 0) << r.output;

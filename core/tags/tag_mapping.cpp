@@ -70,6 +70,10 @@ std::vector<engine::TagPicture> PicturesToWrite(const SourceTags& source, const 
     pictures.back().type = engine::kPictureFrontCover;
   }
   pictures.insert(pictures.end(), source.pictures.begin(), source.pictures.end());
+  // The front cover first: it keeps its own description, and a reader that takes the first
+  // picture takes it.
+  std::stable_partition(pictures.begin(), pictures.end(),
+                        [](const engine::TagPicture& p) { return p.type == engine::kPictureFrontCover; });
 
   std::vector<engine::TagPicture> kept;
   std::vector<std::string> descriptions;

@@ -47,8 +47,9 @@ struct TagOverrides {
 // reading them only when the file is started).
 engine::Mp3Tags MapToMp3Tags(const SourceTags& source, const TagOverrides& overrides = {});
 
-// The pictures to write for `source`, in its order: every picture the source holds, or none when
-// the user chose none; the folder cover first when the source has no front cover. Descriptions
+// The pictures to write for `source`: every picture the source holds, or none when the user chose
+// none, the front cover first (the folder cover when the source has no front cover), the others
+// in the source's order. Descriptions
 // are made unique ("Back", "Back (2)"), since ID3v2 tells pictures apart by them and readers
 // keep one picture per description; only the first picture of type 1 and of type 2 (the file
 // icons, of which ID3v2 allows one each) is kept.

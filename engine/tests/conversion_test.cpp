@@ -423,3 +423,38 @@ TEST_F(ConversionTest, StaleTemporaryFilesGoButHeldOnesStay) {
   EXPECT_TRUE(std::filesystem::exists(running.TemporaryName()));
   EXPECT_TRUE(std::filesystem::exists(dir.File(".notours.part")));
 }
+
+// A finished MP3 is decoded again before it takes its name: one damaged before the check (here
+// through the tests' hook) is not kept, and the conversion fails saying why.
+TEST_F(ConversionTest, AnMp3ThatDoesNotVerifyIsNotKept) {
+  ConversionRequest request = Request(ToneWav(dir, "tone.wav", 44100, 2, 3.0), dir.File("out.mp3"));
+  request.beforeVerify = [](const std::string& staged) {
+    std::vector<std::uint8_t> bytes = ReadBytes(staged);
+    bytes[bytes.size() / 2] ^= 0x40;
+    media_fixtures::WriteBytes(staged, bytes);
+  };
+  const ConversionResult damaged = Convert(request);
+  EXPECT_FALSE(damaged.written);
+  ASSERT_TRUE(damaged.error);
+  EXPECT_EQ(damaged.error->kind, ConversionError::Kind::NotVerified);
+  EXPECT_EQ(damaged.error->detail, "the audio differs from what was encoded (its checksum does not match)");
+  EXPECT_EQ(FilesIn(dir.Path()), std::vector<std::string>{"tone.wav"});
+
+  request.beforeVerify = nullptr;
+  const ConversionResult whole = Convert(request);
+  EXPECT_TRUE(whole.written);
+  EXPECT_TRUE(whole.verified);
+  EXPECT_TRUE(whole.loudness) << "the track's loudness was measured on the way";
+}
+
+// Split across workers, a long file is one stream that still verifies and decodes to its length.
+TEST_F(ConversionTest, AFileSplitAcrossWorkersVerifiesAndKeepsItsLength) {
+  ConversionRequest request = Request(ToneWav(dir, "tone.wav", 44100, 2, 20.0, 440.0), dir.File("out.mp3"));
+  request.workers = 3;
+  const ConversionResult result = Convert(request);
+  ASSERT_TRUE(result.written) << (result.error ? result.error->detail : "stopped");
+  EXPECT_TRUE(result.verified);
+  const auto decoded = DecodeAudioFile(dir.File("out.mp3"));
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_EQ(decoded.frames(), 20 * 44100);
+}

@@ -1,24 +1,27 @@
-// A finished MP3, as Mp3Output writes it with the real LAME library: verified before it is named
+// A finished MP3, as a conversion writes it with the real LAME library: verified before it is named
 // (a whole file passes, every kind of damage is reported), and given new frames within its tag's
 // padding without its audio moving (read back by mutagen, decoded back by FFmpeg).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 
 #include <unistd.h>
 
+#include <future>
+
 #include "decoded_audio.h"
-#include "engine/mp3_output.h"
+#include "engine/conversion.h"
+#include "engine/file_stream.h"
 #include "engine/mp3_tags.h"
 #include "engine/mp3_verify.h"
 #include "engine/replay_gain.h"
 #include "tag_readers.h"
 #include "tagged_sources.h"
-#include "test_components.h"
 
-using namespace enginetest;
+using namespace engine;
 using testsupport::DecodeAudioFile;
 using testsupport::ReadBytes;
 using Bytes = std::vector<std::uint8_t>;
@@ -39,29 +42,40 @@ Mp3Tags SomeTags() {
 
 CoverPicture SomeCover() { return {"image/png", testsupport::CoverImage(true)}; }
 
-// The tag Mp3Output writes for these tags.
+// The tag a conversion writes for these tags.
 Bytes WrittenTag() { return RenderId3v2Tag(SomeTags(), SomeCover()); }
 
 struct FinishedMp3 : ::testing::Test {
-  MainThread main;
   testsupport::TempDir dir;
-  Component owner{nullptr};
-  Mp3Output* out = new Mp3Output(&owner);
-  std::atomic<int> done{0};
-  ErrorLog errors;
 
-  // Encodes kFrames of a tone, with SomeTags and SomeCover, into `name`; its path.
+  // Encodes kFrames of a tone, with SomeTags and SomeCover, into `name` (neither verified nor
+  // measured on the way: the tests do that themselves); its path.
   std::string Encode(const std::string& name, int channels = 2) {
-    out->onDone = [this](Component*) { ++done; };
-    out->onError = [this](Component*, const std::exception& e) { errors.Add(e.what()); };
-    out->fileName = dir.File(name);
-    out->tags = SomeTags();
-    out->tags.cover = SomeCover;
-    out->SetInput(new ToneInput(&owner, kRate, channels, kFrames, 440.0));
-    done = 0;
-    out->Run();
-    EXPECT_TRUE(main.RunUntil([&] { return done > 0 || !errors.Empty(); }));
-    EXPECT_TRUE(errors.Empty()) << errors.At(0);
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(kFrames * channels));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+      samples[i] = static_cast<std::int16_t>(8000 * std::sin(2 * 3.14159265358979 * 440.0 *
+                                                              static_cast<double>(i / static_cast<std::size_t>(channels)) / kRate));
+    const std::string source = dir.File(name + ".wav");
+    media_fixtures::WriteBytes(source, media_fixtures::PcmWav(samples, channels, kRate));
+    ConversionRequest request;
+    request.sourceFile = source;
+    request.outputFile = dir.File(name);
+    request.encoding.channelMode = channels == 1 ? ChannelMode::Mono : ChannelMode::JointStereo;
+    request.verify = false;
+    request.replayGain = false;
+    request.tags = [] {
+      Mp3Tags tags = SomeTags();
+      tags.cover = SomeCover;
+      return tags;
+    };
+    std::promise<ConversionResult> ended;
+    auto result = ended.get_future();
+    {
+      Conversion conversion(request, [&](const ConversionResult& r) { ended.set_value(r); });
+      result.wait();
+    }
+    const ConversionResult r = result.get();
+    EXPECT_TRUE(r.written) << (r.error ? r.error->detail : "stopped");
     return dir.File(name);
   }
 };

@@ -56,7 +56,7 @@ std::map<std::string, Measured> Loudgain(const std::vector<std::string>& files, 
 // A meter fed what the encoder receives from `path` at `mp3Rate`.
 engine::LoudnessMeter Measure(const std::string& path, int mp3Rate) {
   engine::AudioFileReader reader(path, mp3Rate);
-  engine::LoudnessMeter meter(reader.Format().nChannels, static_cast<int>(reader.Format().nSamplesPerSec));
+  engine::LoudnessMeter meter(reader.Format().channels, reader.Format().sampleRate);
   alignas(float) std::uint8_t block[16384];
   while (const std::uint32_t bytes = reader.ReadData(block, sizeof block)) meter.AddBlock(block, bytes, reader.FloatSamples());
   return meter;

@@ -129,12 +129,11 @@ const std::vector<FieldRow>& Rows() {
         {"no ReplayGain", "TXXX:REPLAYGAIN_TRACK_GAIN", kAbsent},
         {"no ReplayGain (lower case)", "TXXX:replaygain_track_gain", kAbsent},
         {"no encoder", "TXXX:ENCODER", kAbsent},
-        // The pictures in the source's order (for ASF the file's, see severalValues); MP4 names
-        // no types: its first is the front cover.
-        {"first picture", "APIC#0", "image/jpeg|4|Back side|" + back,
-         {{"M4a", "image/png|3||" + front}, {"Wma", "image/png|3||" + front}}},
-        {"second picture", "APIC#1", "image/png|3||" + front,
-         {{"M4a", "image/jpeg|0|(2)|" + back}, {"Wma", "image/jpeg|4|Back side|" + back}}},
+        // The front cover first, then the others in the source's order (for ASF the file's,
+        // see severalValues); MP4 names no types: its first is the front cover.
+        {"first picture", "APIC#0", "image/png|3||" + front},
+        {"second picture", "APIC#1", "image/jpeg|4|Back side|" + back,
+         {{"M4a", "image/jpeg|0|(2)|" + back}}},
         {"no text/html picture", "pictures", "2"},
     };
   }();
