@@ -455,7 +455,7 @@ void AddWizard::ShowCover() {
   if (task.coverBytes > 0) {
     // Read again from the source: tasks hold no pictures (a small file read, like the
     // inspection this wizard runs itself when the source is changed).
-    const engine::CoverPicture cover = ReadCover(task.sourceFile);
+    const engine::CoverPicture cover = core::ReadCover(task.sourceFile);
     picture.loadFromData(cover.data.data(), static_cast<uint>(cover.data.size()));
   }
   coverPreview_->clear();

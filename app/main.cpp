@@ -25,6 +25,7 @@
 #include "app/ui_text.h"
 #include "app/workspace.h"
 #include "core/interface_texts.h"
+#include "core/version.h"
 #include "engine/conversion.h"
 #include "platform/paths/program_dirs.h"
 #include "platform/signal_watcher.h"
@@ -85,9 +86,37 @@ void AddAfterTips(MainWindow& mainWindow, TipsWindow* tipsWindow, const std::vec
   mainWindow.AddPaths(paths);
 }
 
+// What `tavisto --help` prints: it opens no window, so that it works without a desktop too.
+constexpr char kHelpText[] = R"(Usage: tavisto [--] [FILE|FOLDER]...
+Converts WMA, WMV and other media files to MP3 on the desktop.
+
+The files and folders named are added to the list as Add Files adds them (a folder adds the
+media files under it). When Tavisto is already running, they are handed to its window, which
+comes to the front, and this start ends.
+
+  -h, --help     show this help and exit
+      --version  show the version and exit
+  --             ends the options: every argument after it is a file
+
+Closing the program or logging out during a conversion stops it like Cancel: the files being
+converted are removed, the MP3 files already finished stay, and nothing incomplete is left.
+tavisto-convert converts from the command line.
+)";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before any window or display is needed.
+  if (const StartArguments early = ReadStartArguments({argv + 1, argv + argc}, "/"); early.help || early.version) {
+    if (early.help)
+      std::fputs(kHelpText, stdout);
+    else
+      std::printf("tavisto %s\nLicense GPL-3.0-or-later: GNU GPL version 3 or later "
+                  "<https://www.gnu.org/licenses/gpl.html>.\nThis is free software: you are free to change "
+                  "and redistribute it.\nThere is NO WARRANTY, to the extent permitted by law.\n",
+                  ProductVersion);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   // Logging out or closing the terminal stops the program as Ctrl-C and the window's close do:
   // a run going on is cancelled and leaves nothing behind. Taken before any thread starts.
   platform::SignalWatcher stopSignals({SIGINT, SIGTERM, SIGHUP}, [](int) {

@@ -100,6 +100,10 @@ StartArguments ReadStartArguments(const std::vector<std::string>& arguments,
     if (argument.empty()) continue;
     if (options && argument == "--") {
       options = false;
+    } else if (options && (argument == "-h" || argument == "--help")) {
+      result.help = true;
+    } else if (options && argument == "--version") {
+      result.version = true;
     } else if (options && argument.front() == '-') {
       result.unknownOptions.push_back(argument);
     } else {

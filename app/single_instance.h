@@ -46,9 +46,12 @@ class QTimer;
 struct StartArguments {
   std::vector<std::string> paths;           // absolute, in their order
   std::vector<std::string> unknownOptions;  // "-x", "--foo": neither files nor understood
+  bool help = false;                         // -h, --help
+  bool version = false;                      // --version
 };
 // Every argument is a file or a folder, relative ones taken from `workingFolder`; an argument
-// starting with "-" is an option (none is known yet) until "--", after which all are files.
+// starting with "-" is an option (-h, --help and --version are known) until "--", after which
+// all are files.
 StartArguments ReadStartArguments(const std::vector<std::string>& arguments,
                                   const std::filesystem::path& workingFolder);
 

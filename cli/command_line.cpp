@@ -272,6 +272,9 @@ Exit status:
 std::string VersionText() {
   return std::string("tavisto-convert ") + ProductVersion + R"(
 Converts media files to MP3 with FFmpeg and LAME, as the Tavisto desktop program does.
+License GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl.html>.
+This is free software: you are free to change and redistribute it.
+There is NO WARRANTY, to the extent permitted by law.
 )";
 }
 

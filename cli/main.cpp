@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
     std::optional<core::NameFields> fields;
     if (!options->namePattern.empty()) {
       // The names come from the tags: read now, the texts only.
-      const ProbedTags found = ProbeTags(source.path);
+      const core::ProbedTags found = core::ProbeTags(source.path);
       const core::ShownTags shown = core::ShownTagsOf(found, source.path);
       fields = core::NameFields{options->tags.artist.value_or(shown.artist),
                                 options->tags.albumArtist.value_or(shown.albumArtist),

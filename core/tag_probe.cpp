@@ -8,6 +8,8 @@
 #include "platform/text_encoding.h"
 #include "metascan/metascan.h"
 
+namespace core {
+
 namespace {
 
 std::string UpperAscii(std::string text) {
@@ -134,3 +136,5 @@ ProbedTags ProbeTags(const std::string& path, const tags::SourceTags& found) {
 }
 
 engine::CoverPicture ReadCover(const std::string& path) { return tags::ReadSourceTags(path).cover; }
+
+}  // namespace core

@@ -14,6 +14,8 @@
 #include "core/tags/source_tags.h"
 #include "engine/mp3_tags.h"
 
+namespace core {
+
 // What the tag readers found in one file. An empty text is a field they did not find (or found
 // empty). Texts are valid UTF-8: legacy 8-bit texts have been read as Windows-1252.
 struct ProbedTags {
@@ -53,3 +55,5 @@ ProbedTags ProbeTags(const std::string& path, const tags::SourceTags& found);
 
 // The front cover of the file at `path` as ProbeTags finds it; empty when there is none.
 engine::CoverPicture ReadCover(const std::string& path);
+
+}  // namespace core

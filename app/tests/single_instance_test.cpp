@@ -726,4 +726,29 @@ TEST_F(SingleInstanceTest, TheProgramStartedAgainHandsItsFilesToTheRunningOneAnd
   first.waitForFinished(10000);
 }
 
+// Help and version answer on the terminal: no window, no display, no hand-off to a running one.
+TEST(StartArguments, HelpAndVersionPrintAndEndWithoutADisplay) {
+  TempDir dir;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.remove(QStringLiteral("DISPLAY"));
+  environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  environment.insert(QStringLiteral("TAVISTO_INSTANCE"), QString::fromStdString(dir.File("never.socket")));
+  const struct {
+    QStringList arguments;
+    const char* printed;
+  } cases[] = {{{QStringLiteral("--help")}, "Usage: tavisto"},
+               {{QStringLiteral("song.wma"), QStringLiteral("-h")}, "Usage: tavisto"},
+               {{QStringLiteral("--version")}, "tavisto "}};
+  for (const auto& c : cases) {
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TAVISTO_PROGRAM), c.arguments);
+    ASSERT_TRUE(program.waitForFinished(20000)) << c.printed;
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    EXPECT_TRUE(program.readAllStandardOutput().startsWith(c.printed)) << c.printed;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("never.socket")));
+  }
+}
+
 }  // namespace
