@@ -28,6 +28,7 @@
 #include "core/version.h"
 #include "engine/conversion.h"
 #include "platform/paths/program_dirs.h"
+#include "platform/memory_use.h"
 #include "platform/signal_watcher.h"
 
 namespace {
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
                   ProductVersion);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
+  platform::ReturnLargeBlocksWhenFreed();
   // Logging out or closing the terminal stops the program as Ctrl-C and the window's close do:
   // a run going on is cancelled and leaves nothing behind. Taken before any thread starts.
   platform::SignalWatcher stopSignals({SIGINT, SIGTERM, SIGHUP}, [](int) {

@@ -262,8 +262,9 @@ Exit status:
   0    every file was converted
   1    a file could not be converted (each one is named, with the reason, on stderr)
   2    a usage error
-  3    every file was converted, but a file came out shorter than its source declares (its line
-       says so: the source is probably damaged or cut short)
+  3    every file was converted, but with a warning on its line: it came out shorter than its
+       source declares (the source is probably damaged or cut short), or a tag of the source
+       was too large to carry (a text over 1 MB, a picture over 16 MB) and was left out
   128+N  stopped by signal N: 130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP, 141 when standard
        output was closed; the files in progress are not kept
 )";

@@ -20,6 +20,7 @@
 #include "core/settings.h"
 #include "engine/conversion.h"
 #include "platform/dispatcher.h"
+#include "platform/memory_use.h"
 #include "platform/signal_watcher.h"
 #include "platform/utf8.h"
 
@@ -29,7 +30,7 @@ namespace {
 constexpr int kAllConverted = 0;
 constexpr int kSomeFailed = 1;
 constexpr int kUsageError = 2;
-constexpr int kShorterThanDeclared = 3;
+constexpr int kConvertedWithWarning = 3;
 constexpr int kStoppedBySignal = 128;  // + the signal's number
 
 std::string Clock(std::int64_t units) {
@@ -163,6 +164,7 @@ std::string ProgressLine(const core::ConversionRun& run) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::ReturnLargeBlocksWhenFreed();
   // Before any thread starts: every thread after this leaves these signals to the watcher.
   platform::EventLoop loop;
   std::atomic<int> stopSignal{0};
@@ -336,5 +338,5 @@ int main(int argc, char** argv) {
     return kStoppedBySignal + signo;
   }
   if (tally.failures > 0) return kSomeFailed;
-  return tally.warnings > 0 ? kShorterThanDeclared : kAllConverted;
+  return tally.warnings > 0 ? kConvertedWithWarning : kAllConverted;
 }

@@ -43,6 +43,17 @@ std::string ShortDecodeText(const engine::ShortDecode& shortDecode, TextLookup t
   return Filled(tr(lang::ShortDecodeWarning), decoded, declared);
 }
 
+// "LYRICS (45.0 MB), picture 4 (20.3 MB)" for the tags a file could not carry.
+std::string LeftOutText(const std::vector<engine::Mp3Tags::LeftOut>& leftOut, TextLookup tr) {
+  std::string list;
+  for (const engine::Mp3Tags::LeftOut& left : leftOut) {
+    char size[32];
+    std::snprintf(size, sizeof size, " (%.1f MB)", static_cast<double>(left.bytes) / (1024.0 * 1024.0));
+    list += (list.empty() ? "" : ", ") + left.what + size;
+  }
+  return Filled(tr(lang::TagsLeftOutWarning), list);
+}
+
 }  // namespace
 
 std::string ErrorText(const engine::ConversionError& error, TextLookup tr) {
@@ -277,6 +288,7 @@ void ConversionRun::Launch(int item, engine::Replace replace) {
     return tags;
   };
   request.claim = what.claim;
+  request.tagGate = tagGate_;
   request.verify = what.verify;
   request.replayGain = what.replayGain;
   if (what.updateOnly) {
@@ -322,8 +334,11 @@ void ConversionRun::EndItem(int item, const engine::ConversionResult& result) {
     SetState(item, ItemState::Skipped, tr_(lang::ClaimedElsewhereReason));
   } else if (result.written) {
     // Complete under its name, even when a cancel came in as it finished.
+    std::vector<std::string> warnings;
     if (const auto shortDecode = engine::ShortDecodeOf(result.declaredDuration, result.decodedDuration))
-      report.warning = ShortDecodeText(*shortDecode, tr_);
+      warnings.push_back(ShortDecodeText(*shortDecode, tr_));
+    if (!result.tagsLeftOut.empty()) warnings.push_back(LeftOutText(result.tagsLeftOut, tr_));
+    for (const std::string& warning : warnings) report.warning = report.warning ? *report.warning + "; " + warning : warning;
     report.outputBytes = result.outputBytes;
     report.verified = result.verified;
     loudness_[static_cast<std::size_t>(item)] = result.loudness;

@@ -27,6 +27,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -89,7 +90,8 @@ struct ItemReport {
   std::string reason;  // Failed and Skipped: why, in the user's language
   SkipReason skip = SkipReason::None;
   std::optional<engine::ConversionError> error;  // Failed in the engine: the facts of it
-  std::optional<std::string> warning;  // Done: the source decoded shorter than it declares
+  // Done: the source decoded shorter than it declares, or held a tag too large to carry.
+  std::optional<std::string> warning;
   std::int64_t outputBytes = 0;        // Done: the size of the MP3
   bool verified = false;               // Done: it decoded back as written
 };
@@ -175,6 +177,8 @@ class ConversionRun {
   std::deque<std::pair<int, engine::Replace>> answered_;  // items to start before the next waiting one
   std::optional<int> asking_;
   std::set<std::string> clearedFolders_;  // where stale temporary files were cleared
+  // The run's conversions read and write their tags in turn (ConversionRequest::tagGate).
+  std::shared_ptr<std::mutex> tagGate_ = std::make_shared<std::mutex>();
   // Per item: the loudness of a converted track and the album it belongs to, for the album gain.
   std::vector<std::shared_ptr<const engine::LoudnessMeter>> loudness_;
   std::vector<std::string> albumKeys_;

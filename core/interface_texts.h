@@ -195,6 +195,7 @@ inline constexpr char OutputIsSourceError[] = LANG_TEXT("The output file is the 
 inline constexpr char SameSourceNote[] = LANG_TEXT("the same file as \"%1\", which this run converts");
 inline constexpr char ShortDecodeWarning[] = LANG_TEXT(
     "only %1 of the %2 seconds the source declares could be decoded (it may be damaged or cut short)");
+inline constexpr char TagsLeftOutWarning[] = LANG_TEXT("too large to carry, left out: %1");
 
 // Start-up.
 inline constexpr char InstanceNotAnswering[] = LANG_TEXT("Tavisto is already running but does not answer: %1");

@@ -161,6 +161,8 @@ void Conversion::Convert(ConversionResult& result) {
     return;
   }
 
+  std::unique_lock<std::mutex> tagTurn;
+  if (request.tagGate) tagTurn = std::unique_lock(*request.tagGate);
   // The source first: a file that cannot be read creates nothing.
   std::unique_ptr<AudioFileReader> reader;
   try {
@@ -176,11 +178,13 @@ void Conversion::Convert(ConversionResult& result) {
   if (request.monoStaysMono && channels == 1) settings.channelMode = ChannelMode::Mono;
   const int frameBytes = channels * (floatSamples ? 4 : 2);
 
-  // The tags: every frame and picture, read now and let go once rendered.
-  Mp3Tags tags = request.tags ? request.tags() : Mp3Tags{};
-  result.albumKey = AlbumKeyOf(tags, request.sourceFile);
-  std::vector<std::uint8_t> id3v2;
+  // The tags: every frame and picture, read now and let go once written (only what verification
+  // compares is kept of them).
+  std::vector<std::uint8_t> id3v2, id3v1;
   {
+    Mp3Tags tags = request.tags ? request.tags() : Mp3Tags{};
+    result.albumKey = AlbumKeyOf(tags, request.sourceFile);
+    result.tagsLeftOut = tags.leftOut;
     std::vector<TagPicture> pictures;
     if (tags.pictures) {
       pictures = tags.pictures();
@@ -189,8 +193,9 @@ void Conversion::Convert(ConversionResult& result) {
       if (!cover.empty()) pictures.push_back({kPictureFrontCover, {}, cover.mimeType, std::move(cover.data)});
     }
     id3v2 = RenderCompleteId3v2Tag(tags, pictures);
+    id3v1 = RenderId3v1Tag(tags);
   }
-  const std::vector<std::uint8_t> id3v1 = RenderId3v1Tag(tags);
+  WrittenTag writtenTag = WrittenTag::Of(id3v2);
 
   std::unique_ptr<LoudnessMeter> meter;
   if (request.replayGain) {
@@ -213,6 +218,8 @@ void Conversion::Convert(ConversionResult& result) {
     // The tags in full, in any language, ahead of the audio; the ID3v1 copy follows it.
     if (!id3v2.empty()) stream.Write(id3v2.data(), id3v2.size());
     const std::uint64_t firstFrame = id3v2.size();
+    std::vector<std::uint8_t>().swap(id3v2);
+    if (tagTurn.owns_lock()) tagTurn.unlock();
 
     std::unique_ptr<Mp3StreamEncoder> encoder;
     try {
@@ -270,10 +277,9 @@ void Conversion::Convert(ConversionResult& result) {
     stream.Sync();
 
     // The track's gain, into the tag's padding: the audio does not move.
-    std::vector<std::uint8_t> writtenTag = id3v2;
     if (meter) {
       const std::optional<LoudnessResult> loudness = meter->Result();
-      if (loudness && !id3v2.empty()) {
+      if (loudness && writtenTag.size > 0) {
         const RetagResult retag = RewriteTagInCopy(file->TemporaryName(), ReplayGainFrames(loudness), file->TemporaryName());
         if (retag.outcome == RetagOutcome::Rewritten) writtenTag = retag.tag;
       }
@@ -283,7 +289,7 @@ void Conversion::Convert(ConversionResult& result) {
     if (request.verify) {
       if (!GoOn()) return;
       if (const std::optional<std::string> problem =
-              VerifyMp3(file->TemporaryName(), Mp3Expectation{frames, format.sampleRate, writtenTag}))
+              VerifyMp3(file->TemporaryName(), Mp3Expectation{frames, format.sampleRate, writtenTag, request.tagGate.get()}))
         Fail(ConversionError::Kind::NotVerified, *problem, output);
       result.verified = true;
     }

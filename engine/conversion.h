@@ -96,6 +96,11 @@ struct ConversionRequest {
   // How many threads may encode this one file at first (more split it; mp3_stream_encoder.h).
   // SetWorkers changes it while it converts.
   int workers = 1;
+  // Held while the source is opened and its tags are read and written, and while the finished
+  // tag is read back: the conversions of a run take turns at it, so that however many run at
+  // once, one source's tags at a time are in memory (a cover or lyrics can be megabytes).
+  // Optional.
+  std::shared_ptr<std::mutex> tagGate;
   // For tests: called with the hidden file's name once the MP3 is complete, before it is checked.
   std::function<void(const std::string& stagedFile)> beforeVerify;
 };
@@ -116,6 +121,8 @@ struct ConversionResult {
   // What the MP3 tells its album by: its album artist (or artist) and album, or, without an
   // album, its source's folder.
   std::string albumKey;
+  // The source's tags that were too large to write (Mp3Tags::leftOut).
+  std::vector<Mp3Tags::LeftOut> tagsLeftOut;
 };
 
 class Conversion {

@@ -230,21 +230,33 @@ Bytes Render(const Id3Frame& frame, int version) {
   return frame.kind == Id3Frame::Kind::Popularimeter ? RenderPopularimeter(frame, version) : RenderFrame(frame, version);
 }
 
-Bytes RenderPicture(const TagPicture& picture, int version) {
-  if (picture.data.empty() || picture.data.size() > kMaxPictureBytes) return {};
+// An APIC frame of `picture` is its header, `head` (encoding, MIME type, type, description)
+// and the picture's bytes: kept apart, so that a large picture is copied once, into the tag.
+struct PictureFrame {
+  Bytes head;  // frame header and the body up to the picture's bytes
+  const std::vector<std::uint8_t>* data = nullptr;
+  std::size_t Size() const { return head.size() + data->size(); }
+};
+
+std::optional<PictureFrame> PreparePicture(const TagPicture& picture, int version) {
+  if (picture.data.empty() || picture.data.size() > kMaxPictureBytes) return std::nullopt;
   const std::string mime = picture.mimeType.empty() ? ImageMimeType(picture.data.data(), picture.data.size())
                                                     : picture.mimeType;
   const FrameTexts description = PrepareTexts({picture.description}, version);
   Bytes body;
-  body.reserve(picture.data.size() + mime.size() + 64);
   body.push_back(description.encoding);
   PutLatin1(body, mime);
   body.push_back(0);
   body.push_back(static_cast<std::uint8_t>(std::clamp(picture.type, 0, 20)));
   PutText(body, description.texts[0], description.encoding);
   PutTerminator(body, description.encoding);
-  body.insert(body.end(), picture.data.begin(), picture.data.end());
-  return FrameBytes("APIC", body, version);
+  PictureFrame frame;
+  frame.head = {'A', 'P', 'I', 'C'};
+  PutSize(frame.head, body.size() + picture.data.size(), version == 4);
+  frame.head.push_back(0), frame.head.push_back(0);
+  frame.head.insert(frame.head.end(), body.begin(), body.end());
+  frame.data = &picture.data;
+  return frame;
 }
 
 // The frames the named fields give, in the order they are written.
@@ -285,20 +297,31 @@ Bytes RenderTag(const Mp3Tags& tags, const std::vector<TagPicture>& pictures, in
   // reading a few hundred bytes.
   std::stable_partition(frames.begin(), frames.end(),
                         [](const Id3Frame& frame) { return frame.kind == Id3Frame::Kind::Private; });
-  Bytes body;
+  // The size is known before anything is copied: the tag is one allocation of exactly its size,
+  // and each picture's bytes are copied once, straight into it.
+  std::vector<Bytes> rendered;
+  std::size_t bodySize = 0;
   for (const Id3Frame& frame : frames) {
-    const Bytes bytes = Render(frame, version);
-    body.insert(body.end(), bytes.begin(), bytes.end());
+    rendered.push_back(Render(frame, version));
+    bodySize += rendered.back().size();
   }
+  std::vector<PictureFrame> pictureFrames;
   for (const TagPicture& picture : pictures) {
-    const Bytes bytes = RenderPicture(picture, version);
-    if (body.size() + bytes.size() + kId3v2Padding > kMaxTagSize) continue;
-    body.insert(body.end(), bytes.begin(), bytes.end());
+    std::optional<PictureFrame> frame = PreparePicture(picture, version);
+    if (!frame || bodySize + frame->Size() + kId3v2Padding > kMaxTagSize) continue;
+    bodySize += frame->Size();
+    pictureFrames.push_back(std::move(*frame));
   }
-  if (body.empty()) return {};
-  Bytes out{'I', 'D', '3', static_cast<std::uint8_t>(version), 0, 0};
-  PutSize(out, body.size() + kId3v2Padding, true);
-  out.insert(out.end(), body.begin(), body.end());
+  if (bodySize == 0) return {};
+  Bytes out;
+  out.reserve(kHeaderSize + bodySize + kId3v2Padding);
+  out.insert(out.end(), {'I', 'D', '3', static_cast<std::uint8_t>(version), 0, 0});
+  PutSize(out, bodySize + kId3v2Padding, true);
+  for (const Bytes& bytes : rendered) out.insert(out.end(), bytes.begin(), bytes.end());
+  for (const PictureFrame& frame : pictureFrames) {
+    out.insert(out.end(), frame.head.begin(), frame.head.end());
+    out.insert(out.end(), frame.data->begin(), frame.data->end());
+  }
   out.resize(out.size() + kId3v2Padding, 0);
   return out;
 }
@@ -530,63 +553,72 @@ std::vector<std::uint8_t> RenderCompleteId3v2Tag(const Mp3Tags& tags, const std:
   }
 }
 
-std::optional<Id3v2Layout> ParseId3v2Layout(const std::uint8_t* bytes, std::size_t size) {
-  if (size < kHeaderSize || std::memcmp(bytes, "ID3", 3) != 0) return std::nullopt;
-  const int version = bytes[3];
-  const std::uint8_t flags = bytes[5];
+namespace {
+
+// The layout of a tag read through `read` (which fills `size` bytes at `offset` of what holds
+// the tag, or says it cannot), `available` bytes long. A frame's identity needs only the start of
+// its body (a description or an owner), so a large frame's body is never read whole.
+using ReadBytesAt = std::function<bool(std::size_t offset, std::uint8_t* data, std::size_t size)>;
+constexpr std::size_t kIdentityBytes = 4096;
+
+std::optional<Id3v2Layout> ReadLayout(const ReadBytesAt& read, std::size_t available) {
+  std::uint8_t header[kHeaderSize];
+  if (available < kHeaderSize || !read(0, header, kHeaderSize) || std::memcmp(header, "ID3", 3) != 0) return std::nullopt;
+  const int version = header[3];
+  const std::uint8_t flags = header[5];
   if ((version != 3 && version != 4) || (flags & 0xC0) != 0) return std::nullopt;  // unsynchronised, extended
-  if ((bytes[6] | bytes[7] | bytes[8] | bytes[9]) & 0x80) return std::nullopt;
+  if ((header[6] | header[7] | header[8] | header[9]) & 0x80) return std::nullopt;
   Id3v2Layout layout;
   layout.version = version;
-  layout.tagSize = kHeaderSize + ReadSize(bytes + 6, true) + ((version == 4 && (flags & 0x10)) ? 10 : 0);
-  if (layout.tagSize > size) return std::nullopt;
-  const std::size_t end = kHeaderSize + ReadSize(bytes + 6, true);
-  for (std::size_t at = kHeaderSize; at + kHeaderSize <= end && bytes[at] != 0;) {
-    const std::string id(reinterpret_cast<const char*>(bytes + at), 4);
+  const std::size_t end = kHeaderSize + ReadSize(header + 6, true);
+  layout.tagSize = end + ((version == 4 && (flags & 0x10)) ? 10 : 0);
+  if (layout.tagSize > available) return std::nullopt;
+  Bytes body;
+  for (std::size_t at = kHeaderSize; at + kHeaderSize <= end;) {
+    std::uint8_t frame[kHeaderSize];
+    if (!read(at, frame, kHeaderSize)) return std::nullopt;
+    if (frame[0] == 0) break;  // the padding
+    const std::string id(reinterpret_cast<const char*>(frame), 4);
     if (!ValidFrameId(id)) return std::nullopt;
-    const std::size_t bodySize = ReadSize(bytes + at + 4, version == 4);
-    const std::uint8_t formatFlags = bytes[at + 9];
+    const std::size_t bodySize = ReadSize(frame + 4, version == 4);
+    const std::uint8_t formatFlags = frame[9];
     // Compressed, encrypted or (ID3v2.4) unsynchronised or length-prefixed frames are not read.
     if (version == 3 ? (formatFlags & 0xC0) != 0 : (formatFlags & 0x0F) != 0) return std::nullopt;
     if (bodySize > end - at - kHeaderSize) return std::nullopt;
-    layout.frames.push_back({id, RawIdentity(id, bytes + at + kHeaderSize, bodySize, at), at, kHeaderSize + bodySize});
+    body.resize(std::min(bodySize, kIdentityBytes));
+    if (!read(at + kHeaderSize, body.data(), body.size())) return std::nullopt;
+    layout.frames.push_back({id, RawIdentity(id, body.data(), body.size(), at), at, kHeaderSize + bodySize});
     at += kHeaderSize + bodySize;
   }
   return layout;
 }
 
-std::optional<std::vector<std::uint8_t>> RetagWithinSize(const std::vector<std::uint8_t>& tag,
-                                                         const std::vector<Id3Frame>& frames) {
+}  // namespace
+
+std::uint64_t TagChecksum(const std::uint8_t* data, std::size_t size, std::uint64_t checksum) {
+  for (std::size_t i = 0; i < size; ++i) checksum = (checksum ^ data[i]) * 0x100000001b3ULL;
+  return checksum;
+}
+
+WrittenTag WrittenTag::Of(const std::vector<std::uint8_t>& tag) {
+  WrittenTag written;
   const std::optional<Id3v2Layout> layout = ParseId3v2Layout(tag.data(), tag.size());
-  if (!layout) return std::nullopt;
-  std::vector<std::string> identities;
-  std::vector<Bytes> rendered;
-  for (const Id3Frame& frame : frames) {
-    identities.push_back(frame.Identity());
-    rendered.push_back(Render(frame, layout->version));
-  }
-  std::vector<bool> placed(frames.size(), false);
-  Bytes out(tag.begin(), tag.begin() + kHeaderSize);
-  out[5] = 0;  // no footer: the padding follows the frames
-  for (const RawId3Frame& old : layout->frames) {
-    const auto match = std::find(identities.begin(), identities.end(), old.identity);
-    if (match == identities.end()) {
-      out.insert(out.end(), tag.begin() + static_cast<std::ptrdiff_t>(old.offset),
-                 tag.begin() + static_cast<std::ptrdiff_t>(old.offset + old.size));
-      continue;
-    }
-    const auto index = static_cast<std::size_t>(match - identities.begin());
-    if (!placed[index]) out.insert(out.end(), rendered[index].begin(), rendered[index].end());
-    placed[index] = true;
-  }
-  for (std::size_t i = 0; i < frames.size(); ++i) {
-    if (!placed[i]) out.insert(out.end(), rendered[i].begin(), rendered[i].end());
-  }
-  if (out.size() > layout->tagSize) return std::nullopt;
-  out.resize(layout->tagSize, 0);
-  const std::size_t sizeField = layout->tagSize - kHeaderSize;
-  for (int i = 0; i < 4; ++i) out[6 + i] = static_cast<std::uint8_t>((sizeField >> (7 * (3 - i))) & 0x7F);
-  return out;
+  if (!layout) return written;
+  written.size = layout->tagSize;
+  written.parts.push_back({"header", 0, kHeaderSize, TagChecksum(tag.data(), kHeaderSize)});
+  for (const RawId3Frame& frame : layout->frames)
+    written.parts.push_back({frame.id, frame.offset, frame.size, TagChecksum(tag.data() + frame.offset, frame.size)});
+  return written;
+}
+
+std::optional<Id3v2Layout> ParseId3v2Layout(const std::uint8_t* bytes, std::size_t size) {
+  return ReadLayout(
+      [bytes, size](std::size_t offset, std::uint8_t* data, std::size_t count) {
+        if (offset > size || count > size - offset) return false;
+        std::memcpy(data, bytes + offset, count);
+        return true;
+      },
+      size);
 }
 
 RetagResult RewriteTagInCopy(const std::string& path, const std::vector<Id3Frame>& frames,
@@ -597,31 +629,82 @@ RetagResult RewriteTagInCopy(const std::string& path, const std::vector<Id3Frame
   if (::fstat(in.Get(), &status) != 0) throw FileError("Cannot read file", path, errno);
   if (!S_ISREG(status.st_mode)) throw FileError("Cannot open file", path, EINVAL);
   RetagResult result;
-  std::uint8_t header[kHeaderSize];
-  if (status.st_size < static_cast<off_t>(kHeaderSize)) return result;
-  ReadExactly(in.Get(), header, kHeaderSize, 0, path);
-  if (std::memcmp(header, "ID3", 3) != 0 || ((header[6] | header[7] | header[8] | header[9]) & 0x80)) return result;
-  const std::size_t tagSize = kHeaderSize + ReadSize(header + 6, true) + ((header[5] & 0x10) ? 10 : 0);
-  if (static_cast<off_t>(tagSize) > status.st_size) return result;
-  Bytes tag(tagSize);
-  ReadExactly(in.Get(), tag.data(), tagSize, 0, path);
-  if (!ParseId3v2Layout(tag.data(), tag.size())) return result;
-  std::optional<Bytes> retagged = RetagWithinSize(tag, frames);
-  if (!retagged) {
+  const std::optional<Id3v2Layout> layout = ReadLayout(
+      [&](std::size_t offset, std::uint8_t* data, std::size_t size) {
+        ReadExactly(in.Get(), data, size, static_cast<off_t>(offset), path);
+        return true;
+      },
+      static_cast<std::size_t>(status.st_size));
+  if (!layout) return result;
+
+  // The frames kept, in their order, then the new ones: kept frames only ever move towards the
+  // start, so the same file can be rewritten in place, front to back.
+  std::vector<std::string> identities;
+  std::vector<Bytes> rendered;
+  std::size_t size = kHeaderSize;
+  for (const Id3Frame& frame : frames) {
+    identities.push_back(frame.Identity());
+    rendered.push_back(Render(frame, layout->version));
+    size += rendered.back().size();
+  }
+  std::vector<const RawId3Frame*> kept;
+  for (const RawId3Frame& old : layout->frames) {
+    if (std::find(identities.begin(), identities.end(), old.identity) != identities.end()) continue;
+    kept.push_back(&old);
+    size += old.size;
+  }
+  if (size > layout->tagSize) {
     result.outcome = RetagOutcome::DoesNotFit;
     return result;
   }
+
   // Never truncated on opening: `copyPath` may name `path` itself by another name.
   Descriptor out(::open(copyPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
   if (out.Get() < 0) throw FileError("Cannot open file", copyPath, errno);
   struct stat copyStatus {};
   if (::fstat(out.Get(), &copyStatus) != 0) throw FileError("Cannot write to file", copyPath, errno);
   const bool inPlace = copyStatus.st_dev == status.st_dev && copyStatus.st_ino == status.st_ino;
-  WriteAll(out.Get(), retagged->data(), retagged->size(), 0, copyPath);
-  if (!inPlace) CopyRest(in.Get(), out.Get(), static_cast<off_t>(tagSize), path, copyPath);
+
+  WrittenTag& written = result.tag;
+  written.size = layout->tagSize;
+  std::size_t at = 0;
+  const auto put = [&](const std::string& id, const std::uint8_t* data, std::size_t count) {
+    WriteAll(out.Get(), data, count, static_cast<off_t>(at), copyPath);
+    written.parts.push_back({id, at, count, TagChecksum(data, count)});
+    at += count;
+  };
+  std::uint8_t header[kHeaderSize];
+  ReadExactly(in.Get(), header, kHeaderSize, 0, path);
+  header[5] = 0;  // no footer: the padding follows the frames
+  const std::size_t sizeField = layout->tagSize - kHeaderSize;
+  for (int i = 0; i < 4; ++i) header[6 + i] = static_cast<std::uint8_t>((sizeField >> (7 * (3 - i))) & 0x7F);
+  put("header", header, kHeaderSize);
+  Bytes buffer(std::size_t{1} << 16);
+  for (const RawId3Frame* old : kept) {
+    // In pieces, so that a large picture never has to be held.
+    WrittenTag::Part part{old->id, at, old->size, kTagChecksumStart};
+    for (std::size_t done = 0; done < old->size;) {
+      const std::size_t chunk = std::min(buffer.size(), old->size - done);
+      ReadExactly(in.Get(), buffer.data(), chunk, static_cast<off_t>(old->offset + done), path);
+      if (!inPlace || old->offset != at) WriteAll(out.Get(), buffer.data(), chunk, static_cast<off_t>(at + done), copyPath);
+      part.checksum = TagChecksum(buffer.data(), chunk, part.checksum);
+      done += chunk;
+    }
+    written.parts.push_back(part);
+    at += old->size;
+  }
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    if (!rendered[i].empty()) put(std::string(rendered[i].begin(), rendered[i].begin() + 4), rendered[i].data(), rendered[i].size());
+  }
+  std::fill(buffer.begin(), buffer.end(), 0);
+  while (at < layout->tagSize) {
+    const std::size_t chunk = std::min(buffer.size(), layout->tagSize - at);
+    WriteAll(out.Get(), buffer.data(), chunk, static_cast<off_t>(at), copyPath);
+    at += chunk;
+  }
+  if (!inPlace) CopyRest(in.Get(), out.Get(), static_cast<off_t>(layout->tagSize), path, copyPath);
   if (out.Close() != 0) throw FileError("Cannot write to file", copyPath, errno);
   result.outcome = RetagOutcome::Rewritten;
-  result.tag = std::move(*retagged);
   return result;
 }
 

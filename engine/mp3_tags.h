@@ -110,6 +110,13 @@ struct Mp3Tags {
   // Gives every picture to write, in order, when the file is started, on the output's worker;
   // when set it takes the place of `cover` (see RenderCompleteId3v2Tag).
   std::function<std::vector<TagPicture>()> pictures;
+  // What the source held that is too large to carry (a text over a megabyte, a picture over
+  // kMaxPictureBytes): not written, but named in the file's warning.
+  struct LeftOut {
+    std::string what;  // a tag's name, or "picture" and its type number
+    std::uint64_t bytes = 0;
+  };
+  std::vector<LeftOut> leftOut;
 };
 
 // A complete ID3v2 tag (header, frames and kId3v2Padding bytes of padding) holding the non-empty
@@ -148,12 +155,24 @@ struct Id3v2Layout {
 // extended header, compressed or encrypted frames, or frames that overrun the tag.
 std::optional<Id3v2Layout> ParseId3v2Layout(const std::uint8_t* bytes, std::size_t size);
 
-// `tag` (a whole ID3v2 tag as ParseId3v2Layout reads it) with `frames` put in, each replacing the
-// frames of its identity where they stand (a new one goes after the others), the rest kept byte
-// for byte, and padded to exactly the size of `tag`; nullopt when the result would not fit in
-// that size or `tag` cannot be read.
-std::optional<std::vector<std::uint8_t>> RetagWithinSize(const std::vector<std::uint8_t>& tag,
-                                                         const std::vector<Id3Frame>& frames);
+// What is known of an ID3v2 tag once it is written, without holding its bytes (a picture may be
+// megabytes): where its header and each frame lie, with a checksum of their bytes; everything
+// after the last frame up to `size` is padding (zeros). What verification compares the file with.
+struct WrittenTag {
+  struct Part {
+    std::string id;  // the frame ID, or "header"
+    std::size_t offset = 0, size = 0;
+    std::uint64_t checksum = 0;  // TagChecksum of its bytes
+  };
+  std::size_t size = 0;  // the whole tag, padding included; 0: no tag
+  std::vector<Part> parts;
+
+  // The parts of `tag`, a whole tag as RenderCompleteId3v2Tag gives it; no parts when it is none.
+  static WrittenTag Of(const std::vector<std::uint8_t>& tag);
+};
+// FNV-1a over `data`, continued from `checksum`: a part read in pieces is the pieces in turn.
+inline constexpr std::uint64_t kTagChecksumStart = 0xcbf29ce484222325ULL;
+std::uint64_t TagChecksum(const std::uint8_t* data, std::size_t size, std::uint64_t checksum = kTagChecksumStart);
 
 enum class RetagOutcome {
   Rewritten,    // the copy holds the new tag and the old audio
@@ -162,15 +181,16 @@ enum class RetagOutcome {
 };
 struct RetagResult {
   RetagOutcome outcome = RetagOutcome::NoTag;
-  std::vector<std::uint8_t> tag;  // the new tag when Rewritten: what verification compares
+  WrittenTag tag;  // the new tag when Rewritten: what verification compares
 };
-// Puts `frames` into the ID3v2 tag of the MP3 at `path` within the tag's own size
-// (RetagWithinSize), and writes the file with that tag to `copyPath`, which the caller created
-// (the hidden staged name of a finished file; the caller renames it over `path`): the new tag,
-// then every byte after the old tag unchanged, so the audio is not moved. `copyPath` naming the
-// same file as `path` (by any name) writes the tag bytes in place: only for a file that has no
-// final name yet. Raises FileError when a file cannot be read or written; `copyPath` is then
-// incomplete and must go.
+// Puts `frames` into the ID3v2 tag of the MP3 at `path` within the tag's own size, and writes the
+// file with that tag to `copyPath`, which the caller created (the hidden staged name of a finished
+// file; the caller renames it over `path`): the tag's frames that `frames` do not replace (by
+// identity) byte for byte and in their order, then `frames`, then padding to the old size, then
+// every byte after the old tag unchanged, so the audio is not moved. `copyPath` naming the same
+// file as `path` (by any name) writes the tag in place: only for a file that has no final name
+// yet. The tag is read and written in pieces: a large picture is never held. Raises FileError
+// when a file cannot be read or written; `copyPath` is then incomplete and must go.
 RetagResult RewriteTagInCopy(const std::string& path, const std::vector<Id3Frame>& frames,
                              const std::string& copyPath);
 

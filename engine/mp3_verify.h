@@ -15,9 +15,12 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "engine/mp3_tags.h"
 
 namespace engine {
 
@@ -27,9 +30,10 @@ struct Mp3Expectation {
   // Their rate; 0 or the MP3's own rate when the encoder did not resample. When it resampled,
   // the decoded length may differ from the converted count by a millisecond.
   int sampleRate = 0;
-  // The whole ID3v2 tag written at the start of the file, padding included; empty when the file
-  // has none.
-  std::vector<std::uint8_t> tag;
+  // The ID3v2 tag written at the start of the file (size 0 when the file has none).
+  WrittenTag tag;
+  // Held while the tag is read back whole (ConversionRequest::tagGate); may be null.
+  std::mutex* tagGate = nullptr;
 };
 
 // Decodes the MP3 at `path` and checks it against `expected`. nullopt when it is whole and right,
@@ -40,7 +44,7 @@ std::optional<std::string> VerifyMp3(const std::string& path, const Mp3Expectati
 
 // The same with the three facts given one by one.
 inline std::optional<std::string> VerifyMp3(const std::string& path, std::int64_t samplesPerChannel,
-                                            const std::vector<std::uint8_t>& writtenTag) {
+                                            const WrittenTag& writtenTag) {
   return VerifyMp3(path, Mp3Expectation{samplesPerChannel, 0, writtenTag});
 }
 

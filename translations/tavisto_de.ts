@@ -711,5 +711,9 @@
         <source>The MP3 did not verify: %1</source>
         <translation>Die MP3-Datei hat die Prüfung nicht bestanden: %1</translation>
     </message>
+    <message>
+        <source>too large to carry, left out: %1</source>
+        <translation>zu groß für die MP3-Datei, weggelassen: %1</translation>
+    </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,10 @@
 
 #include <map>
 #include <set>
+
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/xiphcomment.h>
 
 #include "decoded_audio.h"
 #include "tag_readers.h"
@@ -546,4 +551,59 @@ TEST_F(ConvertCli, TheParallelRecipeGivesWhatOneRunGives) {
   EXPECT_EQ(Keys(Mp3Files(dir.File("one"))),
             (std::set<std::string>{"Music/Artist/One/01.mp3", "Music/Artist/One/02.mp3", "Music/Artist/Two/01.mp3",
                                    "Music/loose.mp3", "Music/.hidden/secret.mp3"}));
+}
+
+// Sources with large tags: each file's tags are read as it starts and let go once written, so
+// eight at once stay far from eight times everything; a text too large to carry is named.
+TEST_F(ConvertCli, LargeTagsCostMemoryPerFileInFlightAndTheTooLargeAreNamed) {
+  const std::string first = dir.File("big0.flac");
+  ASSERT_TRUE(Ffmpeg(SineInput(440, 44100, 2) + " -ac 2 -c:a flac", first));
+  std::vector<std::uint8_t> picture(11 * 1024 * 1024);
+  std::uint32_t state = 7;
+  for (std::uint8_t& byte : picture) byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 24);
+  const std::uint8_t jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0};
+  std::copy(std::begin(jpeg), std::end(jpeg), picture.begin());
+  {
+    TagLib::FLAC::File file(first.c_str());
+    ASSERT_TRUE(file.isValid());
+    auto* cover = new TagLib::FLAC::Picture;
+    cover->setType(TagLib::FLAC::Picture::FrontCover);
+    cover->setMimeType("image/jpeg");
+    cover->setData(testsupport::Vector(picture));
+    file.addPicture(cover);
+    file.xiphComment(true)->addField("LYRICS", TagLib::String(std::string(2 * 1024 * 1024, 'l')));
+    file.xiphComment(true)->addField("NOTES", TagLib::String(std::string(900 * 1024, 'n')));
+    ASSERT_TRUE(file.save());
+  }
+  std::vector<std::string> arguments = {std::getenv("TAVISTO_CONVERT"), "-q", "-j", "8", "-o", dir.File("out/"), first};
+  for (int i = 1; i < 8; ++i) {
+    const std::string copy = dir.File("big" + std::to_string(i) + ".flac");
+    std::filesystem::copy_file(first, copy);
+    arguments.push_back(copy);
+  }
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, STDOUT_FILENO);
+    dup2(open(dir.File("log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+  const std::string log = ReadText(dir.File("log"));
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << log;
+  EXPECT_LT(usage.ru_maxrss, 250 * 1024) << "peak kilobytes";
+  EXPECT_NE(log.find("big3.flac: warning: too large to carry, left out: LYRICS (2.0 MB)"), std::string::npos) << log;
+
+  std::map<std::string, std::string> frames = testsupport::MutagenId3v2(dir.File("out/big3.mp3"));
+  EXPECT_EQ(frames["APIC#0"].size(), std::string("image/jpeg|3||").size() + 2 * picture.size());
+  EXPECT_EQ(frames["TXXX:NOTES"].size(), 900u * 1024) << "a text under a megabyte is carried";
+  EXPECT_EQ(frames.count("USLT"), 0u);
 }

@@ -107,7 +107,9 @@ engine::Mp3Tags MapToMp3Tags(const SourceTags& source, const TagOverrides& overr
   out.discTotal = overrides.discTotal.value_or(source.discTotal);
   if (overrides.carryMoreTags) out.frames = MoreTagFrames(source);
   std::vector<engine::TagPicture> pictures = PicturesToWrite(source, overrides);
-  if (!pictures.empty()) out.pictures = [pictures = std::move(pictures)] { return pictures; };
+  // Asked for once, as the file is written: handed over, not copied.
+  if (!pictures.empty()) out.pictures = [pictures = std::move(pictures)]() mutable { return std::move(pictures); };
+  for (const SourceTags::LeftOut& left : source.leftOut) out.leftOut.push_back({left.what, left.bytes});
   return out;
 }
 

@@ -42,8 +42,9 @@ Mp3Tags SomeTags() {
 
 CoverPicture SomeCover() { return {"image/png", testsupport::CoverImage(true)}; }
 
-// The tag a conversion writes for these tags.
-Bytes WrittenTag() { return RenderId3v2Tag(SomeTags(), SomeCover()); }
+// The tag a conversion writes for these tags, and what verification knows of it.
+Bytes TagBytes() { return RenderId3v2Tag(SomeTags(), SomeCover()); }
+WrittenTag Written() { return WrittenTag::Of(TagBytes()); }
 
 struct FinishedMp3 : ::testing::Test {
   testsupport::TempDir dir;
@@ -85,7 +86,7 @@ struct FinishedMp3 : ::testing::Test {
 TEST_F(FinishedMp3, AWholeFilePasses) {
   for (int channels : {1, 2}) {
     const std::string path = Encode("whole" + std::to_string(channels) + ".mp3", channels);
-    EXPECT_EQ(VerifyMp3(path, kFrames, WrittenTag()), std::nullopt) << channels << " channels";
+    EXPECT_EQ(VerifyMp3(path, kFrames, Written()), std::nullopt) << channels << " channels";
   }
 }
 
@@ -130,9 +131,9 @@ class Damaged : public FinishedMp3, public ::testing::WithParamInterface<Damage>
 TEST_P(Damaged, IsReportedWithItsReason) {
   const std::string path = Encode("damaged.mp3");
   Bytes bytes = ReadBytes(path);
-  GetParam().apply(bytes, WrittenTag().size());
+  GetParam().apply(bytes, TagBytes().size());
   media_fixtures::WriteBytes(path, bytes);
-  EXPECT_EQ(VerifyMp3(path, GetParam().framesGiven, WrittenTag()).value_or("passed"), GetParam().reason);
+  EXPECT_EQ(VerifyMp3(path, GetParam().framesGiven, Written()).value_or("passed"), GetParam().reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, Damaged, ::testing::ValuesIn(kDamages),
@@ -187,7 +188,7 @@ const Retag kRetags[] = {
      RetagOutcome::Rewritten,
      {{"TXXX:REPLAYGAIN_ALBUM_GAIN", "-2.00 dB"}, {"POPM:Windows Media Player 9 Series", "196"}},
      {"TXXX:replaygain_album_gain"}},
-    {"AFieldReplacedWhereItStands", {{Id3Frame::Text("TALB", {"Other Album"})}}, RetagOutcome::Rewritten,
+    {"AFieldIsReplaced", {{Id3Frame::Text("TALB", {"Other Album"})}}, RetagOutcome::Rewritten,
      {{"TALB", "Other Album"}, {"USLT", "eng||la la"}}, {}},
     {"AFrameWithoutValueRemoves", {{Id3Frame::Lyrics("")}}, RetagOutcome::Rewritten, {{"TIT2", "Verified Ω"}}, {"USLT"}},
     {"MoreThanThePaddingHolds", {{Id3Frame::UserText("BIG", {std::string(kId3v2Padding, 'x')})}},
@@ -220,8 +221,8 @@ TEST_P(WithinPadding, TheCopyHoldsTheNewFramesAndTheSameAudio) {
   }
   // Byte for byte the same audio after the tag; the new tag reads back.
   const Bytes now = ReadBytes(original);
-  EXPECT_TRUE(std::equal(now.begin() + static_cast<std::ptrdiff_t>(result.tag.size()), now.end(),
-                         originalBytes.begin() + static_cast<std::ptrdiff_t>(result.tag.size())));
+  EXPECT_TRUE(std::equal(now.begin() + static_cast<std::ptrdiff_t>(result.tag.size), now.end(),
+                         originalBytes.begin() + static_cast<std::ptrdiff_t>(result.tag.size)));
   EXPECT_EQ(VerifyMp3(original, kFrames, result.tag), std::nullopt);
 }
 
@@ -254,7 +255,6 @@ TEST_F(FinishedMp3, TheSameFileByAnotherNameIsRetaggedInPlace) {
 // give a tag larger than the one read.
 TEST(ParseId3v2Layout, DamagedTagsAreReadWithinTheirBytes) {
   const Bytes tag = RenderId3v2Tag(SomeTags(), SomeCover());
-  const std::vector<Id3Frame> frames = ReplayGainFrames(LoudnessResult{-20.0, 2.0, 0.5});
   const std::size_t framesEnd = ParseId3v2Layout(tag.data(), tag.size())->frames.back().offset + 200;
   for (std::size_t at = 0; at < std::min(tag.size(), framesEnd); ++at) {
     for (std::uint8_t value : {std::uint8_t{0x00}, std::uint8_t{0x7F}, std::uint8_t{0xFF}}) {
@@ -265,9 +265,6 @@ TEST(ParseId3v2Layout, DamagedTagsAreReadWithinTheirBytes) {
         for (const RawId3Frame& frame : layout->frames) {
           EXPECT_LE(frame.offset + frame.size, layout->tagSize);
         }
-      }
-      if (const auto retagged = RetagWithinSize(damaged, frames)) {
-        EXPECT_EQ(retagged->size(), damaged.size());
       }
     }
   }

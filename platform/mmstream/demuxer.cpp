@@ -161,10 +161,15 @@ Result Demuxer::Open(const std::string& path, unsigned streams, std::unique_ptr<
     return NoStreamFailure(streams);
   }
 
+  // The tags are read by the tag readers, not from here: a cover picture or a long text would
+  // only be held for as long as the file is decoded.
+  av_dict_free(&format->metadata);
   for (unsigned i = 0; i < format->nb_streams; ++i) {
     const int index = static_cast<int>(i);
+    av_dict_free(&format->streams[i]->metadata);
     if (index != demuxer->audio_index_ && index != demuxer->video_index_) {
       format->streams[i]->discard = AVDISCARD_ALL;
+      av_packet_unref(&format->streams[i]->attached_pic);
     }
   }
   out = std::move(demuxer);
