@@ -11,7 +11,8 @@
 # a 16-bit stereo FLAC (integer samples). Then one long file on every core: the 10-minute WMA
 # with --jobs 2 against --jobs 1 (wall and CPU time). Prints medians (CPU seconds, user + system)
 # and ratios. Against ffmpeg, tavisto-convert runs with --no-verify --no-replaygain: ffmpeg neither
-# checks what it wrote nor measures loudness (bench/verify.sh prints what those two cost).
+# checks what it wrote nor measures loudness (bench/verify.sh prints what those two cost), and
+# with --jobs 1, as ffmpeg encodes one file on one core.
 # CPU times are only comparable on an otherwise idle machine; the medians damp the rest. With
 # valgrind present, the instructions on the first 30 seconds of each source are also counted
 # (callgrind): exact and repeatable whatever else the machine is doing, with two more lines: VBR
@@ -24,8 +25,10 @@ rounds="${1:-3}"
 bench_prepare tavisto-convert bench
 # The program measured; every run below goes through this one path, doing what ffmpeg does.
 convert="$(pwd)/build/cli/tavisto-convert"
+# One job: ffmpeg encodes a file on one core, and so does tavisto-convert with -j 1 (with more,
+# a single file is split across the cores, which the one-file line below measures).
 # shellcheck disable=SC2086 # $same holds separate options throughout
-same="--no-verify --no-replaygain"
+same="--no-verify --no-replaygain -j 1"
 
 echo "Generating the sources (10 and 60 minutes; 2 minutes of mono WMA and of FLAC) ..."
 music 600 "$work/ten.wma" 220 440
@@ -102,7 +105,7 @@ awk -v t="$tc" -v f="$fc" 'BEGIN { printf "  tavisto-convert / ffmpeg:    %7.3f 
 : >"$work/wall1"; : >"$work/wall2"; : >"$work/cpu1"; : >"$work/cpu2"
 for r in $(seq "$rounds"); do
   for jobs in 1 2; do
-    /usr/bin/time -f "%e %U %S" -o "$work/time" "$convert" $same -q --force -j "$jobs" -o "$work/t.mp3" \
+    /usr/bin/time -f "%e %U %S" -o "$work/time" "$convert" $same -j "$jobs" -q --force -o "$work/t.mp3" \
       "$work/ten.wma" >/dev/null 2>&1
     awk '{ print $1 }' "$work/time" >>"$work/wall$jobs"
     awk '{ printf "%.2f\n", $2 + $3 }' "$work/time" >>"$work/cpu$jobs"

@@ -150,6 +150,11 @@ const std::vector<Option>& OptionTable() {
          return true;
        }},
       {"no-cover", 0, false, [](Options& o, const std::string&) { return o.tags.omitCover = true; }},
+      {"no-folder-art", 0, false,
+       [](Options& o, const std::string&) {
+         o.tags.folderArt = false;
+         return true;
+       }},
       {"quiet", 'q', false, [](Options& o, const std::string&) { return o.quiet = true; }},
       {"help", 'h', false, [](Options& o, const std::string&) { return o.help = true; }},
       {"version", 0, false, [](Options& o, const std::string&) { return o.version = true; }},
@@ -184,7 +189,9 @@ Output:
                        source, with its name and the extension .mp3
   -f, --force          replace existing MP3 files (only regular files; a source of the
                        run is never replaced)
-  -j, --jobs N         convert N files at once (default: one per processor core)
+  -j, --jobs N         convert N files at once (default: one per processor core); when
+                       fewer files are left than N, a long file is split into blocks
+                       encoded on the free ones (-j 1 never splits)
 
 MP3 settings:
   -b, --bitrate KBPS   constant bit rate: 8 16 24 32 40 48 56 64 80 96 112 128 144 160 192
@@ -197,13 +204,20 @@ MP3 settings:
   -m, --mode MODE      channel mode: joint, stereo, dual or mono (default: mono for a mono
                        source, joint for every other)
 
-Tags (ID3v2 at the start of the MP3, ID3v1 at its end). Each defaults to the source's own
-tag, and the title to the file name without its extension; the composer, the disc number and
-the front cover picture are always the source's own:
+Tags (ID3v2.3 at the start of the MP3, ID3v1 at its end). Each defaults to the source's own
+tag, and the title to the file name without its extension:
       --title TEXT  --artist TEXT  --album-artist TEXT  --album TEXT
       --year YEAR (2004, or a date 2004-05-12)  --track N[/TOTAL]  --comment TEXT
       --genre TEXT
-      --no-cover       leave the source's cover picture out
+      --no-cover       leave the source's pictures out
+      --no-folder-art  do not take album art from the source's folder
+Every other tag of the source is carried as the well-known taggers write it: lyrics,
+publisher, BPM, ISRC, grouping, subtitle, conductor, lyricist, original year, copyright, sort
+orders, compilation, MusicBrainz identifiers, the rating, every value of a field with several
+(two artists, two composers) and every picture with its type. A source without a front cover
+of its own takes the largest album art file in its folder (Folder.jpg, AlbumArt_*_Large.jpg,
+AlbumArtSmall.jpg, cover.*, front.*). A text over 1 MB or a picture over 16 MB is left out,
+with a warning.
 
 Checks and loudness:
       --no-verify      do not decode each MP3 again before it takes its name (by default

@@ -120,6 +120,15 @@ TEST_F(ConvertCli, TrackAlbumArtistAndCoverFollowTheOptions) {
   EXPECT_EQ(frames["TPE2"], "Só Eu");
   EXPECT_EQ(frames["TPE1"], V::artist);
   EXPECT_EQ(frames.count("APIC"), 0u);
+
+  // A source without a cover takes the album art beside it, unless told not to.
+  const std::string bare = Wma("bare.wma");
+  media_fixtures::WriteBytes(dir.File("Folder.jpg"), testsupport::CoverImage(false));
+  ASSERT_EQ(RunConvert(Quote(bare)).status, 0);
+  EXPECT_EQ(testsupport::MutagenId3v2(dir.File("bare.mp3"))["APIC#0"],
+            "image/jpeg|3||" + testsupport::Hex(testsupport::CoverImage(false)));
+  ASSERT_EQ(RunConvert("--no-folder-art -f " + Quote(bare)).status, 0);
+  EXPECT_EQ(testsupport::MutagenId3v2(dir.File("bare.mp3")).count("APIC"), 0u);
 }
 
 TEST_F(ConvertCli, AnExistingMp3IsNeverReplacedWithoutForce) {
