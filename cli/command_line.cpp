@@ -6,7 +6,6 @@
 #include <functional>
 #include <cerrno>
 #include <cstring>
-#include <regex>
 
 #include "core/added_files.h"
 #include "core/output_name.h"
@@ -42,8 +41,16 @@ bool IsPosition(const std::string& text) {
 
 // A year, or a whole date that starts with one: "2004", "2004-05", "2004-05-12".
 bool IsYear(const std::string& text) {
-  static const std::regex kYear("[0-9]{4}(-(0[1-9]|1[0-2])(-(0[1-9]|[12][0-9]|3[01]))?)?");
-  return std::regex_match(text, kYear);
+  // Each part after the year: "-" and two digits within [1, most].
+  const auto part = [&text](std::size_t at, int most) {
+    if (text.size() < at + 3 || text[at] != '-' || !AllDigits(text.substr(at + 1, 2), 2)) return false;
+    const int value = std::stoi(text.substr(at + 1, 2));
+    return value >= 1 && value <= most;
+  };
+  if (text.size() < 4 || !AllDigits(text.substr(0, 4), 4)) return false;
+  if (text.size() == 4) return true;
+  if (!part(4, 12)) return false;
+  return text.size() == 7 || (text.size() == 10 && part(7, 31));
 }
 
 struct Option {

@@ -66,7 +66,7 @@ TEST(ConvertOptions, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(ErrorFor({"--track", track, "a.wma"}), "invalid value \"" + std::string(track) + "\" for --track");
   }
   EXPECT_EQ(ErrorFor({"--no-cover=yes", "a.wma"}), "option --no-cover takes no value");
-  for (const char* year : {"abc", "04", "20045", "2004-13", "2004-05-32", "2004/05"}) {
+  for (const char* year : {"abc", "04", "20045", "2004-13", "2004-05-32", "2004/05", "2004-00", "2004-05-", "2004-5-12"}) {
     EXPECT_EQ(ErrorFor({"--year", year, "a.wma"}), "invalid value \"" + std::string(year) + "\" for --year");
   }
   EXPECT_EQ(ErrorFor({"-x", "a.wma"}), "unknown option -x");
