@@ -6,11 +6,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/desktop.h"
 #include "app/ui_text.h"
 #include "app/workspace.h"
 #include "core/interface_texts.h"
@@ -25,24 +25,8 @@ namespace {
 
 constexpr std::size_t kMaxTipsFileBytes = 1 << 20;
 
-// A small light bulb for the strip beside the tip.
-QPixmap BulbPicture() {
-  QPixmap pixmap(40, 56);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(120, 96, 20), 2));
-  p.setBrush(QColor(255, 226, 92));
-  p.drawEllipse(QRectF(4, 2, 32, 32));
-  p.setBrush(QColor(170, 170, 170));
-  p.setPen(QPen(QColor(90, 90, 90), 1));
-  p.drawRoundedRect(QRectF(12, 33, 16, 14), 3, 3);
-  p.drawLine(QPointF(12, 38), QPointF(28, 38));
-  p.drawLine(QPointF(12, 43), QPointF(28, 43));
-  p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
-  p.drawArc(QRectF(11, 9, 14, 14), 100 * 16, 80 * 16);
-  return pixmap;
-}
+// The edge of the picture beside the tip: the theme's information icon, in the size of a message's.
+constexpr int kTipIconSize = 48;
 
 }  // namespace
 
@@ -84,7 +68,7 @@ TipsWindow::TipsWindow(Workspace& workspace, QWidget* parent, const std::string&
   bulbStrip_->setPalette(strip);
   bulbImage_ = new QLabel(bulbStrip_);
   bulbImage_->setObjectName(QStringLiteral("bulbImage"));
-  bulbImage_->setPixmap(BulbPicture());
+  bulbImage_->setPixmap(ThemeIcon("dialog-information", QStyle::SP_MessageBoxInformation).pixmap(kTipIconSize, kTipIconSize));
   bulbImage_->setAccessibleName(UiText(lang::TipOfTheDayCaption));
   auto* stripLayout = new QVBoxLayout(bulbStrip_);
   stripLayout->setContentsMargins(12, 16, 12, 12);

@@ -20,8 +20,10 @@
 #include <utility>
 
 #include "app/collision_dialog.h"
+#include "app/elided_label.h"
 #include "app/progress_window.h"
 #include "core/conversion_task.h"
+#include "core/interface_texts.h"
 #include "core/settings.h"
 #include "decoded_audio.h"
 #include "engine/mp3_frames.h"
@@ -210,7 +212,8 @@ TEST_F(ProgressRun, ConvertsTheCheckedTasksSideBySideAndRecordsEachTask) {
   EXPECT_EQ(changed, (std::set<int>{0, 2, 3}));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].kind, MessageKind::Information);
-  EXPECT_EQ(messages[0].text, "All files have been converted successfully." + kOpenFolderQuestion);
+  EXPECT_EQ(messages[0].title, "Conversion Finished");
+  EXPECT_EQ(messages[0].text, "All files have been converted successfully.\n3 converted" + kOpenFolderQuestion);
   EXPECT_EQ(opened, std::vector<std::string>{dir.Path() + "/"});
 }
 
@@ -218,7 +221,8 @@ TEST_F(ProgressRun, WithNoCheckedTaskItSaysSoAndShowsNoWindow) {
   AddTask(Wma("a.wma", 1000, 1), dir.File("a.mp3"), 1).checked = false;
   window->StartRun();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].kind, MessageKind::Question);
+  EXPECT_EQ(messages[0].kind, MessageKind::Information) << "a notice, not a question";
+  EXPECT_EQ(messages[0].title, "Nothing to Convert");
   EXPECT_EQ(messages[0].text, "There is nothing to convert.\nPlease check the tasks you want to convert.");
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(window->Running());
@@ -300,7 +304,11 @@ TEST_F(ProgressRun, CancelAnsweredNoGoesOnAndYesEndsTheRunLeavingNoPartialFile) 
   RunToTheEnd();
 
   EXPECT_EQ(Texts(MessageKind::Question), std::vector<std::string>(2, kCancelQuestion));
-  EXPECT_EQ(Texts(MessageKind::Information), std::vector<std::string>{"The conversion was cancelled." + kOpenFolderQuestion});
+  // Nothing was converted: there is no folder worth opening, and no question about it.
+  EXPECT_EQ(Texts(MessageKind::Information), std::vector<std::string>{"The conversion was cancelled.\n0 converted"});
+  EXPECT_EQ(messages.back().title, "Conversion Cancelled");
+  EXPECT_EQ(messages.back().firstCaption, lang::OKButton);
+  EXPECT_TRUE(opened.empty());
   EXPECT_EQ(Files(), sources) << "no file is left by the cancelled run, whole or hidden";
   for (int task = 0; task < 3; ++task) EXPECT_EQ(tasks[task].state, TaskState::Cancelled) << task;
 }
@@ -338,7 +346,8 @@ TEST_F(ProgressRun, AFailedFileWaitsForNobodyAndTheEndNamesEachFailureWithItsRea
       {itself, "The output file is the source file itself."}};
   ASSERT_EQ(messages.size(), 1u) << "only the end question: no failure waited for an answer";
   EXPECT_EQ(messages[0].kind, MessageKind::Warning);
-  EXPECT_EQ(messages[0].text.rfind("5 files could not be converted:\n", 0), 0u) << messages[0].text;
+  EXPECT_EQ(messages[0].text.rfind("3 converted, 5 failed, 1 skipped\n5 files could not be converted:\n", 0), 0u)
+      << messages[0].text;
   const auto* problems = Child<QListWidget>(*window, "problemsList");
   ASSERT_EQ(problems->count(), 5);
   for (const auto& [file, reason] : failed) {
@@ -403,7 +412,8 @@ TEST_F(ProgressRun, TheQuestionAboutAnExistingOutputHoldsUpOnlyItsOwnFile) {
   EXPECT_EQ(tasks[0].state, TaskState::Waiting);
   EXPECT_TRUE(window->Running());
   EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
-  EXPECT_TRUE(Child<QLabel>(*dialog, "questionLabel")->text().contains(QString::fromStdString(dir.File("asked.mp3"))));
+  EXPECT_EQ(Child<app::ElidedLabel>(*dialog, "pathLabel")->FullText(), QString::fromStdString(dir.File("asked.mp3")));
+  EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Replace File?"));
   Child<QPushButton>(*dialog, "replaceButton")->click();
   ASSERT_TRUE(guitest::ServeUntil([this] { return !window->Running(); }));
   EXPECT_EQ(tasks[0].state, TaskState::Done);
@@ -507,7 +517,7 @@ TEST_F(ProgressRun, WithoutANotificationAreaHidingMinimisesBothWindowsAndEitherO
 
   EXPECT_EQ(step, steps.size());
   EXPECT_TRUE(shownAtTheEnd) << "the end of the run is shown, not left minimised";
-  EXPECT_EQ(notified, std::vector<QString>{QStringLiteral("Conversion finished / Converted: 1")});
+  EXPECT_EQ(notified, std::vector<QString>{QStringLiteral("Conversion Finished / 1 converted")});
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("a.mp3")).ok);
 }
 
