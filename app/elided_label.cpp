@@ -11,8 +11,9 @@ ElidedLabel::ElidedLabel(QWidget* parent, int preferredCharacters, int minimumCh
     : QLabel(parent), preferredCharacters_(preferredCharacters), minimumCharacters_(minimumCharacters) {
   setTextFormat(Qt::PlainText);  // titles and paths come from files: never markup
   setWordWrap(false);
-  // Takes the width the layout gives: the text adapts to the window, never the window to it.
-  setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  // Takes the width the layout gives, down to its minimum: the text adapts to the window, never
+  // the window to the text (the hints do not depend on it).
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void ElidedLabel::SetFullText(const QString& text, const QString& toolTip) {

@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -399,6 +401,40 @@ TEST_F(Wizard, TrackAlbumArtistAndCoverComeFromTheSourceAndGoBackIntoTheTask) {
   EXPECT_FALSE(cover->isChecked());
 }
 
+// A source without a cover of its own takes the album art of its folder: page 3 shows that
+// picture and names its file; leaving it out leaves the folder's picture out too. The tags the
+// source carries beyond the fields are listed below.
+TEST_F(Wizard, PageThreeShowsTheFoldersAlbumArtByNameAndTheMoreTags) {
+  QImage art(16, 16, QImage::Format_RGB32);
+  art.fill(Qt::red);
+  ASSERT_TRUE(art.save(Text(dir.File("Folder.jpg")), "PNG"));  // the first bytes decide, not the name
+  workspace.workingTask.moreTags = {{tags::MoreTag::Lyrics}, {tags::MoreTag::Rating, 5}, {tags::MoreTag::Composers, 2}};
+  Open();
+  ToLastPage();
+  QLabel* more = Control<QLabel>("moreTagsLabel");
+  EXPECT_TRUE(more->isVisible());
+  EXPECT_EQ(more->text().toStdString(), "More tags: lyrics, rating ★★★★★, 2 composers");
+  EXPECT_EQ(Control<QLabel>("coverInfo")->text().toStdString(), "Folder.jpg from the album folder");
+  EXPECT_FALSE(Control<QLabel>("coverPreview")->pixmap().isNull());
+  QCheckBox* cover = Control<QCheckBox>("coverCheck");
+  EXPECT_TRUE(cover->isEnabled());
+  EXPECT_TRUE(cover->isChecked());
+  cover->setChecked(false);
+  Next();
+  ASSERT_EQ(wizard.result(), QDialog::Accepted);
+  EXPECT_TRUE(workspace.workingTask.omitCover);
+
+  // Without album art and without more tags there is nothing to name.
+  fs::remove(dir.File("Folder.jpg"));
+  workspace.workingTask.moreTags.clear();
+  workspace.workingTask.omitCover = false;
+  wizard.show();
+  ToLastPage();
+  EXPECT_FALSE(more->isVisible());
+  EXPECT_EQ(Control<QLabel>("coverInfo")->text().toStdString(), "The source has no cover picture.");
+  EXPECT_FALSE(cover->isEnabled());
+}
+
 TEST_F(Wizard, HistoryFileThatCannotBeReadIsReportedAndTheWizardOpens) {
   fs::create_directory(History("album.lst"));
   std::ofstream(History("author.lst")) << "Someone\n";
@@ -490,6 +526,70 @@ TEST_F(Wizard, TheOutputNameTakesTypingAndTabFollowsTheButtons) {
   Next();
   ASSERT_EQ(wizard.result(), QDialog::Accepted);
   EXPECT_EQ(workspace.workingTask.outputFile, dir.File("out/song.ogg.mp3"));
+}
+
+// Keys that only move, select or copy work in the input name as in any field; those that would
+// change the name open the dialog to pick another file.
+TEST_F(Wizard, TheInputNameMovesSelectsAndCopiesAndOnlyAChangeOpensTheDialog) {
+  Open();
+  wizard.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+  QLineEdit* input = Edit("inputPathEdit");
+  const QString path = Text(dir.File("song.wma"));
+  input->setFocus();
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool opens;
+  } keys[] = {{Qt::Key_Home, Qt::NoModifier, false}, {Qt::Key_End, Qt::NoModifier, false},
+              {Qt::Key_Home, Qt::ShiftModifier, false}, {Qt::Key_C, Qt::ControlModifier, false},
+              {Qt::Key_Left, Qt::NoModifier, false},   {Qt::Key_X, Qt::NoModifier, true},
+              {Qt::Key_Space, Qt::NoModifier, true},   {Qt::Key_V, Qt::ControlModifier, true}};
+  for (const auto& press : keys) {
+    int seen = 0;
+    AnswerFileDialog(Control<QFileDialog>("inputFileDialog"), "", &seen);
+    QTest::keyClick(input, press.key, press.modifiers);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen, press.opens ? 1 : 0) << QKeySequence(press.key | press.modifiers).toString().toStdString();
+  }
+  EXPECT_EQ(input->text().toStdString(), path.toStdString()) << "the name changes only through the dialog";
+
+  // What those keys did; a dialog opened by mistake is closed rather than waited for.
+  const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    AnswerFileDialog(Control<QFileDialog>("inputFileDialog"), "");
+    QTest::keyClick(input, key, modifiers);
+  };
+  input->deselect();
+  press(Qt::Key_End);
+  EXPECT_EQ(input->cursorPosition(), path.size());
+  press(Qt::Key_Home, Qt::ShiftModifier);
+  EXPECT_EQ(input->selectedText().toStdString(), path.toStdString());
+  QApplication::clipboard()->clear();
+  press(Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), path.toStdString());
+}
+
+// Alt with a letter that no control of the page carries (N on the last page, where Next has
+// become OK) must not type the letter into the field that has the focus; typing still types.
+TEST_F(Wizard, AnAccessKeyNoControlCarriesTypesNothingIntoAField) {
+  Open();
+  ToLastPage();
+  wizard.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+  QLineEdit* title = Edit("titleEdit");
+  QLineEdit* artist = Box("artistEdit")->lineEdit();
+  for (QLineEdit* field : {title, artist}) {
+    field->setFocus();
+    field->end(false);
+    const QString before = field->text();
+    QTest::keyClick(field, Qt::Key_N, Qt::AltModifier);
+    QTest::keyClick(field, Qt::Key_4, Qt::AltModifier);
+    EXPECT_EQ(field->text().toStdString(), before.toStdString()) << field->objectName().toStdString();
+    QTest::keyClicks(field, QStringLiteral("n"));
+    EXPECT_EQ(field->text().toStdString(), before.toStdString() + "n") << field->objectName().toStdString();
+  }
+  EXPECT_EQ(Page(), 2);
+  EXPECT_TRUE(wizard.isVisible());
 }
 
 // The whole road of one file: a tagged WMA inspected and confirmed in the wizard becomes a task

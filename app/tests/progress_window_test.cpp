@@ -421,6 +421,116 @@ TEST_F(ProgressRun, TheQuestionAboutAnExistingOutputHoldsUpOnlyItsOwnFile) {
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("asked.mp3")).ok) << "replaced, as answered";
 }
 
+// While the question waits, the run's clock stands, and so does the estimate of the time left,
+// though the other file converts meanwhile (which alone would make the estimate shrink).
+TEST_F(ProgressRun, WhileTheQuestionWaitsTheClockAndTheEstimateStandStill) {
+  media_fixtures::WriteBytes(dir.File("asked.mp3"), {'o', 'l', 'd'});
+  // The question comes once the first file is done, when the clock has run a little; the waiting
+  // file counts with the length its task declares, an hour, so that every second the long file
+  // converts meanwhile would change the estimate by far more than the display rounds away.
+  AddTask(Wma("first.wma", 1000, 2), dir.File("first.mp3"), 2);
+  AddTask(Wma("long.wma", 1000, 20), dir.File("long.mp3"), 20);
+  AddTask(Wma("asked.wma", 1000, 1), dir.File("asked.mp3"), 3600);
+  auto* timeLabel = Child<QLabel>(*window, "timeLabel");
+  window->StartRun();
+  app::CollisionDialog* dialog = nullptr;
+  ASSERT_TRUE(guitest::ServeUntil([&] {
+    dialog = window->findChild<app::CollisionDialog*>();
+    return dialog != nullptr && dialog->isVisible() && window->TaskPercent(1) > 0 &&
+           timeLabel->text().startsWith(QStringLiteral("Time elapsed"));
+  }));
+  const QString line = timeLabel->text();
+  const auto elapsed = window->Run()->Elapsed();
+  const int percent = window->TaskPercent(1);
+  // Measured by work done, not by time: the long file goes on while the question waits.
+  ASSERT_TRUE(guitest::ServeUntil([&] { return window->TaskPercent(1) >= percent + 20 || tasks[1].state == TaskState::Done; }));
+  EXPECT_GT(elapsed.count(), 0) << "the clock ran before the question";
+  EXPECT_EQ(window->Run()->Elapsed(), elapsed);
+  EXPECT_EQ(timeLabel->text().toStdString(), line.toStdString());
+  Child<QPushButton>(*dialog, "skipButton")->click();
+  ASSERT_TRUE(guitest::ServeUntil([this] { return !window->Running(); }));
+  EXPECT_EQ(tasks[2].state, TaskState::Skipped);
+}
+
+// A title far longer than a row is shown cut in its middle: the window keeps the width it has
+// with a short title, and its buttons stay inside it.
+TEST_F(ProgressRun, ALongTitleNeitherWidensTheWindowNorPushesItsButtonsOut) {
+  const std::string tone = Wma("tone.wma", 1000, 6);
+  const std::string longTitle = std::string(150, 'a') + " " + std::string(150, 'b') + "!";
+  ASSERT_EQ(longTitle.size(), 302u);
+  QPushButton* pause = Button("pauseButton");
+  QPushButton* cancel = Button("cancelButton");
+  std::vector<int> widths;
+  int run = 0;
+  for (const std::string& title : {std::string("Short"), longTitle}) {
+    tasks.Clear();
+    AddTask(CopyOf(tone, std::to_string(run) + ".wma"), dir.File(std::to_string(run) + ".mp3"), 6, title);
+    ++run;
+    int step = 0;
+    Poller watch(1, [&] {
+      if (step == 0 && window->TaskPercent(0) > 0) {
+        pause->click();
+        step = 1;
+      } else if (step == 1 && window->Run()->Holding()) {
+        // A turn of the loop after the pause: the title is shown and the layout has followed it.
+        const auto* label = Child<app::ElidedLabel>(*window, "fileLabel1");
+        const std::string shown = tasks[0].title.str();  // a task keeps 255 characters of a title
+        EXPECT_EQ(label->FullText().toStdString(), shown);
+        EXPECT_TRUE(label->toolTip().startsWith(QString::fromStdString(shown)));
+        EXPECT_EQ(pause->text(), QStringLiteral("&Resume"));
+        for (const QPushButton* button : {pause, cancel})
+          EXPECT_TRUE(window->rect().contains(button->geometry())) << button->objectName().toStdString();
+        widths.push_back(window->width());
+        pause->click();
+        step = 2;
+      }
+      return step == 2;
+    });
+    window->StartRun();
+    ASSERT_TRUE(guitest::ServeUntil([this] { return !window->Running(); }));
+  }
+  ASSERT_EQ(widths.size(), 2u);
+  EXPECT_EQ(widths[0], widths[1]);
+  EXPECT_EQ(ended, 2);
+}
+
+// The question is as wide as a typical path whatever the path, never taller than its content,
+// and shows a longer path cut in its middle: its start and its file name, the whole in the
+// tooltip. At its least size nothing is cut off.
+TEST(CollisionQuestion, IsSizedForAPathAndCutsALongerOneInItsMiddle) {
+  const std::string folder = "/home/someone/Music/Artist/Album/";
+  const std::string paths[] = {"/m/a.mp3", folder + "01 A Title.mp3",
+                               folder + std::string(300, 'x') + "/" + std::string(100, 'y') + "/01 Last.mp3"};
+  std::vector<int> widths;
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    app::CollisionDialog dialog(nullptr, path);
+    dialog.show();
+    auto* label = Child<app::ElidedLabel>(dialog, "pathLabel");
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Replace File?"));
+    EXPECT_EQ(label->FullText().toStdString(), path);
+    EXPECT_GE(label->width(), label->fontMetrics().averageCharWidth() * 60);
+    EXPECT_EQ(dialog.maximumHeight(), dialog.height()) << "no taller than its content";
+    widths.push_back(dialog.width());
+    if (path.size() > 100) {
+      EXPECT_TRUE(label->Elided());
+      EXPECT_TRUE(label->text().startsWith(QStringLiteral("/home/someone/")));
+      EXPECT_TRUE(label->text().endsWith(QStringLiteral("01 Last.mp3")));
+      EXPECT_EQ(label->toolTip().toStdString(), path);
+    } else {
+      EXPECT_FALSE(label->Elided());
+    }
+    dialog.resize(dialog.minimumSize());
+    QCoreApplication::processEvents();
+    for (const char* name : {"questionLabel", "sameForRestCheck", "replaceButton", "skipButton", "keepBothButton"}) {
+      const QWidget* control = Child<QWidget>(dialog, name);
+      EXPECT_TRUE(dialog.rect().contains(QRect(control->mapTo(&dialog, QPoint(0, 0)), control->size()))) << name;
+      EXPECT_GE(control->width(), control->minimumSizeHint().width()) << name;
+    }
+  }
+  EXPECT_EQ(widths[0], widths[2]) << "the dialog's width does not follow the path";
+}
+
 // Cancelling while the question is open (from the tray's menu: the dialog keeps the window's own
 // buttons out of reach) takes the question away and ends the run; the existing file stays as it
 // was and nothing new is left.
