@@ -28,6 +28,7 @@
 #include <cerrno>
 
 #include "app/accessibility.h"
+#include "app/elided_label.h"
 #include "app/info_panel.h"
 #include "app/ui_text.h"
 #include "app/workspace.h"
@@ -294,14 +295,13 @@ AddWizard::AddWizard(Workspace& workspace, QWidget* parent) : QDialog(parent, kD
   coverPreview_->setFrameShape(QFrame::StyledPanel);
   coverCheck_ = new QCheckBox(UiText(lang::IncludeCoverCheck), tagBox_);
   coverCheck_->setObjectName(QStringLiteral("coverCheck"));
-  coverInfo_ = new QLabel(tagBox_);
+  // One line each, cut to the room there is (the whole text on hover): the page keeps its height
+  // whatever the folder's picture is called and however much the source carries.
+  coverInfo_ = new ElidedLabel(tagBox_, 32, 16);
   coverInfo_->setObjectName(QStringLiteral("coverInfo"));
-  coverInfo_->setTextFormat(Qt::PlainText);  // the folder's file name is never markup
-  coverInfo_->setWordWrap(true);
-  moreTagsLabel_ = new QLabel(tagBox_);
+  moreTagsLabel_ = new ElidedLabel(tagBox_, 32, 16);
   moreTagsLabel_->setObjectName(QStringLiteral("moreTagsLabel"));
-  moreTagsLabel_->setTextFormat(Qt::PlainText);
-  moreTagsLabel_->setWordWrap(true);
+  moreTagsLabel_->SetElideMode(Qt::ElideRight);
   auto* coverSide = new QVBoxLayout;
   coverSide->addWidget(coverCheck_);
   coverSide->addWidget(coverInfo_);
@@ -356,9 +356,11 @@ AddWizard::AddWizard(Workspace& workspace, QWidget* parent) : QDialog(parent, kD
   // Replacing an existing file is asked on Next, with the rest of the output name's checks.
   outputFileDialog_->setOption(QFileDialog::DontConfirmOverwrite);
 
-  // The layout keeps every page's controls at their own minimum sizes; the window opens at
-  // least as large as the first design.
+  // The layout keeps every page's controls at their own minimum sizes. The window is as tall as
+  // its tallest page and no taller (nothing floats in empty room, and it is no window to
+  // maximise); it can be made wider, for long names.
   resize(sizeHint().expandedTo(QSize(329, 326)));
+  setFixedHeight(height());
 
   connect(pages_, &QStackedWidget::currentChanged, this, &AddWizard::OnPageChanged);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
@@ -453,7 +455,7 @@ void AddWizard::ShowTags() {
   trackEdit_->setEditText(ToQString(task.track));
   ShowCover();
   const QString more = MoreTagsText(task.moreTags);
-  moreTagsLabel_->setText(more.isEmpty() ? QString() : UiText(lang::MoreTagsLabel) + QStringLiteral(": ") + more);
+  moreTagsLabel_->SetFullText(more.isEmpty() ? QString() : UiText(lang::MoreTagsLabel) + QStringLiteral(": ") + more);
   moreTagsLabel_->setVisible(!more.isEmpty());
 }
 
@@ -476,16 +478,13 @@ void AddWizard::ShowCover() {
   if (folderArt_) {
     if (const std::optional<tags::FolderArt> art = tags::ReadFolderArt(*folderArt_))
       picture.loadFromData(art->data.data(), static_cast<uint>(art->data.size()));
-    const QString name = coverInfo_->fontMetrics().elidedText(PathText(folderArt_->fileName), Qt::ElideMiddle,
-                                                              coverInfo_->fontMetrics().averageCharWidth() * 32);
-    note = UiText(lang::FolderCoverNote).arg(name);
+    note = UiText(lang::FolderCoverNote).arg(PathText(folderArt_->fileName));
   } else if (task.coverBytes <= 0) {
     note = UiText(lang::NoCoverPicture);
   }
-  coverInfo_->setToolTip(folderArt_ ? PathText(folderArt_->path) : QString());
   const bool hasCover = task.coverBytes > 0 || folderArt_.has_value();
   coverPreview_->clear();
-  coverInfo_->setText(note);
+  coverInfo_->SetFullText(note, folderArt_ ? PathText(folderArt_->path) : QString());
   if (picture.isNull()) {
     coverPreview_->setText(task.coverBytes > 0 ? ToQString(task.coverMimeType) : QString());
   } else {

@@ -38,6 +38,7 @@ class QToolButton;
 
 namespace app {
 
+class ElidedLabel;
 class Workspace;
 
 class AddWizard : public QDialog {
@@ -104,8 +105,8 @@ class AddWizard : public QDialog {
   QComboBox* commentEdit_;
   QLabel* coverPreview_;  // the cover the task writes, or why there is none
   QCheckBox* coverCheck_;  // unchecked: the MP3 gets no picture
-  QLabel* coverInfo_;      // whose picture it is (the source's, a file of the album folder), or none
-  QLabel* moreTagsLabel_;  // what else the source carries into the MP3; hidden when nothing
+  ElidedLabel* coverInfo_;      // whose picture it is (the source's, a file of the album folder), or none
+  ElidedLabel* moreTagsLabel_;  // what else the source carries into the MP3; hidden when nothing
   std::optional<tags::FolderArtFile> folderArt_;  // the album art the task takes, when the source has none
   QPushButton* cancelButton_;
   QPushButton* backButton_;

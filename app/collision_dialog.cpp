@@ -19,8 +19,8 @@ namespace {
 
 // Room for a typical path ("/home/someone/Music/Artist/Album/01 Title.mp3" and more) in average
 // characters, and the least that still shows a path's start and its file name.
-constexpr int kPathCharacters = 60;
-constexpr int kLeastPathCharacters = 24;
+constexpr int kPathCharacters = 72;
+constexpr int kLeastPathCharacters = 36;
 
 }  // namespace
 

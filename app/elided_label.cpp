@@ -25,6 +25,11 @@ void ElidedLabel::SetFullText(const QString& text, const QString& toolTip) {
   Elide();
 }
 
+void ElidedLabel::SetElideMode(Qt::TextElideMode mode) {
+  mode_ = mode;
+  Elide();
+}
+
 int ElidedLabel::CharactersWidth(int characters) const {
   const QMargins margins = contentsMargins();
   return fontMetrics().averageCharWidth() * characters + margins.left() + margins.right() + 2 * margin();
@@ -51,7 +56,7 @@ void ElidedLabel::changeEvent(QEvent* event) {
 
 void ElidedLabel::Elide() {
   const int room = contentsRect().width() - 2 * margin();
-  const QString shown = fontMetrics().elidedText(fullText_, Qt::ElideMiddle, std::max(room, 0));
+  const QString shown = fontMetrics().elidedText(fullText_, mode_, std::max(room, 0));
   // QLabel::setText would ask for a new layout each time; only a change is worth one.
   if (shown != text()) QLabel::setText(shown);
   const QString tip = !toolTip_.isEmpty() ? toolTip_ : (shown != fullText_ ? fullText_ : QString());

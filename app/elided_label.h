@@ -1,5 +1,5 @@
 // A one-line label for a text that may be far longer than the room a window has for it (a
-// file's title, a path): it shows as much as fits with the middle left out
+// file's title, a path, a list): it shows as much as fits with the middle left out
 // ("/home/me/Mus…/song.mp3"), which keeps a path's start and its file name, elides again
 // whenever it is resized, and carries the whole text as its accessible name and, when cut, as
 // its tooltip. Its size hints ask for a fixed number of average characters whatever the text,
@@ -27,6 +27,9 @@ class ElidedLabel : public QLabel {
   const QString& FullText() const { return fullText_; }
   // Whether the text shown leaves part of the whole text out.
   bool Elided() const { return text() != fullText_; }
+  // Where the text is cut: in the middle (the default, for names and paths) or at the end (for
+  // a list, whose first items matter most).
+  void SetElideMode(Qt::TextElideMode mode);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
@@ -42,6 +45,7 @@ class ElidedLabel : public QLabel {
 
   QString fullText_;
   QString toolTip_;
+  Qt::TextElideMode mode_ = Qt::ElideMiddle;
   int preferredCharacters_;
   int minimumCharacters_;
 };

@@ -388,7 +388,7 @@ void ProgressWindow::FinishRun() {
   std::string text = core::RunEndText(outcome, TranslatedText, LocaleNumber);
   // The folder is worth a look only when the run put something into it.
   const bool offerFolder = outcome.converted > 0 && !OutputFolderToOpen().empty();
-  if (offerFolder) text += "\n" + TranslatedText(lang::OpenOutputFolderQuestion);
+  if (offerFolder) text += "\n\n" + TranslatedText(lang::OpenOutputFolderQuestion);
   QPointer<ProgressWindow> self(this);
   const bool clean = outcome.failures.empty() && outcome.warnings.empty();
   const char* title = outcome.cancelled ? lang::ConversionCancelledTitle : lang::ConversionFinishedTitle;

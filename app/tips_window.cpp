@@ -1,5 +1,7 @@
 #include "app/tips_window.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QGuiApplication>
@@ -24,6 +26,11 @@ namespace app {
 namespace {
 
 constexpr std::size_t kMaxTipsFileBytes = 1 << 20;
+// The tip's lines, in average characters: a length that reads well; and the most lines the
+// window makes room for (a longer tip is cut rather than making the window outgrow the screen).
+constexpr int kTipCharacters = 56;
+constexpr int kLeastTipLines = 4;
+constexpr int kMostTipLines = 16;
 
 // The edge of the picture beside the tip: the theme's information icon, in the size of a message's.
 constexpr int kTipIconSize = 48;
@@ -126,13 +133,16 @@ TipsWindow::TipsWindow(Workspace& workspace, QWidget* parent, const std::string&
   layout->setContentsMargins(12, 12, 12, 12);
   layout->addWidget(tipPanel_, 1);
   layout->addLayout(buttons);
-  resize(452, 303);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  // Its natural size, the same for every tip (LoadTips makes room for the longest): nothing to
+  // stretch, nothing to maximise, and Next Tip never makes the window jump.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(nextTipButton_, &QPushButton::clicked, this, &TipsWindow::ShowNextTip);
   connect(okButton_, &QPushButton::clicked, this, &TipsWindow::OnOkClicked);
   LoadTips(tipsFile);
+  adjustSize();
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
 }
 
 void TipsWindow::LoadTips(const std::string& tipsFile) {
@@ -150,6 +160,13 @@ void TipsWindow::LoadTips(const std::string& tipsFile) {
   if (file.status == platform::FileReadStatus::Ok) tips_ = TipLines(file.bytes);
   // A file with no line has no tip to show either.
   if (tips_.empty()) tips_ = {UiText(lang::NoTipsFound).toStdString()};
+  const QFontMetrics metrics = tipLabel_->fontMetrics();
+  const int width = metrics.averageCharWidth() * kTipCharacters;
+  int tallest = metrics.lineSpacing() * kLeastTipLines;
+  for (const std::string& tip : tips_) {
+    tallest = std::max(tallest, metrics.boundingRect(QRect(0, 0, width, 0), Qt::TextWordWrap, QString::fromStdString(tip)).height());
+  }
+  tipLabel_->setFixedSize(width, std::min(tallest, metrics.lineSpacing() * kMostTipLines));
   ShowNextTip();
 }
 

@@ -26,6 +26,7 @@
 #include <set>
 
 #include "app/add_wizard.h"
+#include "app/elided_label.h"
 #include "core/conversion_run.h"
 #include "core/conversion_task.h"
 #include "core/inspection.h"
@@ -411,10 +412,11 @@ TEST_F(Wizard, PageThreeShowsTheFoldersAlbumArtByNameAndTheMoreTags) {
   workspace.workingTask.moreTags = {{tags::MoreTag::Lyrics}, {tags::MoreTag::Rating, 5}, {tags::MoreTag::Composers, 2}};
   Open();
   ToLastPage();
-  QLabel* more = Control<QLabel>("moreTagsLabel");
+  auto* more = Control<app::ElidedLabel>("moreTagsLabel");
   EXPECT_TRUE(more->isVisible());
-  EXPECT_EQ(more->text().toStdString(), "More tags: lyrics, rating ★★★★★, 2 composers");
-  EXPECT_EQ(Control<QLabel>("coverInfo")->text().toStdString(), "Folder.jpg from the album folder");
+  EXPECT_EQ(more->FullText().toStdString(), "More tags: lyrics, rating ★★★★★, 2 composers");
+  EXPECT_EQ(Control<app::ElidedLabel>("coverInfo")->FullText().toStdString(), "Folder.jpg from the album folder");
+  EXPECT_EQ(Control<app::ElidedLabel>("coverInfo")->toolTip().toStdString(), dir.File("Folder.jpg"));
   EXPECT_FALSE(Control<QLabel>("coverPreview")->pixmap().isNull());
   QCheckBox* cover = Control<QCheckBox>("coverCheck");
   EXPECT_TRUE(cover->isEnabled());
@@ -431,7 +433,7 @@ TEST_F(Wizard, PageThreeShowsTheFoldersAlbumArtByNameAndTheMoreTags) {
   wizard.show();
   ToLastPage();
   EXPECT_FALSE(more->isVisible());
-  EXPECT_EQ(Control<QLabel>("coverInfo")->text().toStdString(), "The source has no cover picture.");
+  EXPECT_EQ(Control<app::ElidedLabel>("coverInfo")->FullText().toStdString(), "The source has no cover picture.");
   EXPECT_FALSE(cover->isEnabled());
 }
 

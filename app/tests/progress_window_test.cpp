@@ -41,7 +41,7 @@ namespace {
 
 constexpr std::int64_t kSecond = 10'000'000;  // 100-ns units
 const std::string kCancelQuestion = "Are you sure you want to cancel the conversion?";
-const std::string kOpenFolderQuestion = "\nWould you like to open the output folder to see the converted files?";
+const std::string kOpenFolderQuestion = "\n\nWould you like to open the output folder to see the converted files?";
 
 // Runs `step` every `ms` milliseconds while the loop turns, until it returns true.
 class Poller {
