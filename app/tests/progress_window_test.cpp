@@ -183,6 +183,13 @@ TEST_F(ProgressRun, ConvertsTheCheckedTasksSideBySideAndRecordsEachTask) {
       pausedShown = pausedLabel->isVisible() && window->windowTitle().startsWith(QStringLiteral("Paused")) &&
                     pause->text() == QStringLiteral("&Resume");
       EXPECT_FALSE(fs::exists(dir.File("d.mp3"))) << "nothing starts while paused";
+      // A run hidden in the tray says there too that it is paused (the offscreen desktop has no
+      // tray: the icon is shown by hand, as hiding would show it).
+      auto* tray = Child<QSystemTrayIcon>(*window, "trayIcon");
+      tray->show();
+      EXPECT_TRUE(guitest::ServeUntil([tray] { return tray->toolTip().startsWith(QStringLiteral("Paused\n")); }, 5000))
+          << tray->toolTip().toStdString();
+      tray->hide();
       pause->click();
       return true;
     }
