@@ -530,23 +530,21 @@ TEST_F(Wizard, TheOutputNameTakesTypingAndTabFollowsTheButtons) {
   EXPECT_EQ(workspace.workingTask.outputFile, dir.File("out/song.ogg.mp3"));
 }
 
-// Keys that only move, select or copy work in the input name as in any field; those that would
-// change the name open the dialog to pick another file.
+// Keys that only move, select or copy work in the input name as in any field; only those that
+// would change the name open the dialog to pick another file.
 TEST_F(Wizard, TheInputNameMovesSelectsAndCopiesAndOnlyAChangeOpensTheDialog) {
   Open();
   wizard.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
   QLineEdit* input = Edit("inputPathEdit");
-  const QString path = Text(dir.File("song.wma"));
   input->setFocus();
+  QApplication::clipboard()->clear();
   const struct {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
     bool opens;
-  } keys[] = {{Qt::Key_Home, Qt::NoModifier, false}, {Qt::Key_End, Qt::NoModifier, false},
-              {Qt::Key_Home, Qt::ShiftModifier, false}, {Qt::Key_C, Qt::ControlModifier, false},
-              {Qt::Key_Left, Qt::NoModifier, false},   {Qt::Key_X, Qt::NoModifier, true},
-              {Qt::Key_Space, Qt::NoModifier, true},   {Qt::Key_V, Qt::ControlModifier, true}};
+  } keys[] = {{Qt::Key_End, {}, false}, {Qt::Key_Home, Qt::ShiftModifier, false}, {Qt::Key_C, Qt::ControlModifier, false},
+              {Qt::Key_X, {}, true},    {Qt::Key_V, Qt::ControlModifier, true}};
   for (const auto& press : keys) {
     int seen = 0;
     AnswerFileDialog(Control<QFileDialog>("inputFileDialog"), "", &seen);
@@ -554,44 +552,25 @@ TEST_F(Wizard, TheInputNameMovesSelectsAndCopiesAndOnlyAChangeOpensTheDialog) {
     QCoreApplication::processEvents();
     EXPECT_EQ(seen, press.opens ? 1 : 0) << QKeySequence(press.key | press.modifiers).toString().toStdString();
   }
-  EXPECT_EQ(input->text().toStdString(), path.toStdString()) << "the name changes only through the dialog";
-
-  // What those keys did; a dialog opened by mistake is closed rather than waited for.
-  const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    AnswerFileDialog(Control<QFileDialog>("inputFileDialog"), "");
-    QTest::keyClick(input, key, modifiers);
-  };
-  input->deselect();
-  press(Qt::Key_End);
-  EXPECT_EQ(input->cursorPosition(), path.size());
-  press(Qt::Key_Home, Qt::ShiftModifier);
-  EXPECT_EQ(input->selectedText().toStdString(), path.toStdString());
-  QApplication::clipboard()->clear();
-  press(Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), path.toStdString());
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), dir.File("song.wma")) << "End, Shift+Home, Ctrl+C copied it";
 }
 
-// Alt with a letter that no control of the page carries (N on the last page, where Next has
-// become OK) must not type the letter into the field that has the focus; typing still types.
+// Alt with a letter no control of the page carries (N on the last page, where Next has become
+// OK) types nothing into the field that has the focus; the letter alone still types.
 TEST_F(Wizard, AnAccessKeyNoControlCarriesTypesNothingIntoAField) {
   Open();
   ToLastPage();
   wizard.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
-  QLineEdit* title = Edit("titleEdit");
-  QLineEdit* artist = Box("artistEdit")->lineEdit();
-  for (QLineEdit* field : {title, artist}) {
+  for (QLineEdit* field : {Edit("titleEdit"), Box("artistEdit")->lineEdit()}) {
     field->setFocus();
     field->end(false);
-    const QString before = field->text();
+    const std::string before = field->text().toStdString();
     QTest::keyClick(field, Qt::Key_N, Qt::AltModifier);
-    QTest::keyClick(field, Qt::Key_4, Qt::AltModifier);
-    EXPECT_EQ(field->text().toStdString(), before.toStdString()) << field->objectName().toStdString();
     QTest::keyClicks(field, QStringLiteral("n"));
-    EXPECT_EQ(field->text().toStdString(), before.toStdString() + "n") << field->objectName().toStdString();
+    EXPECT_EQ(field->text().toStdString(), before + "n");
   }
   EXPECT_EQ(Page(), 2);
-  EXPECT_TRUE(wizard.isVisible());
 }
 
 // The whole road of one file: a tagged WMA inspected and confirmed in the wizard becomes a task
