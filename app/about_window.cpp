@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/accessibility.h"
 #include "app/ui_text.h"
 #include "core/interface_texts.h"
 #include "app/product_info.h"
@@ -45,31 +46,22 @@ QPixmap SidePicture() {
   return pixmap;
 }
 
-QLabel* LinkLabel(QWidget* parent, const QString& name) {
+// A label that is one link to `address`: a real link, for the mouse, the keyboard (Tab, then
+// Enter) and assistive technology alike.
+QLabel* LinkLabel(QWidget* parent, const char* name) {
   auto* label = new QLabel(parent);
-  label->setObjectName(name);
-  QFont font = label->font();
-  font.setUnderline(true);
-  label->setFont(font);
-  label->setCursor(Qt::PointingHandCursor);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, palette.color(QPalette::Link));
-  label->setPalette(palette);
+  label->setObjectName(QLatin1String(name));
+  label->setTextFormat(Qt::RichText);
+  label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  label->setOpenExternalLinks(false);  // the desktop opens it, as every address the program opens
+  ExposeLinks(label);
   return label;
 }
 
-// A label that reports clicks.
-class ClickFilter : public QObject {
- public:
-  ClickFilter(QObject* parent, std::function<void()> action) : QObject(parent), action_(std::move(action)) {}
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::MouseButtonRelease) action_();
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  std::function<void()> action_;
-};
+QString LinkText(const QString& address, const QString& text) {
+  return QStringLiteral("<a href=\"") + address.toHtmlEscaped() + QStringLiteral("\">") + text.toHtmlEscaped() +
+         QStringLiteral("</a>");
+}
 
 }  // namespace
 
@@ -104,13 +96,19 @@ AboutWindow::AboutWindow(const Desktop& desktop, QWidget* parent) : QDialog(pare
   buildLabel_->setObjectName(QStringLiteral("buildLabel"));
   homePageLabel_ = new QLabel(this);
   homePageLabel_->setObjectName(QStringLiteral("homePageLabel"));
-  homePageUrlLabel_ = LinkLabel(this, QStringLiteral("homePageUrlLabel"));
+  homePageUrlLabel_ = LinkLabel(this, "homePageUrlLabel");
   supportEmailLabel_ = new QLabel(this);
   supportEmailLabel_->setObjectName(QStringLiteral("supportEmailLabel"));
-  supportEmailLink_ = LinkLabel(this, QStringLiteral("supportEmailLink"));
-  homePageUrlLabel_->installEventFilter(new ClickFilter(this, [this] { desktop_.Open(kHomePageAddress); }));
-  supportEmailLink_->installEventFilter(
-      new ClickFilter(this, [this] { desktop_.Open(std::string("mailto:") + kSupportEmailAddress); }));
+  supportEmailLink_ = LinkLabel(this, "supportEmailLink");
+  makerLabel_ = new QLabel(this);
+  makerLabel_->setObjectName(QStringLiteral("makerLabel"));
+  licenceLabel_ = new QLabel(this);
+  licenceLabel_->setObjectName(QStringLiteral("licenceLabel"));
+  licenceLabel_->setWordWrap(true);
+  licenceLink_ = LinkLabel(this, "licenceLink");
+  for (QLabel* link : {homePageUrlLabel_, supportEmailLink_, licenceLink_}) {
+    connect(link, &QLabel::linkActivated, this, [this](const QString& address) { desktop_.Open(address.toStdString()); });
+  }
 
   auto* facts = new QGridLayout;
   facts->setHorizontalSpacing(10);
@@ -128,12 +126,20 @@ AboutWindow::AboutWindow(const Desktop& desktop, QWidget* parent) : QDialog(pare
   facts->addWidget(supportEmailLink_, 2, 1);
   facts->setColumnStretch(1, 1);
 
+  auto* licence = new QVBoxLayout;
+  licence->setSpacing(4);
+  licence->addWidget(makerLabel_);
+  licence->addWidget(licenceLabel_);
+  licence->addWidget(licenceLink_);
+
   auto* right = new QVBoxLayout;
   right->addSpacing(24);
   right->addWidget(titleLabel_);
   right->addSpacing(24);
   right->addLayout(facts);
   right->addStretch(1);
+  right->addSpacing(12);
+  right->addLayout(licence);
 
   auto* top = new QHBoxLayout;
   top->setSpacing(16);
@@ -159,10 +165,9 @@ AboutWindow::AboutWindow(const Desktop& desktop, QWidget* parent) : QDialog(pare
   layout->setContentsMargins(14, 14, 14, 14);
   layout->addLayout(top, 1);
   layout->addLayout(buttons);
-  resize(471, 380);
+  // Its natural size: nothing to stretch, nothing to maximise.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  // The label's access key (Alt+P) leads to the home-page button, which shares it.
-  homePageLabel_->setBuddy(homePageButton_);
   connect(helpButton_, &QPushButton::clicked, this, [this] { desktop_.OpenHelp(); });
   connect(homePageButton_, &QPushButton::clicked, this, [this] { desktop_.Open(kHomePageAddress); });
   connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
@@ -182,10 +187,15 @@ void AboutWindow::ApplyCaptions() {
   versionLabel_->setText(UiText(lang::VersionLabel) + QStringLiteral(":"));
   versionNumberLabel_->setText(ToQString(ProductVersion));
   buildLabel_->setText(ToQString(kProductBuild));
-  homePageLabel_->setText(UiText(lang::HomePageLabel) + QStringLiteral(":"));
-  homePageUrlLabel_->setText(ToQString(kHomePageAddress));
+  // The label is not the button's: only the button carries the access key (Alt+P).
+  homePageLabel_->setText(UiText(lang::HomePageField) + QStringLiteral(":"));
+  homePageUrlLabel_->setText(LinkText(ToQString(kHomePageAddress), ToQString(kHomePageAddress)));
   supportEmailLabel_->setText(UiText(lang::SupportEmailLabel) + QStringLiteral(":"));
-  supportEmailLink_->setText(ToQString(kSupportEmailAddress));
+  supportEmailLink_->setText(
+      LinkText(QStringLiteral("mailto:") + ToQString(kSupportEmailAddress), ToQString(kSupportEmailAddress)));
+  makerLabel_->setText(QStringLiteral("© ") + ToQString(kMakerName));
+  licenceLabel_->setText(UiText(lang::LicenceNotice));
+  licenceLink_->setText(LinkText(ToQString(kLicenceAddress), UiText(lang::LicenceLink)));
   helpButton_->setText(UiText(lang::HelpButton));
   homePageButton_->setText(UiText(lang::HomePageLabel));
   okButton_->setText(UiText(lang::OKButton));

@@ -1,5 +1,7 @@
 // The about window: product title, version and build, the home page and the support address,
-// with buttons for the help, the home page and OK. Created on first use and reused.
+// the maker, the licence (a short notice with a link to its whole text), with buttons for the
+// help, the home page and OK. The addresses are real links. Created on first use and reused; its
+// size is its content's.
 //
 // Thread: the user-interface thread.
 #pragma once
@@ -18,6 +20,8 @@ class Desktop;
 inline constexpr char kProductBuild[] = "(Build 2521)";
 inline constexpr char kHomePageAddress[] = "https://tavisto.quorlen.org/";
 inline constexpr char kSupportEmailAddress[] = "support@tavisto.quorlen.org";
+// The licence's whole text (Debian keeps a copy in /usr/share/common-licenses/GPL-3).
+inline constexpr char kLicenceAddress[] = "https://www.gnu.org/licenses/gpl-3.0.html";
 
 class AboutWindow : public QDialog {
   Q_OBJECT
@@ -41,6 +45,9 @@ class AboutWindow : public QDialog {
   QLabel* homePageUrlLabel_;
   QLabel* supportEmailLabel_;
   QLabel* supportEmailLink_;
+  QLabel* makerLabel_;
+  QLabel* licenceLabel_;
+  QLabel* licenceLink_;
   QPushButton* helpButton_;
   QPushButton* homePageButton_;
   QPushButton* okButton_;

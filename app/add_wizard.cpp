@@ -28,6 +28,8 @@
 #include <cerrno>
 
 #include "app/accessibility.h"
+#include "app/elided_label.h"
+#include "app/info_panel.h"
 #include "app/ui_text.h"
 #include "app/workspace.h"
 #include "platform/paths/path_names.h"
@@ -43,6 +45,7 @@
 #include "core/settings.h"
 #include "core/tag_history.h"
 #include "core/tag_probe.h"
+#include "core/tags/folder_art.h"
 #include "app/message_window.h"
 #include "platform/errtext.h"
 
@@ -109,34 +112,17 @@ std::vector<std::string> Items(const QComboBox* box) {
   return items;
 }
 
-// The key handlers of the two read-only name boxes open their dialog for every key a person
-// types to change a name: characters, arrows, Delete, function keys. Keys that move between
-// controls, confirm or cancel the window, erase backwards or only modify do nothing.
+// The read-only input name opens its dialog for the keys that would change a name: a character
+// typed, Delete, a paste or a cut. Every other key does what it does in any field: End, Home and
+// the arrows move, Shift with them selects, Ctrl+C copies; Tab, Enter and Escape move on, confirm
+// or cancel the window, and Backspace (which would erase backwards) does nothing.
 bool OpensFileDialog(const QKeyEvent& event) {
-  switch (event.key()) {
-    case Qt::Key_unknown:
-    case Qt::Key_Escape:
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Backspace:
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Meta:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Super_L:
-    case Qt::Key_Super_R:
-    case Qt::Key_Hyper_L:
-    case Qt::Key_Hyper_R:
-    case Qt::Key_CapsLock:
-    case Qt::Key_Pause:
-    case Qt::Key_Clear:
-      return false;
-    default:
-      return true;
-  }
+  if (event.key() == Qt::Key_Delete || event.matches(QKeySequence::Paste) || event.matches(QKeySequence::Cut))
+    return true;
+  const Qt::KeyboardModifiers held = event.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier);
+  if (held != Qt::NoModifier) return false;
+  const QString text = event.text();
+  return !text.isEmpty() && text.front().isPrint();
 }
 
 // An output name split at its last "/" into its folder (with the "/") and its file name.
@@ -202,14 +188,18 @@ AddWizard::AddWizard(Workspace& workspace, QWidget* parent) : QDialog(parent, kD
   bitrateStack_ = new QStackedWidget(bitrateGroup);
   bitrateStack_->setObjectName(QStringLiteral("bitrateStack"));
   auto* constantPage = new QWidget;
-  bitrateSelector_ = MakeSelector(constantPage, "bitrateSelector", core::BitrateItems());
+  const std::vector<std::string> bitrates = core::BitrateItems(TranslatedText(lang::KbpsUnit));
+  bitrateSelector_ = MakeSelector(constantPage, "bitrateSelector", bitrates);
+  auto* bitrateLabel = new QLabel(UiText(lang::BitrateField), constantPage);
+  bitrateLabel->setBuddy(bitrateSelector_);
   auto* constantLayout = new QHBoxLayout(constantPage);
   constantLayout->setContentsMargins(0, 0, 0, 0);
+  constantLayout->addWidget(bitrateLabel);
   constantLayout->addWidget(bitrateSelector_);
   constantLayout->addStretch(1);
   auto* variablePage = new QWidget;
-  minBitrateSelector_ = MakeSelector(variablePage, "minBitrateSelector", core::BitrateItems());
-  maxBitrateSelector_ = MakeSelector(variablePage, "maxBitrateSelector", core::BitrateItems());
+  minBitrateSelector_ = MakeSelector(variablePage, "minBitrateSelector", bitrates);
+  maxBitrateSelector_ = MakeSelector(variablePage, "maxBitrateSelector", bitrates);
   QStringList qualities;
   for (int quality = engine::kBestVbrQuality; quality <= engine::kSmallestVbrQuality; ++quality) {
     QString item = QString::number(quality);
@@ -246,13 +236,19 @@ AddWizard::AddWizard(Workspace& workspace, QWidget* parent) : QDialog(parent, kD
   auto* sampleRateGroup = new QGroupBox(UiText(lang::SampleRateCaption), settingsPage);
   sampleRateGroup->setObjectName(QStringLiteral("sampleRateGroup"));
   sampleRateSelector_ = MakeSelector(sampleRateGroup, "sampleRateSelector", core::SampleRateItems());
+  auto* sampleRateLabel = new QLabel(UiText(lang::SampleRateField), sampleRateGroup);
+  sampleRateLabel->setBuddy(sampleRateSelector_);
   auto* sampleRateLayout = new QHBoxLayout(sampleRateGroup);
+  sampleRateLayout->addWidget(sampleRateLabel);
   sampleRateLayout->addWidget(sampleRateSelector_);
   sampleRateLayout->addStretch(1);
   auto* channelGroup = new QGroupBox(UiText(lang::ChannelModeCaption), settingsPage);
   channelGroup->setObjectName(QStringLiteral("channelGroup"));
   channelModeSelector_ = MakeSelector(channelGroup, "channelModeSelector", core::ChannelModeItems(TranslatedText));
+  auto* channelLabel = new QLabel(UiText(lang::ChannelModeField), channelGroup);
+  channelLabel->setBuddy(channelModeSelector_);
   auto* channelLayout = new QHBoxLayout(channelGroup);
+  channelLayout->addWidget(channelLabel);
   channelLayout->addWidget(channelModeSelector_);
   channelLayout->addStretch(1);
   auto* page2 = new QVBoxLayout(settingsPage);
@@ -299,13 +295,18 @@ AddWizard::AddWizard(Workspace& workspace, QWidget* parent) : QDialog(parent, kD
   coverPreview_->setFrameShape(QFrame::StyledPanel);
   coverCheck_ = new QCheckBox(UiText(lang::IncludeCoverCheck), tagBox_);
   coverCheck_->setObjectName(QStringLiteral("coverCheck"));
-  coverInfo_ = new QLabel(tagBox_);
+  // One line each, cut to the room there is (the whole text on hover): the page keeps its height
+  // whatever the folder's picture is called and however much the source carries.
+  coverInfo_ = new ElidedLabel(tagBox_, 32, 16);
   coverInfo_->setObjectName(QStringLiteral("coverInfo"));
-  coverInfo_->setWordWrap(true);
+  moreTagsLabel_ = new ElidedLabel(tagBox_, 32, 16);
+  moreTagsLabel_->setObjectName(QStringLiteral("moreTagsLabel"));
+  moreTagsLabel_->SetElideMode(Qt::ElideRight);
   auto* coverSide = new QVBoxLayout;
   coverSide->addWidget(coverCheck_);
   coverSide->addWidget(coverInfo_);
   coverSide->addStretch(1);
+  coverSide->addWidget(moreTagsLabel_);
   auto* cover = new QHBoxLayout;
   cover->addWidget(coverPreview_);
   cover->addLayout(coverSide, 1);
@@ -355,9 +356,11 @@ AddWizard::AddWizard(Workspace& workspace, QWidget* parent) : QDialog(parent, kD
   // Replacing an existing file is asked on Next, with the rest of the output name's checks.
   outputFileDialog_->setOption(QFileDialog::DontConfirmOverwrite);
 
-  // The layout keeps every page's controls at their own minimum sizes; the window opens at
-  // least as large as the first design.
+  // The layout keeps every page's controls at their own minimum sizes. The window is as tall as
+  // its tallest page and no taller (nothing floats in empty room, and it is no window to
+  // maximise); it can be made wider, for long names.
   resize(sizeHint().expandedTo(QSize(329, 326)));
+  setFixedHeight(height());
 
   connect(pages_, &QStackedWidget::currentChanged, this, &AddWizard::OnPageChanged);
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
@@ -367,6 +370,9 @@ AddWizard::AddWizard(Workspace& workspace, QWidget* parent) : QDialog(parent, kD
   connect(outputFileButton_, &QToolButton::clicked, this, &AddWizard::OnOutputFileClicked);
   connect(vbrCheck_, &QCheckBox::clicked, this, &AddWizard::OnVbrToggled);
   inputPathEdit_->installEventFilter(this);
+  // Alt with a letter that no control of the page carries (Alt+N on the last page, where Next
+  // has become OK) must not type the letter into the field that has the focus.
+  KeepAccessKeysOutOfFields(this);
 
   // Tab goes as the eye does: the page, then Back, Next (OK) and Cancel.
   QWidget::setTabOrder(pages_, backButton_);
@@ -429,9 +435,10 @@ void AddWizard::LoadTask() {
 void AddWizard::ShowInputInformation() {
   const core::ConversionTask& task = workspace_.workingTask;
   inputPathEdit_->setText(PathText(task.sourceFile));
+  // The field scrolls a long path; the whole of it on hover.
+  inputPathEdit_->setToolTip(inputPathEdit_->text());
   inputInfoList_->clear();
-  inputInfoList_->addItem(QStringLiteral(" ") + UiText(lang::DurationLabel) + QStringLiteral(": ") +
-                          ToQString(core::FormatDuration(task.duration)));
+  inputInfoList_->addItem(QStringLiteral(" ") + UiText(lang::DurationLabel) + QStringLiteral(": ") + DurationText(task.duration));
   inputInfoList_->addItem(QStringLiteral(" ") + UiText(lang::AudioLabel) + QStringLiteral(": ") +
                           ToQString(core::FormatSourceAudio(task.sourceSampleRate, task.sourceChannels, TranslatedText)));
 }
@@ -447,27 +454,45 @@ void AddWizard::ShowTags() {
   albumArtistEdit_->setEditText(ToQString(task.albumArtist));
   trackEdit_->setEditText(ToQString(task.track));
   ShowCover();
+  const QString more = MoreTagsText(task.moreTags);
+  moreTagsLabel_->SetFullText(more.isEmpty() ? QString() : UiText(lang::MoreTagsLabel) + QStringLiteral(": ") + more);
+  moreTagsLabel_->setVisible(!more.isEmpty());
 }
 
 void AddWizard::ShowCover() {
   const core::ConversionTask& task = workspace_.workingTask;
   QPixmap picture;
+  QString note;
+  folderArt_.reset();
   if (task.coverBytes > 0) {
     // Read again from the source: tasks hold no pictures (a small file read, like the
     // inspection this wizard runs itself when the source is changed).
     const engine::CoverPicture cover = core::ReadCover(task.sourceFile);
     picture.loadFromData(cover.data.data(), static_cast<uint>(cover.data.size()));
+    note = UiText(lang::SourceCoverNote).arg(PictureText(task.coverMimeType, task.coverBytes));
+  } else {
+    // A source without a cover of its own takes the album art beside it, as the conversion will
+    // (core::ResolveTags): the user sees which file that is.
+    folderArt_ = tags::ChooseFolderArt(tags::FolderOf(task.sourceFile));
   }
+  if (folderArt_) {
+    if (const std::optional<tags::FolderArt> art = tags::ReadFolderArt(*folderArt_))
+      picture.loadFromData(art->data.data(), static_cast<uint>(art->data.size()));
+    note = UiText(lang::FolderCoverNote).arg(PathText(folderArt_->fileName));
+  } else if (task.coverBytes <= 0) {
+    note = UiText(lang::NoCoverPicture);
+  }
+  const bool hasCover = task.coverBytes > 0 || folderArt_.has_value();
   coverPreview_->clear();
-  coverInfo_->setText(task.coverBytes > 0 ? ToQString(core::FormatPicture(task.coverMimeType, task.coverBytes)) : UiText(lang::NoCoverPicture));
+  coverInfo_->SetFullText(note, folderArt_ ? PathText(folderArt_->path) : QString());
   if (picture.isNull()) {
     coverPreview_->setText(task.coverBytes > 0 ? ToQString(task.coverMimeType) : QString());
   } else {
     coverPreview_->setPixmap(picture.scaled(coverPreview_->contentsRect().size(), Qt::KeepAspectRatio,
                                            Qt::SmoothTransformation));
   }
-  coverCheck_->setEnabled(task.coverBytes > 0);
-  coverCheck_->setChecked(task.coverBytes > 0 && !task.omitCover);
+  coverCheck_->setEnabled(hasCover);
+  coverCheck_->setChecked(hasCover && !task.omitCover);
 }
 
 void AddWizard::LoadHistoryLists() {
@@ -588,7 +613,8 @@ void AddWizard::Finish() {
   task.album = albumEdit_->currentText().toStdString();
   task.albumArtist = albumArtistEdit_->currentText().toStdString();
   task.track = trackEdit_->currentText().toStdString();
-  task.omitCover = task.coverBytes > 0 && !coverCheck_->isChecked();
+  // Left out, the source's own cover goes and so does the folder's album art.
+  task.omitCover = (task.coverBytes > 0 || folderArt_.has_value()) && !coverCheck_->isChecked();
 
   task.estimatedSize = core::EstimateTaskSize(task);
 

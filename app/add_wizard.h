@@ -4,7 +4,11 @@
 // and Finish writes the pages back into it.
 //
 // Page 1 shows the input file with its duration and audio format and the output file, and checks
-// the output name on Next; page 2 holds the MP3 settings; page 3 the tags and the cover picture.
+// the output name on Next; page 2 holds the MP3 settings; page 3 the tags, the cover picture the
+// MP3 will carry (the source's own, or the album art of its folder, named) and a summary of the
+// further tags the source carries into it. Alt with a letter that no control of the page carries
+// never types into a field, and keys that only move, select or copy in the input name do so
+// instead of opening its file dialog.
 // Finish also makes the source's folder and the MP3 settings the new defaults and saves them
 // (the output folder stays the main window's choice) and adds new tag values to the history
 // lists; the caller takes the working task into the list.
@@ -14,7 +18,11 @@
 // tests find them by their object names.
 #pragma once
 
+#include <optional>
+
 #include <QDialog>
+
+#include "core/tags/folder_art.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,6 +38,7 @@ class QToolButton;
 
 namespace app {
 
+class ElidedLabel;
 class Workspace;
 
 class AddWizard : public QDialog {
@@ -96,7 +105,9 @@ class AddWizard : public QDialog {
   QComboBox* commentEdit_;
   QLabel* coverPreview_;  // the cover the task writes, or why there is none
   QCheckBox* coverCheck_;  // unchecked: the MP3 gets no picture
-  QLabel* coverInfo_;      // the picture's type and size, or that the source has none
+  ElidedLabel* coverInfo_;      // whose picture it is (the source's, a file of the album folder), or none
+  ElidedLabel* moreTagsLabel_;  // what else the source carries into the MP3; hidden when nothing
+  std::optional<tags::FolderArtFile> folderArt_;  // the album art the task takes, when the source has none
   QPushButton* cancelButton_;
   QPushButton* backButton_;
   QPushButton* nextButton_;

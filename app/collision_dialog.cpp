@@ -3,32 +3,46 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFile>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/desktop.h"
+#include "app/elided_label.h"
 #include "app/ui_text.h"
 #include "core/interface_texts.h"
 
 namespace app {
 
+namespace {
+
+// Room for a typical path ("/home/someone/Music/Artist/Album/01 Title.mp3" and more) in average
+// characters, and the least that still shows a path's start and its file name.
+constexpr int kPathCharacters = 72;
+constexpr int kLeastPathCharacters = 36;
+
+}  // namespace
+
 using core::CollisionAnswer;
 
 CollisionDialog::CollisionDialog(QWidget* parent, const std::string& output) : QDialog(parent, kDialogFlags) {
   setObjectName(QStringLiteral("collisionDialog"));
-  setWindowTitle(UiText(lang::MessageCaption));
+  setWindowTitle(UiText(lang::ReplaceFileTitle));
   setWindowModality(Qt::WindowModal);
   auto* icon = new QLabel(this);
-  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(42, 42));
+  icon->setObjectName(QStringLiteral("iconLabel"));
+  const int iconSize = MessageIconSize();
+  icon->setPixmap(MessageIcon(core::MessageKind::Question).pixmap(iconSize, iconSize));
+  icon->setFixedSize(iconSize, iconSize);
   icon->setAccessibleName(UiText(lang::QuestionKind));
-  questionLabel_ = new QLabel(this);
+  questionLabel_ = new QLabel(UiText(lang::OutputExistsQuestion), this);
   questionLabel_->setObjectName(QStringLiteral("questionLabel"));
-  questionLabel_->setTextFormat(Qt::PlainText);  // file names are never markup
-  questionLabel_->setWordWrap(true);
-  questionLabel_->setText(UiText(lang::OutputExistsQuestion) + QStringLiteral("\n") +
-                         QFile::decodeName(QByteArray::fromStdString(output)));
+  questionLabel_->setTextFormat(Qt::PlainText);
+  pathLabel_ = new ElidedLabel(this, kPathCharacters, kLeastPathCharacters);
+  pathLabel_->setObjectName(QStringLiteral("pathLabel"));
+  pathLabel_->SetFullText(PathText(output));
+  pathLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   sameForRestCheck_ = new QCheckBox(UiText(lang::SameForRestCheck), this);
   sameForRestCheck_->setObjectName(QStringLiteral("sameForRestCheck"));
 
@@ -55,14 +69,25 @@ CollisionDialog::CollisionDialog(QWidget* parent, const std::string& output) : Q
     done(QDialog::Accepted);
   });
 
+  auto* text = new QVBoxLayout;
+  text->setSpacing(4);
+  text->addWidget(questionLabel_);
+  text->addWidget(pathLabel_);
+  text->addStretch(1);
   auto* body = new QHBoxLayout;
-  body->setSpacing(18);
+  body->setSpacing(16);
   body->addWidget(icon, 0, Qt::AlignTop);
-  body->addWidget(questionLabel_, 1);
+  body->addLayout(text, 1);
   auto* layout = new QVBoxLayout(this);
-  layout->addLayout(body, 1);
+  layout->addLayout(body);
+  layout->addSpacing(6);
   layout->addWidget(sameForRestCheck_);
+  layout->addSpacing(6);
   layout->addWidget(buttons);
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+  // As tall as its content, no taller: widening shows more of the path, nothing else moves.
+  setMaximumHeight(sizeHint().height());
+  resize(sizeHint());
   keepBothButton_->setFocus();
 }
 

@@ -4,6 +4,10 @@
 // default button, and closing the dialog keeps both too. The dialog is opened window-modal and
 // answers through QDialog::finished: the run goes on meanwhile.
 //
+// The dialog is as wide as a typical path; a longer one is shown with its middle left out (the
+// whole path in its tooltip) rather than wrapped inside a name. It can be made wider, never
+// taller: its content keeps its place.
+//
 // Thread: the user-interface thread.
 #pragma once
 
@@ -19,6 +23,8 @@ class QPushButton;
 
 namespace app {
 
+class ElidedLabel;
+
 class CollisionDialog : public QDialog {
   Q_OBJECT
 
@@ -30,6 +36,7 @@ class CollisionDialog : public QDialog {
 
  private:
   QLabel* questionLabel_;
+  ElidedLabel* pathLabel_;
   QPushButton* replaceButton_;
   QPushButton* skipButton_;
   QPushButton* keepBothButton_;

@@ -1,5 +1,6 @@
 #include "app/desktop.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 
 #include "platform/paths/program_dirs.h"
@@ -24,5 +25,21 @@ void Desktop::OpenHelp() const {
   if (const auto help = platform::FindBesideProgram(kHelpFileName))
     OpenUrl(QUrl::fromLocalFile(QString::fromStdString(*help)));
 }
+
+QIcon ThemeIcon(const char* themeName, QStyle::StandardPixmap fallback) {
+  return QIcon::fromTheme(QString::fromLatin1(themeName), QApplication::style()->standardIcon(fallback));
+}
+
+QIcon MessageIcon(core::MessageKind kind) {
+  switch (kind) {
+    case core::MessageKind::Error: return ThemeIcon("dialog-error", QStyle::SP_MessageBoxCritical);
+    case core::MessageKind::Information: return ThemeIcon("dialog-information", QStyle::SP_MessageBoxInformation);
+    case core::MessageKind::Question: return ThemeIcon("dialog-question", QStyle::SP_MessageBoxQuestion);
+    case core::MessageKind::Warning: return ThemeIcon("dialog-warning", QStyle::SP_MessageBoxWarning);
+  }
+  return ThemeIcon("dialog-information", QStyle::SP_MessageBoxInformation);
+}
+
+int MessageIconSize() { return QApplication::style()->pixelMetric(QStyle::PM_MessageBoxIconSize); }
 
 }  // namespace app

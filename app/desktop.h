@@ -1,6 +1,7 @@
-// Opening files, folders, web and mail addresses with the desktop's default action
-// (xdg-open underneath), and the program's help. Failures are not reported: the desktop shows
-// nothing when no application handles a type, and neither does the program.
+// The program at home on the desktop: opening files, folders, web and mail addresses with the
+// desktop's default action (xdg-open underneath), the program's help, and the icons of the
+// desktop's theme. Failures to open are not reported: the desktop shows nothing when no
+// application handles a type, and neither does the program.
 //
 // Thread: the user-interface thread.
 #pragma once
@@ -8,7 +9,11 @@
 #include <functional>
 #include <string>
 
+#include <QIcon>
+#include <QStyle>
 #include <QUrl>
+
+#include "core/message_kind.h"
 
 namespace app {
 
@@ -31,5 +36,18 @@ class Desktop {
 
   std::function<void(const QUrl&)> opener_;
 };
+
+// The icon the desktop's theme has under the freedesktop name `themeName` ("dialog-warning"),
+// or Qt's own standard icon `fallback` where the theme has none: the windows show one set of
+// icons, never a drawn one beside the theme's.
+QIcon ThemeIcon(const char* themeName, QStyle::StandardPixmap fallback);
+
+// The icon of a message of `kind`: the theme's dialog-error, -information, -question or
+// -warning.
+QIcon MessageIcon(core::MessageKind kind);
+
+// The edge of the message icons, in device-independent pixels: the size the desktop's own
+// message boxes use.
+int MessageIconSize();
 
 }  // namespace app

@@ -644,19 +644,19 @@ bool MainWindow::UpdateButtons() {
 void MainWindow::ShowTaskInfo(int index) {
   if (index >= workspace_.tasks.Count()) return;
   if (index < 0) {
-    inputInfoLabel_->setText(EmptyListInfo());
+    ShowInfoLine(inputInfoLabel_, EmptyListInfo());
     for (QLabel* label : {outputInfoLabel_, settingsInfoLabel_, extrasInfoLabel_, durationInfoLabel_, editLinkLabel_})
       label->clear();
     return;
   }
   const core::ConversionTask& task = workspace_.tasks[index];
   const TaskInfoLines lines = TaskInfoFor(task, platform::FileExists(task.outputFile));
-  inputInfoLabel_->setText(lines.input);
-  outputInfoLabel_->setText(lines.output);
-  settingsInfoLabel_->setText(lines.settings);
-  extrasInfoLabel_->setText(lines.extras);
-  durationInfoLabel_->setText(lines.duration);
-  editLinkLabel_->setText(lines.editLink);
+  ShowInfoLine(inputInfoLabel_, lines.input);
+  ShowInfoLine(outputInfoLabel_, lines.output);
+  ShowInfoLine(settingsInfoLabel_, lines.settings);
+  ShowInfoLine(extrasInfoLabel_, lines.extras);
+  ShowInfoLine(durationInfoLabel_, lines.duration);
+  ShowInfoLine(editLinkLabel_, lines.editLink);
 }
 
 void MainWindow::OnTaskListClicked() {

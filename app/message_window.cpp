@@ -1,74 +1,108 @@
 #include "app/message_window.h"
 #include "app/dialog_flags.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QScreen>
+#include <QStringList>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "app/desktop.h"
 #include "app/ui_text.h"
 #include "core/interface_texts.h"
-#include "app/desktop.h"
-
 
 namespace app {
 
 using core::MessageKind;
 
-std::array<QPixmap, 4> MessageIcons() {
-  struct Look {
-    QColor colour;
-    QString glyph;
-  };
-  const Look looks[4] = {{QColor(204, 41, 41), QString()},
-                         {QColor(36, 104, 196), QStringLiteral("i")},
-                         {QColor(46, 150, 68), QStringLiteral("?")},
-                         {QColor(232, 180, 20), QStringLiteral("!")}};
-  std::array<QPixmap, 4> icons;
-  for (int kind = 0; kind < 4; ++kind) {
-    QPixmap pixmap(42, 42);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(looks[kind].colour);
-    painter.drawEllipse(QRectF(1, 1, 40, 40));
-    painter.setPen(QPen(Qt::white, 5, Qt::SolidLine, Qt::RoundCap));
-    if (kind == static_cast<int>(MessageKind::Error)) {
-      painter.drawLine(QPointF(14, 14), QPointF(28, 28));
-      painter.drawLine(QPointF(28, 14), QPointF(14, 28));
-    } else {
-      QFont font = painter.font();
-      font.setBold(true);
-      font.setPixelSize(28);
-      painter.setFont(font);
-      painter.drawText(QRectF(0, 0, 42, 42), Qt::AlignCenter, looks[kind].glyph);
-    }
-    icons[static_cast<std::size_t>(kind)] = pixmap;
+namespace {
+
+// The width the text takes at least, in pixels, and at most, in parts of the screen's width.
+constexpr int kLeastTextWidth = 420;
+constexpr int kMostTextWidthPercent = 60;
+
+// Which title a message beginning with `lead` has. Composed messages begin with their interface
+// text, except a protected file's, which names the file first.
+struct TitleRule {
+  const char* lead;
+  const char* title;
+  bool anywhere = false;
+};
+constexpr TitleRule kTitleRules[] = {
+    {lang::NothingToConvert, lang::NothingToConvertTitle},
+    {lang::CannotActWhileBusy, lang::BusyTitle},
+    {lang::ThreadNotCreated, lang::CannotAddFileTitle},
+    {lang::CannotReadFile, lang::CannotAddFileTitle},
+    {lang::FileDoesNotExist, lang::CannotAddFileTitle},
+    {lang::NoAudioStream, lang::CannotAddFileTitle},
+    {lang::ProtectedFile, lang::CannotAddFileTitle, true},
+    {lang::NoMediaFilesFound, lang::NoMediaFilesTitle},
+    {lang::FilesNotAdded, lang::FilesNotAddedTitle},
+    {lang::UseSameSettingsQuestion, lang::SameSettingsTitle},
+    {lang::CancelConvertingQuestion, lang::CancelConversionTitle},
+    {lang::OutputFolderMissing, lang::CreateFolderTitle},
+    {lang::OutputIsInput, lang::OutputIsInputTitle},
+    {lang::ReplaceFileQuestion, lang::ReplaceFileTitle, true},
+};
+
+const char* KindName(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Error: return lang::ErrorKind;
+    case MessageKind::Information: return lang::InformationKind;
+    case MessageKind::Question: return lang::QuestionKind;
+    case MessageKind::Warning: return lang::WarningKind;
   }
-  return icons;
+  return lang::InformationKind;
+}
+
+// `text` with every word wider than `width` cut in its middle: a path has no blank the label
+// could wrap it at, and would push the window off the screen.
+QString FitLongWords(const QString& text, const QFontMetrics& metrics, int width) {
+  QStringList lines = text.split(QLatin1Char('\n'));
+  for (QString& line : lines) {
+    QStringList words = line.split(QLatin1Char(' '));
+    for (QString& word : words) {
+      if (metrics.horizontalAdvance(word) > width) word = metrics.elidedText(word, Qt::ElideMiddle, width);
+    }
+    line = words.join(QLatin1Char(' '));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+const char* MessageTitleFor(MessageKind kind, const std::string& text) {
+  const QString shown = UiText(text);
+  for (const TitleRule& rule : kTitleRules) {
+    const QString lead = UiText(rule.lead);
+    if (rule.anywhere ? shown.contains(lead) : shown.startsWith(lead)) return rule.title;
+  }
+  return KindName(kind);
 }
 
 MessageWindow::MessageWindow(const Desktop& desktop, QWidget* parent)
-    : QDialog(parent, kDialogFlags), desktop_(desktop), icons_(MessageIcons()) {
+    : QDialog(parent, kDialogFlags), desktop_(desktop) {
   setObjectName(QStringLiteral("MessageWindow"));
   setModal(true);
+  setWindowTitle(UiText(KindName(kind_)));
   iconLabel_ = new QLabel(this);
   iconLabel_->setObjectName(QStringLiteral("iconLabel"));
-  iconLabel_->setFixedSize(42, 42);
-  messageLabel_ = new QLabel(QStringLiteral("messageLabel"), this);
+  iconLabel_->setFixedSize(MessageIconSize(), MessageIconSize());
+  messageLabel_ = new QLabel(this);
   messageLabel_->setObjectName(QStringLiteral("messageLabel"));
   messageLabel_->setWordWrap(true);
   // File names are shown as they are, never read as markup.
   messageLabel_->setTextFormat(Qt::PlainText);
   messageLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   messageLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  messageLabel_->setMinimumSize(217, 97);
   // A long report (every failed file of a large run) scrolls instead of outgrowing the screen.
   messageScroll_ = new QScrollArea(this);
   messageScroll_->setObjectName(QStringLiteral("messageScroll"));
@@ -94,39 +128,52 @@ MessageWindow::MessageWindow(const Desktop& desktop, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(20, 20, 20, 14);
   layout->addLayout(body, 1);
+  layout->addSpacing(8);
   layout->addLayout(buttons);
-  resize(326, 215);
+  // The size of its text, and nothing the user could stretch it to.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(firstButton_, &QPushButton::clicked, this, &MessageWindow::OnFirstButtonClicked);
   connect(secondButton_, &QPushButton::clicked, this, &MessageWindow::OnSecondButtonClicked);
 }
 
 void MessageWindow::showEvent(QShowEvent* event) {
-  ApplyCaptions();
+  Arrange();
   QDialog::showEvent(event);
 }
 
-void MessageWindow::ApplyCaptions() {
-  setWindowTitle(UiText(lang::MessageCaption));
-  iconLabel_->setPixmap(icons_[static_cast<std::size_t>(kind_)]);
-  static constexpr const char* kKindNames[] = {lang::ErrorKind, lang::InformationKind, lang::QuestionKind,
-                                               lang::WarningKind};
-  iconLabel_->setAccessibleName(UiText(kKindNames[static_cast<std::size_t>(kind_)]));
-  // As tall as the text wants, up to most of the screen; beyond that the text scrolls.
+void MessageWindow::Arrange() {
+  const int iconSize = MessageIconSize();
+  iconLabel_->setPixmap(MessageIcon(kind_).pixmap(iconSize, iconSize));
+  iconLabel_->setAccessibleName(UiText(KindName(kind_)));
   const QScreen* screen = QGuiApplication::primaryScreen();
-  const int most = screen != nullptr ? screen->availableGeometry().height() * 3 / 5 : 600;
-  const int textWidth = std::max(messageLabel_->minimumWidth(), 420);
-  messageScroll_->setMinimumSize(textWidth, std::min(messageLabel_->heightForWidth(textWidth), most));
-  adjustSize();
-  resize(std::max(width(), 360), height());
-  if (screen != nullptr) move(screen->availableGeometry().center() - rect().center());
+  const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  // As wide as the longest word wants (a path reads best whole), within the screen; as tall as the
+  // text wants, up to most of the screen, beyond which the text scrolls.
+  const QFontMetrics metrics = messageLabel_->fontMetrics();
+  int widest = 0;
+  for (const QString& word : text_.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+    widest = std::max(widest, metrics.horizontalAdvance(word));
+  const int textWidth = std::clamp(widest, kLeastTextWidth, std::max(kLeastTextWidth, available.width() * kMostTextWidthPercent / 100));
+  const QString fitted = FitLongWords(text_, metrics, textWidth);
+  messageLabel_->setText(fitted);
+  messageLabel_->setToolTip(fitted != text_ ? text_ : QString());
+  const int most = available.height() * 3 / 5;
+  const int textHeight = std::max(messageLabel_->heightForWidth(textWidth), iconSize);
+  const bool scrolls = textHeight > most;
+  const int scrollBar = scrolls ? messageScroll_->verticalScrollBar()->sizeHint().width() : 0;
+  messageScroll_->setFixedSize(textWidth + scrollBar, std::min(textHeight, most));
+  layout()->activate();
+  move(available.center() - rect().center());
 }
 
-Answer MessageWindow::ShowMessage(MessageKind kind, const std::string& text, const std::string& secondCaption,
-                                  const std::string& firstCaption, DefaultButton defaultButton, QWidget* owner) {
+Answer MessageWindow::ShowMessage(MessageKind kind, const char* title, const std::string& text,
+                                  const std::string& secondCaption, const std::string& firstCaption,
+                                  DefaultButton defaultButton, QWidget* owner) {
   kind_ = kind;
+  setWindowTitle(UiText(title));
   // An interface text is shown in the user's language; a composed one was translated already.
-  messageLabel_->setText(UiText(text));
+  text_ = UiText(text);
   secondIsHelp_ = secondCaption == lang::HelpButton;
   secondButton_->setText(UiText(secondCaption));
   firstButton_->setText(UiText(firstCaption));
@@ -137,6 +184,7 @@ Answer MessageWindow::ShowMessage(MessageKind kind, const std::string& text, con
     button->setAutoDefault(button == focused);
   }
   focused->setFocus();
+  Arrange();
   // Stay above the window that asks, so that the window manager never puts it behind.
   if (owner == this) owner = nullptr;
   winId();  // the native window must exist to be made transient
@@ -167,9 +215,14 @@ QWidget* Messages::Owner() const {
 
 Answer Messages::Show(MessageKind kind, const std::string& text, const std::string& secondCaption,
                       const std::string& firstCaption, DefaultButton defaultButton) {
-  if (answerer_) return answerer_({kind, text, secondCaption, firstCaption, Owner(), defaultButton});
+  return Show(MessageTitleFor(kind, text), kind, text, secondCaption, firstCaption, defaultButton);
+}
+
+Answer Messages::Show(const char* title, MessageKind kind, const std::string& text, const std::string& secondCaption,
+                      const std::string& firstCaption, DefaultButton defaultButton) {
+  if (answerer_) return answerer_({kind, text, secondCaption, firstCaption, Owner(), defaultButton, title});
   if (!window_) window_ = std::make_unique<MessageWindow>(desktop_);
-  return window_->ShowMessage(kind, text, secondCaption, firstCaption, defaultButton, Owner());
+  return window_->ShowMessage(kind, title, text, secondCaption, firstCaption, defaultButton, Owner());
 }
 
 }  // namespace app

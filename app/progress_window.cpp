@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QListWidget>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -21,6 +20,7 @@
 
 #include "app/collision_dialog.h"
 #include "app/desktop.h"
+#include "app/elided_label.h"
 #include "app/message_window.h"
 #include "app/product_info.h"
 #include "app/ui_text.h"
@@ -40,22 +40,10 @@ namespace {
 // Steps of a file's bar: fine enough for a long file to move visibly.
 constexpr int kBarSteps = 1000;
 
-// The notification-area icon: a white note on a blue disc.
-QIcon TrayImage() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(36, 104, 196));
-  painter.drawEllipse(QRectF(1, 1, 30, 30));
-  painter.setBrush(Qt::white);
-  painter.drawEllipse(QRectF(8, 18, 9, 7));
-  painter.setPen(QPen(Qt::white, 2.5, Qt::SolidLine, Qt::RoundCap));
-  painter.drawLine(QPointF(16, 21), QPointF(16, 7));
-  painter.drawLine(QPointF(16, 7), QPointF(23, 11));
-  return QIcon(pixmap);
-}
+// Room for a file's title in a row, in average characters; a longer title is elided in the
+// middle rather than widening the window.
+constexpr int kTitleCharacters = 40;
+constexpr int kLeastTitleCharacters = 12;
 
 core::TaskState TaskStateOf(core::ItemState state) {
   switch (state) {
@@ -71,6 +59,20 @@ core::TaskState TaskStateOf(core::ItemState state) {
 }
 
 QString FileNameText(const std::string& path) { return ToQString(platform::FileNameOf(path)); }
+
+// What became of the run's items, for its end summary.
+core::RunOutcome OutcomeOf(const core::ConversionRun& run) {
+  core::RunOutcome outcome;
+  outcome.cancelled = run.Cancelled();
+  for (int item = 0; item < run.Count(); ++item) {
+    const core::ItemReport& report = run.Report(item);
+    if (report.state == core::ItemState::Done) ++outcome.converted;
+    if (report.state == core::ItemState::Skipped) ++outcome.skipped;
+    if (report.state == core::ItemState::Failed) outcome.failures.push_back({run.Item(item).sourceFile, report.reason});
+    if (report.warning) outcome.warnings.push_back({run.Item(item).sourceFile, *report.warning});
+  }
+  return outcome;
+}
 
 }  // namespace
 
@@ -117,7 +119,7 @@ ProgressWindow::ProgressWindow(Workspace& workspace, QWidget* parent)
   displayTimer_ = new QTimer(this);
   displayTimer_->setObjectName(QStringLiteral("displayTimer"));
   displayTimer_->setInterval(200);
-  trayIcon_ = new QSystemTrayIcon(TrayImage(), this);
+  trayIcon_ = new QSystemTrayIcon(ProductIcon(), this);
   trayIcon_->setObjectName(QStringLiteral("trayIcon"));
   trayMenu_ = new QMenu(this);
   trayMenu_->setObjectName(QStringLiteral("trayMenu"));
@@ -199,7 +201,8 @@ void ProgressWindow::StartRun() {
     taskOfItem_.push_back(task);
   }
   if (items.empty()) {
-    workspace_.messages.Show(core::MessageKind::Question, core::NothingToConvertText(TranslatedText), lang::HelpButton, lang::OKButton);
+    workspace_.messages.Show(lang::NothingToConvertTitle, core::MessageKind::Information, core::NothingToConvertText(TranslatedText),
+                             lang::HelpButton, lang::OKButton);
     return;
   }
   for (int task : taskOfItem_) {
@@ -225,8 +228,7 @@ void ProgressWindow::StartRun() {
   fileRows_.clear();
   const int rows = std::min(run_->Jobs(), run_->Count());
   for (int i = 0; i < rows; ++i) {
-    FileRow row{new QLabel(filesBox_), new QProgressBar(filesBox_)};
-    row.label->setTextFormat(Qt::PlainText);  // titles come from files: never markup
+    FileRow row{new ElidedLabel(filesBox_, kTitleCharacters, kLeastTitleCharacters), new QProgressBar(filesBox_)};
     row.label->setObjectName(QStringLiteral("fileLabel%1").arg(i + 1));
     row.bar->setObjectName(QStringLiteral("fileProgressBar%1").arg(i + 1));
     row.bar->setRange(0, kBarSteps);
@@ -243,7 +245,8 @@ void ProgressWindow::StartRun() {
   pauseButton_->setEnabled(true);
   ShowPaused(false);
   totalProgressBar_->setValue(0);
-  timeLabel_->setText(UiText(lang::ReadingFileWait) + QStringLiteral("..."));
+  timeLabel_->setText(UiText(lang::ReadingFileWait) + QStringLiteral("…"));
+  timeShown_ = false;
 
   // Shown modally without a loop of its own: the run tells the window when it ends, and hiding
   // the window to the tray leaves the run going.
@@ -315,7 +318,7 @@ void ProgressWindow::OnDisplayTimer() {
   for (std::size_t i = 0; i < fileRows_.size(); ++i) {
     const FileRow& row = fileRows_[i];
     if (i >= converting.size()) {
-      row.label->setText(QString());
+      row.label->SetFullText(QString());
       row.bar->setAccessibleName(UiText(lang::WaitingState));
       row.bar->setValue(0);
       row.bar->setEnabled(false);
@@ -323,9 +326,9 @@ void ProgressWindow::OnDisplayTimer() {
     }
     const int item = converting[i];
     const core::ConversionTask& task = workspace_.tasks[TaskOf(item)];
-    row.label->setText(ToQString(task.title.str()));
-    row.bar->setAccessibleName(row.label->text());
-    row.label->setToolTip(ToQString(run_->Item(item).sourceFile));
+    const QString title = ToQString(task.title.str());
+    row.label->SetFullText(title, title + QLatin1Char('\n') + PathText(run_->Item(item).sourceFile));
+    row.bar->setAccessibleName(title);
     const std::int64_t length = run_->Length(item);
     row.bar->setEnabled(true);
     row.bar->setValue(length > 0 ? static_cast<int>(run_->Position(item) * kBarSteps / length) : 0);
@@ -333,9 +336,19 @@ void ProgressWindow::OnDisplayTimer() {
   }
   const std::int64_t total = run_->TotalLength(), done = run_->TotalPosition();
   totalProgressBar_->setValue(run_->Finished() ? 100 : core::TotalPercent(done, total));
-  timeLabel_->setText(ToQString(core::TimeLineText(run_->Elapsed(), run_->Finished() ? 0 : total, done, TranslatedText)));
-  if (trayIcon_->isVisible())
-    trayIcon_->setToolTip(timeLabel_->text() + QLatin1Char('\n') + UiText(lang::RestoreMainWindowHint));
+  // While a question waits the run's clock stands (Elapsed leaves the time out), and so does the
+  // estimate: the files converting meanwhile would make it shrink while the clock does not move.
+  if (!run_->Asking() || !timeShown_) {
+    timeLabel_->setText(ToQString(core::TimeLineText(run_->Elapsed(), run_->Finished() ? 0 : total, done, TranslatedText)));
+    timeShown_ = true;
+  }
+  if (trayIcon_->isVisible()) trayIcon_->setToolTip(TrayToolTip());
+}
+
+QString ProgressWindow::TrayToolTip() const {
+  QString tip = timeLabel_->text() + QLatin1Char('\n') + UiText(lang::RestoreMainWindowHint);
+  if (run_ && run_->Paused()) tip = UiText(lang::PausedState) + QLatin1Char('\n') + tip;
+  return tip;
 }
 
 int ProgressWindow::TaskPercent(int task) const {
@@ -352,8 +365,9 @@ void ProgressWindow::ShowPaused(bool paused) {
   pausedLabel_->setVisible(paused);
   pauseButton_->setText(UiText(paused ? lang::ResumeButton : lang::PauseButton));
   pauseAction_->setText(pauseButton_->text());
-  setWindowTitle(paused ? UiText(lang::PausedState) + QStringLiteral(" - ") + UiText(lang::ConvertingProgressCaption)
+  setWindowTitle(paused ? UiText(lang::PausedState) + QStringLiteral(" – ") + UiText(lang::ConvertingProgressCaption)
                         : UiText(lang::ConvertingProgressCaption));
+  if (trayIcon_->isVisible()) trayIcon_->setToolTip(TrayToolTip());
   totalProgressBar_->setFormat(paused ? QStringLiteral("%p% (") + UiText(lang::PausedState) + QStringLiteral(")")
                                      : QStringLiteral("%p%"));
 }
@@ -364,29 +378,26 @@ void ProgressWindow::FinishRun() {
   displayTimer_->stop();
   OnDisplayTimer();
   pauseButton_->setEnabled(false);
-  std::vector<core::FileProblem> failures, warnings;
-  int converted = 0;
-  for (int item = 0; item < run_->Count(); ++item) {
-    const core::ItemReport& report = run_->Report(item);
-    if (report.state == core::ItemState::Done) ++converted;
-    if (report.state == core::ItemState::Failed) failures.push_back({run_->Item(item).sourceFile, report.reason});
-    if (report.warning) warnings.push_back({run_->Item(item).sourceFile, *report.warning});
-  }
+  const core::RunOutcome outcome = OutcomeOf(*run_);
   // The question must be seen, and a tray icon must not outlive the run it restores; a user
   // who hid the run learns from the desktop that it has ended.
   if (RunHidden()) {
-    NotifyRunEnd(converted, static_cast<int>(failures.size()));
+    NotifyRunEnd(outcome);
     RestoreRun();
   }
-  const std::string text =
-      core::RunEndText(run_->Cancelled(), failures, warnings, TranslatedText) + "\n" + TranslatedText(lang::OpenOutputFolderQuestion);
+  std::string text = core::RunEndText(outcome, TranslatedText, LocaleNumber);
+  // The folder is worth a look only when the run put something into it.
+  const bool offerFolder = outcome.converted > 0 && !OutputFolderToOpen().empty();
+  if (offerFolder) text += "\n\n" + TranslatedText(lang::OpenOutputFolderQuestion);
   QPointer<ProgressWindow> self(this);
-  const bool clean = failures.empty() && warnings.empty();
+  const bool clean = outcome.failures.empty() && outcome.warnings.empty();
+  const char* title = outcome.cancelled ? lang::ConversionCancelledTitle : lang::ConversionFinishedTitle;
+  const core::MessageKind kind = clean ? core::MessageKind::Information : core::MessageKind::Warning;
   // Asked over this window, which the run keeps modal: the question is never behind it.
-  const Answer answer = workspace_.messages.Show(clean ? core::MessageKind::Information : core::MessageKind::Warning, text,
-                                       lang::NoButton, lang::YesButton);
+  const Answer answer = offerFolder ? workspace_.messages.Show(title, kind, text, lang::NoButton, lang::YesButton)
+                                    : workspace_.messages.Show(title, kind, text, lang::HelpButton, lang::OKButton);
   if (!self) return;
-  if (const std::string folder = OutputFolderToOpen(); answer == Answer::First && !folder.empty()) workspace_.desktop.Open(folder);
+  if (offerFolder && answer == Answer::First) workspace_.desktop.Open(OutputFolderToOpen());
   cancelButton_->setText(UiText(lang::OKButton));
   close();
   running_ = false;
@@ -424,8 +435,8 @@ void ProgressWindow::OnCancelClicked() {
   askingCancel_ = true;
   QPointer<ProgressWindow> self(this);
   const Answer answer =
-      workspace_.messages.Show(core::MessageKind::Question, lang::CancelConvertingQuestion, lang::NoButton, lang::YesButton,
-                        DefaultButton::Second);
+      workspace_.messages.Show(lang::CancelConversionTitle, core::MessageKind::Question, lang::CancelConvertingQuestion,
+                               lang::NoButton, lang::YesButton, DefaultButton::Second);
   if (!self) return;
   askingCancel_ = false;
   if (answer == Answer::First && running_ && !finishing_ && run_) {
@@ -456,7 +467,7 @@ void ProgressWindow::closeEvent(QCloseEvent* event) {
 void ProgressWindow::HideRun() {
   if (RunHidden()) return;
   if (QSystemTrayIcon::isSystemTrayAvailable()) {
-    trayIcon_->setToolTip(UiText(lang::RestoreMainWindowHint));
+    trayIcon_->setToolTip(TrayToolTip());
     trayIcon_->show();
     hide();
     if (mainWindow_) mainWindow_->hide();
@@ -488,10 +499,9 @@ void ProgressWindow::RestoreRun() {
   trayIcon_->hide();
 }
 
-void ProgressWindow::NotifyRunEnd(int converted, int failed) {
-  const QString title = UiText(lang::ConversionFinishedTitle);
-  QString text = QStringLiteral("%1: %2").arg(UiText(lang::ConvertedCount)).arg(converted);
-  if (failed > 0) text += QStringLiteral(", %1: %2").arg(UiText(lang::FailedState)).arg(failed);
+void ProgressWindow::NotifyRunEnd(const core::RunOutcome& outcome) {
+  const QString title = UiText(outcome.cancelled ? lang::ConversionCancelledTitle : lang::ConversionFinishedTitle);
+  const QString text = ToQString(core::RunCountsText(outcome, TranslatedText, LocaleNumber));
   if (notifier_) {
     notifier_(title, text);
   } else if (trayIcon_->isVisible()) {

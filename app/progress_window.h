@@ -1,15 +1,17 @@
 // The progress window of a conversion run. StartRun converts the checked tasks of the task list
 // through a ConversionRun (core/conversion_run.h), several at once, shows the window and returns;
-// the window shows one row per file converting, the total, the elapsed and remaining time and the
-// problems so far, and when the run tells it that it has ended, sums up, offers to open the folder
-// it wrote to, closes and emits runEnded. The run can be paused, cancelled and hidden to the
-// notification area (minimised where the desktop has none).
+// the window shows one row per file converting (a long title elided in its middle, so that it
+// never widens the window), the total, the elapsed and remaining time and the problems so far,
+// and when the run tells it that it has ended, sums up how many files converted, failed and came
+// with a warning, offers to open the folder it wrote to when it converted anything, closes and
+// emits runEnded. The run can be paused, cancelled and hidden to the notification area
+// (minimised where the desktop has none).
 //
 // A file that cannot be converted never stops the run and never waits for the user: it goes into
 // the window's list of problems and the task list, and the end summary names it with its reason.
 // An output that exists when its task starts is asked about (CollisionDialog) without holding up
 // the other files: that task waits for the answer, once for the rest of the run when the user
-// says so.
+// says so. While the question waits, the clock and the estimate of the time remaining stand still.
 //
 // As tasks start and end, the window writes their state into the task list (a converted task is
 // unchecked and keeps the name its MP3 went to) and emits taskChanged, so the main window follows.
@@ -31,6 +33,7 @@
 #include <QPointer>
 
 #include "core/conversion_run.h"
+#include "core/progress_text.h"
 
 class QAction;
 class QMenu;
@@ -45,6 +48,7 @@ class QTimer;
 namespace app {
 
 class CollisionDialog;
+class ElidedLabel;
 class Workspace;
 
 // What the question about an existing output was answered.
@@ -101,7 +105,7 @@ class ProgressWindow : public QDialog {
  private:
   // One row of the files box: a converting file's title and its bar.
   struct FileRow {
-    QLabel* label;
+    ElidedLabel* label;
     QProgressBar* bar;
   };
 
@@ -117,8 +121,10 @@ class ProgressWindow : public QDialog {
   // The run's windows: hidden to the tray, or minimised where the desktop has no tray.
   void HideRun();
   bool RunHidden() const;
-  // The end of a hidden run as a desktop notification: how many files converted, how many failed.
-  void NotifyRunEnd(int converted, int failed);
+  // The end of a hidden run as a desktop notification: how many files converted, failed, warned.
+  void NotifyRunEnd(const core::RunOutcome& outcome);
+  // The tray icon's tooltip: paused or not, the time line, and how to bring the run back.
+  QString TrayToolTip() const;
   std::string OutputFolderToOpen() const;
   int TaskOf(int item) const { return taskOfItem_[static_cast<std::size_t>(item)]; }
 
@@ -135,6 +141,7 @@ class ProgressWindow : public QDialog {
   bool finishing_ = false;
   bool askingCancel_ = false;
   bool minimisedInsteadOfTray_ = false;
+  bool timeShown_ = false;  // the time line shows the run's clock (not the waiting text)
 
   QLabel* timeLabel_;
   QLabel* pausedLabel_;

@@ -1,16 +1,18 @@
 #include "app/tips_window.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "app/desktop.h"
 #include "app/ui_text.h"
 #include "app/workspace.h"
 #include "core/interface_texts.h"
@@ -24,25 +26,14 @@ namespace app {
 namespace {
 
 constexpr std::size_t kMaxTipsFileBytes = 1 << 20;
+// The tip's lines, in average characters: a length that reads well; and the most lines the
+// window makes room for (a longer tip is cut rather than making the window outgrow the screen).
+constexpr int kTipCharacters = 56;
+constexpr int kLeastTipLines = 4;
+constexpr int kMostTipLines = 16;
 
-// A small light bulb for the strip beside the tip.
-QPixmap BulbPicture() {
-  QPixmap pixmap(40, 56);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(120, 96, 20), 2));
-  p.setBrush(QColor(255, 226, 92));
-  p.drawEllipse(QRectF(4, 2, 32, 32));
-  p.setBrush(QColor(170, 170, 170));
-  p.setPen(QPen(QColor(90, 90, 90), 1));
-  p.drawRoundedRect(QRectF(12, 33, 16, 14), 3, 3);
-  p.drawLine(QPointF(12, 38), QPointF(28, 38));
-  p.drawLine(QPointF(12, 43), QPointF(28, 43));
-  p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
-  p.drawArc(QRectF(11, 9, 14, 14), 100 * 16, 80 * 16);
-  return pixmap;
-}
+// The edge of the picture beside the tip: the theme's information icon, in the size of a message's.
+constexpr int kTipIconSize = 48;
 
 }  // namespace
 
@@ -84,7 +75,7 @@ TipsWindow::TipsWindow(Workspace& workspace, QWidget* parent, const std::string&
   bulbStrip_->setPalette(strip);
   bulbImage_ = new QLabel(bulbStrip_);
   bulbImage_->setObjectName(QStringLiteral("bulbImage"));
-  bulbImage_->setPixmap(BulbPicture());
+  bulbImage_->setPixmap(ThemeIcon("dialog-information", QStyle::SP_MessageBoxInformation).pixmap(kTipIconSize, kTipIconSize));
   bulbImage_->setAccessibleName(UiText(lang::TipOfTheDayCaption));
   auto* stripLayout = new QVBoxLayout(bulbStrip_);
   stripLayout->setContentsMargins(12, 16, 12, 12);
@@ -142,13 +133,16 @@ TipsWindow::TipsWindow(Workspace& workspace, QWidget* parent, const std::string&
   layout->setContentsMargins(12, 12, 12, 12);
   layout->addWidget(tipPanel_, 1);
   layout->addLayout(buttons);
-  resize(452, 303);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  // Its natural size, the same for every tip (LoadTips makes room for the longest): nothing to
+  // stretch, nothing to maximise, and Next Tip never makes the window jump.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(nextTipButton_, &QPushButton::clicked, this, &TipsWindow::ShowNextTip);
   connect(okButton_, &QPushButton::clicked, this, &TipsWindow::OnOkClicked);
   LoadTips(tipsFile);
+  adjustSize();
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
 }
 
 void TipsWindow::LoadTips(const std::string& tipsFile) {
@@ -166,6 +160,13 @@ void TipsWindow::LoadTips(const std::string& tipsFile) {
   if (file.status == platform::FileReadStatus::Ok) tips_ = TipLines(file.bytes);
   // A file with no line has no tip to show either.
   if (tips_.empty()) tips_ = {UiText(lang::NoTipsFound).toStdString()};
+  const QFontMetrics metrics = tipLabel_->fontMetrics();
+  const int width = metrics.averageCharWidth() * kTipCharacters;
+  int tallest = metrics.lineSpacing() * kLeastTipLines;
+  for (const std::string& tip : tips_) {
+    tallest = std::max(tallest, metrics.boundingRect(QRect(0, 0, width, 0), Qt::TextWordWrap, QString::fromStdString(tip)).height());
+  }
+  tipLabel_->setFixedSize(width, std::min(tallest, metrics.lineSpacing() * kMostTipLines));
   ShowNextTip();
 }
 

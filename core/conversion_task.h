@@ -81,6 +81,10 @@ struct ConversionTask {
   std::string coverMimeType;
   std::int64_t coverBytes = 0;
   bool omitCover = false;
+  // What the source carries beyond the fields above (lyrics, a rating, several composers ...),
+  // as the wizard and the information panel sum it up; the values themselves are read again when
+  // the MP3 is written.
+  std::vector<tags::MoreTagCount> moreTags;
   bool checked = false;              // takes part in the next conversion run
   TaskState state = TaskState::Ready;
   std::string stateDetail;           // Failed, Skipped: why; Done: a warning, when there is one

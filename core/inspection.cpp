@@ -80,6 +80,7 @@ void TakeInspection(ConversionTask& task, const Inspection& inspection) {
   task.coverMimeType = shown.coverMimeType;
   task.coverBytes = shown.coverBytes;
   task.omitCover = false;
+  task.moreTags = inspection.tags.moreTags;
   if (task.duration == 0 && inspection.tags.duration > 0) task.duration = inspection.tags.duration;
   task.estimatedSize = EstimateOutputSize(task.encoding.bitrate, task.duration);
 }

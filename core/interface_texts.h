@@ -3,7 +3,7 @@
 // wording of the interface changes, and each text is marked for the translation tools
 // (translation.h): the windows show it in the user's language. "&" marks the access key of a
 // button or check box caption. Messages are built from these texts and short fixed separators
-// (":", ": ", " ...", line breaks, blanks). Constant UTF-8 texts, readable from any thread.
+// (":", ": ", "…", line breaks, blanks). Constant UTF-8 texts, readable from any thread.
 #pragma once
 
 #include "core/translation.h"
@@ -102,7 +102,7 @@ inline constexpr char ComposerLabel[] = LANG_TEXT("Composer");
 inline constexpr char CoverLabel[] = LANG_TEXT("Cover");
 inline constexpr char CoverLeftOut[] = LANG_TEXT("left out");
 inline constexpr char MoreTagsLabel[] = LANG_TEXT("More tags");
-inline constexpr char IncludeCoverCheck[] = LANG_TEXT("In&clude the cover picture");
+inline constexpr char IncludeCoverCheck[] = LANG_TEXT("Include the co&ver picture");
 inline constexpr char NoCoverPicture[] = LANG_TEXT("The source has no cover picture.");
 inline constexpr char MonoSource[] = LANG_TEXT("mono");
 inline constexpr char StereoSource[] = LANG_TEXT("stereo");
@@ -113,7 +113,6 @@ inline constexpr char ChooseAnotherOutput[] = LANG_TEXT("Please choose another o
 
 // Progress and message windows.
 inline constexpr char AboutWord[] = LANG_TEXT("about");  // before the remaining time: "about 0:02:10"
-inline constexpr char MessageCaption[] = LANG_TEXT("Message");
 inline constexpr char ConvertingProgressCaption[] = LANG_TEXT("Conversion Progress");
 inline constexpr char PreviewWindowCaption[] = LANG_TEXT("Preview Window");
 inline constexpr char PauseButton[] = LANG_TEXT("&Pause");
@@ -136,8 +135,7 @@ inline constexpr char InformationKind[] = LANG_TEXT("Information");
 inline constexpr char QuestionKind[] = LANG_TEXT("Question");
 inline constexpr char WarningKind[] = LANG_TEXT("Warning");
 inline constexpr char ShowWindowAction[] = LANG_TEXT("&Show");
-inline constexpr char ConversionFinishedTitle[] = LANG_TEXT("Conversion finished");
-inline constexpr char ConvertedCount[] = LANG_TEXT("Converted");  // before a count: "Converted: 3"
+inline constexpr char ConversionFinishedTitle[] = LANG_TEXT("Conversion Finished");
 inline constexpr char FilesToConvertLabel[] = LANG_TEXT("Files");
 inline constexpr char OneFileFailed[] = LANG_TEXT("1 file could not be converted:");
 inline constexpr char FilesFailed[] = LANG_TEXT("files could not be converted:");  // after a count
@@ -215,5 +213,66 @@ inline constexpr char SupportEmailLabel[] = LANG_TEXT("Support Email");
 
 // Wizard question about an existing output file.
 inline constexpr char ReplaceFileQuestion[] = LANG_TEXT("Would you like to replace the existing file?");
+
+// Progress window: the counts at the end of a run ("3 converted, 1 failed, 1 with a warning").
+inline constexpr char ConvertedCountText[] = LANG_TEXT("%1 converted");
+inline constexpr char FailedCountText[] = LANG_TEXT("%1 failed");
+inline constexpr char WarnedCountText[] = LANG_TEXT("%1 with a warning");
+inline constexpr char SkippedCountText[] = LANG_TEXT("%1 skipped");
+inline constexpr char ConversionCancelledTitle[] = LANG_TEXT("Conversion Cancelled");
+
+// Message window and collision question: the titles of the messages, which say what each one is
+// about.
+inline constexpr char ReplaceFileTitle[] = LANG_TEXT("Replace File?");
+inline constexpr char NothingToConvertTitle[] = LANG_TEXT("Nothing to Convert");
+inline constexpr char CannotAddFileTitle[] = LANG_TEXT("Cannot Add File");
+inline constexpr char FilesNotAddedTitle[] = LANG_TEXT("Some Files Were Not Added");
+inline constexpr char NoMediaFilesTitle[] = LANG_TEXT("No Media Files Found");
+inline constexpr char BusyTitle[] = LANG_TEXT("Please Wait");
+inline constexpr char SameSettingsTitle[] = LANG_TEXT("Use the Same Settings?");
+inline constexpr char CancelConversionTitle[] = LANG_TEXT("Cancel the Conversion?");
+inline constexpr char CreateFolderTitle[] = LANG_TEXT("Create the Folder?");
+inline constexpr char CannotCreateFolderTitle[] = LANG_TEXT("Cannot Create the Folder");
+inline constexpr char OutputIsInputTitle[] = LANG_TEXT("Choose Another Output File");
+inline constexpr char TagHistoryErrorTitle[] = LANG_TEXT("Cannot Use the Tag History");
+
+// Wizard, second pass: the labels of the settings lists and where the cover comes from.
+inline constexpr char SampleRateField[] = LANG_TEXT("&Sample rate:");
+inline constexpr char ChannelModeField[] = LANG_TEXT("C&hannel mode:");
+inline constexpr char SourceCoverNote[] = LANG_TEXT("The source's own cover: %1");  // "JPEG, 18 KB"
+inline constexpr char FolderCoverNote[] = LANG_TEXT("%1 from the album folder");    // "Folder.jpg"
+inline constexpr char KbpsUnit[] = LANG_TEXT("kbps");  // after a bit rate: "128 kbps"
+
+// Wizard and information panel: what more a source carries into its MP3 ("More tags: lyrics,
+// rating ★★★★☆, 2 composers").
+inline constexpr char InfoEditLink[] = LANG_TEXT("Edit…");
+inline constexpr char MoreArtists[] = LANG_TEXT("%1 artists");
+inline constexpr char MoreAlbumArtists[] = LANG_TEXT("%1 album artists");
+inline constexpr char MoreComposers[] = LANG_TEXT("%1 composers");
+inline constexpr char MoreGenres[] = LANG_TEXT("%1 genres");
+inline constexpr char MoreLyrics[] = LANG_TEXT("lyrics");
+inline constexpr char MoreRating[] = LANG_TEXT("rating %1");  // "rating ★★★★☆"
+inline constexpr char MorePublisher[] = LANG_TEXT("publisher");
+inline constexpr char MoreBpm[] = LANG_TEXT("BPM");
+inline constexpr char MoreIsrc[] = LANG_TEXT("ISRC");
+inline constexpr char MoreGrouping[] = LANG_TEXT("grouping");
+inline constexpr char MoreSubtitle[] = LANG_TEXT("subtitle");
+inline constexpr char MoreConductor[] = LANG_TEXT("conductor");
+inline constexpr char MoreLyricist[] = LANG_TEXT("lyricist");
+inline constexpr char MoreRemixer[] = LANG_TEXT("remixer");
+inline constexpr char MoreOriginalYear[] = LANG_TEXT("original year");
+inline constexpr char MoreCopyright[] = LANG_TEXT("copyright");
+inline constexpr char MoreSortOrders[] = LANG_TEXT("sort orders");
+inline constexpr char MoreCompilation[] = LANG_TEXT("compilation");
+inline constexpr char MoreMusicBrainz[] = LANG_TEXT("MusicBrainz IDs");
+inline constexpr char MoreOnePicture[] = LANG_TEXT("1 more picture");
+inline constexpr char MorePictures[] = LANG_TEXT("%1 more pictures");
+inline constexpr char MoreOneOther[] = LANG_TEXT("1 other field");
+inline constexpr char MoreOthers[] = LANG_TEXT("%1 other fields");
+
+// About window, second pass: the licence and the label of the home page.
+inline constexpr char HomePageField[] = LANG_TEXT("Home page");
+inline constexpr char LicenceNotice[] = LANG_TEXT("Licensed under the GNU General Public License, version 3 or later.");
+inline constexpr char LicenceLink[] = LANG_TEXT("Read the licence");
 
 }  // namespace lang

@@ -41,22 +41,43 @@ std::string NothingToConvertText(TextLookup tr) {
   return tr(lang::NothingToConvert) + "\n" + tr(lang::CheckTasksHint);
 }
 
-std::string RunEndText(bool canceled, const std::vector<FileProblem>& failures,
-                       const std::vector<FileProblem>& warnings, TextLookup tr) {
+namespace {
+
+// `text` with its "%1" replaced by `value`.
+std::string Filled(const std::string& text, const std::string& value) {
+  std::string filled = text;
+  if (const std::size_t mark = filled.find("%1"); mark != std::string::npos) filled.replace(mark, 2, value);
+  return filled;
+}
+
+}  // namespace
+
+std::string RunCountsText(const RunOutcome& outcome, TextLookup tr, NumberFormat number) {
+  std::string text = Filled(tr(lang::ConvertedCountText), number(outcome.converted));
+  const auto add = [&](std::size_t count, const char* wording) {
+    if (count > 0) text += ", " + Filled(tr(wording), number(static_cast<std::int64_t>(count)));
+  };
+  add(outcome.failures.size(), lang::FailedCountText);
+  add(outcome.warnings.size(), lang::WarnedCountText);
+  add(static_cast<std::size_t>(std::max(outcome.skipped, 0)), lang::SkippedCountText);
+  return text;
+}
+
+std::string RunEndText(const RunOutcome& outcome, TextLookup tr, NumberFormat number) {
   std::string text;
-  if (canceled) {
-    text = tr(lang::UserCanceled);
-  } else if (failures.empty()) {
-    text = tr(lang::AllFilesConverted);
+  if (outcome.cancelled) {
+    text = tr(lang::UserCanceled) + "\n";
+  } else if (outcome.failures.empty() && outcome.skipped == 0) {
+    text = tr(lang::AllFilesConverted) + "\n";
   }
-  const auto list = [&text, tr](const std::vector<FileProblem>& files, const char* one, const char* many) {
+  text += RunCountsText(outcome, tr, number);
+  const auto list = [&](const std::vector<FileProblem>& files, const char* one, const char* many) {
     if (files.empty()) return;
-    if (!text.empty()) text += "\n";
-    text += files.size() == 1 ? tr(one) : std::to_string(files.size()) + " " + tr(many);
+    text += "\n" + (files.size() == 1 ? tr(one) : number(static_cast<std::int64_t>(files.size())) + " " + tr(many));
     for (const FileProblem& file : files) text += "\n" + file.sourceFile + ": " + file.reason;
   };
-  list(failures, lang::OneFileFailed, lang::FilesFailed);
-  list(warnings, lang::OneFileWarned, lang::FilesWarned);
+  list(outcome.failures, lang::OneFileFailed, lang::FilesFailed);
+  list(outcome.warnings, lang::OneFileWarned, lang::FilesWarned);
   return text;
 }
 

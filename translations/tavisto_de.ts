@@ -328,10 +328,6 @@
         <translation>Weitere Tags</translation>
     </message>
     <message>
-        <source>In&amp;clude the cover picture</source>
-        <translation>Coverbild &amp;übernehmen</translation>
-    </message>
-    <message>
         <source>The source has no cover picture.</source>
         <translation>Die Quelle hat kein Coverbild.</translation>
     </message>
@@ -360,10 +356,6 @@
         <translation>Bitte wählen Sie eine andere Ausgabedatei.</translation>
     </message>
     <message>
-        <source>Message</source>
-        <translation>Meldung</translation>
-    </message>
-    <message>
         <source>Conversion Progress</source>
         <translation>Fortschritt der Umwandlung</translation>
     </message>
@@ -373,7 +365,7 @@
     </message>
     <message>
         <source>&amp;Pause</source>
-        <translation>&amp;Anhalten</translation>
+        <translation>A&amp;nhalten</translation>
     </message>
     <message>
         <source>&amp;Resume</source>
@@ -430,14 +422,6 @@
     <message>
         <source>&amp;Show</source>
         <translation>&amp;Anzeigen</translation>
-    </message>
-    <message>
-        <source>Conversion finished</source>
-        <translation>Umwandlung beendet</translation>
-    </message>
-    <message>
-        <source>Converted</source>
-        <translation>Umgewandelt</translation>
     </message>
     <message>
         <source>Files</source>
@@ -513,11 +497,11 @@
     </message>
     <message>
         <source>&amp;Skip</source>
-        <translation>Ü&amp;berspringen</translation>
+        <translation>&amp;Überspringen</translation>
     </message>
     <message>
         <source>&amp;Keep Both</source>
-        <translation>Beide &amp;behalten</translation>
+        <translation>&amp;Beide behalten</translation>
     </message>
     <message>
         <source>&amp;Do the same for the rest of this run</source>
@@ -714,6 +698,210 @@
     <message>
         <source>too large to carry, left out: %1</source>
         <translation>zu groß für die MP3-Datei, weggelassen: %1</translation>
+    </message>
+    <message>
+        <source>Include the co&amp;ver picture</source>
+        <translation>Coverbild &amp;übernehmen</translation>
+    </message>
+    <message>
+        <source>Conversion Finished</source>
+        <translation>Umwandlung beendet</translation>
+    </message>
+    <message>
+        <source>%1 converted</source>
+        <translation>%1 umgewandelt</translation>
+    </message>
+    <message>
+        <source>%1 failed</source>
+        <translation>%1 fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>%1 with a warning</source>
+        <translation>%1 mit Warnung</translation>
+    </message>
+    <message>
+        <source>%1 skipped</source>
+        <translation>%1 übersprungen</translation>
+    </message>
+    <message>
+        <source>Conversion Cancelled</source>
+        <translation>Umwandlung abgebrochen</translation>
+    </message>
+    <message>
+        <source>Replace File?</source>
+        <translation>Datei ersetzen?</translation>
+    </message>
+    <message>
+        <source>Nothing to Convert</source>
+        <translation>Nichts umzuwandeln</translation>
+    </message>
+    <message>
+        <source>Cannot Add File</source>
+        <translation>Datei kann nicht hinzugefügt werden</translation>
+    </message>
+    <message>
+        <source>Some Files Were Not Added</source>
+        <translation>Einige Dateien wurden nicht hinzugefügt</translation>
+    </message>
+    <message>
+        <source>No Media Files Found</source>
+        <translation>Keine Mediendateien gefunden</translation>
+    </message>
+    <message>
+        <source>Please Wait</source>
+        <translation>Bitte warten</translation>
+    </message>
+    <message>
+        <source>Use the Same Settings?</source>
+        <translation>Dieselben Einstellungen verwenden?</translation>
+    </message>
+    <message>
+        <source>Cancel the Conversion?</source>
+        <translation>Umwandlung abbrechen?</translation>
+    </message>
+    <message>
+        <source>Create the Folder?</source>
+        <translation>Ordner anlegen?</translation>
+    </message>
+    <message>
+        <source>Cannot Create the Folder</source>
+        <translation>Ordner kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>Choose Another Output File</source>
+        <translation>Andere Ausgabedatei wählen</translation>
+    </message>
+    <message>
+        <source>Cannot Use the Tag History</source>
+        <translation>Tag-Verlauf nicht verwendbar</translation>
+    </message>
+    <message>
+        <source>&amp;Sample rate:</source>
+        <translation>Ab&amp;tastrate:</translation>
+    </message>
+    <message>
+        <source>C&amp;hannel mode:</source>
+        <translation>&amp;Kanalmodus:</translation>
+    </message>
+    <message>
+        <source>The source&apos;s own cover: %1</source>
+        <translation>Eigenes Cover der Quelle: %1</translation>
+    </message>
+    <message>
+        <source>%1 from the album folder</source>
+        <translation>%1 aus dem Albumordner</translation>
+    </message>
+    <message>
+        <source>kbps</source>
+        <translation>kbit/s</translation>
+    </message>
+    <message>
+        <source>Edit…</source>
+        <translation>Bearbeiten …</translation>
+    </message>
+    <message>
+        <source>%1 artists</source>
+        <translation>%1 Interpreten</translation>
+    </message>
+    <message>
+        <source>%1 album artists</source>
+        <translation>%1 Albuminterpreten</translation>
+    </message>
+    <message>
+        <source>%1 composers</source>
+        <translation>%1 Komponisten</translation>
+    </message>
+    <message>
+        <source>%1 genres</source>
+        <translation>%1 Genres</translation>
+    </message>
+    <message>
+        <source>lyrics</source>
+        <translation>Liedtext</translation>
+    </message>
+    <message>
+        <source>rating %1</source>
+        <translation>Bewertung %1</translation>
+    </message>
+    <message>
+        <source>publisher</source>
+        <translation>Verlag</translation>
+    </message>
+    <message>
+        <source>BPM</source>
+        <translation>BPM</translation>
+    </message>
+    <message>
+        <source>ISRC</source>
+        <translation>ISRC</translation>
+    </message>
+    <message>
+        <source>grouping</source>
+        <translation>Gruppierung</translation>
+    </message>
+    <message>
+        <source>subtitle</source>
+        <translation>Untertitel</translation>
+    </message>
+    <message>
+        <source>conductor</source>
+        <translation>Dirigent</translation>
+    </message>
+    <message>
+        <source>lyricist</source>
+        <translation>Texter</translation>
+    </message>
+    <message>
+        <source>remixer</source>
+        <translation>Remixer</translation>
+    </message>
+    <message>
+        <source>original year</source>
+        <translation>Originaljahr</translation>
+    </message>
+    <message>
+        <source>copyright</source>
+        <translation>Copyright</translation>
+    </message>
+    <message>
+        <source>sort orders</source>
+        <translation>Sortiernamen</translation>
+    </message>
+    <message>
+        <source>compilation</source>
+        <translation>Kompilation</translation>
+    </message>
+    <message>
+        <source>MusicBrainz IDs</source>
+        <translation>MusicBrainz-IDs</translation>
+    </message>
+    <message>
+        <source>1 more picture</source>
+        <translation>1 weiteres Bild</translation>
+    </message>
+    <message>
+        <source>%1 more pictures</source>
+        <translation>%1 weitere Bilder</translation>
+    </message>
+    <message>
+        <source>1 other field</source>
+        <translation>1 weiteres Feld</translation>
+    </message>
+    <message>
+        <source>%1 other fields</source>
+        <translation>%1 weitere Felder</translation>
+    </message>
+    <message>
+        <source>Home page</source>
+        <translation>Webseite</translation>
+    </message>
+    <message>
+        <source>Licensed under the GNU General Public License, version 3 or later.</source>
+        <translation>Lizenziert unter der GNU General Public License, Version 3 oder später.</translation>
+    </message>
+    <message>
+        <source>Read the licence</source>
+        <translation>Lizenz lesen</translation>
     </message>
 </context>
 </TS>

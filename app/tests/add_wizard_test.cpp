@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +26,7 @@
 #include <set>
 
 #include "app/add_wizard.h"
+#include "app/elided_label.h"
 #include "core/conversion_run.h"
 #include "core/conversion_task.h"
 #include "core/inspection.h"
@@ -399,6 +402,41 @@ TEST_F(Wizard, TrackAlbumArtistAndCoverComeFromTheSourceAndGoBackIntoTheTask) {
   EXPECT_FALSE(cover->isChecked());
 }
 
+// A source without a cover of its own takes the album art of its folder: page 3 shows that
+// picture and names its file; leaving it out leaves the folder's picture out too. The tags the
+// source carries beyond the fields are listed below.
+TEST_F(Wizard, PageThreeShowsTheFoldersAlbumArtByNameAndTheMoreTags) {
+  QImage art(16, 16, QImage::Format_RGB32);
+  art.fill(Qt::red);
+  ASSERT_TRUE(art.save(Text(dir.File("Folder.jpg")), "PNG"));  // the first bytes decide, not the name
+  workspace.workingTask.moreTags = {{tags::MoreTag::Lyrics}, {tags::MoreTag::Rating, 5}, {tags::MoreTag::Composers, 2}};
+  Open();
+  ToLastPage();
+  auto* more = Control<app::ElidedLabel>("moreTagsLabel");
+  EXPECT_TRUE(more->isVisible());
+  EXPECT_EQ(more->FullText().toStdString(), "More tags: lyrics, rating ★★★★★, 2 composers");
+  EXPECT_EQ(Control<app::ElidedLabel>("coverInfo")->FullText().toStdString(), "Folder.jpg from the album folder");
+  EXPECT_EQ(Control<app::ElidedLabel>("coverInfo")->toolTip().toStdString(), dir.File("Folder.jpg"));
+  EXPECT_FALSE(Control<QLabel>("coverPreview")->pixmap().isNull());
+  QCheckBox* cover = Control<QCheckBox>("coverCheck");
+  EXPECT_TRUE(cover->isEnabled());
+  EXPECT_TRUE(cover->isChecked());
+  cover->setChecked(false);
+  Next();
+  ASSERT_EQ(wizard.result(), QDialog::Accepted);
+  EXPECT_TRUE(workspace.workingTask.omitCover);
+
+  // Without album art and without more tags there is nothing to name.
+  fs::remove(dir.File("Folder.jpg"));
+  workspace.workingTask.moreTags.clear();
+  workspace.workingTask.omitCover = false;
+  wizard.show();
+  ToLastPage();
+  EXPECT_FALSE(more->isVisible());
+  EXPECT_EQ(Control<app::ElidedLabel>("coverInfo")->FullText().toStdString(), "The source has no cover picture.");
+  EXPECT_FALSE(cover->isEnabled());
+}
+
 TEST_F(Wizard, HistoryFileThatCannotBeReadIsReportedAndTheWizardOpens) {
   fs::create_directory(History("album.lst"));
   std::ofstream(History("author.lst")) << "Someone\n";
@@ -490,6 +528,49 @@ TEST_F(Wizard, TheOutputNameTakesTypingAndTabFollowsTheButtons) {
   Next();
   ASSERT_EQ(wizard.result(), QDialog::Accepted);
   EXPECT_EQ(workspace.workingTask.outputFile, dir.File("out/song.ogg.mp3"));
+}
+
+// Keys that only move, select or copy work in the input name as in any field; only those that
+// would change the name open the dialog to pick another file.
+TEST_F(Wizard, TheInputNameMovesSelectsAndCopiesAndOnlyAChangeOpensTheDialog) {
+  Open();
+  wizard.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+  QLineEdit* input = Edit("inputPathEdit");
+  input->setFocus();
+  QApplication::clipboard()->clear();
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool opens;
+  } keys[] = {{Qt::Key_End, {}, false}, {Qt::Key_Home, Qt::ShiftModifier, false}, {Qt::Key_C, Qt::ControlModifier, false},
+              {Qt::Key_X, {}, true},    {Qt::Key_V, Qt::ControlModifier, true}};
+  for (const auto& press : keys) {
+    int seen = 0;
+    AnswerFileDialog(Control<QFileDialog>("inputFileDialog"), "", &seen);
+    QTest::keyClick(input, press.key, press.modifiers);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen, press.opens ? 1 : 0) << QKeySequence(press.key | press.modifiers).toString().toStdString();
+  }
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), dir.File("song.wma")) << "End, Shift+Home, Ctrl+C copied it";
+}
+
+// Alt with a letter no control of the page carries (N on the last page, where Next has become
+// OK) types nothing into the field that has the focus; the letter alone still types.
+TEST_F(Wizard, AnAccessKeyNoControlCarriesTypesNothingIntoAField) {
+  Open();
+  ToLastPage();
+  wizard.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&wizard));
+  for (QLineEdit* field : {Edit("titleEdit"), Box("artistEdit")->lineEdit()}) {
+    field->setFocus();
+    field->end(false);
+    const std::string before = field->text().toStdString();
+    QTest::keyClick(field, Qt::Key_N, Qt::AltModifier);
+    QTest::keyClicks(field, QStringLiteral("n"));
+    EXPECT_EQ(field->text().toStdString(), before + "n");
+  }
+  EXPECT_EQ(Page(), 2);
 }
 
 // The whole road of one file: a tagged WMA inspected and confirmed in the wizard becomes a task

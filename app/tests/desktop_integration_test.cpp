@@ -141,7 +141,7 @@ TEST_F(WindowsFixture, AGermanStartShowsEveryTextInGerman) {
     wizard.show();
     EXPECT_EQ(guitest::Child<QPushButton>(wizard, "cancelButton")->text(), QStringLiteral("&Abbrechen"));
     EXPECT_EQ(wizard.windowTitle(), QStringLiteral("Einstellungen"));
-    EXPECT_EQ(core::RunEndText(true, {}, {}, app::TranslatedText), "Die Umwandlung wurde abgebrochen.");
+    EXPECT_EQ(core::RunEndText({.cancelled = true}, app::TranslatedText), "Die Umwandlung wurde abgebrochen.\n0 umgewandelt");
     EXPECT_EQ(core::ReadFailureReason(core::ReadResult::NoAudio, app::TranslatedText), "hat keine Tonspur");
     // Qt's own file dialog, from Qt's translations.
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("Suchen in:"));
@@ -150,7 +150,7 @@ TEST_F(WindowsFixture, AGermanStartShowsEveryTextInGerman) {
     QCoreApplication::removeTranslator(translator);
     delete translator;
   }
-  EXPECT_EQ(core::RunEndText(true, {}, {}, app::TranslatedText), "The conversion was cancelled.");
+  EXPECT_EQ(core::RunEndText({.cancelled = true}, app::TranslatedText), "The conversion was cancelled.\n0 converted");
 }
 
 }  // namespace

@@ -273,9 +273,9 @@ TEST(TaskInfo, LinesOfAVbrJointStereoTaskAndAnEscapedName) {
   const app::TaskInfoLines lines = app::TaskInfoFor(task, false);
   EXPECT_EQ(lines.input.toStdString(), "<b>Input File</b>: <a href=\"bb\"><u>/m/R&amp;B &lt;live&gt;.wma</u></a>");
   EXPECT_EQ(lines.output.toStdString(), "<b>Output File</b>: /m/R&amp;B &lt;live&gt;.mp3");
-  EXPECT_EQ(lines.settings.toStdString(), "<b>MP3 Settings</b>: Joint Stereo, 128 - 256 kbps, VBR");
+  EXPECT_EQ(lines.settings.toStdString(), "<b>MP3 Settings</b>: Joint Stereo, 128 – 256 kbps, VBR");
   EXPECT_TRUE(lines.duration.startsWith(QStringLiteral("<b>Duration</b>: 0:03:00.0, <b>Output File Size</b>: about 2")));
-  EXPECT_EQ(lines.editLink.toStdString(), "<a href=\"cc\"><u>Edit...</u></a>");
+  EXPECT_EQ(lines.editLink.toStdString(), "<a href=\"cc\"><u>Edit…</u></a>");
   EXPECT_TRUE(app::TaskInfoFor(task, true).output.contains(QStringLiteral("href=\"dd\"")));
   task.encoding.vbr = false;
   task.encoding.bitrate = 192;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -90,14 +91,15 @@ TEST_F(Messages, ShowsTheTextCaptionsIconAndCaptionOfTheCall) {
   WhenShown([&shown](MessageWindow& w) {
     shown = true;
     const QLabel* message = Child<QLabel>(w, "messageLabel");
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Message"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Warning")) << "a text no title belongs to is titled by its kind";
     EXPECT_EQ(message->text(), QStringLiteral("Line one\n <b>song</b>.wma"));
     EXPECT_EQ(message->textFormat(), Qt::PlainText) << "file names must never be read as markup";
     EXPECT_EQ(First(w)->text(), QStringLiteral("&Yes"));
     EXPECT_EQ(Second(w)->text(), QStringLiteral("&No"));
     EXPECT_EQ(w.Kind(), MessageKind::Warning);
+    const int size = app::MessageIconSize();
     EXPECT_EQ(Child<QLabel>(w, "iconLabel")->pixmap().toImage(),
-              app::MessageIcons()[static_cast<std::size_t>(MessageKind::Warning)].toImage());
+              app::MessageIcon(MessageKind::Warning).pixmap(size, size).toImage());
     First(w)->click();
   });
   Ask(MessageKind::Warning, "Line one\n <b>song</b>.wma", lang::NoButton, lang::YesButton);
@@ -143,9 +145,48 @@ TEST_F(Messages, ASecondCaptionOtherThanTheHelpTextClosesTheWindow) {
 }
 
 TEST(MessageWindow, TheFourIconsDiffer) {
-  const auto icons = app::MessageIcons();
+  const int size = app::MessageIconSize();
+  const MessageKind kinds[] = {MessageKind::Error, MessageKind::Information, MessageKind::Question, MessageKind::Warning};
   for (std::size_t a = 0; a < 4; ++a) {
-    EXPECT_EQ(icons[a].size(), QSize(42, 42));
-    for (std::size_t b = a + 1; b < 4; ++b) EXPECT_NE(icons[a].toImage(), icons[b].toImage());
+    const QImage first = app::MessageIcon(kinds[a]).pixmap(size, size).toImage();
+    EXPECT_FALSE(first.isNull());
+    for (std::size_t b = a + 1; b < 4; ++b) EXPECT_NE(first, app::MessageIcon(kinds[b]).pixmap(size, size).toImage());
   }
+}
+
+// Every message says in its title what it is about, whoever composed it: by the interface text
+// it begins with (a protected file's names the file first), else by its kind; never "Message".
+TEST(MessageTitle, FollowsTheTextTheMessageBeginsWith) {
+  const struct {
+    MessageKind kind;
+    std::string text;
+    const char* title;
+  } cases[] = {
+      {MessageKind::Question, "There is nothing to convert.\nPlease check the tasks you want to convert.", "Nothing to Convert"},
+      {MessageKind::Error, "The following file cannot be read.\n/m/a.wma\nUsually installing ...", "Cannot Add File"},
+      {MessageKind::Error, "/m/a.wma is protected by DRM and cannot be converted.", "Cannot Add File"},
+      {MessageKind::Warning, "The following file has no audio stream and cannot be converted to MP3.\n/m/a.wmv", "Cannot Add File"},
+      {MessageKind::Warning, "These files were not added:\n/m/a: has no audio stream", "Some Files Were Not Added"},
+      {MessageKind::Question, "File exists:\n/m/a.mp3\nWould you like to replace the existing file?", "Replace File?"},
+      {MessageKind::Information, lang::CannotActWhileBusy, "Please Wait"},
+      {MessageKind::Error, "Cannot write the file \"/m/album.lst\": Permission denied.", "Error"},
+      {MessageKind::Information, "", "Information"},
+  };
+  for (const auto& c : cases) EXPECT_STREQ(app::MessageTitleFor(c.kind, c.text), c.title) << c.text;
+}
+
+// A path has no blank to wrap at: one longer than a line is cut in its middle (the whole text in
+// the tooltip), and the window, which has its natural size, stays on the screen.
+TEST_F(Messages, APathLongerThanALineIsCutInItsMiddleAndTheWindowStaysOnTheScreen) {
+  const std::string path = "/" + std::string(600, 'a') + "/song.wma";
+  WhenShown([&](MessageWindow& w) {
+    const QLabel* message = Child<QLabel>(w, "messageLabel");
+    EXPECT_LE(w.frameGeometry().width(), QGuiApplication::primaryScreen()->availableGeometry().width());
+    EXPECT_TRUE(message->text().startsWith(QStringLiteral("Missing:\n/aaa")) && message->text().endsWith(QStringLiteral("a/song.wma")));
+    EXPECT_TRUE(message->text().contains(QChar(0x2026)));
+    EXPECT_TRUE(message->toolTip().contains(QString::fromStdString(path)));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());
+    First(w)->click();
+  });
+  Ask(MessageKind::Error, "Missing:\n" + path, lang::HelpButton, lang::OKButton);
 }

@@ -20,8 +20,10 @@
 #include <utility>
 
 #include "app/collision_dialog.h"
+#include "app/elided_label.h"
 #include "app/progress_window.h"
 #include "core/conversion_task.h"
+#include "core/interface_texts.h"
 #include "core/settings.h"
 #include "decoded_audio.h"
 #include "engine/mp3_frames.h"
@@ -39,7 +41,7 @@ namespace {
 
 constexpr std::int64_t kSecond = 10'000'000;  // 100-ns units
 const std::string kCancelQuestion = "Are you sure you want to cancel the conversion?";
-const std::string kOpenFolderQuestion = "\nWould you like to open the output folder to see the converted files?";
+const std::string kOpenFolderQuestion = "\n\nWould you like to open the output folder to see the converted files?";
 
 // Runs `step` every `ms` milliseconds while the loop turns, until it returns true.
 class Poller {
@@ -181,6 +183,13 @@ TEST_F(ProgressRun, ConvertsTheCheckedTasksSideBySideAndRecordsEachTask) {
       pausedShown = pausedLabel->isVisible() && window->windowTitle().startsWith(QStringLiteral("Paused")) &&
                     pause->text() == QStringLiteral("&Resume");
       EXPECT_FALSE(fs::exists(dir.File("d.mp3"))) << "nothing starts while paused";
+      // A run hidden in the tray says there too that it is paused (the offscreen desktop has no
+      // tray: the icon is shown by hand, as hiding would show it).
+      auto* tray = Child<QSystemTrayIcon>(*window, "trayIcon");
+      tray->show();
+      EXPECT_TRUE(guitest::ServeUntil([tray] { return tray->toolTip().startsWith(QStringLiteral("Paused\n")); }, 5000))
+          << tray->toolTip().toStdString();
+      tray->hide();
       pause->click();
       return true;
     }
@@ -210,7 +219,8 @@ TEST_F(ProgressRun, ConvertsTheCheckedTasksSideBySideAndRecordsEachTask) {
   EXPECT_EQ(changed, (std::set<int>{0, 2, 3}));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].kind, MessageKind::Information);
-  EXPECT_EQ(messages[0].text, "All files have been converted successfully." + kOpenFolderQuestion);
+  EXPECT_EQ(messages[0].title, "Conversion Finished");
+  EXPECT_EQ(messages[0].text, "All files have been converted successfully.\n3 converted" + kOpenFolderQuestion);
   EXPECT_EQ(opened, std::vector<std::string>{dir.Path() + "/"});
 }
 
@@ -218,7 +228,8 @@ TEST_F(ProgressRun, WithNoCheckedTaskItSaysSoAndShowsNoWindow) {
   AddTask(Wma("a.wma", 1000, 1), dir.File("a.mp3"), 1).checked = false;
   window->StartRun();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].kind, MessageKind::Question);
+  EXPECT_EQ(messages[0].kind, MessageKind::Information) << "a notice, not a question";
+  EXPECT_EQ(messages[0].title, "Nothing to Convert");
   EXPECT_EQ(messages[0].text, "There is nothing to convert.\nPlease check the tasks you want to convert.");
   EXPECT_FALSE(window->isVisible());
   EXPECT_FALSE(window->Running());
@@ -300,7 +311,11 @@ TEST_F(ProgressRun, CancelAnsweredNoGoesOnAndYesEndsTheRunLeavingNoPartialFile) 
   RunToTheEnd();
 
   EXPECT_EQ(Texts(MessageKind::Question), std::vector<std::string>(2, kCancelQuestion));
-  EXPECT_EQ(Texts(MessageKind::Information), std::vector<std::string>{"The conversion was cancelled." + kOpenFolderQuestion});
+  // Nothing was converted: there is no folder worth opening, and no question about it.
+  EXPECT_EQ(Texts(MessageKind::Information), std::vector<std::string>{"The conversion was cancelled.\n0 converted"});
+  EXPECT_EQ(messages.back().title, "Conversion Cancelled");
+  EXPECT_EQ(messages.back().firstCaption, lang::OKButton);
+  EXPECT_TRUE(opened.empty());
   EXPECT_EQ(Files(), sources) << "no file is left by the cancelled run, whole or hidden";
   for (int task = 0; task < 3; ++task) EXPECT_EQ(tasks[task].state, TaskState::Cancelled) << task;
 }
@@ -338,7 +353,8 @@ TEST_F(ProgressRun, AFailedFileWaitsForNobodyAndTheEndNamesEachFailureWithItsRea
       {itself, "The output file is the source file itself."}};
   ASSERT_EQ(messages.size(), 1u) << "only the end question: no failure waited for an answer";
   EXPECT_EQ(messages[0].kind, MessageKind::Warning);
-  EXPECT_EQ(messages[0].text.rfind("5 files could not be converted:\n", 0), 0u) << messages[0].text;
+  EXPECT_EQ(messages[0].text.rfind("3 converted, 5 failed, 1 skipped\n5 files could not be converted:\n", 0), 0u)
+      << messages[0].text;
   const auto* problems = Child<QListWidget>(*window, "problemsList");
   ASSERT_EQ(problems->count(), 5);
   for (const auto& [file, reason] : failed) {
@@ -403,12 +419,115 @@ TEST_F(ProgressRun, TheQuestionAboutAnExistingOutputHoldsUpOnlyItsOwnFile) {
   EXPECT_EQ(tasks[0].state, TaskState::Waiting);
   EXPECT_TRUE(window->Running());
   EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
-  EXPECT_TRUE(Child<QLabel>(*dialog, "questionLabel")->text().contains(QString::fromStdString(dir.File("asked.mp3"))));
+  EXPECT_EQ(Child<app::ElidedLabel>(*dialog, "pathLabel")->FullText(), QString::fromStdString(dir.File("asked.mp3")));
+  EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Replace File?"));
   Child<QPushButton>(*dialog, "replaceButton")->click();
   ASSERT_TRUE(guitest::ServeUntil([this] { return !window->Running(); }));
   EXPECT_EQ(tasks[0].state, TaskState::Done);
   EXPECT_EQ(tasks[0].outputFile, dir.File("asked.mp3"));
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("asked.mp3")).ok) << "replaced, as answered";
+}
+
+// While the question waits, the run's clock stands, and so does the estimate of the time left,
+// though the other file converts meanwhile (which alone would make the estimate shrink).
+TEST_F(ProgressRun, WhileTheQuestionWaitsTheClockAndTheEstimateStandStill) {
+  media_fixtures::WriteBytes(dir.File("asked.mp3"), {'o', 'l', 'd'});
+  // The question comes once the first file is done, when the clock has run a little; the waiting
+  // file counts with the length its task declares, an hour, so that every second the long file
+  // converts meanwhile would change the estimate by far more than the display rounds away.
+  AddTask(Wma("first.wma", 1000, 2), dir.File("first.mp3"), 2);
+  AddTask(Wma("long.wma", 1000, 20), dir.File("long.mp3"), 20);
+  AddTask(Wma("asked.wma", 1000, 1), dir.File("asked.mp3"), 3600);
+  auto* timeLabel = Child<QLabel>(*window, "timeLabel");
+  window->StartRun();
+  app::CollisionDialog* dialog = nullptr;
+  ASSERT_TRUE(guitest::ServeUntil([&] {
+    dialog = window->findChild<app::CollisionDialog*>();
+    return dialog != nullptr && dialog->isVisible() && window->TaskPercent(1) > 0 &&
+           timeLabel->text().startsWith(QStringLiteral("Time elapsed"));
+  }));
+  const QString line = timeLabel->text();
+  const auto elapsed = window->Run()->Elapsed();
+  const int percent = window->TaskPercent(1);
+  // Measured by work done, not by time: the long file goes on while the question waits.
+  ASSERT_TRUE(guitest::ServeUntil([&] { return window->TaskPercent(1) >= percent + 20 || tasks[1].state == TaskState::Done; }));
+  EXPECT_GT(elapsed.count(), 0) << "the clock ran before the question";
+  EXPECT_EQ(window->Run()->Elapsed(), elapsed);
+  EXPECT_EQ(timeLabel->text().toStdString(), line.toStdString());
+  Child<QPushButton>(*dialog, "skipButton")->click();
+  ASSERT_TRUE(guitest::ServeUntil([this] { return !window->Running(); }));
+  EXPECT_EQ(tasks[2].state, TaskState::Skipped);
+}
+
+// A title far longer than a row is shown cut in its middle: the window keeps the width it has
+// with a short title, and its buttons stay inside it.
+TEST_F(ProgressRun, ALongTitleNeitherWidensTheWindowNorPushesItsButtonsOut) {
+  const std::string tone = Wma("tone.wma", 1000, 6);
+  const std::string longTitle = std::string(150, 'a') + " " + std::string(150, 'b') + "!";
+  ASSERT_EQ(longTitle.size(), 302u);
+  QPushButton* pause = Button("pauseButton");
+  QPushButton* cancel = Button("cancelButton");
+  std::vector<int> widths;
+  int run = 0;
+  for (const std::string& title : {std::string("Short"), longTitle}) {
+    tasks.Clear();
+    AddTask(CopyOf(tone, std::to_string(run) + ".wma"), dir.File(std::to_string(run) + ".mp3"), 6, title);
+    ++run;
+    int step = 0;
+    Poller watch(1, [&] {
+      if (step == 0 && window->TaskPercent(0) > 0) {
+        pause->click();
+        step = 1;
+      } else if (step == 1 && window->Run()->Holding()) {
+        // A turn of the loop after the pause: the title is shown and the layout has followed it.
+        const auto* label = Child<app::ElidedLabel>(*window, "fileLabel1");
+        const std::string shown = tasks[0].title.str();  // a task keeps 255 characters of a title
+        EXPECT_EQ(label->FullText().toStdString(), shown);
+        EXPECT_TRUE(label->toolTip().startsWith(QString::fromStdString(shown)));
+        EXPECT_EQ(pause->text(), QStringLiteral("&Resume"));
+        for (const QPushButton* button : {pause, cancel})
+          EXPECT_TRUE(window->rect().contains(button->geometry())) << button->objectName().toStdString();
+        widths.push_back(window->width());
+        pause->click();
+        step = 2;
+      }
+      return step == 2;
+    });
+    window->StartRun();
+    ASSERT_TRUE(guitest::ServeUntil([this] { return !window->Running(); }));
+  }
+  ASSERT_EQ(widths.size(), 2u);
+  EXPECT_EQ(widths[0], widths[1]);
+  EXPECT_EQ(ended, 2);
+}
+
+// The question is as wide as a typical path whatever the path and never taller than its
+// content; a longer path is cut in its middle (its start and file name shown, the whole in the
+// tooltip). At its least size nothing is cut off.
+TEST(CollisionQuestion, IsSizedForAPathAndCutsALongerOneInItsMiddle) {
+  const std::string typical = "/home/someone/Music/Artist/Album/01 A Title.mp3";
+  const std::string longer = "/home/someone/" + std::string(400, 'x') + "/01 Last.mp3";
+  std::vector<int> widths;
+  for (const std::string& path : {typical, longer}) {
+    app::CollisionDialog dialog(nullptr, path);
+    dialog.show();
+    auto* label = Child<app::ElidedLabel>(dialog, "pathLabel");
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Replace File?"));
+    EXPECT_GE(label->width(), label->fontMetrics().averageCharWidth() * 60);
+    EXPECT_EQ(dialog.maximumHeight(), dialog.height());
+    EXPECT_EQ(label->Elided(), path == longer);
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("/home/someone/")) && label->text().endsWith(QStringLiteral(".mp3")));
+    EXPECT_EQ(label->toolTip().toStdString(), path == longer ? path : "");
+    widths.push_back(dialog.width());
+    dialog.resize(dialog.minimumSize());
+    QCoreApplication::processEvents();
+    for (const char* name : {"questionLabel", "sameForRestCheck", "replaceButton", "skipButton", "keepBothButton"}) {
+      const QWidget* control = Child<QWidget>(dialog, name);
+      EXPECT_TRUE(dialog.rect().contains(QRect(control->mapTo(&dialog, QPoint(0, 0)), control->size()))) << name;
+      EXPECT_GE(control->width(), control->minimumSizeHint().width()) << name;
+    }
+  }
+  EXPECT_EQ(widths[0], widths[1]) << "the dialog's width does not follow the path";
 }
 
 // Cancelling while the question is open (from the tray's menu: the dialog keeps the window's own
@@ -507,7 +626,7 @@ TEST_F(ProgressRun, WithoutANotificationAreaHidingMinimisesBothWindowsAndEitherO
 
   EXPECT_EQ(step, steps.size());
   EXPECT_TRUE(shownAtTheEnd) << "the end of the run is shown, not left minimised";
-  EXPECT_EQ(notified, std::vector<QString>{QStringLiteral("Conversion finished / Converted: 1")});
+  EXPECT_EQ(notified, std::vector<QString>{QStringLiteral("Conversion Finished / 1 converted")});
   EXPECT_TRUE(testsupport::DecodeAudioFile(dir.File("a.mp3")).ok);
 }
 

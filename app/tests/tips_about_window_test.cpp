@@ -13,6 +13,7 @@
 #include "app/tips_window.h"
 #include "core/settings.h"
 #include "core/version.h"
+#include "accessible_links.h"
 #include "gui_test_support.h"
 #include "platform/mmstream/tests/media_fixtures.h"
 
@@ -97,7 +98,9 @@ TEST_F(Tips, OnlyOkWithTheBoxClearedSwitchesTipsOff) {
   EXPECT_EQ(tipIndex, 2);
 }
 
-TEST(AboutWindow, ShowsVersionAndOpensTheAddresses) {
+// The addresses are real links (a screen reader finds and presses them); the label of the home
+// page carries no access key of its own, the button beside does.
+TEST(AboutWindow, ShowsVersionMakerAndLicenceAndOpensTheAddresses) {
   app::Desktop desktop;
   std::vector<QUrl> opened;
   desktop.SetOpener([&](const QUrl& url) { opened.push_back(url); });
@@ -109,15 +112,21 @@ TEST(AboutWindow, ShowsVersionAndOpensTheAddresses) {
   EXPECT_EQ(text("versionLabel"), QStringLiteral("Version:"));
   EXPECT_EQ(text("versionNumberLabel"), QString::fromUtf8(ProductVersion));
   EXPECT_EQ(text("buildLabel"), QStringLiteral("(Build 2521)"));
-  EXPECT_EQ(text("homePageLabel"), QStringLiteral("Home &Page:"));
+  EXPECT_EQ(text("homePageLabel"), QStringLiteral("Home page:"));
   EXPECT_EQ(text("supportEmailLabel"), QStringLiteral("Support Email:"));
+  EXPECT_EQ(text("makerLabel"), QStringLiteral("© Quorlen"));
+  EXPECT_EQ(text("licenceLabel"),
+            QStringLiteral("Licensed under the GNU General Public License, version 3 or later."));
+  const QString home = QString::fromUtf8(app::kHomePageAddress), mail = QString::fromUtf8(app::kSupportEmailAddress);
+  EXPECT_EQ(guitest::LinkNames(window), (QStringList{home, mail, QStringLiteral("Read the licence")}));
   Child<QPushButton>(window, "homePageButton")->click();
-  QTest::mouseClick(Child<QLabel>(window, "homePageUrlLabel"), Qt::LeftButton);
-  QTest::mouseClick(Child<QLabel>(window, "supportEmailLink"), Qt::LeftButton);
-  ASSERT_EQ(opened.size(), 3u);
-  EXPECT_EQ(opened[0].toString(), QString::fromUtf8(app::kHomePageAddress));
-  EXPECT_EQ(opened[1].toString(), QString::fromUtf8(app::kHomePageAddress));
-  EXPECT_EQ(opened[2].toString(), QStringLiteral("mailto:") + QString::fromUtf8(app::kSupportEmailAddress));
+  for (const QString& link : guitest::LinkNames(window)) EXPECT_TRUE(guitest::PressLink(window, link)) << link.toStdString();
+  ASSERT_EQ(opened.size(), 4u);
+  EXPECT_EQ(opened[0].toString(), home);
+  EXPECT_EQ(opened[1].toString(), home);
+  EXPECT_EQ(opened[2].toString(), QStringLiteral("mailto:") + mail);
+  EXPECT_EQ(opened[3].toString(), QStringLiteral("https://www.gnu.org/licenses/gpl-3.0.html"));
+  EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "its natural size: nothing to stretch or maximise";
   Child<QPushButton>(window, "okButton")->click();
   EXPECT_EQ(window.result(), QDialog::Accepted);
 }

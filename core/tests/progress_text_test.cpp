@@ -28,18 +28,37 @@ TEST(TimeLineText, ShowsNoEstimateBeforeAnythingIsDoneAndDoesNotWrapAtADay) {
 }
 
 TEST(RunEndText, NeverCallsARunWithFailedFilesSuccessfulAndNamesEveryFailureWithItsReason) {
-  EXPECT_EQ(RunEndText(false, {}), "All files have been converted successfully.");
-  EXPECT_EQ(RunEndText(true, {{"/m/a.wma", "x"}, {"/m/b.wma", "y"}}),
-            "The conversion was cancelled.\n2 files could not be converted:\n/m/a.wma: x\n/m/b.wma: y");
-  std::vector<FileProblem> many;
-  for (int i = 1; i <= 12; ++i) many.push_back({"/m/" + std::to_string(i) + ".wma", "bad"});
-  const std::string text = RunEndText(false, many);
-  EXPECT_EQ(text.rfind("12 files could not be converted:\n/m/1.wma: bad\n", 0), 0u) << text;
+  EXPECT_EQ(RunEndText({.converted = 3}), "All files have been converted successfully.\n3 converted");
+  EXPECT_EQ(RunEndText({.cancelled = true, .failures = {{"/m/a.wma", "x"}, {"/m/b.wma", "y"}}}),
+            "The conversion was cancelled.\n0 converted, 2 failed\n2 files could not be converted:\n/m/a.wma: x\n/m/b.wma: y");
+  RunOutcome many;
+  for (int i = 1; i <= 12; ++i) many.failures.push_back({"/m/" + std::to_string(i) + ".wma", "bad"});
+  const std::string text = RunEndText(many);
+  EXPECT_EQ(text.rfind("0 converted, 12 failed\n12 files could not be converted:\n/m/1.wma: bad\n", 0), 0u) << text;
   EXPECT_EQ(text.substr(text.find("/m/12.wma")), "/m/12.wma: bad") << "every file is named";
   // A file that came out shorter than its source declares is named with the reason; the run
   // does not read as flawless.
-  EXPECT_EQ(RunEndText(false, {}, {{"/m/cut.wma", "only 1.9 of 20.0"}}),
-            "All files have been converted successfully.\n1 file was converted with a warning:\n/m/cut.wma: only 1.9 of 20.0");
+  EXPECT_EQ(RunEndText({.converted = 1, .warnings = {{"/m/cut.wma", "only 1.9 of 20.0"}}}),
+            "All files have been converted successfully.\n1 converted, 1 with a warning\n"
+            "1 file was converted with a warning:\n/m/cut.wma: only 1.9 of 20.0");
+  // A skipped file was not converted: the run says how many, and not that all were.
+  EXPECT_EQ(RunEndText({.converted = 2, .skipped = 1}), "2 converted, 1 skipped");
+}
+
+// Counts go through the number format the caller hands in: the core knows no locale.
+std::string Dotted(std::int64_t number) {
+  std::string digits = std::to_string(number);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ".");
+  return digits;
+}
+
+TEST(RunCountsText, CountsGoThroughTheNumberFormat) {
+  RunOutcome outcome{.converted = 1234};
+  outcome.failures.assign(1001, {"/m/a.wma", "x"});
+  outcome.skipped = 2;
+  EXPECT_EQ(RunCountsText(outcome, EnglishText, Dotted), "1.234 converted, 1.001 failed, 2 skipped");
+  EXPECT_EQ(RunEndText(outcome, EnglishText, Dotted).find("\n1.001 files could not be converted:"),
+            std::string("1.234 converted, 1.001 failed, 2 skipped").size());
 }
 
 // How much shorter than declared a decode may come out before the user is told: a second, or
