@@ -615,7 +615,7 @@ std::optional<Id3v2Layout> ParseId3v2Layout(const std::uint8_t* bytes, std::size
   return ReadLayout(
       [bytes, size](std::size_t offset, std::uint8_t* data, std::size_t count) {
         if (offset > size || count > size - offset) return false;
-        std::memcpy(data, bytes + offset, count);
+        if (count > 0) std::memcpy(data, bytes + offset, count);
         return true;
       },
       size);

@@ -608,7 +608,9 @@ TEST_F(ConvertCli, LargeTagsCostMemoryPerFileInFlightAndTheTooLargeAreNamed) {
   ASSERT_EQ(wait4(child, &status, 0, &usage), child);
   const std::string log = ReadText(dir.File("log"));
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << log;
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's own bookkeeping costs more than the tags
   EXPECT_LT(usage.ru_maxrss, 250 * 1024) << "peak kilobytes";
+#endif
   EXPECT_NE(log.find("big3.flac: warning: too large to carry, left out: LYRICS (2.0 MB)"), std::string::npos) << log;
 
   std::map<std::string, std::string> frames = testsupport::MutagenId3v2(dir.File("out/big3.mp3"));
