@@ -72,6 +72,16 @@ core::TaskState TaskStateOf(core::ItemState state) {
 
 QString FileNameText(const std::string& path) { return ToQString(platform::FileNameOf(path)); }
 
+// A progress bar redraws itself on the spot whenever its value moves a visible step. The display
+// sets several bars at every item's start and end, on the thread that also hands the next file
+// its job slot, so a bar is redrawn with the window's next paint instead, with the others.
+void SetBarValue(QProgressBar* bar, int value) {
+  if (bar->value() == value) return;
+  bar->setUpdatesEnabled(false);
+  bar->setValue(value);
+  bar->setUpdatesEnabled(true);  // schedules the redraw
+}
+
 }  // namespace
 
 ProgressWindow::ProgressWindow(Workspace& workspace, QWidget* parent)
@@ -317,7 +327,7 @@ void ProgressWindow::OnDisplayTimer() {
     if (i >= converting.size()) {
       row.label->setText(QString());
       row.bar->setAccessibleName(UiText(lang::WaitingState));
-      row.bar->setValue(0);
+      SetBarValue(row.bar, 0);
       row.bar->setEnabled(false);
       continue;
     }
@@ -328,11 +338,11 @@ void ProgressWindow::OnDisplayTimer() {
     row.label->setToolTip(ToQString(run_->Item(item).sourceFile));
     const std::int64_t length = run_->Length(item);
     row.bar->setEnabled(true);
-    row.bar->setValue(length > 0 ? static_cast<int>(run_->Position(item) * kBarSteps / length) : 0);
+    SetBarValue(row.bar, length > 0 ? static_cast<int>(run_->Position(item) * kBarSteps / length) : 0);
     emit taskChanged(TaskOf(item));
   }
   const std::int64_t total = run_->TotalLength(), done = run_->TotalPosition();
-  totalProgressBar_->setValue(run_->Finished() ? 100 : core::TotalPercent(done, total));
+  SetBarValue(totalProgressBar_, run_->Finished() ? 100 : core::TotalPercent(done, total));
   timeLabel_->setText(ToQString(core::TimeLineText(run_->Elapsed(), run_->Finished() ? 0 : total, done, TranslatedText)));
   if (trayIcon_->isVisible())
     trayIcon_->setToolTip(timeLabel_->text() + QLatin1Char('\n') + UiText(lang::RestoreMainWindowHint));
