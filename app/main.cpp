@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   });
   QApplication application(argc, argv);
   QApplication::setApplicationName(ToQString(kProductTitle));
-  QApplication::setDesktopFileName(QStringLiteral("tavisto"));
+  QApplication::setDesktopFileName(QStringLiteral("org.quorlen.Tavisto"));
   QApplication::setWindowIcon(ProductIcon());
   InstallTranslations(application);
 

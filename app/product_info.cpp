@@ -3,7 +3,7 @@
 namespace app {
 
 QIcon ProductIcon() {
-  return QIcon::fromTheme(QStringLiteral("tavisto"), QIcon(QStringLiteral(":/tavisto/tavisto.svg")));
+  return QIcon::fromTheme(QString::fromLatin1(kApplicationId), QIcon(QStringLiteral(":/tavisto/org.quorlen.Tavisto.svg")));
 }
 
 }  // namespace app

@@ -74,6 +74,16 @@ core::RunOutcome OutcomeOf(const core::ConversionRun& run) {
   return outcome;
 }
 
+// A progress bar redraws itself on the spot whenever its value moves a visible step. The display
+// sets several bars at every item's start and end, on the thread that also hands the next file
+// its job slot, so a bar is redrawn with the window's next paint instead, with the others.
+void SetBarValue(QProgressBar* bar, int value) {
+  if (bar->value() == value) return;
+  bar->setUpdatesEnabled(false);
+  bar->setValue(value);
+  bar->setUpdatesEnabled(true);  // schedules the redraw
+}
+
 }  // namespace
 
 ProgressWindow::ProgressWindow(Workspace& workspace, QWidget* parent)
@@ -320,7 +330,7 @@ void ProgressWindow::OnDisplayTimer() {
     if (i >= converting.size()) {
       row.label->SetFullText(QString());
       row.bar->setAccessibleName(UiText(lang::WaitingState));
-      row.bar->setValue(0);
+      SetBarValue(row.bar, 0);
       row.bar->setEnabled(false);
       continue;
     }
@@ -331,11 +341,11 @@ void ProgressWindow::OnDisplayTimer() {
     row.bar->setAccessibleName(title);
     const std::int64_t length = run_->Length(item);
     row.bar->setEnabled(true);
-    row.bar->setValue(length > 0 ? static_cast<int>(run_->Position(item) * kBarSteps / length) : 0);
+    SetBarValue(row.bar, length > 0 ? static_cast<int>(run_->Position(item) * kBarSteps / length) : 0);
     emit taskChanged(TaskOf(item));
   }
   const std::int64_t total = run_->TotalLength(), done = run_->TotalPosition();
-  totalProgressBar_->setValue(run_->Finished() ? 100 : core::TotalPercent(done, total));
+  SetBarValue(totalProgressBar_, run_->Finished() ? 100 : core::TotalPercent(done, total));
   // While a question waits the run's clock stands (Elapsed leaves the time out), and so does the
   // estimate: the files converting meanwhile would make it shrink while the clock does not move.
   if (!run_->Asking() || !timeShown_) {

@@ -44,7 +44,8 @@ if(NOT (TAVISTO_SANITIZE OR TAVISTO_TSAN OR TAVISTO_FUZZ))
   install(FILES ${tavisto_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
-# The software centres' description of the program; its launchable is app/resources/tavisto.desktop.
+# The software centres' description of the program; its launchable is
+# app/resources/org.quorlen.Tavisto.desktop.
 install(FILES ${tavisto_packaging}/org.quorlen.Tavisto.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
@@ -81,10 +82,20 @@ if(TAVISTO_TESTS)
   find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
   if(DESKTOP_FILE_VALIDATE)
     add_test(NAME packaging.DesktopFileIsValid
-      COMMAND ${DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/app/resources/tavisto.desktop)
+      COMMAND ${DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/app/resources/org.quorlen.Tavisto.desktop)
     # desktop-file-validate exits with 0 on warnings, and on the errors it says will be fatal in
     # the future; those fail the test as well.
     set_tests_properties(packaging.DesktopFileIsValid PROPERTIES FAIL_REGULAR_EXPRESSION ": (warning|error):")
+  endif()
+  # What the package would hold: the build installed into a folder of its own and checked as
+  # cpack checks its staging folder (the desktop file, the icon and the metainfo by the
+  # application id, the copyright, the manual pages). Needs the whole tree built.
+  if(HELP2MAN AND NOT (TAVISTO_SANITIZE OR TAVISTO_TSAN OR TAVISTO_FUZZ))
+    add_test(NAME packaging.InstalledTreeIsComplete
+      COMMAND ${CMAKE_COMMAND} -DINSTALL_FROM=${PROJECT_BINARY_DIR}
+        -DCPACK_TEMPORARY_DIRECTORY=${PROJECT_BINARY_DIR}/packaging/installed-tree
+        -DCPACK_PACKAGING_INSTALL_PREFIX=/usr
+        -P ${tavisto_packaging}/check-staging.cmake)
   endif()
 endif()
 

@@ -158,6 +158,11 @@ void ConversionRun::Start() {
 }
 
 void ConversionRun::Pump() {
+  FillSlots();
+  FinishIfDone();
+}
+
+void ConversionRun::FillSlots() {
   if (pumping_ || !started_) return;
   pumping_ = true;
   while (!paused_ && !cancelled_ && static_cast<int>(converting_.size()) < jobs_) {
@@ -173,7 +178,6 @@ void ConversionRun::Pump() {
   }
   pumping_ = false;
   ShareSpareSlots();
-  FinishIfDone();
 }
 
 void ConversionRun::ShareSpareSlots() {
@@ -328,10 +332,10 @@ void ConversionRun::EndItem(int item, const engine::ConversionResult& result) {
   what.duration = std::max(what.duration, result.declaredDuration);
   if (result.upToDate) {
     report.skip = SkipReason::UpToDate;
-    SetState(item, ItemState::Skipped, tr_(lang::UpToDateState));
+    Record(item, ItemState::Skipped, tr_(lang::UpToDateState));
   } else if (result.claimedElsewhere) {
     report.skip = SkipReason::ClaimedElsewhere;
-    SetState(item, ItemState::Skipped, tr_(lang::ClaimedElsewhereReason));
+    Record(item, ItemState::Skipped, tr_(lang::ClaimedElsewhereReason));
   } else if (result.written) {
     // Complete under its name, even when a cancel came in as it finished.
     std::vector<std::string> warnings;
@@ -343,23 +347,31 @@ void ConversionRun::EndItem(int item, const engine::ConversionResult& result) {
     report.verified = result.verified;
     loudness_[static_cast<std::size_t>(item)] = result.loudness;
     albumKeys_[static_cast<std::size_t>(item)] = result.albumKey;
-    SetState(item, ItemState::Done);
+    Record(item, ItemState::Done);
   } else if (result.error && !cancelled_) {
     // A cancel can also surface as a failed read (the decoder was interrupted): it is a cancel.
     report.error = result.error;
-    SetState(item, ItemState::Failed, ErrorText(*result.error, tr_));
+    Record(item, ItemState::Failed, ErrorText(*result.error, tr_));
   } else {
-    SetState(item, ItemState::Cancelled);
+    Record(item, ItemState::Cancelled);
   }
-  Pump();
+  // The freed slot is taken before the end is reported: the owner's answer to a report (a
+  // window redrawing its lists, a line printed to a slow terminal) would otherwise keep a core
+  // idle after every file, which adds up over a run of short files.
+  FillSlots();
+  if (handlers_.itemChanged) handlers_.itemChanged(item);
   FinishIfDone();
 }
 
 void ConversionRun::SetState(int item, ItemState state, std::string reason) {
+  Record(item, state, std::move(reason));
+  if (handlers_.itemChanged) handlers_.itemChanged(item);
+}
+
+void ConversionRun::Record(int item, ItemState state, std::string reason) {
   ItemReport& report = reports_[static_cast<std::size_t>(item)];
   report.state = state;
   report.reason = std::move(reason);
-  if (handlers_.itemChanged) handlers_.itemChanged(item);
 }
 
 void ConversionRun::FinishIfDone() {

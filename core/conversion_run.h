@@ -102,7 +102,9 @@ enum class CollisionAnswer { Replace, Skip, KeepBoth };
 class ConversionRun {
  public:
   struct Handlers {
-    // The state of `item` changed (it started, asks, or ended: Report says how).
+    // The state of `item` changed (it started, asks, or ended: Report says how). When an item
+    // ends, the items that take its job slot start, and are reported, before its end is: no slot
+    // stays idle while the owner deals with a report.
     std::function<void(int item)> itemChanged;
     // A regular file exists under `output` as `item` is about to start: the item waits until
     // AnswerCollision. One question at a time; without a handler the item is skipped.
@@ -155,11 +157,17 @@ class ConversionRun {
 
  private:
   void PlanOutputNames();
+  // Fills the free job slots (FillSlots), then finishes the run when nothing is left.
   void Pump();
+  // Starts waiting and answered items while a job slot is free and the run goes on, then shares
+  // the slots none of them needs.
+  void FillSlots();
   void StartItem(int item);
   void Launch(int item, engine::Replace replace);
   void EndItem(int item, const engine::ConversionResult& result);
+  // Records the state of `item` and reports it (Handlers::itemChanged); Record only records it.
   void SetState(int item, ItemState state, std::string reason = {});
+  void Record(int item, ItemState state, std::string reason = {});
   void AskNext();
   void FinishIfDone();
   void HoldClock(bool hold);

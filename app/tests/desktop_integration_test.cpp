@@ -1,12 +1,14 @@
 // The windows as assistive technology and a German desktop see them: every control in each
-// window's accessibility tree has a name, and a German start shows the program's own texts and
-// Qt's in German.
+// window's accessibility tree has a name, a German start shows the program's own texts and
+// Qt's in German, and the program's icon is there without an installed icon theme.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
 #include <QApplication>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QImage>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTranslator>
@@ -20,6 +22,7 @@
 #include "app/collision_dialog.h"
 #include "app/main_window.h"
 #include "app/message_window.h"
+#include "app/product_info.h"
 #include "app/progress_window.h"
 #include "app/tips_window.h"
 #include "app/translations.h"
@@ -151,6 +154,15 @@ TEST_F(WindowsFixture, AGermanStartShowsEveryTextInGerman) {
     delete translator;
   }
   EXPECT_EQ(core::RunEndText({.cancelled = true}, app::TranslatedText), "The conversion was cancelled.\n0 converted");
+}
+
+// Without an icon installed under the application id the program draws its own copy: a resource
+// that no longer matches its file name would leave every window without an icon.
+TEST(ProductIcon, IsDrawnWithoutAnInstalledIconTheme) {
+  const QPixmap picture = app::ProductIcon().pixmap(48, 48);
+  ASSERT_FALSE(picture.isNull());
+  const QImage image = picture.toImage();
+  EXPECT_GT(qAlpha(image.pixel(image.width() / 2, image.height() / 2)), 0) << "the middle of the icon is drawn";
 }
 
 }  // namespace

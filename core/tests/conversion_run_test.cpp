@@ -113,6 +113,30 @@ TEST_F(ConversionRunTest, ItemsConvertSideBySideAndAFailureDoesNotStopTheOthers)
   EXPECT_EQ(run->TotalPosition(), run->TotalLength());
 }
 
+// A file's end is reported once the next file has taken its slot, so that whatever the owner
+// does with the report (a window redraws its lists, a terminal is slow) keeps no core idle; the
+// run's end still comes after every report.
+TEST_F(ConversionRunTest, TheNextItemStartsBeforeAnEndIsReported) {
+  const std::string a = Wma("a.wma", 1), b = Wma("b.wma", 1, 500);
+  media_fixtures::WriteBytes(dir.File("noise.wma"), media_fixtures::RandomBytes(30000, 4));
+  std::vector<ItemState> nextAtEnd;  // the state of the following item as an end is reported
+  bool reportedAfterTheEnd = false;
+  ConversionRun::Handlers handlers;
+  handlers.itemChanged = [&](int item) {
+    if (finishedCalls > 0) reportedAfterTheEnd = true;
+    if ((State(item) == ItemState::Done || State(item) == ItemState::Failed) && item + 1 < run->Count())
+      nextAtEnd.push_back(State(item + 1));
+  };
+  Start({Item(a, dir.File("a.mp3"), 1), Item(dir.File("noise.wma"), dir.File("noise.mp3"), 1),
+         Item(b, dir.File("b.mp3"), 1)},
+        1, handlers);
+  ASSERT_TRUE(Finish());
+  EXPECT_EQ(nextAtEnd, (std::vector<ItemState>{ItemState::Converting, ItemState::Converting}));
+  EXPECT_EQ(states[1], (std::vector<ItemState>{ItemState::Converting, ItemState::Failed}));
+  EXPECT_FALSE(reportedAfterTheEnd);
+  EXPECT_EQ(finishedCalls, 1);
+}
+
 // Pause holds every converting item and starts no new one; cancel then ends them all, and
 // nothing they wrote is left.
 TEST_F(ConversionRunTest, PauseHoldsEveryItemAndCancelLeavesNothingBehind) {
