@@ -45,7 +45,7 @@
     </message>
     <message>
         <source>&amp;Edit...</source>
-        <translation>&amp;Bearbeiten …</translation>
+        <translation>Bearbei&amp;ten …</translation>
     </message>
     <message>
         <source>&amp;Start</source>
