@@ -331,15 +331,16 @@ bool MakePrivateFolderOf(const std::string& path) {
 
 }  // namespace
 
-TaskStore::~TaskStore() {
+TaskStore::~TaskStore() { Close(); }
+
+void TaskStore::Close() {
   if (lockFd_ >= 0) ::close(lockFd_);  // closing releases the lock
+  lockFd_ = -1;
+  written_.reset();
 }
 
 bool TaskStore::Open(const std::string& path) {
-  if (lockFd_ >= 0) {
-    ::close(lockFd_);
-    lockFd_ = -1;
-  }
+  Close();
   path_ = path;
   written_.reset();
   heldElsewhere_ = false;

@@ -73,6 +73,8 @@ class TaskStore {
   // is missing: the list names the user's files.
   bool Open(const std::string& path);
   bool IsOpen() const { return lockFd_ >= 0; }
+  // Keeps nothing from now on and lets go of the list (its file stays).
+  void Close();
   // Whether the last Open failed because another process holds the list.
   bool HeldElsewhere() const { return heldElsewhere_; }
   const std::string& Path() const { return path_; }
