@@ -148,8 +148,10 @@ void MainWindow::BuildLayout() {
   namePreviewLabel_ = new QLabel(taskListBox_);
   namePreviewLabel_->setObjectName(QStringLiteral("namePreviewLabel"));
   namePreviewLabel_->setTextFormat(Qt::PlainText);  // names come from tags: never markup
-  // A long name is cut at the box's edge rather than widening the window; the tooltip has it all.
+  // A long name is cut at the box's edge rather than widening the window (the tooltip has it
+  // all); why a pattern is not used wraps, so that it is read whole.
   namePreviewLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  namePreviewLabel_->setWordWrap(true);
   updateOnlyCheck_ = new QCheckBox(taskListBox_);
   updateOnlyCheck_->setObjectName(QStringLiteral("updateOnlyCheck"));
   optionsButton_ = new QPushButton(taskListBox_);
@@ -1052,7 +1054,9 @@ int MainWindow::TextWidth(int row, int column) const {
   option.font = taskListView_->font();
   const int iconSide = taskListView_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, taskListView_);
   option.decorationSize = QSize(iconSide, iconSide);
-  return taskListView_->itemDelegate()->sizeHint(option, taskListView_->model()->index(row, column)).width();
+  // A little room after the text, so that the next column's does not run into it.
+  return taskListView_->itemDelegate()->sizeHint(option, taskListView_->model()->index(row, column)).width() +
+         taskListView_->fontMetrics().averageCharWidth();
 }
 
 void MainWindow::FitColumns(int row) {
@@ -1089,10 +1093,10 @@ void MainWindow::FitColumnsNow() {
     columnsMeasured_ = true;
   }
   // Each column as wide as its widest text (and its heading), up to a share of the list: the
-  // title keeps at least a quarter, and a text still cut is whole in its tooltip.
+  // title keeps at least a third, and a text still cut is whole in its tooltip.
   const int room = taskListView_->viewport()->width();
-  header->resizeSection(kFileColumn, std::min(columnWidths_[0], room * 30 / 100));
-  header->resizeSection(kStatusColumn, std::min(columnWidths_[1], room * 45 / 100));
+  header->resizeSection(kFileColumn, std::min(columnWidths_[0], room * 25 / 100));
+  header->resizeSection(kStatusColumn, std::min(columnWidths_[1], room * 40 / 100));
 }
 
 void MainWindow::RefreshTaskList() {
