@@ -1,6 +1,7 @@
 // Tavisto's start-up: hands the files it was given to a Tavisto already running (and ends), or
-// checks that media files can be decoded, makes the workspace and the windows in their order,
-// adds the files and runs the event loop until the main window closes.
+// checks that media files can be decoded, makes the workspace (with the task list kept for this
+// display) and the windows in their order, adds the files and runs the event loop until the
+// main window closes.
 #include <signal.h>
 
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include "app/ui_text.h"
 #include "app/workspace.h"
 #include "core/interface_texts.h"
+#include "core/task_store.h"
 #include "core/version.h"
 #include "engine/conversion.h"
 #include "platform/paths/program_dirs.h"
@@ -164,6 +166,10 @@ int main(int argc, char** argv) {
   QtDispatcher dispatcher;
   Workspace workspace(platform::RunningProgramFolder(), dispatcher);
   workspace.LoadSettings();
+  // One list per display, as there is one Tavisto per display (see SingleInstance).
+  QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+  if (display.isEmpty()) display = qEnvironmentVariable("DISPLAY");
+  workspace.KeepTasksIn(core::TaskListPath(core::InstanceName(display.toStdString())));
 
   int result = 1;
   {
@@ -185,6 +191,8 @@ int main(int argc, char** argv) {
     result = QApplication::exec();
     // From here on no hand-off could be answered: the next start is the first again.
     instance.reset();
+    // Ended by a signal (a logout) rather than the window's close: the list is kept all the same.
+    mainWindow.KeepTasksNow();
     workspace.SaveSettings();
   }
   return result;

@@ -1,20 +1,32 @@
-// The main window: the checked task list, where new tasks' MP3 files go, the info panel
-// describing the selected task, and the buttons to add files or whole folders (by dialog, by
-// dropping them, or from the command line), remove, edit and convert tasks, and to open the help
-// and the about window. Every button has its usual key: Insert or Ctrl+O adds files,
-// Ctrl+Shift+O a folder, Delete removes, Enter edits, Space checks, F1 opens the guide and Ctrl+Q
-// quits through the same checks as the close button.
+// The main window: the checked task list, where the MP3 files go and how they are named, how a
+// run treats them (only new or changed files; verification, ReplayGain and folder art in the
+// options menu), the info panel describing the selected task, and the buttons to add files or
+// whole folders (by dialog, by dropping them, or from the command line), remove, edit and
+// convert tasks, and to open the help and the about window. Every button has its usual key:
+// Insert or Ctrl+O adds files, Ctrl+Shift+O a folder, Delete removes, Enter edits, Space checks,
+// F1 opens the guide and Ctrl+Q quits through the same checks as the close button.
+//
+// The output choice (folder and names) applies to every listed task that follows it: a change
+// names them anew at once, except a task the user gave its own output in the wizard and one whose
+// MP3 is done. The choices and options are kept in the settings.
 //
 // Adding reads one file at a time on a reading thread (SourceReader) and shows each in the
 // wizard as its result arrives; meanwhile, and while a run goes on, CanAct refuses every action
-// that could change the task list (closing the window included) with a notice, and files given
-// then wait until the window is free.
+// that could change the task list (closing the window included) with a notice. Files handed over
+// during a run are read all the same and listed at once, waiting for the run, with the settings
+// new tasks get; when the run ends they are converted in a run of their own (after a cancelled
+// run they are left checked for Start). Files given while an add goes on wait until it ends.
+//
+// The task list is kept on disk (the workspace's task store) as it changes. On the first show
+// the window offers to bring back the unfinished list a previous session left; closing keeps an
+// unfinished list for the next start and says so, once.
 //
 // Thread: the user-interface thread. Ownership: the window owns its controls and its reader;
 // the wizard and the progress window are created by start-up and only used here. The window's
 // controls are its own; tests find them by their object names.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,9 +39,16 @@
 
 #include "app/source_reader.h"
 #include "core/added_files.h"
+#include "core/conversion_task.h"
+#include "core/library.h"
 
+class QAction;
+class QCheckBox;
 class QComboBox;
 class QFileDialog;
+class QLineEdit;
+class QMenu;
+class QTimer;
 class QGroupBox;
 class QLabel;
 class QTreeWidget;
@@ -73,6 +92,13 @@ class MainWindow : public QMainWindow {
   // Shows task `index` as it is now in its row (check mark, title, status).
   void RefreshTaskRow(int index);
 
+  // Offers to bring back the list the last session left when it has unfinished tasks (see the
+  // top); shown once, on the first show, before anything is added. Until it is settled nothing
+  // is written over that list.
+  void OfferKeptTasks();
+  // Writes the task list now (otherwise it is written shortly after each change).
+  void KeepTasksNow();
+
   // Tests answer the file and folder dialogs through `chooser` (the chosen paths, or nothing for
   // Cancel); an empty function restores the dialogs.
   using FileChooser = std::function<std::optional<QStringList>(QFileDialog& dialog)>;
@@ -96,11 +122,19 @@ class MainWindow : public QMainWindow {
     bool asked = false;
     int lastAdded = -1;
   };
+  // Files handed over during a run, read one after the other into waiting tasks.
+  struct HandOff {
+    std::vector<core::AddedFile> files;
+    std::size_t next = 0;
+    std::vector<std::string> refused;
+  };
 
   void BuildLayout();
   void AddShortcuts();
   void ApplyCaptions();
   void LockControls(bool lock);
+  // The controls of where and how MP3 files are made: off while files are added.
+  std::vector<QWidget*> OutputControls() const;
   bool UpdateButtons();
   void RefreshTaskList();
   void AppendTaskRow(int index);
@@ -108,6 +142,37 @@ class MainWindow : public QMainWindow {
   void EditTask(int index);
   // Shows the settings' output folder in the selector.
   void ShowOutputLocation();
+  // Shows the settings' name choice, pattern and run options.
+  void ShowOutputNames();
+  void ShowRunOptions();
+  // The pattern the name controls give now; nothing, with `reason` saying why, when the own
+  // pattern does not parse.
+  std::optional<core::NamePattern> EditedPattern(QString& reason) const;
+  // Shows the selected (else the first) task's name under the edited choice, or why the
+  // pattern is not used.
+  void ShowNamePreview();
+  // Names every task that follows the output choice anew and shows the result.
+  void ApplyOutputChoice();
+  // The output name a new task gets under the current choice.
+  void NameNewTask(core::ConversionTask& task) const;
+  // Whether the wizard gave the task its own output: it changed the name, and not by changing
+  // the source of a task that followed the choice (which is then named anew).
+  void TakeWizardOutput(core::ConversionTask& task, const core::ConversionTask& before) const;
+  // Sizes the file and status columns to their texts (each up to a share of the list's width);
+  // the title column takes the rest. `row` says which row changed (-1: any number of them), so
+  // that a long list is not measured again for each row. Coalesced: the columns change once
+  // the current event is handled.
+  void FitColumns(int row = -1);
+  void FitColumnsNow();
+  // The width the text (and icon) of `row` in `column` needs.
+  int TextWidth(int row, int column) const;
+  // The list changed: it is written to disk shortly.
+  void TasksChanged();
+  void QueueForRun(const std::vector<std::string>& paths);
+  void ReadNextHandedOver();
+  void OnHandedOverInspected(const core::Inspection& inspection);
+  // Converts the tasks that waited for the run, unless that run was cancelled.
+  void StartQueuedTasks();
   // The paths a dialog returned (through the tests' chooser when one is set); nothing on Cancel.
   std::optional<QStringList> Choose(QFileDialog& dialog);
   void AddNextFile();
@@ -118,6 +183,10 @@ class MainWindow : public QMainWindow {
   void OnAddFilesClicked();
   void OnAddFolderClicked();
   void OnOutputLocationChosen(int index);
+  void OnOutputNamesChosen(int index);
+  void OnNamePatternEdited();
+  void OnNamePatternSettled();
+  void OnRunOptionToggled();
   void OnTaskListClicked();
   void OnTaskCheckChanged(QTreeWidgetItem* item, int column);
   void OnRemoveClicked();
@@ -134,11 +203,20 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<AboutWindow> about_;  // made on first use
   FileChooser chooser_;
   std::optional<AddSession> adding_;
+  std::optional<HandOff> handOff_;
   std::vector<std::string> waitingPaths_;  // given while the window could not act
   bool controlsLocked_ = false;
   bool fillingList_ = false;  // the list's own changes are not the user's
   bool shownBefore_ = false;
   bool showingOutputLocation_ = false;
+  bool showingNames_ = false;
+  bool showingOptions_ = false;
+  bool keptTasksSettled_ = false;  // the kept list was offered (or there was none)
+  bool columnsPending_ = false;
+  bool columnsMeasured_ = false;
+  std::array<int, 2> columnWidths_{};  // what the file and status columns' texts need
+  QTimer* keepTimer_;
+  QTimer* patternTimer_;  // a pattern typed in applies once the typing pauses
 
   QLabel* readingStatusLabel_;
   QLabel* statusRightLabel_;
@@ -161,6 +239,16 @@ class MainWindow : public QMainWindow {
   QTreeWidget* taskListView_;
   QLabel* outputLocationLabel_;
   QComboBox* outputLocationSelector_;  // beside each source, the chosen folder, choose another
+  QLabel* outputNamesLabel_;
+  QComboBox* outputNamesSelector_;  // like the source, artist/album/title, own pattern
+  QLineEdit* namePatternEdit_;      // shown for the own pattern
+  QLabel* namePreviewLabel_;
+  QCheckBox* updateOnlyCheck_;
+  QPushButton* optionsButton_;
+  QMenu* optionsMenu_;
+  QAction* verifyAction_;
+  QAction* replayGainAction_;
+  QAction* folderArtAction_;
   QFileDialog* addFilesDialog_;
   QFileDialog* addFolderDialog_;
   QFileDialog* outputFolderDialog_;

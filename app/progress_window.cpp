@@ -45,19 +45,6 @@ constexpr int kBarSteps = 1000;
 constexpr int kTitleCharacters = 40;
 constexpr int kLeastTitleCharacters = 12;
 
-core::TaskState TaskStateOf(core::ItemState state) {
-  switch (state) {
-    case core::ItemState::Waiting:
-    case core::ItemState::Asking: return core::TaskState::Waiting;
-    case core::ItemState::Converting: return core::TaskState::Converting;
-    case core::ItemState::Done: return core::TaskState::Done;
-    case core::ItemState::Failed: return core::TaskState::Failed;
-    case core::ItemState::Skipped: return core::TaskState::Skipped;
-    case core::ItemState::Cancelled: return core::TaskState::Cancelled;
-  }
-  return core::TaskState::Ready;
-}
-
 QString FileNameText(const std::string& path) { return ToQString(platform::FileNameOf(path)); }
 
 // What became of the run's items, for its end summary.
@@ -202,12 +189,20 @@ void ProgressWindow::ApplyCaptions() {
 }
 
 void ProgressWindow::StartRun() {
+  std::vector<int> checked;
+  for (int task = 0; task < workspace_.tasks.Count(); ++task) {
+    if (workspace_.tasks[task].checked) checked.push_back(task);
+  }
+  StartRun(checked);
+}
+
+void ProgressWindow::StartRun(const std::vector<int>& tasks) {
   if (running_) return;
   std::vector<core::RunItem> items;
   taskOfItem_.clear();
-  for (int task = 0; task < workspace_.tasks.Count(); ++task) {
-    if (!workspace_.tasks[task].checked) continue;
-    items.push_back(core::ItemOf(workspace_.tasks[task]));
+  for (int task : tasks) {
+    if (task < 0 || task >= workspace_.tasks.Count()) continue;
+    items.push_back(core::ItemOf(workspace_.tasks[task], workspace_.settings.run));
     taskOfItem_.push_back(task);
   }
   if (items.empty()) {
@@ -277,17 +272,9 @@ void ProgressWindow::StartRun() {
 void ProgressWindow::OnItemChanged(int item) {
   const core::ItemReport& report = run_->Report(item);
   const int index = TaskOf(item);
-  core::ConversionTask& task = workspace_.tasks[index];
-  task.state = TaskStateOf(report.state);
-  task.stateDetail = report.reason;
-  if (report.state == core::ItemState::Done) {
-    // Converted: the next Start leaves it out, and its link leads to the MP3 the run wrote.
-    task.checked = false;
-    task.outputFile = report.outputFile;
-    task.outputBytes = report.outputBytes;
-    task.stateDetail = report.warning.value_or("");
-    if (report.warning) AddProblem(run_->Item(item).sourceFile, *report.warning);
-  }
+  // Converted or up to date: the next Start leaves it out, and its link leads to the MP3.
+  core::TakeReport(workspace_.tasks[index], report);
+  if (report.state == core::ItemState::Done && report.warning) AddProblem(run_->Item(item).sourceFile, *report.warning);
   if (report.state == core::ItemState::Failed) AddProblem(run_->Item(item).sourceFile, report.reason);
   emit taskChanged(index);
   OnDisplayTimer();

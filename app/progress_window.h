@@ -67,6 +67,8 @@ class ProgressWindow : public QDialog {
   // Starts converting the checked tasks and shows the window; returns at once. Does nothing when
   // a run is already going on.
   void StartRun();
+  // The same for the tasks of `tasks` (indices into the task list), checked or not.
+  void StartRun(const std::vector<int>& tasks);
 
   // The window to hide and restore with this one when the run is hidden (not owned; null for
   // none, then only this window is hidden).

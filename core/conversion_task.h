@@ -11,13 +11,17 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/conversion_run.h"
+#include "core/library.h"
+#include "core/settings.h"
 #include "engine/encoding_settings.h"
 
 namespace core {
@@ -49,16 +53,27 @@ class TaskText {
   std::string text_;
 };
 
-// What the last conversion run made of a task; Ready before any run (or after an edit).
-enum class TaskState { Ready, Waiting, Converting, Done, Failed, Skipped, Cancelled };
+// What the last conversion run made of a task; Ready before any run (or after an edit). Queued:
+// the task came while a run went on and is converted once it ends. UpToDate: the run left its
+// MP3 as it was, made from the source as it is now.
+enum class TaskState { Ready, Queued, Waiting, Converting, Done, UpToDate, Failed, Skipped, Cancelled };
+
+// Whether a task has its MP3: converted, or found up to date.
+inline bool Finished(TaskState state) { return state == TaskState::Done || state == TaskState::UpToDate; }
 
 // One source media file to be turned into one MP3 file, with its MP3 settings and ID3 texts.
 // A plain value: copying a task copies all of it. A new task is all zero, false and empty.
+// Every field is kept on disk with the list (task_store.cpp names each one).
 struct ConversionTask {
   // Full paths. Unlike the tag texts they are never cut: a Linux path may be longer than 255
   // characters, and a cut path would name a different file.
   std::string sourceFile;
   std::string outputFile;
+  // The source's folder below the folder it was added with, that folder's own name first
+  // (added_files.h); empty for a file added by itself.
+  std::string subfolder;
+  // The user gave the output name in the wizard: the main window's output choice leaves it.
+  bool ownOutput = false;
   bool hasAudio = false;             // set by every successful inspection
   std::int64_t duration = 0;         // playing time, 100-nanosecond units
   std::int32_t sourceSampleRate = 0;  // Hz, as the media reader reports it
@@ -89,6 +104,9 @@ struct ConversionTask {
   TaskState state = TaskState::Ready;
   std::string stateDetail;           // Failed, Skipped: why; Done: a warning, when there is one
   std::int64_t outputBytes = 0;      // Done: the size of the MP3
+  bool verified = false;             // Done: the MP3 decoded back as it was written
+
+  bool operator==(const ConversionTask&) const = default;
 };
 
 // The ordered list of tasks. Each entry is a separately allocated record owned by the list, so
@@ -127,8 +145,47 @@ std::int32_t EstimateOutputSize(std::int32_t bitrate, std::int64_t duration);
 // s × Bitrate div 8. Clamped to 0 .. the largest 32-bit value.
 std::int32_t EstimateTaskSize(const ConversionTask& task);
 
-// What a conversion run makes of `task`: its source and output, its MP3 settings, and the tags
-// the wizard shows as the user left them (the source's other tags are read when it converts).
-RunItem ItemOf(const ConversionTask& task);
+// What a conversion run makes of `task`: its source and output, its MP3 settings, the tags the
+// wizard shows as the user left them (the source's other tags are read when it converts), and
+// how the run treats it (`options`).
+RunItem ItemOf(const ConversionTask& task, const RunOptions& options = {});
+
+// Takes what a run reports of a task's item into the task: its state and why, and once done its
+// MP3's name, size and verification (a warning, when there is one, as the detail). A task whose
+// MP3 is done or up to date is unchecked, so that Start again converts only what is left.
+void TakeReport(ConversionTask& task, const ItemReport& report);
+
+// The main window's output choice: where new MP3 files go and how they are named.
+struct OutputChoice {
+  std::string folder;                 // ends with "/"; empty: beside each source
+  std::optional<NamePattern> pattern;  // nothing: named like the source
+  // The run judges an existing MP3 (it may be up to date): names are not numbered away from it.
+  bool updateOnly = false;
+};
+
+// The choice `settings` make. An own pattern that does not parse is not used: names are then
+// made like the sources'.
+OutputChoice OutputChoiceOf(const Settings& settings);
+
+// What a name pattern's fields are for `task`: its own texts, its source's file name and the
+// source's folder below the folder it was added with.
+NameFields NameFieldsOf(const ConversionTask& task);
+
+// The MP3 name `choice` gives `task`, before numbering. Named like the source: the source's
+// name in the source's own folder, or in the output folder with the task's sub-folder under it
+// (DefaultOutputFolder). By a pattern: the expanded pattern below the output folder, or, beside
+// the sources, below the folder the task was added with (the source's own folder for a file
+// added by itself).
+std::string OutputFileFor(const ConversionTask& task, const OutputChoice& choice);
+
+// OutputFileFor numbered ("song (2).mp3") while `taken` holds the name, or a folder or (unless
+// choice.updateOnly) a file other than the task's own present output is there.
+std::string FreeOutputFile(const ConversionTask& task, const OutputChoice& choice,
+                           const std::function<bool(const std::string&)>& taken);
+
+// Gives every task of `tasks` that follows the output choice (not ownOutput, not finished) its
+// name under `choice`, numbered in list order so that no two tasks share one. Returns the
+// indices of the tasks whose name changed.
+std::vector<int> ApplyOutputChoice(TaskList& tasks, const OutputChoice& choice);
 
 }  // namespace core

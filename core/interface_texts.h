@@ -20,10 +20,10 @@ inline constexpr char AboutButton[] = LANG_TEXT("A&bout");
 
 // Main window.
 inline constexpr char TaskListCaption[] = LANG_TEXT("Task List");
-inline constexpr char AddFilesButton[] = LANG_TEXT("&Add Files...");
-inline constexpr char AddFolderButton[] = LANG_TEXT("Add F&older...");
+inline constexpr char AddFilesButton[] = LANG_TEXT("&Add Files…");
+inline constexpr char AddFolderButton[] = LANG_TEXT("Add F&older…");
 inline constexpr char RemoveButton[] = LANG_TEXT("&Remove");
-inline constexpr char EditButton[] = LANG_TEXT("&Edit...");
+inline constexpr char EditButton[] = LANG_TEXT("&Edit…");
 inline constexpr char StartButton[] = LANG_TEXT("&Start");
 inline constexpr char ConvertingSettingsCaption[] = LANG_TEXT("Conversion Settings");
 inline constexpr char CannotActWhileBusy[] = LANG_TEXT("This cannot be done while files are being read or converted.");
@@ -36,13 +36,13 @@ inline constexpr char DurationLabel[] = LANG_TEXT("Duration");
 inline constexpr char OutputFileSizeLabel[] = LANG_TEXT("Output File Size");
 inline constexpr char AboutSize[] = LANG_TEXT("about");  // before an estimated size: "about 2.90 MB"
 inline constexpr char NothingToConvert[] = LANG_TEXT("There is nothing to convert.");
-inline constexpr char EditLink[] = LANG_TEXT("Edit...");
+inline constexpr char EditLink[] = LANG_TEXT("Edit…");
 inline constexpr char MP3SettingsLabel[] = LANG_TEXT("MP3 Settings");
 inline constexpr char ConstantBitrate[] = LANG_TEXT("CBR");
 inline constexpr char VariableBitrate[] = LANG_TEXT("VBR");
 inline constexpr char OutputLocationLabel[] = LANG_TEXT("Sa&ve MP3 files:");
 inline constexpr char BesideEachSource[] = LANG_TEXT("Beside each source file");
-inline constexpr char ChooseOutputFolder[] = LANG_TEXT("Choose a folder...");
+inline constexpr char ChooseOutputFolder[] = LANG_TEXT("Choose a folder…");
 inline constexpr char AddFilesDialogTitle[] = LANG_TEXT("Select Files to Convert");
 inline constexpr char AddFolderDialogTitle[] = LANG_TEXT("Select a Folder to Convert");
 inline constexpr char OutputFolderDialogTitle[] = LANG_TEXT("Select the Folder for the MP3 Files");
@@ -56,6 +56,36 @@ inline constexpr char NoAudioReason[] = LANG_TEXT("has no audio stream");
 inline constexpr char ProtectedReason[] = LANG_TEXT("is protected by DRM");
 inline constexpr char MissingReason[] = LANG_TEXT("does not exist");
 inline constexpr char FileColumn[] = LANG_TEXT("File");
+
+// Main window: output names, run options, the kept task list and files handed over in a run.
+inline constexpr char OutputNamesLabel[] = LANG_TEXT("File na&mes:");
+inline constexpr char LikeSourceNames[] = LANG_TEXT("Like the source");
+inline constexpr char ArtistAlbumTitleNames[] = LANG_TEXT("Artist/Album/Track Title");
+inline constexpr char OwnPatternNames[] = LANG_TEXT("Own pattern…");
+inline constexpr char NamePatternName[] = LANG_TEXT("Name pattern");
+inline constexpr char NamePatternHint[] = LANG_TEXT(
+    "Fields: %artist% %albumartist% %album% %title% %track% %disc% %year% %genre% %filename% %folder%. "
+    "\"/\" makes folders; \".mp3\" is added.");
+inline constexpr char NamePreviewLabel[] = LANG_TEXT("Preview:");  // before a resulting name
+inline constexpr char PatternNotUsed[] = LANG_TEXT("This pattern is not used:");  // before the reason
+inline constexpr char PatternUnclosedField[] = LANG_TEXT("a \"%\" has no closing \"%\"");
+inline constexpr char PatternUnknownField[] = LANG_TEXT("%1 is not a field");  // %1: "%name%"
+inline constexpr char PatternMakesNoName[] = LANG_TEXT("it makes no file name");
+inline constexpr char UpdateOnlyCheck[] = LANG_TEXT("Convert only &new or changed files");
+inline constexpr char OptionsButton[] = LANG_TEXT("O&ptions");
+inline constexpr char VerifyOption[] = LANG_TEXT("&Check each MP3 by decoding it again");
+inline constexpr char ReplayGainOption[] = LANG_TEXT("Write Replay&Gain (even loudness)");
+inline constexpr char FolderArtOption[] = LANG_TEXT("Album art from the source's &folder when it has none");
+inline constexpr char DoneWithWarningState[] = LANG_TEXT("Done with a warning");
+inline constexpr char QueuedState[] = LANG_TEXT("Waiting for the run");
+inline constexpr char BringBackQuestion[] = LANG_TEXT(
+    "Bring back the %1 tasks of the last session? %2 of them are not converted yet.");
+inline constexpr char TasksBroughtBack[] = LANG_TEXT("The tasks of the last session are back: %1.");
+inline constexpr char ListKeptNotice[] = LANG_TEXT(
+    "The task list is kept: at the next start Tavisto offers to bring it back.");
+inline constexpr char ListKeptElsewhere[] = LANG_TEXT("The task list is not kept: another Tavisto keeps it.");
+inline constexpr char ListNotWritten[] = LANG_TEXT("The task list cannot be kept:");  // before the reason
+inline constexpr char HandedOverStatus[] = LANG_TEXT("Files that arrived during the run: %1. They are converted when it ends.");
 
 // Channel modes, in the order of their numbers.
 inline constexpr char DualChannelsMode[] = LANG_TEXT("Dual Channels");

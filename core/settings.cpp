@@ -58,7 +58,31 @@ constexpr IntegerKey kIntegerKeys[] = {
     {"Jobs", [](const Settings& s) { return s.jobs; }, [](Settings& s, std::int32_t v) { s.jobs = v; }, true},
     {"AudioVbrQuality", [](const Settings& s) { return s.encoding.vbrQuality; },
      [](Settings& s, std::int32_t v) { s.encoding.vbrQuality = v; }, false},
+    {"OutputNames", [](const Settings& s) { return static_cast<std::int32_t>(s.outputNames); },
+     [](Settings& s, std::int32_t v) {
+       s.outputNames = v >= 0 && v <= static_cast<std::int32_t>(OutputNames::OwnPattern) ? static_cast<OutputNames>(v)
+                                                                                          : OutputNames::LikeSource;
+     },
+     false},
+    {"UpdateOnly", [](const Settings& s) { return s.run.updateOnly ? 1 : 0; },
+     [](Settings& s, std::int32_t v) { s.run.updateOnly = v != 0; }, false},
+    {"VerifyMp3", [](const Settings& s) { return s.run.verify ? 1 : 0; },
+     [](Settings& s, std::int32_t v) { s.run.verify = v != 0; }, false},
+    {"ReplayGain", [](const Settings& s) { return s.run.replayGain ? 1 : 0; },
+     [](Settings& s, std::int32_t v) { s.run.replayGain = v != 0; }, false},
+    {"FolderArt", [](const Settings& s) { return s.run.folderArt ? 1 : 0; },
+     [](Settings& s, std::int32_t v) { s.run.folderArt = v != 0; }, false},
+    {"ListKeptNotice", [](const Settings& s) { return s.listKeptNoticeShown ? 1 : 0; },
+     [](Settings& s, std::int32_t v) { s.listKeptNoticeShown = v != 0; }, false},
 };
+
+// Text values added later, each written only once it is saved with another value than its
+// built-in one. A missing or mistyped one reads as its built-in value.
+struct TextKey {
+  const char* name;
+  std::string Settings::*field;
+};
+constexpr TextKey kTextKeys[] = {{"OutputNamePattern", &Settings::namePattern}};
 
 // The folder written when "InputFileDir" is empty: the documents folder, ending with "/" as
 // every folder in the settings does.
@@ -98,6 +122,15 @@ bool LoadFromExistingKey(RegistryKey& key, Settings& settings) {
     // A missing or mistyped value is answered by its built-in default, written back.
     entry.set(settings, entry.get(builtIn));
     if (entry.always || key.Read(entry.name)) ok = key.WriteInteger(entry.name, entry.get(builtIn)) == RegistryStatus::Ok;
+  }
+  for (const TextKey& entry : kTextKeys) {
+    if (!ok) break;
+    if (const std::optional<std::string> stored = key.ReadString(entry.name)) {
+      settings.*entry.field = *stored;
+      continue;
+    }
+    settings.*entry.field = builtIn.*entry.field;
+    if (key.Read(entry.name)) ok = key.WriteString(entry.name, builtIn.*entry.field) == RegistryStatus::Ok;
   }
   // Writes made before a failure still reach the file when the key closes, as they would have
   // in the registry; only a failed persist of them makes the load fall back.
@@ -162,6 +195,9 @@ void SettingsStore::Save(const Settings& settings) {
   }
   for (const IntegerKey& entry : kIntegerKeys) {
     if (entry.get(settings) != entry.get(stored_)) key.WriteInteger(entry.name, entry.get(settings));
+  }
+  for (const TextKey& entry : kTextKeys) {
+    if (settings.*entry.field != stored_.*entry.field) key.WriteString(entry.name, settings.*entry.field);
   }
   // A save that cannot be written is skipped without a word; the values count as unsaved.
   if (key.Close() == RegistryStatus::Ok) stored_ = settings;

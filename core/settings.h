@@ -26,6 +26,20 @@
 
 namespace core {
 
+// How new tasks' MP3 files are named (the main window's choice): like their sources, by
+// core::kArtistAlbumTitlePattern, or by the user's own pattern (library.h).
+enum class OutputNames { LikeSource = 0, ArtistAlbumTitle = 1, OwnPattern = 2 };
+
+// How the desktop program's runs treat their files: the main window's check box and options.
+struct RunOptions {
+  bool updateOnly = false;  // an MP3 made from the source as it is now is left as it is
+  bool verify = true;       // each MP3 is decoded again before it takes its name
+  bool replayGain = true;   // track and album gain are measured and written
+  bool folderArt = true;    // a source without a cover takes the album art beside it
+
+  bool operator==(const RunOptions&) const = default;
+};
+
 // One conversion at a time per processor core: the built-in number of conversions at once.
 std::int32_t DefaultJobCount();
 
@@ -41,6 +55,12 @@ struct Settings {
   std::int32_t audioBitsPerSample = 16;  // kept for the settings file; the encoder takes what the source gives
   std::int32_t tips = 0;                 // the index of the tip shown last, or kTipsOff
   std::int32_t jobs = DefaultJobCount();  // conversions at once
+  OutputNames outputNames = OutputNames::LikeSource;
+  // The user's own pattern, kept while another choice is made; only a pattern that parses is
+  // stored.
+  std::string namePattern;
+  RunOptions run;
+  bool listKeptNoticeShown = false;  // the user was told once that closing keeps the task list
 
   bool operator==(const Settings&) const = default;
 };

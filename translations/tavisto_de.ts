@@ -25,27 +25,15 @@
     </message>
     <message>
         <source>A&amp;bout</source>
-        <translation>Ü&amp;ber</translation>
+        <translation>Übe&amp;r</translation>
     </message>
     <message>
         <source>Task List</source>
         <translation>Aufgabenliste</translation>
     </message>
     <message>
-        <source>&amp;Add Files...</source>
-        <translation>&amp;Dateien hinzufügen …</translation>
-    </message>
-    <message>
-        <source>Add F&amp;older...</source>
-        <translation>&amp;Ordner hinzufügen …</translation>
-    </message>
-    <message>
         <source>&amp;Remove</source>
         <translation>&amp;Entfernen</translation>
-    </message>
-    <message>
-        <source>&amp;Edit...</source>
-        <translation>Bearbei&amp;ten …</translation>
     </message>
     <message>
         <source>&amp;Start</source>
@@ -96,10 +84,6 @@
         <translation>Es gibt nichts umzuwandeln.</translation>
     </message>
     <message>
-        <source>Edit...</source>
-        <translation>Bearbeiten …</translation>
-    </message>
-    <message>
         <source>MP3 Settings</source>
         <translation>MP3-Einstellungen</translation>
     </message>
@@ -118,10 +102,6 @@
     <message>
         <source>Beside each source file</source>
         <translation>Neben der jeweiligen Quelldatei</translation>
-    </message>
-    <message>
-        <source>Choose a folder...</source>
-        <translation>Ordner wählen …</translation>
     </message>
     <message>
         <source>Select Files to Convert</source>
@@ -902,6 +882,118 @@
     <message>
         <source>Read the licence</source>
         <translation>Lizenz lesen</translation>
+    </message>
+    <message>
+        <source>&amp;Add Files…</source>
+        <translation>&amp;Dateien hinzufügen …</translation>
+    </message>
+    <message>
+        <source>Add F&amp;older…</source>
+        <translation>&amp;Ordner hinzufügen …</translation>
+    </message>
+    <message>
+        <source>&amp;Edit…</source>
+        <translation>&amp;Bearbeiten …</translation>
+    </message>
+    <message>
+        <source>Choose a folder…</source>
+        <translation>Ordner wählen …</translation>
+    </message>
+    <message>
+        <source>File na&amp;mes:</source>
+        <translation>Datei&amp;namen:</translation>
+    </message>
+    <message>
+        <source>Like the source</source>
+        <translation>Wie die Quelle</translation>
+    </message>
+    <message>
+        <source>Artist/Album/Track Title</source>
+        <translation>Interpret/Album/Nr. Titel</translation>
+    </message>
+    <message>
+        <source>Own pattern…</source>
+        <translation>Eigenes Muster …</translation>
+    </message>
+    <message>
+        <source>Name pattern</source>
+        <translation>Namensmuster</translation>
+    </message>
+    <message>
+        <source>Fields: %artist% %albumartist% %album% %title% %track% %disc% %year% %genre% %filename% %folder%. &quot;/&quot; makes folders; &quot;.mp3&quot; is added.</source>
+        <translation>Felder: %artist% %albumartist% %album% %title% %track% %disc% %year% %genre% %filename% %folder%. „/“ legt Ordner an; „.mp3“ wird angehängt.</translation>
+    </message>
+    <message>
+        <source>Preview:</source>
+        <translation>Vorschau:</translation>
+    </message>
+    <message>
+        <source>This pattern is not used:</source>
+        <translation>Dieses Muster wird nicht verwendet:</translation>
+    </message>
+    <message>
+        <source>a &quot;%&quot; has no closing &quot;%&quot;</source>
+        <translation>zu einem „%“ fehlt das schließende „%“</translation>
+    </message>
+    <message>
+        <source>%1 is not a field</source>
+        <translation>%1 ist kein Feld</translation>
+    </message>
+    <message>
+        <source>it makes no file name</source>
+        <translation>es ergibt keinen Dateinamen</translation>
+    </message>
+    <message>
+        <source>Convert only &amp;new or changed files</source>
+        <translation>Nur neue oder geänderte Dateien &amp;umwandeln</translation>
+    </message>
+    <message>
+        <source>O&amp;ptions</source>
+        <translation>Opt&amp;ionen</translation>
+    </message>
+    <message>
+        <source>&amp;Check each MP3 by decoding it again</source>
+        <translation>Jede MP3-Datei durch erneutes Dekodieren &amp;kontrollieren</translation>
+    </message>
+    <message>
+        <source>Write Replay&amp;Gain (even loudness)</source>
+        <translation>Replay&amp;Gain schreiben (gleiche Lautstärke)</translation>
+    </message>
+    <message>
+        <source>Album art from the source&apos;s &amp;folder when it has none</source>
+        <translation>Album&amp;cover aus dem Ordner der Quelle, wenn sie keines hat</translation>
+    </message>
+    <message>
+        <source>Done with a warning</source>
+        <translation>Fertig mit Warnung</translation>
+    </message>
+    <message>
+        <source>Waiting for the run</source>
+        <translation>Wartet auf den Durchlauf</translation>
+    </message>
+    <message>
+        <source>Bring back the %1 tasks of the last session? %2 of them are not converted yet.</source>
+        <translation>Die %1 Aufgaben der letzten Sitzung wiederherstellen? %2 davon sind noch nicht umgewandelt.</translation>
+    </message>
+    <message>
+        <source>The tasks of the last session are back: %1.</source>
+        <translation>Die Aufgaben der letzten Sitzung sind wieder da: %1.</translation>
+    </message>
+    <message>
+        <source>The task list is kept: at the next start Tavisto offers to bring it back.</source>
+        <translation>Die Aufgabenliste bleibt erhalten: Beim nächsten Start bietet Tavisto an, sie wiederherzustellen.</translation>
+    </message>
+    <message>
+        <source>The task list is not kept: another Tavisto keeps it.</source>
+        <translation>Die Aufgabenliste wird nicht gespeichert: Ein anderes Tavisto führt sie.</translation>
+    </message>
+    <message>
+        <source>The task list cannot be kept:</source>
+        <translation>Die Aufgabenliste kann nicht gespeichert werden:</translation>
+    </message>
+    <message>
+        <source>Files that arrived during the run: %1. They are converted when it ends.</source>
+        <translation>Während des Durchlaufs eingetroffene Dateien: %1. Sie werden nach seinem Ende umgewandelt.</translation>
     </message>
 </context>
 </TS>

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
@@ -26,6 +29,7 @@
 #include "core/conversion_task.h"
 #include "core/interface_texts.h"
 #include "core/settings.h"
+#include "core/task_store.h"
 #include "decoded_audio.h"
 #include "gui_test_support.h"
 #include "message_answers.h"
@@ -64,6 +68,11 @@ class MainWindowTest : public ::testing::Test {
     workspace.settings.inputFileDir = dir.Path() + "/";
     workspace.settings.outputFileDir.clear();
     workspace.settings.tips = core::kTipsOff;
+    OpenWindows();
+  }
+
+  // The windows as a start of the program makes them, over the workspace as it is.
+  void OpenWindows() {
     main = std::make_unique<app::MainWindow>(workspace);
     wizard = std::make_unique<app::AddWizard>(workspace, main.get());
     progress = std::make_unique<app::ProgressWindow>(workspace);
@@ -73,6 +82,13 @@ class MainWindowTest : public ::testing::Test {
     main->show();
     list = Child<QTreeWidget>(*main, "taskListView");
     ChooseFiles({});
+    // The first show's own work (the offer of a kept list) is done before the test goes on.
+    QCoreApplication::processEvents();
+  }
+  void CloseWindows() {
+    progress.reset();
+    wizard.reset();
+    main.reset();
   }
 
   // The open-file dialog answers with `files` (Cancel when empty).
@@ -498,12 +514,22 @@ TEST_F(MainWindowTest, TheStatusColumnFollowsTheRunAndStartAgainConvertsWhatIsLe
   EXPECT_EQ(statuses.front(), QStringLiteral("Waiting"));
   EXPECT_TRUE(std::any_of(statuses.begin(), statuses.end(),
                           [](const QString& status) { return status.startsWith(QStringLiteral("Converting")); }));
-  EXPECT_TRUE(Row(0)->text(2).startsWith(QStringLiteral("Done (")));
+  EXPECT_TRUE(Row(0)->text(2).startsWith(QStringLiteral("Verified (")));
   EXPECT_EQ(Row(0)->checkState(0), Qt::Unchecked);
   EXPECT_EQ(Row(1)->text(2), QStringLiteral("Failed: No such file or directory"));
   EXPECT_EQ(Row(1)->toolTip(2), QStringLiteral("No such file or directory"));
   EXPECT_EQ(Row(1)->checkState(0), Qt::Checked);
-  EXPECT_TRUE(Row(2)->text(2).startsWith(QStringLiteral("Done (")));
+  // The status column takes what its texts need where there is room; the title the rest.
+  main->resize(1200, 850);
+  const int needed = list->fontMetrics().horizontalAdvance(Row(1)->text(2));
+  EXPECT_TRUE(ServeUntil([&] { return list->header()->sectionSize(2) >= needed; }, 5000))
+      << list->header()->sectionSize(2) << " < " << needed;
+  EXPECT_EQ(list->header()->sectionSize(0) + list->header()->sectionSize(1) + list->header()->sectionSize(2),
+            list->viewport()->width());
+  main->resize(main->minimumSizeHint());
+  EXPECT_TRUE(ServeUntil([&] { return list->header()->sectionSize(2) <= list->viewport()->width() / 2; }, 5000))
+      << "a narrow list keeps room for the titles";
+  EXPECT_TRUE(Row(2)->text(2).startsWith(QStringLiteral("Verified (")));
   EXPECT_EQ(tasks[2].outputFile, dir.File("kept (2).mp3"));
   main->SetCurrentRow(2);
   EXPECT_TRUE(Label("outputInfoLabel")->text().contains(QStringLiteral("href=\"dd\""))) << "the kept-both MP3 exists";
@@ -515,4 +541,335 @@ TEST_F(MainWindowTest, TheStatusColumnFollowsTheRunAndStartAgainConvertsWhatIsLe
   EXPECT_EQ(progress->Run()->Count(), 1);
   EXPECT_EQ(fs::last_write_time(dir.File("good.mp3")), converted);
   EXPECT_EQ(Row(1)->text(2), QStringLiteral("Failed: No such file or directory"));
+}
+
+// ---- Output names, run options, the kept list and files handed over in a run ----
+
+namespace {
+
+// Clicks through the wizard like WizardAutopilot, typing `output` into its output name first.
+class WizardWithOutput {
+ public:
+  WizardWithOutput(app::AddWizard& wizard, const std::string& output) : wizard_(wizard), output_(output) {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (!wizard_.isVisible() || QApplication::activeModalWidget() != &wizard_) return;
+      if (!typed_) {
+        Child<QLineEdit>(wizard_, "outputPathEdit")->setText(QString::fromStdString(output_));
+        typed_ = true;
+      }
+      Child<QPushButton>(wizard_, "nextButton")->click();
+    });
+    timer_.start();
+  }
+
+ private:
+  app::AddWizard& wizard_;
+  std::string output_;
+  bool typed_ = false;
+  QTimer timer_;
+};
+
+std::string TagsOf(const char* title, int track) {
+  return std::string("-metadata title=\"") + title + "\" -metadata artist=Band -metadata album=Disc -metadata track=" +
+         std::to_string(track);
+}
+
+}  // namespace
+
+// A change of the output choice names every listed task anew at once, the info panel follows,
+// and new tasks get it too; a task the user named in the wizard keeps its name.
+TEST_F(MainWindowTest, TheOutputChoiceAppliesToListedTasksButNotToOneWithItsOwnOutput) {
+  ChooseFiles({Wma("a.wma", TagsOf("Alpha", 1)), Wma("b.wma", TagsOf("Beta", 2)), Wma("c.wma", TagsOf("Gamma", 3))});
+  {
+    WizardAutopilot pilot(*wizard);
+    answers.Reply({Answer::First});
+    AddChosenFiles();
+  }
+  ASSERT_EQ(tasks.Count(), 3);
+  const std::string own = dir.File("mine/b-own.mp3");
+  fs::create_directories(dir.File("mine"));
+  main->SetCurrentRow(1);
+  {
+    WizardWithOutput pilot(*wizard, own);
+    Button("editButton")->click();
+  }
+  ASSERT_EQ(tasks[1].outputFile, own);
+  EXPECT_TRUE(tasks[1].ownOutput);
+
+  // Into a folder: the folder dialog answers with it.
+  main->SetCurrentRow(0);
+  auto* folders = Child<QComboBox>(*main, "outputLocationSelector");
+  main->SetFileChooser([this](QFileDialog&) -> std::optional<QStringList> { return QStringList{QString::fromStdString(dir.File("out"))}; });
+  folders->setCurrentIndex(folders->count() - 1);
+  emit folders->activated(folders->count() - 1);
+  EXPECT_EQ(tasks[0].outputFile, dir.File("out/a.mp3"));
+  EXPECT_EQ(tasks[1].outputFile, own);
+  EXPECT_EQ(tasks[2].outputFile, dir.File("out/c.mp3"));
+  EXPECT_TRUE(Label("outputInfoLabel")->text().contains(QString::fromStdString(dir.File("out/a.mp3"))))
+      << "the info panel shows the new name at once";
+
+  // Named by their tags.
+  auto* names = Child<QComboBox>(*main, "outputNamesSelector");
+  names->setCurrentIndex(static_cast<int>(core::OutputNames::ArtistAlbumTitle));
+  emit names->activated(names->currentIndex());
+  EXPECT_EQ(tasks[0].outputFile, dir.File("out/Band/Disc/01 Alpha.mp3"));
+  EXPECT_EQ(tasks[1].outputFile, own);
+  EXPECT_EQ(tasks[2].outputFile, dir.File("out/Band/Disc/03 Gamma.mp3"));
+  EXPECT_EQ(workspace.settings.outputNames, core::OutputNames::ArtistAlbumTitle);
+
+  // A new task gets the choice too.
+  ChooseFiles({Wma("d.wma", TagsOf("Delta", 4))});
+  {
+    WizardAutopilot pilot(*wizard);
+    answers.Reply({Answer::First});  // create the folder: Yes
+    AddChosenFiles();
+  }
+  ASSERT_EQ(tasks.Count(), 4);
+  EXPECT_EQ(tasks[3].outputFile, dir.File("out/Band/Disc/04 Delta.mp3"));
+  EXPECT_FALSE(tasks[3].ownOutput);
+
+  // Back beside the sources, like them.
+  folders->setCurrentIndex(0);
+  emit folders->activated(0);
+  names->setCurrentIndex(static_cast<int>(core::OutputNames::LikeSource));
+  emit names->activated(names->currentIndex());
+  EXPECT_EQ(tasks[0].outputFile, dir.File("a.mp3"));
+  EXPECT_EQ(tasks[1].outputFile, own);
+  EXPECT_EQ(tasks[3].outputFile, dir.File("d.mp3"));
+}
+
+// The preview shows the selected task's name as the typed pattern makes it; a pattern that does
+// not parse is shown as such, and the tasks keep the names the last good one gave them.
+TEST_F(MainWindowTest, ThePatternPreviewFollowsTheTypingAndAnInvalidPatternIsNotUsed) {
+  ChooseFiles({Wma("a.wma", TagsOf("Alpha", 1)), Wma("b.wma", TagsOf("Beta", 2))});
+  {
+    WizardAutopilot pilot(*wizard);
+    answers.Reply({Answer::First});
+    AddChosenFiles();
+  }
+  ASSERT_EQ(tasks.Count(), 2);
+  auto* names = Child<QComboBox>(*main, "outputNamesSelector");
+  names->setCurrentIndex(static_cast<int>(core::OutputNames::OwnPattern));
+  emit names->activated(names->currentIndex());
+  auto* edit = Child<QLineEdit>(*main, "namePatternEdit");
+  ASSERT_TRUE(edit->isVisible());
+  EXPECT_EQ(edit->text().toStdString(), core::kArtistAlbumTitlePattern) << "an own pattern starts from the named one";
+  const auto type = [edit](const char* text) {
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, QString::fromUtf8(text));
+  };
+
+  main->SetCurrentRow(0);
+  type("%artist% - %title%");
+  QLabel* preview = Label("namePreviewLabel");
+  EXPECT_EQ(preview->text().toStdString(), "Preview: Band - Alpha.mp3");
+  main->SetCurrentRow(1);
+  EXPECT_EQ(preview->text().toStdString(), "Preview: Band - Beta.mp3") << "the selected task's name";
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(tasks[0].outputFile, dir.File("Band - Alpha.mp3"));
+  EXPECT_EQ(workspace.settings.namePattern, "%artist% - %title%");
+
+  const std::pair<const char*, const char*> invalid[] = {
+      {"%artist", "This pattern is not used: a \"%\" has no closing \"%\""},
+      {"%artist - %title%", "This pattern is not used: a \"%\" has no closing \"%\""},
+      {"%artist% - %name%", "This pattern is not used: %name% is not a field"},
+  };
+  for (const auto& [pattern, shown] : invalid) {
+    type(pattern);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(preview->text().toStdString(), shown) << pattern;
+    EXPECT_EQ(tasks[0].outputFile, dir.File("Band - Alpha.mp3")) << pattern;
+    EXPECT_EQ(workspace.settings.namePattern, "%artist% - %title%") << pattern;
+  }
+}
+
+// A kept list from a session that was killed: its unfinished tasks come back when the user says
+// so, the finished ones marked done; declining discards it, and a list with nothing left to do
+// is not offered at all.
+TEST_F(MainWindowTest, TheListOfAKilledSessionIsOfferedBack) {
+  const std::string listFile = dir.File("state/tasks-test.list");
+  core::ConversionTask done;
+  done.sourceFile = dir.File("done.wma");
+  done.outputFile = dir.File("done.mp3");
+  done.title = "Done one";
+  done.state = core::TaskState::Done;
+  done.verified = true;
+  done.outputBytes = 4096;
+  core::ConversionTask converting = done;
+  converting.sourceFile = dir.File("converting.wma");
+  converting.title = "Interrupted";
+  converting.state = core::TaskState::Converting;
+  converting.checked = true;
+  converting.verified = false;
+  core::ConversionTask ready = converting;
+  ready.sourceFile = dir.File("ready.wma");
+  ready.title = "Not started";
+  ready.state = core::TaskState::Ready;
+  const auto keptBy = [&](const std::vector<core::ConversionTask>& kept) {
+    // The previous session's store, ended without a word as a killed process ends.
+    workspace.taskStore.Close();
+    core::TaskStore previous;
+    ASSERT_TRUE(previous.Open(listFile));
+    core::TaskList keptList;
+    for (const core::ConversionTask& task : kept) keptList.Append(task);
+    ASSERT_TRUE(previous.Save(keptList));
+  };
+  const auto start = [&] {
+    CloseWindows();
+    tasks.Clear();
+    ASSERT_TRUE(workspace.KeepTasksIn(listFile));
+    answers.asked.clear();
+    OpenWindows();
+  };
+
+  keptBy({done, converting, ready});
+  answers.Reply({Answer::First});
+  start();
+  ASSERT_EQ(answers.asked.size(), 1u);
+  EXPECT_EQ(answers.asked[0].text, "Bring back the 3 tasks of the last session? 2 of them are not converted yet.");
+  ASSERT_EQ(tasks.Count(), 3);
+  EXPECT_EQ(tasks[0].state, core::TaskState::Done);
+  EXPECT_FALSE(tasks[0].checked);
+  EXPECT_TRUE(Row(0)->text(2).startsWith(QStringLiteral("Verified (")));
+  EXPECT_EQ(tasks[1].state, core::TaskState::Ready) << "the killed run is over";
+  EXPECT_TRUE(tasks[1].checked);
+  EXPECT_EQ(Row(1)->text(0), QStringLiteral("Interrupted"));
+  EXPECT_EQ(main->CurrentRow(), 1) << "the first unfinished task is selected";
+  core::TaskStore reader;
+  EXPECT_FALSE(reader.Open(listFile)) << "this session keeps the list now";
+
+  keptBy({done, converting});
+  answers.Reply({Answer::Second});
+  start();
+  ASSERT_EQ(answers.asked.size(), 1u);
+  EXPECT_EQ(tasks.Count(), 0);
+  EXPECT_FALSE(fs::exists(listFile)) << "declining discards it";
+
+  keptBy({done});
+  start();
+  EXPECT_TRUE(answers.asked.empty()) << "nothing to bring back";
+  EXPECT_FALSE(fs::exists(listFile));
+
+  std::ofstream(listFile) << "Tavisto task list 1\ntask\nsource /cut";
+  start();
+  EXPECT_TRUE(answers.asked.empty()) << "a damaged list is no list";
+  EXPECT_EQ(tasks.Count(), 0);
+}
+
+// Closing keeps an unfinished list for the next start and says so the first time; a list with
+// nothing left in it leaves no file.
+TEST_F(MainWindowTest, ClosingKeepsTheListAndSaysSoOnce) {
+  const std::string listFile = dir.File("state/tasks-test.list");
+  CloseWindows();
+  ASSERT_TRUE(workspace.KeepTasksIn(listFile));
+  OpenWindows();
+  ChooseFiles({Wma("a.wma"), Wma("b.wma")});
+  {
+    WizardAutopilot pilot(*wizard);
+    answers.Reply({Answer::First});
+    AddChosenFiles();
+  }
+  ASSERT_TRUE(ServeUntil([&] { return fs::exists(listFile); })) << "written shortly after the change";
+  Row(0)->setCheckState(0, Qt::Unchecked);
+  answers.asked.clear();
+  EXPECT_TRUE(main->close());
+  ASSERT_EQ(answers.asked.size(), 1u);
+  EXPECT_EQ(answers.asked[0].text, lang::ListKeptNotice);
+  std::ifstream file(listFile);
+  const auto kept = core::ParseTaskList(std::string{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()});
+  ASSERT_TRUE(kept.has_value());
+  ASSERT_EQ(kept->size(), 2u);
+  EXPECT_FALSE((*kept)[0].checked) << "the unchecking made before the close is in it";
+
+  CloseWindows();
+  OpenWindows();
+  answers.asked.clear();
+  EXPECT_TRUE(main->close());
+  EXPECT_TRUE(answers.asked.empty()) << "said once";
+  EXPECT_TRUE(fs::exists(listFile));
+
+  tasks.Clear();
+  CloseWindows();
+  OpenWindows();
+  EXPECT_TRUE(main->close());
+  EXPECT_FALSE(fs::exists(listFile)) << "an empty list leaves no file";
+}
+
+// With "only new or changed files", an MP3 made from the source as it is now is left alone: the
+// task says "Up to date", also when the file is added again.
+TEST_F(MainWindowTest, ASecondRunWithOnlyNewOrChangedFilesSaysUpToDate) {
+  ChooseFiles({Wma("a.wma", TagsOf("Alpha", 1))});
+  {
+    WizardAutopilot pilot(*wizard);
+    AddChosenFiles();
+  }
+  ASSERT_EQ(tasks.Count(), 1);
+  Child<QCheckBox>(*main, "updateOnlyCheck")->click();
+  EXPECT_TRUE(workspace.settings.run.updateOnly);
+  answers.Reply({Answer::Second});
+  StartAndWait();
+  ASSERT_EQ(tasks[0].state, core::TaskState::Done);
+  const std::string mp3 = dir.File("a.mp3");
+  const auto decoded = testsupport::DecodeAudioFile(mp3);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_NEAR(decoded.seconds(), 1.0, 0.06);
+  const auto written = fs::last_write_time(mp3);
+
+  // The same task again.
+  Row(0)->setCheckState(0, Qt::Checked);
+  answers.Reply({Answer::Second});
+  StartAndWait();
+  EXPECT_EQ(tasks[0].state, core::TaskState::UpToDate);
+  EXPECT_EQ(Row(0)->text(2), QStringLiteral("Up to date"));
+  EXPECT_FALSE(tasks[0].checked) << "nothing left to do for it";
+
+  // The file added again, as a library is: the MP3 there is the one it names.
+  main->SetCurrentRow(0);
+  Button("removeButton")->click();
+  ChooseFiles({dir.File("a.wma")});
+  {
+    WizardAutopilot pilot(*wizard);
+    answers.Reply({Answer::First});  // the wizard's question about the existing MP3: go on
+    AddChosenFiles();
+  }
+  ASSERT_EQ(tasks.Count(), 1);
+  EXPECT_EQ(tasks[0].outputFile, mp3) << "the run judges the MP3 there: no numbered name";
+  answers.Reply({Answer::Second});
+  StartAndWait();
+  EXPECT_EQ(tasks[0].state, core::TaskState::UpToDate);
+  EXPECT_EQ(fs::last_write_time(mp3), written);
+}
+
+// Files handed over while a run goes on are listed at once, waiting for it, and converted when
+// it ends.
+TEST_F(MainWindowTest, FilesHandedOverDuringARunAppearAtOnceAndAreConvertedNext) {
+  ChooseFiles({Wma("first.wma")});
+  {
+    WizardAutopilot pilot(*wizard);
+    AddChosenFiles();
+  }
+  const std::string late = Wma("late.wma", TagsOf("Late", 5));
+  answers.Reply({Answer::Second, Answer::Second});  // neither run's end opens the folder
+  Button("startButton")->click();
+  ASSERT_TRUE(progress->Running());
+  // Held still, so that the run surely goes on while the files arrive.
+  Child<QPushButton>(*progress, "pauseButton")->click();
+  main->AddPaths({late});
+  ASSERT_TRUE(ServeUntil([this] { return tasks.Count() == 2; })) << "the handed-over file is listed";
+  EXPECT_TRUE(progress->Running());
+  EXPECT_EQ(tasks[1].state, core::TaskState::Queued);
+  EXPECT_TRUE(tasks[1].checked);
+  EXPECT_EQ(Row(1)->text(0), QStringLiteral("Late"));
+  EXPECT_EQ(Row(1)->text(2), QStringLiteral("Waiting for the run"));
+  EXPECT_TRUE(Label("readingStatusLabel")->text().contains(QStringLiteral("1")));
+
+  Child<QPushButton>(*progress, "pauseButton")->click();
+  ASSERT_TRUE(ServeUntil([this] { return ended == 2; })) << "the first run and the one after it";
+  EXPECT_EQ(progress->Run()->Count(), 1) << "the second run converted only the late file";
+  EXPECT_EQ(tasks[1].state, core::TaskState::Done);
+  const auto decoded = testsupport::DecodeAudioFile(dir.File("late.mp3"));
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_EQ(decoded.tags.at("title"), "Late");
 }

@@ -687,6 +687,7 @@ TEST_F(SingleInstanceTest, TheProgramStartedAgainHandsItsFilesToTheRunningOneAnd
   environment.insert(QStringLiteral("TAVISTO_REGISTRY"), QString::fromStdString(registry));
   environment.insert(QStringLiteral("TAVISTO_INSTANCE"), socketPath);
   environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(dir.Path()));
+  environment.insert(QStringLiteral("XDG_STATE_HOME"), QString::fromStdString(dir.Path()));  // its task list
 
   QProcess first;
   first.setProcessEnvironment(environment);

@@ -26,7 +26,10 @@ void PrintTo(const Settings& s, std::ostream* out) {
   *out << "{\"" << s.inputFileDir << "\", \"" << s.outputFileDir << "\", " << s.encoding.bitrate << ", "
        << s.encoding.sampleRate << ", " << s.audioBitsPerSample << ", " << engine::NumberOf(s.encoding.channelMode)
        << ", " << s.encoding.vbr << ", " << s.encoding.vbrMinBitrate << ", " << s.encoding.vbrMaxBitrate << ", "
-       << s.encoding.vbrQuality << ", tips " << s.tips << ", jobs " << s.jobs << "}";
+       << s.encoding.vbrQuality << ", tips " << s.tips << ", jobs " << s.jobs << ", names "
+       << static_cast<int>(s.outputNames) << " \"" << s.namePattern << "\", update " << s.run.updateOnly << ", verify "
+       << s.run.verify << ", gain " << s.run.replayGain << ", art " << s.run.folderArt << ", notice "
+       << s.listKeptNoticeShown << "}";
 }
 }  // namespace core
 
@@ -279,6 +282,49 @@ TEST_F(SettingsStoreTest, ANewerValueIsWrittenOnlyOnceItChanges) {
   EXPECT_EQ(ReadFile(file_), SettingsFile(expected));
   LoadSettings();
   EXPECT_EQ(DefaultSettings.encoding.vbrQuality, 5);
+}
+
+// The main window's output names and run options: each is written once it changes, in a file of
+// its own spelling, and read back; a value out of range or of another type reads as built in.
+TEST_F(SettingsStoreTest, OutputNamesAndRunOptionsAreWrittenOnceChanged) {
+  struct Case {
+    void (*change)(Settings&);
+    const char* line;
+  };
+  const Case cases[] = {
+      {[](Settings& s) { s.outputNames = OutputNames::OwnPattern; }, "\"OutputNames\"=dword:00000002"},
+      {[](Settings& s) { s.namePattern = "%artist%/%title%"; }, "\"OutputNamePattern\"=\"%artist%/%title%\""},
+      {[](Settings& s) { s.run.updateOnly = true; }, "\"UpdateOnly\"=dword:00000001"},
+      {[](Settings& s) { s.run.verify = false; }, "\"VerifyMp3\"=dword:00000000"},
+      {[](Settings& s) { s.run.replayGain = false; }, "\"ReplayGain\"=dword:00000000"},
+      {[](Settings& s) { s.run.folderArt = false; }, "\"FolderArt\"=dword:00000000"},
+      {[](Settings& s) { s.listKeptNoticeShown = true; }, "\"ListKeptNotice\"=dword:00000001"},
+  };
+  for (const Case& c : cases) {
+    Store(SettingsFile(kUsersLines));
+    LoadSettings();
+    EXPECT_EQ(DefaultSettings.outputNames, OutputNames::LikeSource);
+    EXPECT_EQ(DefaultSettings.run, RunOptions{});
+    SaveSettings();
+    EXPECT_EQ(ReadFile(file_), SettingsFile(kUsersLines)) << "nothing new before a change";
+    c.change(DefaultSettings);
+    const Settings changed = DefaultSettings;
+    SaveSettings();
+    Lines expected = kUsersLines;
+    expected.push_back(c.line);
+    EXPECT_EQ(ReadFile(file_), SettingsFile(expected)) << c.line;
+    LoadSettings();
+    EXPECT_EQ(DefaultSettings, changed) << c.line;
+  }
+  for (const char* odd : {"\"OutputNames\"=dword:00000007", "\"OutputNames\"=\"1\"", "\"OutputNamePattern\"=dword:00000001"}) {
+    Lines lines = kUsersLines;
+    lines.push_back(odd);
+    Store(SettingsFile(lines));
+    LoadSettings();
+    EXPECT_EQ(DefaultSettings.outputNames, OutputNames::LikeSource) << odd;
+    EXPECT_EQ(DefaultSettings.namePattern, "") << odd;
+    EXPECT_EQ(DefaultSettings.inputFileDir, "/home/ann/Music/") << odd << ": the rest is as stored";
+  }
 }
 
 TEST_F(SettingsStoreTest, TipsSwitchedOffStayOff) {
