@@ -26,6 +26,11 @@ void Desktop::OpenHelp() const {
     OpenUrl(QUrl::fromLocalFile(QString::fromStdString(*help)));
 }
 
+void EndForSignal(int signal) {
+  // Not quit(): that asks every window to close, and one showing a run or a question refuses.
+  QCoreApplication::exit(128 + signal);
+}
+
 QIcon ThemeIcon(const char* themeName, QStyle::StandardPixmap fallback) {
   return QIcon::fromTheme(QString::fromLatin1(themeName), QApplication::style()->standardIcon(fallback));
 }

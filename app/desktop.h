@@ -37,6 +37,11 @@ class Desktop {
   std::function<void(const QUrl&)> opener_;
 };
 
+// Ends the program's event loops for the stop signal `signal` (a logout's SIGTERM, the
+// terminal's SIGHUP, Ctrl-C): at once, whatever window is open or would refuse to close, with
+// the exit status 128 + `signal`. What runs is stopped and removed as the windows go.
+void EndForSignal(int signal);
+
 // The icon the desktop's theme has under the freedesktop name `themeName` ("dialog-warning"),
 // or Qt's own standard icon `fallback` where the theme has none: the windows show one set of
 // icons, never a drawn one beside the theme's.

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "app/add_wizard.h"
+#include "app/desktop.h"
 #include "app/main_window.h"
 #include "app/product_info.h"
 #include "app/progress_window.h"
@@ -123,9 +124,9 @@ int main(int argc, char** argv) {
   platform::ReturnLargeBlocksWhenFreed();
   // Logging out or closing the terminal stops the program as Ctrl-C and the window's close do:
   // a run going on is cancelled and leaves nothing behind. Taken before any thread starts.
-  platform::SignalWatcher stopSignals({SIGINT, SIGTERM, SIGHUP}, [](int) {
+  platform::SignalWatcher stopSignals({SIGINT, SIGTERM, SIGHUP}, [](int signal) {
     engine::InterruptDecoding();
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [signal] { EndForSignal(signal); }, Qt::QueuedConnection);
   });
   QApplication application(argc, argv);
   QApplication::setApplicationName(ToQString(kProductTitle));

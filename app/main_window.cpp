@@ -56,10 +56,10 @@ namespace app {
 
 namespace {
 
-QPushButton* Button(QWidget* parent, const char* name, const char* themeIcon) {
+QPushButton* Button(QWidget* parent, const char* name, const char* themeIcon, QStyle::StandardPixmap fallback) {
   auto* button = new QPushButton(parent);
   button->setObjectName(QString::fromUtf8(name));
-  button->setIcon(QIcon::fromTheme(QString::fromUtf8(themeIcon)));
+  button->setIcon(ThemeIcon(themeIcon, fallback));
   return button;
 }
 
@@ -199,17 +199,17 @@ void MainWindow::BuildLayout() {
   // The buttons, in a column beside the list.
   buttonPanel_ = new QWidget(central);
   buttonPanel_->setObjectName(QStringLiteral("buttonPanel"));
-  addFilesButton_ = Button(buttonPanel_, "addFilesButton", "list-add");
-  addFolderButton_ = Button(buttonPanel_, "addFolderButton", "folder-open");
-  removeButton_ = Button(buttonPanel_, "removeButton", "list-remove");
-  editButton_ = Button(buttonPanel_, "editButton", "document-edit");
-  startButton_ = Button(buttonPanel_, "startButton", "media-playback-start");
+  addFilesButton_ = Button(buttonPanel_, "addFilesButton", "list-add", QStyle::SP_FileIcon);
+  addFolderButton_ = Button(buttonPanel_, "addFolderButton", "folder-open", QStyle::SP_DirOpenIcon);
+  removeButton_ = Button(buttonPanel_, "removeButton", "list-remove", QStyle::SP_TrashIcon);
+  editButton_ = Button(buttonPanel_, "editButton", "document-edit", QStyle::SP_FileDialogDetailedView);
+  startButton_ = Button(buttonPanel_, "startButton", "media-playback-start", QStyle::SP_MediaPlay);
   QFont bold = startButton_->font();
   bold.setBold(true);
   startButton_->setFont(bold);
   startButton_->setMinimumHeight(startButton_->sizeHint().height() * 3 / 2);
-  helpButton_ = Button(buttonPanel_, "helpButton", "help-contents");
-  aboutButton_ = Button(buttonPanel_, "aboutButton", "help-about");
+  helpButton_ = Button(buttonPanel_, "helpButton", "help-contents", QStyle::SP_DialogHelpButton);
+  aboutButton_ = Button(buttonPanel_, "aboutButton", "help-about", QStyle::SP_MessageBoxInformation);
   auto* buttons = new QVBoxLayout(buttonPanel_);
   buttons->setContentsMargins(0, 0, 0, 0);
   for (QPushButton* button : {addFilesButton_, addFolderButton_, removeButton_, editButton_}) buttons->addWidget(button);
@@ -404,10 +404,10 @@ void MainWindow::ApplyCaptions() {
 void MainWindow::ShowOutputLocation() {
   showingOutputLocation_ = true;
   outputLocationSelector_->clear();
-  outputLocationSelector_->addItem(QIcon::fromTheme(QStringLiteral("folder")), UiText(lang::BesideEachSource));
+  outputLocationSelector_->addItem(ThemeIcon("folder", QStyle::SP_DirIcon), UiText(lang::BesideEachSource));
   const std::string& folder = workspace_.settings.outputFileDir;
   if (!folder.empty()) {
-    outputLocationSelector_->addItem(QIcon::fromTheme(QStringLiteral("folder")), QString::fromStdString(folder));
+    outputLocationSelector_->addItem(ThemeIcon("folder", QStyle::SP_DirIcon), QString::fromStdString(folder));
     outputLocationSelector_->setItemData(1, QString::fromStdString(folder), Qt::ToolTipRole);
   }
   outputLocationSelector_->addItem(UiText(lang::ChooseOutputFolder));
@@ -1246,7 +1246,7 @@ void MainWindow::EditTask(int index) {
 void MainWindow::OnStartClicked() {
   if (!CanAct()) return;
   if (workspace_.tasks.Empty()) {
-    workspace_.messages.Show(core::MessageKind::Question, lang::NothingToConvert, lang::HelpButton, lang::OKButton);
+    workspace_.messages.Show(core::MessageKind::Information, lang::NothingToConvert, lang::HelpButton, lang::OKButton);
     return;
   }
   if (progress_ != nullptr) progress_->StartRun();

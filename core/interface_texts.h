@@ -36,7 +36,6 @@ inline constexpr char DurationLabel[] = LANG_TEXT("Duration");
 inline constexpr char OutputFileSizeLabel[] = LANG_TEXT("Output File Size");
 inline constexpr char AboutSize[] = LANG_TEXT("about");  // before an estimated size: "about 2.90 MB"
 inline constexpr char NothingToConvert[] = LANG_TEXT("There is nothing to convert.");
-inline constexpr char EditLink[] = LANG_TEXT("Edit…");
 inline constexpr char MP3SettingsLabel[] = LANG_TEXT("MP3 Settings");
 inline constexpr char ConstantBitrate[] = LANG_TEXT("CBR");
 inline constexpr char VariableBitrate[] = LANG_TEXT("VBR");

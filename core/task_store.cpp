@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
@@ -53,6 +54,15 @@ std::string Format(bool value) { return value ? "1" : "0"; }
 std::string Format(std::int32_t value) { return std::to_string(value); }
 std::string Format(std::int64_t value) { return std::to_string(value); }
 std::string Format(engine::ChannelMode mode) { return std::to_string(engine::NumberOf(mode)); }
+// "4:1,5:3": each kind of further tag by its number in MoreTag and its count.
+std::string Format(const std::vector<tags::MoreTagCount>& moreTags) {
+  std::string text;
+  for (const tags::MoreTagCount& entry : moreTags) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(static_cast<int>(entry.tag)) + ':' + std::to_string(entry.count);
+  }
+  return text;
+}
 
 // The states by the names the file gives them: names, not numbers, so that a state added in
 // the middle of the enumeration does not shift the others.
@@ -127,6 +137,23 @@ bool Parse(std::string_view value, engine::ChannelMode& mode) {
   mode = *parsed;
   return true;
 }
+bool Parse(std::string_view value, std::vector<tags::MoreTagCount>& moreTags) {
+  moreTags.clear();
+  while (!value.empty()) {
+    const std::size_t comma = std::min(value.find(','), value.size());
+    const std::string_view entry = value.substr(0, comma);
+    value.remove_prefix(std::min(comma + 1, value.size()));
+    const std::size_t colon = entry.find(':');
+    std::int32_t tag = 0, count = 0;
+    if (colon == std::string_view::npos || !ParseNumber(entry.substr(0, colon), tag) ||
+        !ParseNumber(entry.substr(colon + 1), count) || tag < 0 || tag > static_cast<int>(tags::MoreTag::Other) ||
+        count < 1) {
+      return false;
+    }
+    moreTags.push_back({static_cast<tags::MoreTag>(tag), count});
+  }
+  return true;
+}
 bool Parse(std::string_view value, TaskState& state) {
   for (const StateName& entry : kStateNames) {
     if (entry.name == value) {
@@ -190,6 +217,7 @@ const Field kFields[] = {
     TaskField<&ConversionTask::coverMimeType>("cover-type"),
     TaskField<&ConversionTask::coverBytes>("cover-bytes"),
     TaskField<&ConversionTask::omitCover>("omit-cover"),
+    TaskField<&ConversionTask::moreTags>("more-tags"),
     TaskField<&ConversionTask::checked>("checked"),
     TaskField<&ConversionTask::state>("state"),
     TaskField<&ConversionTask::stateDetail>("state-detail"),

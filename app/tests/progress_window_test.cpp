@@ -14,12 +14,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <set>
 #include <utility>
 
 #include "app/collision_dialog.h"
+#include "app/desktop.h"
 #include "app/elided_label.h"
 #include "app/progress_window.h"
 #include "core/conversion_task.h"
@@ -318,6 +320,23 @@ TEST_F(ProgressRun, CancelAnsweredNoGoesOnAndYesEndsTheRunLeavingNoPartialFile) 
   EXPECT_TRUE(opened.empty());
   EXPECT_EQ(Files(), sources) << "no file is left by the cancelled run, whole or hidden";
   for (int task = 0; task < 3; ++task) EXPECT_EQ(tasks[task].state, TaskState::Cancelled) << task;
+}
+
+// A logout's SIGTERM ends the program in the middle of a run, although the run's window would
+// refuse a close (its cancel question is answered No here), and the run leaves nothing behind.
+TEST_F(ProgressRun, AStopSignalEndsTheProgramDuringARunAndLeavesNoFile) {
+  AddTask(Wma("long.wma", 1000, 20), dir.File("long.mp3"), 20, "Long");
+  const std::set<std::string> sources = Files();
+  window->StartRun();
+  Poller signal(1, [&] {
+    if (window->TaskPercent(0) < 5) return false;
+    app::EndForSignal(SIGTERM);
+    return true;
+  });
+  QTimer::singleShot(30000, [] { QCoreApplication::exit(-1); });  // the fault: nothing ends the loop
+  EXPECT_EQ(QCoreApplication::exec(), 128 + SIGTERM);
+  window.reset();
+  EXPECT_EQ(Files(), sources) << "no file is left by the stopped run, whole or hidden";
 }
 
 // A file that fails never waits for the user: it goes into the list of problems and the run

@@ -55,6 +55,7 @@ ConversionTask FullTask() {
   task.coverMimeType = "image/png";
   task.coverBytes = 9'000'000'000;
   task.omitCover = true;
+  task.moreTags = {{tags::MoreTag::Lyrics, 1}, {tags::MoreTag::Rating, 5}, {tags::MoreTag::Other, 12}};
   task.checked = true;
   task.state = TaskState::Failed;
   task.stateDetail = "No such file or directory";
@@ -143,6 +144,8 @@ TEST(TaskStoreText, DamagedOrForeignTextsAreRefusedWhole) {
       {"a flag that is neither 0 nor 1", Vouched(head + "checked 2\n", 1)},
       {"an unknown state", Vouched(head + "state finished\n", 1)},
       {"an unknown channel mode", Vouched(head + "channel-mode 7\n", 1)},
+      {"an unknown further tag", Vouched(head + "more-tags 4:1,999:1\n", 1)},
+      {"a further tag without a count", Vouched(head + "more-tags 4\n", 1)},
       {"a cut escape", Vouched(head + "source /a%4\n", 1)},
       {"an escape that is no number", Vouched(head + "source /a%G1\n", 1)},
       {"a raw control byte", Vouched(head + "source /a\tb\n", 1)},
