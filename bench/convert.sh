@@ -192,3 +192,14 @@ if command -v valgrind >/dev/null 2>&1; then
   printf "  tavisto-convert -r 44100:    %14d\n" "$th"
   awk -v t="$th" -v f="$fh" 'BEGIN { printf "  tavisto-convert / ffmpeg:    %7.3f  (target: at most 1.00)\n", t / f }'
 fi
+
+if command -v valgrind >/dev/null 2>&1; then
+  # The one-file split in instructions, every thread counted: the CPU ratio above without the
+  # machine's noise (two busy cores each run slower than one busy core alone).
+  t1=$(count "$convert" $same -q --force -j 1 -o "$work/t.mp3" "$work/half.wma")
+  t2=$(count "$convert" $same -q --force -j 2 -o "$work/t.mp3" "$work/half.wma")
+  echo "Instructions for 30 seconds of stereo WMA, split on two cores against one (callgrind):"
+  printf "  tavisto-convert -j 1:        %14d\n" "$t1"
+  printf "  tavisto-convert -j 2:        %14d\n" "$t2"
+  awk -v a="$t1" -v b="$t2" 'BEGIN { printf "  -j 2 / -j 1:                 %7.3f  (target: at most 1.10)\n", b / a }'
+fi

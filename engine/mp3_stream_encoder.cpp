@@ -205,8 +205,9 @@ Mp3StreamEncoder::Mp3StreamEncoder(const Mp3StreamSettings& settings, Mp3PcmForm
   frameSamples_ = mpeg1 ? 1152 : 576;
   lookahead_ = kLookahead;
   // Each block costs a context's set-up, its overlap and the flush of its last frames, together
-  // about ten frames' work: 120 frames keep that under a tenth of the encode.
-  blockFrames_ = tuning.blockFrames > 0 ? tuning.blockFrames : 120;
+  // about nine frames' work: 160 frames (4.2 s at 44.1 kHz) keep that near a twentieth of the
+  // encode, and still give a file of a minute a dozen blocks to share out.
+  blockFrames_ = tuning.blockFrames > 0 ? tuning.blockFrames : 160;
   overlapFrames_ = tuning.overlapFrames >= 0 ? tuning.overlapFrames : (mpeg1 ? 4 : 8);
   minOverlapFrames_ = std::min(overlapFrames_, static_cast<int>(CeilDiv(kFilterReach, frameSamples_)));
   windowBlocks_ = tuning.windowBlocks;

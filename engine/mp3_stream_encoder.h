@@ -1,5 +1,5 @@
-// One MP3 stream encoded on several cores ("split encoding"). The PCM is cut into blocks of 120
-// MPEG frames (3.1 s at 44.1 kHz); each block is encoded by its own LAME context on a worker thread,
+// One MP3 stream encoded on several cores ("split encoding"). The PCM is cut into blocks of 160
+// MPEG frames (4.2 s at 44.1 kHz); each block is encoded by its own LAME context on a worker thread,
 // starting a few frames early so that its filters and psychoacoustic state have settled by the
 // block's first frame, and fed a frame past its end so that its last frame sees what follows.
 // The blocks' frames are unpacked from their own bit reservoirs and packed again, in order, into
@@ -76,7 +76,7 @@ struct Mp3PcmFormat {
 
 // Sizes of the split, for tests and benchmarks; the defaults suit files.
 struct Mp3SplitTuning {
-  int blockFrames = 0;     // MPEG frames per block; 0: 120
+  int blockFrames = 0;     // MPEG frames per block; 0: 160
   int overlapFrames = -1;  // frames encoded ahead of a block and dropped; -1: 4 (MPEG-1) or 8
   int windowBlocks = 0;    // blocks in flight at most; 0: twice the workers granted, plus one
   // For tests: this many attempts to pack a block behind another are refused as if its frames

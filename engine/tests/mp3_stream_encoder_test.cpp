@@ -211,7 +211,9 @@ TEST_P(SplitQuality, SplitStreamsDecodeLikeTheOneCoreEncode) {
       testsupport::MusicLikePcm(20, c.rate, c.channels, static_cast<std::uint32_t>(c.rate + c.kbps));
   for (int workers : {2, 3}) {
     SCOPED_TRACE(std::to_string(workers) + " workers");
-    const Comparison result = CompareWithOneCore(SettingsOf(c), source, c.channels, workers, dir.Path());
+    Mp3SplitTuning tuning;
+    tuning.blockFrames = 120;  // joins enough in 20 seconds at every rate
+    const Comparison result = CompareWithOneCore(SettingsOf(c), source, c.channels, workers, dir.Path(), tuning);
     EXPECT_GT(result.split.stats.joins, 3);
     ExpectLikeOneCore(result);
     std::printf("[ quality  ] %-11s %d workers: SNR %.2f dB (one core %.2f), worst join window -%.2f dB "
@@ -382,7 +384,9 @@ TEST(SplitEncoder, WorkersGrantedMidFileSplitTheRest) {
     Mp3StreamSettings settings;
     settings.vbr = vbr;
     const std::vector<float> source = testsupport::MusicLikePcm(16, 44100, 2, 9);
-    const Comparison result = CompareWithOneCore(settings, source, 2, 2, dir.Path(), {}, 44100 * 5 + 777);
+    Mp3SplitTuning tuning;
+    tuning.blockFrames = 120;
+    const Comparison result = CompareWithOneCore(settings, source, 2, 2, dir.Path(), tuning, 44100 * 5 + 777);
     ExpectLikeOneCore(result, false);
     EXPECT_GT(result.split.stats.joins, 2);
     // Up to the first boundary after the grant (frame 240, 6.3 s) the frames are the one-core
