@@ -1,4 +1,4 @@
-# cmake -DVERSION=1.08 -DCHANGELOG=packaging/changelog -DMETAINFO=packaging/....metainfo.xml -P
+# cmake -DVERSION=1.09 -DCHANGELOG=packaging/changelog -DMETAINFO=packaging/....metainfo.xml -P
 # Fails when the newest entry of the Debian changelog or the newest release of the AppStream
 # metadata is not VERSION: a new version needs both, with its date.
 file(STRINGS "${CHANGELOG}" first LIMIT_COUNT 1)
