@@ -11,6 +11,7 @@
 #include "core/output_name.h"
 #include "core/version.h"
 #include "platform/mmstream/media_stream.h"
+#include "platform/utf8.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -432,8 +433,7 @@ std::optional<std::vector<std::string>> ReadList(const std::string& file, bool n
 bool IsMediaFile(const std::string& path, const std::vector<std::string>& extensions) {
   std::string extension = std::filesystem::path(path).extension().string();
   if (extension.empty()) return false;
-  extension.erase(0, 1);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  extension = platform::AsciiLower(extension.substr(1));
   return std::binary_search(extensions.begin(), extensions.end(), extension);
 }
 

@@ -1,9 +1,9 @@
 #include "core/display_text.h"
 
 #include "core/interface_texts.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 namespace core {
@@ -17,8 +17,7 @@ std::string FormatSourceAudio(std::int32_t sampleRate, std::int32_t channels, Te
 }
 
 std::string FormatPicture(const std::string& mimeType, std::int64_t bytes) {
-  std::string type = mimeType.substr(mimeType.rfind('/') + 1);  // "image/png" reads "PNG"
-  for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string type = platform::AsciiUpper(mimeType.substr(mimeType.rfind('/') + 1));  // "image/png" reads "PNG"
   const std::string size = std::to_string((std::max<std::int64_t>(bytes, 0) + 1023) / 1024) + " KB";
   return type.empty() ? size : type + ", " + size;
 }

@@ -6,18 +6,12 @@
 #include "core/tags/source_tags.h"
 #include "platform/paths/path_names.h"
 #include "platform/text_encoding.h"
+#include "platform/utf8.h"
 #include "metascan/metascan.h"
 
 namespace core {
 
 namespace {
-
-std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 // A metascan record that frees its texts when it goes. metascan allocates every text with
 // malloc and never frees one; the program copies what it needs, so keeping them would only
@@ -85,7 +79,7 @@ void FillFromSourceTags(ProbedTags& tags, const tags::SourceTags& found) {
 }  // namespace
 
 TagReader TagReaderFor(std::string_view path) {
-  const std::string ext = UpperAscii(platform::ExtensionOf(path));
+  const std::string ext = platform::AsciiUpper(platform::ExtensionOf(path));
   if (ext == ".RM" || ext == ".RMVB") return TagReader::RealMedia;
   // A WMA file is an ASF file like WMV: its header carries the same tags.
   if (ext == ".WMV" || ext == ".ASF" || ext == ".WMA") return TagReader::Asf;

@@ -14,6 +14,7 @@
 
 #include "engine/file_stream.h"
 #include "platform/id3_genres.h"
+#include "platform/paths/file_descriptor.h"
 #include "platform/utf8.h"
 
 namespace engine {
@@ -400,22 +401,6 @@ std::string RawIdentity(const std::string& id, const std::uint8_t* body, std::si
   return id + '\0' + '#' + std::to_string(offset);
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-  // Closes, reporting a failed close (the last chance to learn of a failed write).
-  int Close() { return ::close(std::exchange(fd_, -1)); }
-
- private:
-  int fd_;
-};
-
 void ReadExactly(int fd, std::uint8_t* data, std::size_t size, off_t offset, const std::string& path) {
   for (std::size_t done = 0; done < size;) {
     const ssize_t n = ::pread(fd, data + done, size - done, offset + static_cast<off_t>(done));
@@ -623,7 +608,7 @@ std::optional<Id3v2Layout> ParseId3v2Layout(const std::uint8_t* bytes, std::size
 
 RetagResult RewriteTagInCopy(const std::string& path, const std::vector<Id3Frame>& frames,
                              const std::string& copyPath) {
-  Descriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  platform::FileDescriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (in.Get() < 0) throw FileError("Cannot open file", path, errno);
   struct stat status {};
   if (::fstat(in.Get(), &status) != 0) throw FileError("Cannot read file", path, errno);
@@ -659,7 +644,7 @@ RetagResult RewriteTagInCopy(const std::string& path, const std::vector<Id3Frame
   }
 
   // Never truncated on opening: `copyPath` may name `path` itself by another name.
-  Descriptor out(::open(copyPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
+  platform::FileDescriptor out(::open(copyPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
   if (out.Get() < 0) throw FileError("Cannot open file", copyPath, errno);
   struct stat copyStatus {};
   if (::fstat(out.Get(), &copyStatus) != 0) throw FileError("Cannot write to file", copyPath, errno);

@@ -18,6 +18,7 @@
 #include "engine/mp3_tags.h"
 #include "platform/errtext.h"
 #include "platform/mmstream/ffmpeg_ptr.h"
+#include "platform/paths/file_descriptor.h"
 
 namespace engine {
 
@@ -54,20 +55,6 @@ const Crc16& Crc() {
   static const Crc16 crc;
   return crc;
 }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // A read the system refused, with its error number.
 struct ReadFailure {
@@ -293,7 +280,7 @@ std::optional<std::string> DecodeAll(const std::string& path, std::int64_t& deco
 
 std::optional<std::string> VerifyMp3(const std::string& path, const Mp3Expectation& expected) {
   try {
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const platform::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.Get() < 0) return "the file cannot be read: " + platform::ErrnoText(errno);
     struct stat status {};
     if (::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode)) return "the file cannot be read";

@@ -2,6 +2,20 @@
 
 namespace platform {
 
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::string AsciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(pos);

@@ -10,6 +10,11 @@
 
 namespace platform {
 
+// `text` with the ASCII letters A–Z (or a–z) changed to the other case; every other byte, those
+// of UTF-8 sequences included, stays as it is. For extensions, file names and format names.
+std::string AsciiLower(std::string text);
+std::string AsciiUpper(std::string text);
+
 // The length (1 to 4) of the valid UTF-8 sequence that starts at text[pos], or 0 when none does.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
 

@@ -27,6 +27,7 @@
 #include "app/source_reader.h"
 #include "app/workspace.h"
 #include "platform/paths/program_dirs.h"
+#include "platform/paths/tests/test_support.h"
 
 namespace guitest {
 
@@ -50,28 +51,6 @@ inline bool ServeUntil(const std::function<bool()>& done, int timeoutMs = 60000)
   return QTest::qWaitFor(done, timeoutMs);
 }
 
-// Sets an environment variable for the life of the object, and restores what was there.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedVariable() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 // A workspace as start-up makes it, with its settings file at `folder`/Tavisto.reg (created with
 // the built-in defaults on the first load) and so the tag history lists in `folder` too.
 class TestWorkspace {
@@ -87,7 +66,7 @@ class TestWorkspace {
 
  private:
   std::string registryFile_;
-  ScopedVariable registry_;  // before the workspace: it outlives everything that reads settings
+  platform::testing::ScopedEnvironment registry_;  // before the workspace: it outlives everything that reads settings
 
  public:
   app::QtDispatcher dispatcher;

@@ -655,7 +655,7 @@ TEST_F(ProgressRun, WithoutTheEncoderLibraryEachFileFailsSayingWhy) {
   const std::string source = Wma("a.wma", 1000, 1);
   AddTask(source, dir.File("a.mp3"), 1);
   {
-    guitest::ScopedVariable missing("TAVISTO_LAME_LIBRARY", "libmp3lame-missing.so.0");
+    platform::testing::ScopedEnvironment missing("TAVISTO_LAME_LIBRARY", "libmp3lame-missing.so.0");
     RunToTheEnd();
   }
   const std::string reason = "The MP3 encoder cannot be used: libmp3lame-missing.so.0 library could not be loaded.";

@@ -9,16 +9,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/paths/file_descriptor.h"
+#include "platform/utf8.h"
+
 namespace tags {
 
 namespace {
-
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -32,20 +28,6 @@ std::string JpegOrPng(const std::uint8_t* data, std::size_t size) {
   const std::string mime = engine::ImageMimeType(data, size);
   return mime == "image/jpeg" || mime == "image/png" ? mime : std::string();
 }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Opens `path` for reading if it is a regular file of at most the picture limit; its size.
 // O_NONBLOCK: a FIFO named like album art must not make the open wait for a writer.
@@ -81,7 +63,7 @@ std::string PathIn(const std::string& folder, const std::string& name) {
 }  // namespace
 
 bool IsAlbumArtName(const std::string& fileName) {
-  const std::string name = LowerAscii(fileName);
+  const std::string name = platform::AsciiLower(fileName);
   if (name == "folder.jpg" || name == "albumartsmall.jpg") return true;
   if (StartsWith(name, "albumart_{") && EndsWith(name, "}_large.jpg") && name.size() > 21) return true;
   return (StartsWith(name, "cover.") && name.size() > 6) || (StartsWith(name, "front.") && name.size() > 6);
@@ -110,7 +92,7 @@ std::optional<FolderArtFile> ChooseFolderArt(const std::string& folder) {
   });
   for (FolderArtFile& candidate : candidates) {
     std::uint64_t bytes = 0;
-    const Descriptor fd(OpenPicture(candidate.path, bytes));
+    const platform::FileDescriptor fd(OpenPicture(candidate.path, bytes));
     if (fd.Get() < 0) continue;
     std::uint8_t head[8];
     if (!JpegOrPng(head, ReadUpTo(fd.Get(), head, sizeof head)).empty()) return std::move(candidate);
@@ -120,7 +102,7 @@ std::optional<FolderArtFile> ChooseFolderArt(const std::string& folder) {
 
 std::optional<FolderArt> ReadFolderArt(const FolderArtFile& file) {
   std::uint64_t bytes = 0;
-  const Descriptor fd(OpenPicture(file.path, bytes));
+  const platform::FileDescriptor fd(OpenPicture(file.path, bytes));
   if (fd.Get() < 0) return std::nullopt;
   FolderArt art;
   art.fileName = file.fileName;

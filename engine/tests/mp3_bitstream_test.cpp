@@ -56,18 +56,18 @@ void SetSideInfo(const mp3::FrameHeader& header, std::uint8_t* side, int mainByt
   mp3::SetMainDataBegin(header, side, begin);
 }
 
-struct FrameSpec {
+struct FrameShape {
   int slotPlus;     // main data bytes: the frame's own slot plus this
   int sourceBegin;  // the reservoir its encoder gave it
   int kbps = 0;     // 0: the row's
 };
 
-mp3::AudioFrame Synthetic(const Format& format, const FrameSpec& spec, std::uint8_t seed) {
+mp3::AudioFrame Synthetic(const Format& format, const FrameShape& shape, std::uint8_t seed) {
   mp3::AudioFrame frame;
-  frame.header = HeaderOf(format, spec.kbps);
-  const int bytes = frame.header.SlotBytes() + spec.slotPlus;
-  SetSideInfo(frame.header, frame.sideInfo.data(), bytes, spec.sourceBegin);
-  frame.sourceBegin = spec.sourceBegin;
+  frame.header = HeaderOf(format, shape.kbps);
+  const int bytes = frame.header.SlotBytes() + shape.slotPlus;
+  SetSideInfo(frame.header, frame.sideInfo.data(), bytes, shape.sourceBegin);
+  frame.sourceBegin = shape.sourceBegin;
   for (int i = 0; i < bytes; ++i) frame.mainData.push_back(static_cast<std::uint8_t>(seed * 31 + i * 7));
   return frame;
 }
@@ -79,8 +79,8 @@ struct PackCase {
   Format format;
   bool vbr;
   int maxKbps;  // VBR: the highest bit rate frames may be raised to (0: the version's)
-  std::vector<FrameSpec> lead;   // packed first, as one block
-  std::vector<FrameSpec> block;  // then these
+  std::vector<FrameShape> lead;   // packed first, as one block
+  std::vector<FrameShape> block;  // then these
   bool refused;
   int firstBegin = -1;      // main_data_begin of the block's first frame (-1: not checked)
   int firstKbps = 0;        // its bit rate (0: its own)
@@ -101,8 +101,8 @@ TEST_P(ReservoirPacking, LaysFramesOutOrRefusesTheBlock) {
   });
   std::vector<mp3::AudioFrame> lead, block;
   std::uint8_t seed = 1;
-  for (const FrameSpec& spec : c.lead) lead.push_back(Synthetic(c.format, spec, seed++));
-  for (const FrameSpec& spec : c.block) block.push_back(Synthetic(c.format, spec, seed++));
+  for (const FrameShape& shape : c.lead) lead.push_back(Synthetic(c.format, shape, seed++));
+  for (const FrameShape& shape : c.block) block.push_back(Synthetic(c.format, shape, seed++));
   ASSERT_FALSE(packer.AddBlock(lead));
 
   std::vector<mp3::AudioFrame> packed = lead;
@@ -344,8 +344,8 @@ TEST_P(UnpackerRefusals, RaiseAClearError) {
   }
 }
 
-std::vector<std::uint8_t> FrameBytes(const FrameSpec& spec, int declaredBegin) {
-  mp3::AudioFrame frame = Synthetic(kMpeg1At48k, spec, 1);
+std::vector<std::uint8_t> FrameBytes(const FrameShape& shape, int declaredBegin) {
+  mp3::AudioFrame frame = Synthetic(kMpeg1At48k, shape, 1);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frame.header.FrameBytes()));
   frame.header.Write(bytes.data());
   mp3::SetMainDataBegin(frame.header, frame.sideInfo.data(), declaredBegin);

@@ -5,9 +5,9 @@
 #include "platform/mmstream/file_source.h"
 #include "platform/mmstream/pcm_format.h"
 #include "platform/mmstream/video_decoder.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 #include <string_view>
 #include <utility>
@@ -167,9 +167,7 @@ std::vector<std::string> MediaFileExtensions() {
     const std::string_view list = format->extensions;
     for (std::size_t start = 0; start <= list.size();) {
       const std::size_t end = std::min(list.find(',', start), list.size());
-      std::string extension(list.substr(start, end - start));
-      std::transform(extension.begin(), extension.end(), extension.begin(),
-                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+      const std::string extension = AsciiLower(std::string(list.substr(start, end - start)));
       if (!extension.empty() && !Contains(kNotMediaExtensions, extension)) extensions.insert(extension);
       start = end + 1;
     }

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/paths/file_descriptor.h"
+
 namespace platform {
 namespace {
 
@@ -30,31 +32,17 @@ FileReadStatus StatusOfErrno(int error) {
   }
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes) {
   // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (fd.get() < 0) {
+  if (fd.Get() < 0) {
     const int error = errno;
     return Failure(StatusOfErrno(error), error);
   }
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) return Failure(FileReadStatus::Failed, errno);
+  if (::fstat(fd.Get(), &info) != 0) return Failure(FileReadStatus::Failed, errno);
   if (!S_ISREG(info.st_mode)) return Failure(FileReadStatus::NotRegular, 0);
   if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
     return Failure(FileReadStatus::TooLarge, EFBIG);
@@ -69,7 +57,7 @@ FileReadResult ReadRegularFile(const std::string& path, std::size_t maxBytes) {
       if (filled > maxBytes) return Failure(FileReadStatus::TooLarge, EFBIG);
       result.bytes.resize(std::min(result.bytes.size() * 2, maxBytes + 1));
     }
-    const ssize_t got = ::read(fd.get(), result.bytes.data() + filled, result.bytes.size() - filled);
+    const ssize_t got = ::read(fd.Get(), result.bytes.data() + filled, result.bytes.size() - filled);
     if (got < 0) {
       if (errno == EINTR) continue;
       return Failure(FileReadStatus::Failed, errno);

@@ -1,6 +1,7 @@
 #include "platform/registry/reg_text.h"
 
 #include "platform/registry/utf16.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,11 +16,7 @@ constexpr std::size_t kHexLineWidth = 80;  // where the registry editor wraps he
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return LowerAscii(c); });
-  return lower;
-}
+std::string LowerAscii(std::string_view text) { return AsciiLower(std::string(text)); }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && SameRegistryName(text.substr(0, prefix.size()), prefix);
