@@ -15,6 +15,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
+#include "engine/mp3_bitstream.h"
 #include "engine/mp3_tags.h"
 #include "platform/errtext.h"
 #include "platform/mmstream/ffmpeg_ptr.h"
@@ -31,30 +32,6 @@ constexpr std::size_t kId3v1Size = 128;
 // LAME's delay (576 + 529 samples) and the frame the end is padded to, for a file without an
 // Info frame, whose decoded length the decoder cannot trim.
 constexpr std::int64_t kUntrimmedSlack = 1105 + 2 * 1152;
-
-// CRC-16 as the encoder's Info frame keeps it (polynomial 0x8005, reflected, initial 0).
-class Crc16 {
- public:
-  Crc16() {
-    for (unsigned n = 0; n < 256; ++n) {
-      unsigned crc = n;
-      for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-      table_[n] = static_cast<std::uint16_t>(crc);
-    }
-  }
-  std::uint16_t Update(std::uint16_t crc, const std::uint8_t* data, std::size_t size) const {
-    for (std::size_t i = 0; i < size; ++i) crc = static_cast<std::uint16_t>((crc >> 8) ^ table_[(crc ^ data[i]) & 0xFF]);
-    return crc;
-  }
-
- private:
-  std::array<std::uint16_t, 256> table_{};
-};
-
-const Crc16& Crc() {
-  static const Crc16 crc;
-  return crc;
-}
 
 // A read the system refused, with its error number.
 struct ReadFailure {
@@ -83,33 +60,12 @@ struct InfoFrame {
   bool tagCrcGood = false;
 };
 
-// The Layer III frame size of the header at `h`, or 0 when it is none.
-std::uint64_t FrameSize(const std::uint8_t* h, bool& lsf, bool& mono) {
-  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) return 0;
-  const int version = (h[1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-  if (version == 1 || ((h[1] >> 1) & 3) != 1) return 0;
-  const int bitrateIndex = h[2] >> 4;
-  const int rateIndex = (h[2] >> 2) & 3;
-  if (bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3) return 0;
-  static constexpr int kMpeg1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-  static constexpr int kMpeg2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-  static constexpr int kRates[] = {44100, 48000, 32000};
-  lsf = version != 3;
-  mono = (h[3] >> 6) == 3;
-  const int rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
-  const int kbps = lsf ? kMpeg2[bitrateIndex] : kMpeg1[bitrateIndex];
-  const int padding = (h[2] >> 1) & 1;
-  return static_cast<std::uint64_t>((lsf ? 72 : 144) * kbps * 1000 / rate + padding);
-}
-
 std::optional<InfoFrame> ReadInfoFrame(const Bytes& frame) {
-  if (frame.size() < 4) return std::nullopt;
-  bool lsf = false, mono = false;
+  const std::optional<mp3::FrameHeader> header = mp3::ParseFrameHeader(frame.data(), frame.size());
+  if (!header) return std::nullopt;
   InfoFrame info;
-  info.frameSize = FrameSize(frame.data(), lsf, mono);
-  if (info.frameSize == 0) return std::nullopt;
-  const std::size_t sideInfo = lsf ? (mono ? 9 : 17) : (mono ? 17 : 32);
-  std::size_t at = 4 + sideInfo;
+  info.frameSize = static_cast<std::uint64_t>(header->FrameBytes());
+  std::size_t at = static_cast<std::size_t>(header->HeaderBytes() + header->SideInfoBytes());
   if (frame.size() < at + 8) return info;
   if (std::memcmp(&frame[at], "Info", 4) != 0 && std::memcmp(&frame[at], "Xing", 4) != 0) return info;
   const auto bigEndian = [](const std::uint8_t* from, int bytes) {
@@ -125,7 +81,7 @@ std::optional<InfoFrame> ReadInfoFrame(const Bytes& frame) {
   info.musicLength = bigEndian(lame + 28, 4);
   info.musicCrc = static_cast<std::uint16_t>(bigEndian(lame + 32, 2));
   const auto tagCrc = static_cast<std::uint16_t>(bigEndian(lame + 34, 2));
-  info.tagCrcGood = Crc().Update(0, frame.data(), at + 34) == tagCrc;
+  info.tagCrcGood = mp3::TagCrc(frame.data(), at + 34) == tagCrc;
   return info;
 }
 
@@ -207,7 +163,7 @@ std::optional<std::string> CheckAudioBytes(int fd, std::uint64_t audioStart, std
     const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), musicEnd - at));
     const std::size_t got = ReadAt(fd, buffer.data(), chunk, at);
     if (got == 0) return "the file is shorter than the encoder wrote it";
-    crc = Crc().Update(crc, buffer.data(), got);
+    crc = mp3::TagCrc(buffer.data(), got, crc);
     at += got;
   }
   if (crc != info->musicCrc) return "the audio differs from what was encoded (its checksum does not match)";
